@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace larkspin {
+
+// The folder part of the executable's path: everything before its last "/", without a trailing "/".
+std::string DeriveProgramFolder(std::string_view executablePath);
+
+// The folder Larkspin keeps its data in: the executable's folder when it can be written (a build
+// tree, a portable copy), otherwise dataHome + "/larkspin" (dataHome is $XDG_DATA_HOME, or
+// ~/.local/share when unset), created when missing.
+std::string ChooseProgramFolder(std::string_view executablePath, std::string_view dataHome);
+
+// The data folders below ProgramFolder, in creation order.
+inline constexpr const char* DataFolders[] = {
+    "/Organizer", "/Temporary Playlist", "/Skins",  "/PlugIn",
+    "/PlugIn/Output", "/PlugIn/Encoder", "/PlugIn/Extra", "/Language",
+};
+
+// Creates each missing data folder, one level each; a folder that cannot be created stays missing.
+void CreateDataFolders(const std::string& programFolder);
+
+// The settings file: ProgramFolder + "/" + the executable's base name + ".ini".
+std::string SettingsFilePath(const std::string& programFolder, std::string_view executablePath);
+
+inline constexpr const char* TemporaryPlaylistFile = "/Temporary Playlist/Temp.te3";
+inline constexpr const char* LibraryFile = "/Organizer/Archive.rol";
+
+} // namespace larkspin
+
+namespace larkspin {
+
+// The running program's ProgramFolder, set once at start by the main window.
+std::string& programFolder();
+
+} // namespace larkspin
