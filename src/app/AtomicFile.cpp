@@ -9,7 +9,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view data) {
     FILE* f = std::fopen(temp.c_str(), "wb");
     if (!f)
         return false;
-    bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+    bool ok = data.empty() || std::fwrite(data.data(), 1, data.size(), f) == data.size();
     ok = std::fclose(f) == 0 && ok;
     if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
         std::remove(temp.c_str());

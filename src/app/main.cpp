@@ -38,6 +38,8 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Larkspin 3.0"));
+    // Watch for termination signals from the start; one that arrives early waits in the pipe.
+    UnixSignalWatcher signalWatcher;
 
     // The eight windows of the program, created once, in this order, living until the process ends.
     THauptform hauptform(QCoreApplication::applicationFilePath());
@@ -50,7 +52,6 @@ int main(int argc, char* argv[]) {
     Thintform hintForm;
     hauptform.setCompanions(&playlistForm, &stationForm);
 
-    UnixSignalWatcher signalWatcher;
     QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, &hauptform,
                      [&hauptform] { hauptform.ShutDown(); });
 

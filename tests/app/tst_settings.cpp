@@ -1,0 +1,171 @@
+#include "PrivateProfile.h"
+#include "Settings.h"
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <regex>
+
+using namespace larkspin;
+
+class TestSettings : public QObject {
+    Q_OBJECT
+private slots:
+    void missingFileGivesDefaultsAndFirstWriteCreatesAllSections();
+    void oddValues_data();
+    void oddValues();
+    void pauseTimeIsNeverReadAndWrittenAsZero();
+    void roundTripKeepsEveryValue();
+    void failedWriteStopsAtTheFirstKeyAndKeepsTheOldFile();
+};
+
+void TestSettings::missingFileGivesDefaultsAndFirstWriteCreatesAllSections() {
+    QTemporaryDir dir;
+    QString path = dir.filePath("larkspin.ini");
+    PrivateProfile file(path.toStdString());
+    Settings s;
+    s.CrossTime = 1; // must be replaced by the default
+    ReadSettings(file, "/opt/prog", s);
+    QCOMPARE(s.CrossTime, 5000);
+    QCOMPARE(s.Temp, std::string("/opt/prog/"));
+    QCOMPARE(s.PlayVolume, 255);
+    QCOMPARE(s.SkinName, std::string("VezAdev"));
+    QCOMPARE(s.CDDBPort, std::string("80"));
+    QCOMPARE(s.Row4, 11);
+    QVERIFY(s.Firststart && s.ListDockedBottom && s.StationDockedRight && !s.ListDockedTop);
+    QCOMPARE(s.filelist_height, 129);
+
+    WriteSettings(file, s);
+    std::string text = readAll(path);
+    std::vector<std::string> sections;
+    std::regex header(R"(^\[([^\]]+)\]$)", std::regex::multiline);
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), header); it != std::sregex_iterator(); ++it)
+        sections.push_back((*it)[1]);
+    std::vector<std::string> expected = {"Prog",    "Audio",    "CDRipper",  "StartUp",   "Player", "Playlist",
+                                         "AddFiles", "Windows", "FileInfos", "Organizer", "CDAudio"};
+    QCOMPARE(sections, expected);
+    QVERIFY(text.rfind("[Prog]\nFirststart=1\n[Audio]\nPlayFontSize=8\n", 0) == 0);
+}
+
+void TestSettings::oddValues_data() {
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("8-bit SpeedIdx keeps the low byte") << "SpeedIdx=260" << "CDRipper" << "SpeedIdx" << "4";
+    QTest::newRow("8-bit Channel from hex") << "Channel=$103" << "CDRipper" << "Channel" << "3";
+    QTest::newRow("8-bit EncIdx negative") << "EncIdx=-1" << "CDRipper" << "EncIdx" << "255";
+    QTest::newRow("letters give the default") << "CrossTime=abc" << "Audio" << "CrossTime" << "5000";
+    QTest::newRow("hex integer") << "CrossTime=0x1F4" << "Audio" << "CrossTime" << "500";
+    QTest::newRow("any non-zero is true") << "DirectSound=2" << "Audio" << "DirectSound" << "1";
+    QTest::newRow("zero is false") << "DirectSound=0" << "Audio" << "DirectSound" << "0";
+    QTest::newRow("malformed boolean gives default") << "StopFade=yes" << "Audio" << "StopFade" << "1";
+    QTest::newRow("text as it stands") << "SkinName=Night Sky" << "StartUp" << "SkinName" << "Night Sky";
+    QTest::newRow("empty text is a value") << "CDDBServer=" << "CDRipper" << "CDDBServer" << "";
+}
+
+static std::string valueOf(const Settings& s, const QString& key) {
+    if (key == "SpeedIdx")
+        return std::to_string(s.SpeedIdx);
+    if (key == "Channel")
+        return std::to_string(s.Channel);
+    if (key == "EncIdx")
+        return std::to_string(s.EncIdx);
+    if (key == "CrossTime")
+        return std::to_string(s.CrossTime);
+    if (key == "DirectSound")
+        return s.DirectSound ? "1" : "0";
+    if (key == "StopFade")
+        return s.StopFade ? "1" : "0";
+    if (key == "SkinName")
+        return s.SkinName;
+    if (key == "CDDBServer")
+        return s.CDDBServer;
+    return "?";
+}
+
+void TestSettings::oddValues() {
+    QFETCH(QString, line);
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    QString path = dir.filePath("larkspin.ini");
+    writeAll(path, QString("[%1]\n%2\n").arg(section, line).toStdString());
+    Settings s;
+    ReadSettings(PrivateProfile(path.toStdString()), "/p", s);
+    QCOMPARE(QString::fromStdString(valueOf(s, key)), expected);
+}
+
+void TestSettings::pauseTimeIsNeverReadAndWrittenAsZero() {
+    QTemporaryDir dir;
+    QString path = dir.filePath("larkspin.ini");
+    writeAll(path, "[Audio]\nPauseTime=250\n");
+    PrivateProfile file(path.toStdString());
+    Settings s;
+    ReadSettings(file, "/p", s);
+    QCOMPARE(s.PauseTime, 0);
+    WriteSettings(file, s);
+    QCOMPARE(PrivateProfile(path.toStdString()).readInteger("Audio", "PauseTime", -1), 0);
+}
+
+void TestSettings::roundTripKeepsEveryValue() {
+    QTemporaryDir dir;
+    QString path = dir.filePath("larkspin.ini");
+    Settings s;
+    s.Firststart = false;
+    s.CrossTime = 7300;
+    s.PlugCheck = "101";
+    s.SpeedIdx = 5;
+    s.Temp = "/home/me/Musik/Ärger/";
+    s.SelPlaylistName = "/home/me/list.te3";
+    s.ShufflePlay = true;
+    s.PlayVolume = 64;
+    s.Row10 = 10;
+    s.MainPosLeft = -20;
+    s.StationHeight = 900;
+    s.filelist_height = 200;
+    s.VirtualDrives = "/a.cue;/b.cue";
+    {
+        PrivateProfile file(path.toStdString());
+        WriteSettings(file, s);
+    }
+    Settings back;
+    ReadSettings(PrivateProfile(path.toStdString()), "/p", back);
+    QCOMPARE(back.Firststart, false);
+    QCOMPARE(back.CrossTime, 7300);
+    QCOMPARE(back.PlugCheck, std::string("101"));
+    QCOMPARE(back.SpeedIdx, uint8_t(5));
+    QCOMPARE(back.Temp, s.Temp);
+    QCOMPARE(back.SelPlaylistName, s.SelPlaylistName);
+    QCOMPARE(back.ShufflePlay, true);
+    QCOMPARE(back.PlayVolume, 64);
+    QCOMPARE(back.Row10, 10);
+    QCOMPARE(back.MainPosLeft, -20);
+    QCOMPARE(back.StationHeight, 900);
+    QCOMPARE(back.filelist_height, 200);
+    QCOMPARE(back.VirtualDrives, s.VirtualDrives);
+}
+
+void TestSettings::failedWriteStopsAtTheFirstKeyAndKeepsTheOldFile() {
+    QTemporaryDir dir;
+    QString path = dir.filePath("larkspin.ini");
+    writeAll(path, "[Prog]\nFirststart=1\n");
+    PrivateProfile file(path.toStdString());
+    QVERIFY(QDir(dir.path()).mkdir("larkspin.ini.tmp")); // the file cannot be replaced
+    Settings s;
+    s.Firststart = false;
+    QString message;
+    try {
+        WriteSettings(file, s);
+    } catch (const EProfileWriteError& e) {
+        message = e.what();
+    }
+    QCOMPARE(message, "nach " + path + " kann nicht geschrieben werden");
+    QCOMPARE(readAll(path), std::string("[Prog]\nFirststart=1\n"));
+}
+
+QTEST_APPLESS_MAIN(TestSettings)
+#include "tst_settings.moc"

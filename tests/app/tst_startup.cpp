@@ -1,0 +1,103 @@
+// Starts the real larkspin executable in a fresh program folder and ends it by signal.
+#include "PrivateProfile.h"
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+using namespace larkspin;
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private slots:
+    void signalRunsShutDown_data();
+    void signalRunsShutDown();
+    void failedSettingsWriteKeepsTheProgramRunning();
+
+private:
+    // Copies the executable into dir and starts it there; waits until its data folders exist.
+    bool start(QProcess& process, const QTemporaryDir& dir);
+};
+
+bool TestStartup::start(QProcess& process, const QTemporaryDir& dir) {
+    QString exe = dir.filePath("larkspin");
+    if (!QFile::copy(LARKSPIN_BUILD_DIR "/larkspin", exe))
+        return false;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("HOME", dir.path());
+    env.insert("XDG_DATA_HOME", dir.filePath("share"));
+    process.setProcessEnvironment(env);
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.start(exe, {});
+    if (!process.waitForStarted(10000))
+        return false;
+    // The last data folder is created just before the settings are read; the window follows.
+    QString last = dir.filePath("Language");
+    for (int i = 0; i < 300 && !QFileInfo(last).isDir(); ++i)
+        QTest::qWait(50);
+    QTest::qWait(500);
+    return QFileInfo(last).isDir() && process.state() == QProcess::Running;
+}
+
+void TestStartup::signalRunsShutDown_data() {
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+}
+
+void TestStartup::signalRunsShutDown() {
+    QFETCH(int, signalNumber);
+    QTemporaryDir dir;
+    QProcess process;
+    QVERIFY(start(process, dir));
+    ::kill(static_cast<pid_t>(process.processId()), signalNumber);
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+
+    QDir d(dir.path());
+    for (const char* sub : {"Organizer", "Temporary Playlist", "Skins", "PlugIn", "PlugIn/Output", "PlugIn/Encoder",
+                            "PlugIn/Extra", "Language"})
+        QVERIFY2(QFileInfo(d.filePath(sub)).isDir(), sub);
+    QFileInfo temp(d.filePath("Temporary Playlist/Temp.te3"));
+    QVERIFY(temp.isFile());
+    QCOMPARE(temp.size(), 0);
+
+    std::string ini = readAll(d.filePath("larkspin.ini"));
+    size_t last = 0;
+    for (const char* section : {"[Prog]", "[Audio]", "[CDRipper]", "[StartUp]", "[Player]", "[Playlist]",
+                                "[AddFiles]", "[Windows]", "[FileInfos]", "[Organizer]", "[CDAudio]"}) {
+        size_t at = ini.find(section);
+        QVERIFY2(at != std::string::npos && at >= last, section);
+        last = at;
+    }
+    PrivateProfile settings(d.filePath("larkspin.ini").toStdString());
+    QCOMPARE(settings.readBool("Prog", "Firststart", true), false);
+    QCOMPARE(settings.readString("CDRipper", "Temp", ""), dir.path().toStdString() + "/");
+    QVERIFY(!QFileInfo(d.filePath("share")).exists()); // the executable's own folder was writable
+}
+
+void TestStartup::failedSettingsWriteKeepsTheProgramRunning() {
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("larkspin.ini.tmp")); // the settings file cannot be replaced
+    QProcess process;
+    QVERIFY(start(process, dir));
+    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+    // The error is shown and the program goes on; the playlist was saved before the settings.
+    QTest::qWait(1500);
+    QCOMPARE(process.state(), QProcess::Running);
+    QVERIFY(QFileInfo(dir.filePath("Temporary Playlist/Temp.te3")).isFile());
+    QVERIFY(!QFileInfo(dir.filePath("larkspin.ini")).exists());
+    process.kill();
+    process.waitForFinished(5000);
+}
+
+QTEST_GUILESS_MAIN(TestStartup)
+#include "tst_startup.moc"
