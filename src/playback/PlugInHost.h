@@ -1,0 +1,131 @@
+#pragma once
+
+#include <larkspin/decoder_plugin.h>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace larkspin {
+
+// One decoder plug-in found at start.
+struct PlugInRow {
+    std::string name;      // the library's file name, without folder
+    std::string fileTypes; // GetFileTypes in lower case; empty for a library that is never called
+    bool enabled = false;
+};
+
+// A plug-in that can decode files to WAV.
+struct DecodingPlugIn {
+    std::string name;
+    std::string fileTypes; // lower case
+};
+
+// The values the host needs from the settings; the owner may change them at any time.
+struct PlugInHostOptions {
+    std::string decoderFolder; // ProgramFolder + "/PlugIn/Decoder", without trailing "/"
+    intptr_t mainWindow = 0;   // handed to StartPlugIn
+    bool DirectSound = true;   // SetOutputMode(0) when on, else SetOutputMode(1)
+    int32_t PlayVolume = 255;  // passed unchanged to SetVolume when a plug-in is bound
+    int32_t StopTime = 1000;   // fade-out time of the plug-in that SwitchPlugIn leaves
+};
+
+// The host side of the decoder plug-in contract: the plug-in table, the playback binding and the
+// decoding binding. Lives on the user-interface thread; every call goes straight into a plug-in.
+class TPlugInHost {
+public:
+    explicit TPlugInHost(PlugInHostOptions options);
+    ~TPlugInHost();
+    TPlugInHost(const TPlugInHost&) = delete;
+    TPlugInHost& operator=(const TPlugInHost&) = delete;
+
+    PlugInHostOptions& options() { return options_; }
+
+    // Scans decoderFolder for IB_*.so (prefix in any case, names in byte order), selects each one,
+    // fills the table, the CD list and the decoding list, and rebuilds PlugCheck (one "1" or "0" per
+    // row). An empty PlugCheck enables every row. The last library stays bound.
+    void EnumeratePlugIns(std::string& PlugCheck);
+
+    // Loads decoderFolder/name and looks up the 25 playback exports. Returns PlugInReady.
+    bool BindPlugIn(const std::string& name);
+    // Closes the bound library (unless it is the decoding one), binds name, starts it (unless it is the
+    // decoding one), sets its output mode and volume.
+    void SelectPlugIn(const std::string& name);
+
+    // Thin call-throughs to the playback plug-in. Nothing is called while PlugInReady is false; the
+    // queries then answer 0, false or an empty text.
+    void LoadFile(const std::string& path);
+    void Play(int32_t fadeMs);
+    void Pause(int32_t fadeMs);
+    void Stop(int32_t fadeMs);
+    int32_t GetLength();
+    int32_t GetPos();
+    void SetPos(int32_t seconds);
+    uint8_t GetState();
+    bool GetNowFading();
+    void SetVolume(int32_t volume);
+    std::string GetFileTypes();
+    int32_t GetCDTrackCount(int32_t drive);
+    std::string GetCDTrackInfos(int32_t track);
+    void PlayCDTrack(int32_t drive, int32_t track, const std::string& command);
+
+    // The last enabled row whose types contain the path's extension (upper-cased, substring test);
+    // -1 for none.
+    int ChoosePlugIn(const std::string& path) const;
+    // Unless row is the current one and the player is playing: Stop(StopTime) on the current plug-in,
+    // make row current, report its name through ActualPlugInChanged, SelectPlugIn.
+    void SwitchPlugIn(int row, bool playing);
+
+    // Position in DecodingPlugIns of the last entry whose types contain extension (with its dot, any
+    // case); -1 for none.
+    int FindDecodingPlugIn(const std::string& extension) const;
+    // Loads decoderFolder/name for decoding. Returns false when the library cannot be loaded or lacks a
+    // decode export; the decode call-throughs then do nothing.
+    bool LoadDecodingPlugIn(const std::string& name);
+    // StartPlugIn on the decoding library, only when it is not the playback library.
+    void StartDecodingPlugIn();
+    void DecodeFile(const std::string& source, const std::string& outputFolder);
+    int32_t GetDecodePos();
+    void CancelDecode();
+    // Releases the decoding binding; ClosePlugIn is sent only when it is not the playback library.
+    void UnloadDecodingPlugIn();
+
+    const std::vector<PlugInRow>& PlugInTable() const { return table_; }
+    std::vector<PlugInRow>& PlugInTable() { return table_; }
+    bool PlugInReady() const { return ready_; }
+    const std::string& PlaybackPlugInName() const { return playbackName_; }
+    int CurrentPlugInIndex() const { return currentIndex_; }
+    const std::string& DecodingPlugInName() const { return decodingName_; }
+    const std::vector<std::string>& CdPlugIns() const { return cdPlugIns_; }
+    const std::vector<DecodingPlugIn>& DecodingPlugIns() const { return decoding_; }
+    // PlugCheck as the table's enabled flags stand now.
+    std::string PlugCheck() const;
+
+    // Shows the name of the row SwitchPlugIn moved to (the settings window's "Actual PlugIn:" field).
+    std::function<void(const std::string&)> ActualPlugInChanged;
+
+private:
+    void* openLibrary(const std::string& name);
+
+    PlugInHostOptions options_;
+    std::vector<PlugInRow> table_;
+    std::vector<std::string> cdPlugIns_;
+    std::vector<DecodingPlugIn> decoding_;
+    std::map<std::string, void*> playbackLibraries_; // kept loaded once bound
+    void* playbackHandle_ = nullptr;
+    void* decodingHandle_ = nullptr;
+    std::vector<void*> playback_; // the 25 exports in lookup order, all set when ready_
+    bool ready_ = false;
+    std::string playbackName_;
+    int currentIndex_ = 0;
+    std::string decodingName_;
+    LarkspinDecodeFileFn decodeFile_ = nullptr;
+    LarkspinStartPlugInFn decodeStart_ = nullptr;
+    LarkspinClosePlugInFn decodeClose_ = nullptr;
+    LarkspinGetDecodePosFn decodePos_ = nullptr;
+    LarkspinCancelDecodeFn decodeCancel_ = nullptr;
+};
+
+} // namespace larkspin
