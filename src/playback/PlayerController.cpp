@@ -1,0 +1,654 @@
+#include "PlayerController.h"
+
+#include "Settings.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+
+namespace larkspin {
+
+// Emits displayChanged once, when the outermost public operation returns.
+class PlayerController::Notify {
+public:
+    explicit Notify(PlayerController& c) : c_(c) { ++c_.notifyDepth_; }
+    ~Notify() {
+        if (--c_.notifyDepth_ == 0)
+            emit c_.displayChanged();
+    }
+    Notify(const Notify&) = delete;
+    Notify& operator=(const Notify&) = delete;
+
+private:
+    PlayerController& c_;
+};
+
+namespace {
+
+const QString NoTitle = QStringLiteral("no title selected...");
+const QString FileMissing = QStringLiteral("Error! This file does not exist!");
+const QString NoPlugIn = QStringLiteral("Error! No PlugIn for this file!");
+
+// The file name without folder and extension.
+QString BareName(const std::string& path) {
+    QString name = QString::fromStdString(path);
+    name = name.mid(name.lastIndexOf(QLatin1Char('/')) + 1);
+    int dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot >= 0 ? name.left(dot) : name;
+}
+
+QString UpperExtension(const std::string& path) {
+    QString name = QString::fromStdString(path);
+    name = name.mid(name.lastIndexOf(QLatin1Char('/')) + 1);
+    int dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot >= 0 ? name.mid(dot + 1).toUpper() : QString();
+}
+
+QString FieldOrDashes(const std::string& field) {
+    return field.empty() ? QStringLiteral("---") : QString::fromStdString(field);
+}
+
+} // namespace
+
+PlayerController::PlayerController(Settings& settings, PlayerPlugIns& plugIns, PlayerFileServices files,
+                                   std::string programFolder, QObject* parent)
+    : QObject(parent), settings_(settings), plugIns_(plugIns), files_(std::move(files)),
+      folder_(std::move(programFolder)) {
+    if (!files_.FileAvailable)
+        files_.FileAvailable = LocalFileAvailable;
+    display_.DisplayInfo = TitleBlanks() + NoTitle;
+    display_.ShuffleVisible = settings_.ShufflePlay;
+    ShowRepeatLabel();
+}
+
+int PlayerController::EntryCount() const {
+    return list_ ? list_->Count() : 0;
+}
+
+std::string PlayerController::EntryPath(int index) const {
+    if (!list_ || index < 0 || index >= list_->Count())
+        return {};
+    return list_->EntryAt(index).Path;
+}
+
+void PlayerController::SetDisplayTimer(bool on) {
+    if (displayTimer_ == on)
+        return;
+    displayTimer_ = on;
+    emit displayTimerEnabledChanged(on);
+}
+
+void PlayerController::StartTimerLinear() {
+    timerLinear_ = true;
+    emit timerLinearStarted();
+}
+
+void PlayerController::ShowTitle(const std::string& path) {
+    QString title = BareName(path);
+    display_.DisplayInfo = title.size() > TitleCells ? TitleBlanks() + title : title;
+}
+
+void PlayerController::ShowRepeatLabel() {
+    display_.RepeatLabel = settings_.RepeatAll   ? QStringLiteral("repeat")
+                           : settings_.RepeatOne ? QStringLiteral("repeat1")
+                                                 : QString();
+}
+
+void PlayerController::LoadMarks(const std::string& indexPath) {
+    IndexMarks = ReadIndexFile(indexPath);
+    // A file without one complete mark shows no marks at all.
+    MarksLoaded = !IndexMarks.empty();
+}
+
+bool PlayerController::PrepareTrack(const std::string& path) {
+    Notify n(*this);
+    display_.Artist = display_.Album = display_.Year = QStringLiteral("---");
+    const bool fromLibrary = PlayFromLibrary;
+    PlayFromLibrary = false;
+
+    if (!files_.FileAvailable(path)) {
+        display_.DisplayInfo = FileMissing;
+        return false;
+    }
+
+    currentFile_ = path;
+    display_.CoverVisible = false;
+    const std::string cover = folder_ + "/temp.jpg";
+    const std::string logo = folder_ + "/Skins/_logo.jpg";
+    if (UpperExtension(path) == QLatin1String("MP3") && files_.ExtractCover &&
+        files_.ExtractCover(path, folder_) && QFileInfo::exists(QString::fromStdString(cover)))
+        display_.CoverPath = QString::fromStdString(cover);
+    else
+        display_.CoverPath = QString::fromStdString(logo);
+    display_.CoverVisible = true;
+
+    std::optional<int> row = plugIns_.ChoosePlugIn(path);
+    if (!row) {
+        display_.DisplayInfo = NoPlugIn;
+        display_.CoverPath = QString::fromStdString(logo);
+        return false;
+    }
+    plugIns_.SwitchPlugIn(*row, Playing);
+    plugIns_.LoadFile(path);
+
+    ShowTitle(path);
+
+    const std::string indexPath = IndexFilePath(path);
+    if (files_.FileAvailable(indexPath)) {
+        LoadMarks(indexPath);
+        CurrentMark = 1;
+    } else {
+        IndexMarks.clear();
+        MarksLoaded = false;
+    }
+
+    if (files_.AddPlayedFile)
+        files_.AddPlayedFile(path);
+
+    SetVolumeSlider(settings_.PlayVolume);
+
+    PlayerEntryList::Entry info;
+    if (fromLibrary)
+        info = libraryEntry_;
+    else if (list_ && CurrentIndex >= 0 && CurrentIndex < list_->Count())
+        info = list_->EntryAt(CurrentIndex);
+    display_.Album = FieldOrDashes(info.Album);
+    display_.Year = FieldOrDashes(info.Year);
+    display_.Artist = FieldOrDashes(info.Artist);
+    return true;
+}
+
+void PlayerController::StartPlayback() {
+    Notify n(*this);
+    if (Paused)
+        plugIns_.Play(1);
+    else if (Playing)
+        plugIns_.Play(settings_.Crossfading ? settings_.CrossTime : 0);
+    else
+        plugIns_.Play(settings_.PlayFade ? settings_.PlayTime : 0);
+    SetDisplayTimer(true);
+}
+
+void PlayerController::StopPlayback() {
+    Notify n(*this);
+    display_.SliderPos = 0;
+    for (size_t i = 1; i < display_.Elapsed.size(); ++i)
+        display_.Elapsed[i] = 0;
+    plugIns_.Stop(settings_.StopFade ? settings_.StopTime : 0);
+}
+
+void PlayerController::PausePlayback() {
+    plugIns_.Pause(0);
+}
+
+void PlayerController::Play() {
+    Notify n(*this);
+    if (CdMode) {
+        plugIns_.PlayCDTrack(CdDriveNumber, CurrentCdTrack, "play");
+    } else if (plugIns_.PlugInReady()) {
+        if ((TrackLoaded && !Playing) || Paused)
+            StartPlayback();
+        Paused = false;
+    }
+    Playing = true;
+}
+
+void PlayerController::Pause() {
+    Notify n(*this);
+    if (CdMode)
+        plugIns_.PlayCDTrack(CdDriveNumber, CurrentCdTrack, "pause");
+    else if (plugIns_.PlugInReady() && TrackLoaded)
+        PausePlayback();
+    Paused = true;
+}
+
+void PlayerController::Stop() {
+    Notify n(*this);
+    if (CdMode) {
+        plugIns_.PlayCDTrack(CdDriveNumber, CurrentCdTrack, "stop");
+    } else {
+        CurrentMark = 1;
+        if (plugIns_.PlugInReady() && TrackLoaded)
+            StopPlayback();
+    }
+    Playing = false;
+    Paused = false;
+}
+
+void PlayerController::CdStep(int delta) {
+    const int track = CurrentCdTrack + delta;
+    const int count = cd_ ? cd_->CdTrackCount() : 0;
+    if (track < 0 || track >= count)
+        return;
+    CurrentCdTrack = track;
+    cd_->SelectCdRow(track);
+    plugIns_.PlayCDTrack(CdDriveNumber, CurrentCdTrack, "play");
+    cd_->MarkCurrentCdTrack(track);
+}
+
+void PlayerController::JumpToMark(int mark) {
+    if (mark >= 1 && mark <= static_cast<int>(IndexMarks.size()))
+        plugIns_.SetPos(IndexMarks[static_cast<size_t>(mark - 1)].Position);
+}
+
+void PlayerController::NextTrack() {
+    Notify n(*this);
+    const int count = EntryCount();
+    if (CdMode) {
+        CdStep(+1);
+    } else if (MarksLoaded && Playing && CurrentMark < static_cast<int>(IndexMarks.size())) {
+        ++CurrentMark;
+        JumpToMark(CurrentMark);
+    } else if (!settings_.ShufflePlay) {
+        if (CurrentIndex < count - 1) {
+            ++CurrentIndex;
+            StartTimerLinear();
+        }
+    } else if (ShufflePosition < count - 1 && ShufflePosition + 1 < static_cast<int>(ShuffleOrder.size())) {
+        ++ShufflePosition;
+        CurrentIndex = ShuffleOrder[static_cast<size_t>(ShufflePosition)];
+        StartTimerLinear();
+    }
+    Paused = false;
+}
+
+void PlayerController::PreviousTrack() {
+    Notify n(*this);
+    if (CdMode) {
+        CdStep(-1);
+    } else if (!MarksLoaded || CurrentMark == 1) {
+        if (!settings_.ShufflePlay) {
+            if (CurrentIndex > 0) {
+                --CurrentIndex;
+                StartTimerLinear();
+            }
+        } else if (ShufflePosition > 0 && ShufflePosition - 1 < static_cast<int>(ShuffleOrder.size())) {
+            --ShufflePosition;
+            CurrentIndex = ShuffleOrder[static_cast<size_t>(ShufflePosition)];
+            StartTimerLinear();
+        }
+    } else if (Playing && plugIns_.PlugInReady()) {
+        CurrentMark = PreviousMarkTarget(IndexMarks, CurrentMark, plugIns_.GetPos());
+        JumpToMark(CurrentMark);
+    }
+    Paused = false;
+}
+
+void PlayerController::ToggleShuffle() {
+    Notify n(*this);
+    static std::mt19937 random;
+    random.seed(static_cast<std::mt19937::result_type>(QDateTime::currentMSecsSinceEpoch()));
+    settings_.ShufflePlay = !settings_.ShufflePlay;
+    display_.ShuffleVisible = settings_.ShufflePlay;
+    ShuffleOrder.clear();
+    const int count = EntryCount();
+    if (count <= 0 || !settings_.ShufflePlay)
+        return;
+    std::vector<int> scratch(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i)
+        scratch[static_cast<size_t>(i)] = i;
+    while (!scratch.empty()) {
+        std::uniform_int_distribution<size_t> pick(0, scratch.size() - 1);
+        size_t at = pick(random);
+        ShuffleOrder.push_back(scratch[at]);
+        scratch.erase(scratch.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+    ShufflePosition = 0;
+    if (!Playing) {
+        CurrentIndex = ShuffleOrder.front();
+    } else {
+        auto it = std::find(ShuffleOrder.begin(), ShuffleOrder.end(), CurrentIndex);
+        if (it != ShuffleOrder.end())
+            std::iter_swap(it, ShuffleOrder.begin());
+    }
+}
+
+void PlayerController::ShuffleClick() {
+    Notify n(*this);
+    ToggleShuffle();
+    if (EntryCount() > 0) {
+        SelectPlaylistRow(CurrentIndex);
+        list_->ScrollToRow(CurrentIndex);
+        emit scrollToRow(CurrentIndex);
+        list_->MarkCurrentEntry(CurrentIndex);
+    }
+}
+
+void PlayerController::RepeatAllClick() {
+    Notify n(*this);
+    settings_.RepeatAll = !settings_.RepeatAll;
+    settings_.RepeatOne = false;
+    ShowRepeatLabel();
+}
+
+void PlayerController::RepeatOneClick() {
+    Notify n(*this);
+    settings_.RepeatOne = !settings_.RepeatOne;
+    settings_.RepeatAll = false;
+    ShowRepeatLabel();
+}
+
+void PlayerController::JumpBy(int seconds) {
+    if (!plugIns_.PlugInReady())
+        return;
+    plugIns_.SetPos(seconds == 0 ? 0 : plugIns_.GetPos() + seconds);
+}
+
+void PlayerController::SetVolumeSlider(int position) {
+    position = std::clamp(position, 0, 100);
+    if (position != display_.VolumeBar)
+        VolumeBarChange(position);
+}
+
+void PlayerController::VolumeBarChange(int position) {
+    Notify n(*this);
+    position = std::clamp(position, 0, 100);
+    display_.VolumeBar = position;
+    settings_.PlayVolume = position;
+    display_.VolLabel = QStringLiteral("Volume:%1%").arg(position);
+    if ((plugIns_.PlugInReady() && TrackLoaded) || CdMode)
+        plugIns_.SetVolume(position);
+}
+
+void PlayerController::VolumeUp() {
+    const int pos = display_.VolumeBar;
+    SetVolumeSlider(pos < 100 - 4 ? pos + 5 : 100);
+}
+
+void PlayerController::VolumeDown() {
+    const int pos = display_.VolumeBar;
+    SetVolumeSlider(pos < 5 ? 0 : pos - 5);
+}
+
+void PlayerController::VolumeMute() {
+    SetVolumeSlider(0);
+}
+
+void PlayerController::SliderMouseDown() {
+    Notify n(*this);
+    if (Playing) {
+        Dragging = true;
+        SkipSliderUpdate = true;
+    } else {
+        display_.SliderPos = 0;
+    }
+}
+
+void PlayerController::SliderMouseUp(int sliderPosition) {
+    Notify n(*this);
+    if (Dragging && Playing && plugIns_.PlugInReady() && sliderPosition != plugIns_.GetPos())
+        plugIns_.SetPos(sliderPosition);
+    if (Playing)
+        display_.SliderPos = sliderPosition;
+    else
+        display_.SliderPos = 0;
+    Dragging = false;
+}
+
+void PlayerController::UpdateTrackNumber() {
+    Notify n(*this);
+    display_.Track = TrackNumberDigits(CdMode ? CurrentCdTrack + 1 : CurrentIndex + 1, CdMode);
+}
+
+void PlayerController::DisplayTimerTimer() {
+    Notify n(*this);
+    const bool ready = plugIns_.PlugInReady();
+    // 1. CD caption
+    if (CdMode && cd_ && CurrentCdTrack >= 0 && CurrentCdTrack < cd_->CdTrackCount())
+        display_.DisplayInfo = QString::fromStdString(cd_->CdTrackCaption(CurrentCdTrack));
+    // 2-3.
+    UpdateTrackNumber();
+    display_.DSVisible = settings_.DirectSound;
+    // 4. fading
+    if (ready)
+        display_.FadingVisible = plugIns_.GetNowFading();
+    // 5. end of track, crossfade window
+    if (ready && !CdMode) {
+        const bool ended = plugIns_.GetState() == 3;
+        bool crossfade = false;
+        if (!ended && settings_.Crossfading && CurrentIndex < EntryCount() - 1) {
+            const int64_t length = plugIns_.GetLength();
+            const int64_t pos = plugIns_.GetPos();
+            // A length of 0 means the plug-in does not know it yet, not a track that is over.
+            crossfade = length > 0 && pos * 1000 >= length * 1000 - settings_.CrossTime;
+        }
+        if (ended || crossfade)
+            MoveOn();
+    }
+    // 6. CD auto-advance
+    if (ready && CdMode && Playing && plugIns_.GetState() == 3)
+        CdStep(+1);
+    // 7. length
+    if (ready) {
+        const int length = plugIns_.GetLength();
+        display_.SliderMax = std::max(length, 0);
+        ShowTime(display_.Length, length);
+    }
+    // 8. elapsed time
+    if (!Playing || (ready && plugIns_.GetState() == 0)) {
+        display_.SliderPos = 0;
+        ShowTime(display_.Elapsed, 0);
+    } else if (ready) {
+        const int pos = plugIns_.GetPos();
+        if (!Dragging) {
+            if (SkipSliderUpdate)
+                SkipSliderUpdate = false;
+            else
+                display_.SliderPos = std::clamp(pos, 0, std::max(display_.SliderMax, 0));
+        }
+        ShowTime(display_.Elapsed, pos);
+    }
+    // 9. index marks
+    if (MarksLoaded) {
+        display_.IndexVisible = true;
+        if (ready)
+            CurrentMark = FollowMark(IndexMarks, CurrentMark, plugIns_.GetPos(), Playing);
+        CurrentMark = std::clamp(CurrentMark, 1, static_cast<int>(IndexMarks.size()));
+        display_.DisplayInfo = IndexMarks[static_cast<size_t>(CurrentMark - 1)].Name;
+        display_.IndexNumber = CurrentMark;
+    } else {
+        display_.IndexVisible = false;
+    }
+}
+
+void PlayerController::MoveOn() {
+    if (settings_.RepeatOne) {
+        if (Playing)
+            StartPlayback();
+        return;
+    }
+    if (!Playing || Dragging)
+        return;
+    const int count = EntryCount();
+    if (!settings_.ShufflePlay && CurrentIndex < count - 1) {
+        ++CurrentIndex;
+        StartTimerLinear();
+    } else if (settings_.ShufflePlay && ShufflePosition < count - 1 &&
+               ShufflePosition + 1 < static_cast<int>(ShuffleOrder.size())) {
+        ++ShufflePosition;
+        CurrentIndex = ShuffleOrder[static_cast<size_t>(ShufflePosition)];
+        StartTimerLinear();
+    } else if (settings_.RepeatAll && count > 0) {
+        RestartList();
+    } else {
+        Stop();
+    }
+}
+
+void PlayerController::RestartList() {
+    StopPlayback();
+    Playing = false;
+    const int count = EntryCount();
+    const bool shuffle = settings_.ShufflePlay && !ShuffleOrder.empty();
+    // The first entry that can be prepared starts the list again; entries that cannot are passed over,
+    // and when none can, the player stops instead of retrying on every tick.
+    for (int p = 0; p < count; ++p) {
+        if (shuffle && p >= static_cast<int>(ShuffleOrder.size()))
+            break;
+        const int row = shuffle ? ShuffleOrder[static_cast<size_t>(p)] : p;
+        if (shuffle)
+            ShufflePosition = p;
+        TrackLoaded = false;
+        SelectPlaylistRow(row);
+        if (list_)
+            list_->ScrollToRow(row);
+        emit scrollToRow(row);
+        if (TrackLoaded) {
+            StartPlayback();
+            Playing = true;
+            return;
+        }
+    }
+    Stop();
+}
+
+void PlayerController::TimerLinearTimer() {
+    Notify n(*this);
+    if (Playing && list_ && !list_->PlaylistBusy() && CurrentIndex >= 0 && CurrentIndex < list_->Count()) {
+        if (PrepareTrack(EntryPath(CurrentIndex))) {
+            TrackLoaded = true;
+            StartPlayback();
+            Playing = true;
+        }
+    }
+    timerLinear_ = false;
+    SelectPlaylistRow(CurrentIndex);
+    if (list_) {
+        list_->ScrollToRow(CurrentIndex);
+        list_->MarkCurrentEntry(CurrentIndex);
+    }
+    emit scrollToRow(CurrentIndex);
+}
+
+void PlayerController::PlaylistSelectionChanged(int row, int selectedCount) {
+    Notify n(*this);
+    if (Playing || selectedCount != 1 || Closing || !list_ || list_->PlaylistBusy())
+        return;
+    if (row < 0 || row >= list_->Count())
+        return;
+    CurrentIndex = row;
+    TrackLoaded = PrepareTrack(EntryPath(row));
+    list_->MarkCurrentEntry(CurrentIndex);
+    UpdateTrackNumber();
+}
+
+void PlayerController::PlaylistDoubleClick(int selectedRow) {
+    Notify n(*this);
+    if (list_ && list_->Count() > 0 && selectedRow >= 0 && selectedRow < list_->Count() &&
+        !list_->PlaylistBusy() && Playing) {
+        CurrentIndex = selectedRow;
+        if (PrepareTrack(EntryPath(selectedRow))) {
+            TrackLoaded = true;
+            if (settings_.ShufflePlay && ShufflePosition >= 0 &&
+                ShufflePosition < static_cast<int>(ShuffleOrder.size())) {
+                auto it = std::find(ShuffleOrder.begin(), ShuffleOrder.end(), CurrentIndex);
+                if (it != ShuffleOrder.end())
+                    std::iter_swap(it, ShuffleOrder.begin() + ShufflePosition);
+            }
+            StartPlayback();
+        } else {
+            TrackLoaded = false;
+            SetDisplayTimer(false);
+            Playing = false;
+        }
+    }
+    if (list_)
+        list_->MarkCurrentEntry(CurrentIndex);
+    UpdateTrackNumber();
+    if (!Playing)
+        Play();
+}
+
+void PlayerController::SelectPlaylistRow(int index) {
+    if (list_)
+        list_->SelectRow(index);
+}
+
+void PlayerController::PlayLibraryFile(const PlayerEntryList::Entry& entry) {
+    Notify n(*this);
+    PlayFromLibrary = true;
+    libraryEntry_ = entry;
+    CurrentIndex = -1;
+    if (list_)
+        list_->MarkCurrentEntry(-1);
+    if (PrepareTrack(entry.Path)) {
+        TrackLoaded = true;
+        StartPlayback();
+        Playing = true;
+    }
+}
+
+void PlayerController::OpenCd(int drive) {
+    Notify n(*this);
+    CdMode = true;
+    CdDriveNumber = drive;
+    SetDisplayTimer(true);
+}
+
+void PlayerController::CloseCd() {
+    Notify n(*this);
+    CdMode = false;
+}
+
+void PlayerController::BeginShutDown() {
+    Notify n(*this);
+    if (Playing)
+        StopPlayback();
+    Closing = true;
+}
+
+std::string PlayerController::BeginSetIndex() {
+    Notify n(*this);
+    if (!TrackLoaded || display_.SliderPos <= 0 || CurrentIndex < 0 || CurrentIndex >= EntryCount())
+        return {};
+    PausePlayback();
+    return IndexFilePath(EntryPath(CurrentIndex));
+}
+
+void PlayerController::EndSetIndex(int newMarkNumber) {
+    Notify n(*this);
+    const std::string target = IndexFilePath(EntryPath(CurrentIndex));
+    if (!target.empty() && QFileInfo::exists(QString::fromStdString(target))) {
+        LoadMarks(target);
+        display_.IndexVisible = MarksLoaded;
+    }
+    CurrentMark = std::clamp(newMarkNumber, 1, std::max<int>(1, static_cast<int>(IndexMarks.size())));
+    StartPlayback();
+}
+
+std::string PlayerController::EditIndexTarget() const {
+    if (!TrackLoaded || CurrentIndex < 0 || CurrentIndex >= EntryCount())
+        return {};
+    std::string target = IndexFilePath(EntryPath(CurrentIndex));
+    return QFileInfo(QString::fromStdString(target)).isFile() ? target : std::string();
+}
+
+void PlayerController::EndEditIndex() {
+    Notify n(*this);
+    if (CurrentIndex < 0 || CurrentIndex >= EntryCount())
+        return;
+    const bool wasLoaded = MarksLoaded;
+    IndexMarks = ReadIndexFile(IndexFilePath(EntryPath(CurrentIndex)));
+    // Marks stay shown as before, unless the edit left none to show.
+    MarksLoaded = wasLoaded && !IndexMarks.empty();
+    if (MarksLoaded)
+        CurrentMark = std::clamp(CurrentMark, 1, static_cast<int>(IndexMarks.size()));
+}
+
+void PlayerController::DeleteIndexFile() {
+    Notify n(*this);
+    if (CurrentIndex < 0 || CurrentIndex >= EntryCount())
+        return;
+    const std::string path = EntryPath(CurrentIndex);
+    std::remove(IndexFilePath(path).c_str());
+    MarksLoaded = false;
+    IndexMarks.clear();
+    CurrentMark = 1;
+    display_.IndexVisible = false;
+    ShowTitle(path);
+}
+
+} // namespace larkspin
