@@ -1,0 +1,165 @@
+#include "CdDrives.h"
+
+#include <cdio/cdio.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace larkspin {
+
+namespace {
+
+struct CdioCloser {
+    void operator()(CdIo_t* p) const { cdio_destroy(p); }
+};
+using CdioHandle = std::unique_ptr<CdIo_t, CdioCloser>;
+
+bool InterfaceKnown(TCDInterface cdInterface) {
+    return cdInterface == cdiAutoDetect || cdInterface == cdiASPI || cdInterface == cdiNTSCSI;
+}
+
+void RequireRoute(TCDInterface cdInterface, const char* message) {
+    if (!InterfaceKnown(cdInterface) || !DetectInterface())
+        throw ECdInterfaceError(message);
+}
+
+std::string FileName(const std::string& path) {
+    auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string Trimmed(const std::string& s) {
+    auto isSpace = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+    auto first = std::find_if_not(s.begin(), s.end(), isSpace);
+    auto last = std::find_if_not(s.rbegin(), s.rend(), isSpace).base();
+    return first < last ? std::string(first, last) : std::string();
+}
+
+std::vector<std::string> SplitVirtualDrives(const std::string& list) {
+    std::vector<std::string> paths;
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t end = list.find(';', start);
+        if (end == std::string::npos)
+            end = list.size();
+        std::string path = Trimmed(list.substr(start, end - start));
+        if (!path.empty())
+            paths.push_back(path);
+        start = end + 1;
+    }
+    return paths;
+}
+
+// A disc image is a CUE sheet; libcdio reads the .bin beside it that has the sheet's base name.
+CdioHandle OpenDrive(const CdDriveInfo& drive) {
+    if (drive.DevicePath.empty())
+        return nullptr;
+    return CdioHandle(cdio_open(drive.DevicePath.c_str(), drive.IsVirtual ? DRIVER_BINCUE : DRIVER_DEVICE));
+}
+
+std::string CutAtZero(const char* text, size_t capacity) {
+    size_t n = 0;
+    while (n < capacity && text[n] != '\0')
+        ++n;
+    return Trimmed(std::string(text, n));
+}
+
+} // namespace
+
+bool DetectInterface() {
+    return cdio_have_driver(DRIVER_BINCUE) || cdio_have_driver(DRIVER_LINUX);
+}
+
+bool EnumerateCdDrives(CdDriveTable& table, TCDInterface cdInterface, const std::string& virtualDrives) {
+    RequireRoute(cdInterface, NoUsableInterfaceText);
+    table.DriveCount = 0;
+    table.Drives = {};
+
+    std::vector<std::string> devices;
+    if (char** list = cdio_get_devices(DRIVER_DEVICE)) {
+        for (char** p = list; *p; ++p)
+            devices.emplace_back(*p);
+        cdio_free_device_list(list);
+    }
+    std::sort(devices.begin(), devices.end());
+    devices.erase(std::unique(devices.begin(), devices.end()), devices.end());
+
+    auto add = [&](const std::string& path, bool isVirtual) {
+        if (table.DriveCount >= MaxCdDrives)
+            return;
+        CdDriveInfo& drive = table.Drives[table.DriveCount];
+        drive.DevicePath = path;
+        drive.IsVirtual = isVirtual;
+        InquireDrive(table.DriveCount, table, cdInterface);
+        ++table.DriveCount;
+    };
+    for (const auto& device : devices)
+        add(device, false);
+    for (const auto& image : SplitVirtualDrives(virtualDrives))
+        add(image, true);
+    return table.DriveCount > 0;
+}
+
+bool InquireDrive(int index, CdDriveTable& table, TCDInterface cdInterface) {
+    RequireRoute(cdInterface, NoInterfaceText);
+    if (index < 0 || index >= MaxCdDrives)
+        return false;
+    CdDriveInfo& drive = table.Drives[index];
+    drive.Vendor.clear();
+    drive.Product.clear();
+    drive.ProductRevision.clear();
+    drive.VendorSpecific.clear();
+    if (drive.IsVirtual) {
+        drive.Vendor = "Virtual";
+        drive.Product = FileName(drive.DevicePath);
+        drive.ProductRevision = "1.0";
+    } else {
+        CdioHandle cd = OpenDrive(drive);
+        cdio_hwinfo_t info{};
+        if (!cd || !cdio_get_hwinfo(cd.get(), &info)) {
+            drive.DisplayName = drive.DevicePath;
+            return false;
+        }
+        drive.Vendor = CutAtZero(info.psz_vendor, sizeof info.psz_vendor);
+        drive.Product = CutAtZero(info.psz_model, sizeof info.psz_model);
+        drive.ProductRevision = CutAtZero(info.psz_revision, sizeof info.psz_revision);
+    }
+    drive.DisplayName = drive.Vendor + drive.Product + drive.ProductRevision;
+    return true;
+}
+
+int ReadDriveToc(const CdDriveTable& table, int index, TocRecord& toc, TCDInterface cdInterface) {
+    RequireRoute(cdInterface, NoUsableInterfaceText);
+    toc = TocRecord{};
+    if (index < 0 || index >= table.DriveCount)
+        return 1;
+    CdioHandle cd = OpenDrive(table.Drives[index]);
+    if (!cd)
+        return 1;
+    track_t first = cdio_get_first_track_num(cd.get());
+    track_t count = cdio_get_num_tracks(cd.get());
+    if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0)
+        return 1;
+    lba_t leadOut = cdio_get_track_lba(cd.get(), CDIO_CDROM_LEADOUT_TRACK);
+    if (leadOut == CDIO_INVALID_LBA)
+        return 1;
+
+    int tracks = std::min<int>(count, TocMaxTracks);
+    for (int i = 0; i < tracks; ++i) {
+        track_t number = static_cast<track_t>(first + i);
+        lba_t start = cdio_get_track_lba(cd.get(), number);
+        if (start == CDIO_INVALID_LBA) {
+            toc = TocRecord{};
+            return 1;
+        }
+        static_cast<TocMsf&>(toc.Tracks[i]) = MsfFromFrames(static_cast<uint32_t>(start));
+        toc.Tracks[i].IsAudio =
+            cdio_get_track_format(cd.get(), number) == TRACK_FORMAT_AUDIO ? TocAudioTrack : 0;
+    }
+    toc.TrackCount = static_cast<uint8_t>(tracks);
+    toc.LeadOut = MsfFromFrames(static_cast<uint32_t>(leadOut));
+    return 0;
+}
+
+} // namespace larkspin

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace larkspin {
+
+// A blank becomes "+", A-Z, a-z and 0-9 stay, every other byte of the UTF-8 text becomes "%XX".
+QString UrlEncode(const QString& text);
+
+// "user@host" -> "user host"; the last "@" decides. A text without "@" gives an empty text.
+QString EmailToUserHost(const QString& email);
+
+// Undoes the escapes of xmcd values in one pass: "\n" -> CR LF, "\t" -> tab, "\\" -> "\".
+QString XmcdUnescape(const QString& value);
+
+// Splits a server reply into lines. A line ends at CR or LF (CR LF is one break); a last line without a
+// break is kept. Lines longer than maxLineBytes are cut to that length.
+QList<QByteArray> SplitReplyLines(const QByteArray& reply, qsizetype maxLineBytes);
+
+// Protocol level 5 sends Latin-1; a line that is valid UTF-8 is taken as UTF-8.
+QString DecodeReplyLine(const QByteArray& line);
+
+// The status text of a numeric reply code, from its first digit and its last two digits.
+QString ReplyCodeText(int code);
+
+} // namespace larkspin

@@ -1,0 +1,416 @@
+#include "TCddb.h"
+
+#include "CddbText.h"
+#include "DiscId.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+#include <QUrl>
+
+namespace larkspin {
+
+namespace {
+
+// Trimming removes the characters 0 to 32 at both ends, as everywhere in the program.
+QString Trim(const QString& s) {
+    qsizetype first = 0;
+    qsizetype last = s.size();
+    while (first < last && s[first].unicode() <= 32)
+        ++first;
+    while (last > first && s[last - 1].unicode() <= 32)
+        --last;
+    return s.mid(first, last - first);
+}
+
+bool IsDigit(QChar c) {
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+// The track number after a TTITLE or EXTT keyword: digits only, 0 to 99.
+int TrackNumber(QStringView digits) {
+    if (digits.isEmpty() || digits.size() > 2)
+        return -1;
+    int n = 0;
+    for (QChar c : digits) {
+        if (!IsDigit(c))
+            return -1;
+        n = n * 10 + (c.unicode() - '0');
+    }
+    return n;
+}
+
+template <size_t N> void AppendToFirstEmpty(std::array<QString, N>& table, const QString& text) {
+    for (auto& slot : table) {
+        if (slot.isEmpty()) {
+            slot = text;
+            return;
+        }
+    }
+}
+
+const QString RequestFailedText =
+    QStringLiteral("CDDB Component Internal Error: THttpCli.GetAsync failed because of error ");
+
+} // namespace
+
+TCddb::TCddb(QObject* parent) : QObject(parent) {
+    Http = new QNetworkAccessManager(this);
+    Deadline = new QTimer(this);
+    Deadline->setSingleShot(true);
+    connect(Deadline, &QTimer::timeout, this, [this] {
+        if (Pending) {
+            TimedOut = true;
+            Pending->abort();
+        }
+    });
+    InternalTOCRetrieve = DetectInterface();
+    if (InternalTOCRetrieve && EnumerateCdDrives(Drives, CDInterface, VirtualDrives)) {
+        ReadDriveToc(Drives, 0, Toc, CDInterface);
+        Drives.CurrentDrive = 0;
+    }
+}
+
+TCddb::~TCddb() {
+    if (Pending) {
+        Pending->disconnect(this);
+        Pending->abort();
+    }
+}
+
+void TCddb::Status(const QString& text) {
+    emit OnStatusMessage(text);
+}
+
+bool TCddb::ReadTOC(int DriveIndex) {
+    if (!InternalTOCRetrieve) {
+        Status(QStringLiteral("No CD-ROM interface detected!"));
+        return false;
+    }
+    EnumerateCdDrives(Drives, CDInterface, VirtualDrives);
+    if (DriveIndex < 0 || DriveIndex > Drives.DriveCount - 1)
+        return false;
+    int r = ReadDriveToc(Drives, DriveIndex, Toc, CDInterface);
+    if (r == 1)
+        Status(QStringLiteral("No CD in CD/DVD drive!"));
+    DiscID = QString::asprintf("%08x", ComputeDiscId(Toc));
+    Drives.CurrentDrive = static_cast<uint8_t>(DriveIndex);
+    return r == 0;
+}
+
+QString TCddb::HelloParameters() const {
+    return UrlEncode(EmailToUserHost(EmailUser)) + QLatin1Char('+') + UrlEncode(ClientName) +
+           QLatin1Char('+') + UrlEncode(ClientVersion);
+}
+
+int TCddb::HttpQuery() {
+    if (ServerType != TServerType::HTTP) {
+        Status(QStringLiteral("Selected server not an HTTP server"));
+        return -1;
+    }
+    QString command = UrlEncode(QString::fromStdString(BuildQueryCommand(Toc)));
+    QString url = QStringLiteral("http://%1:%2%3?cmd=%4&hello=%5&proto=5")
+                      .arg(ServerAddr, ServerPort, ServerAdditionalAddr, command, HelloParameters());
+    return StartRequest(url, QStringLiteral("Querying CD"), 6);
+}
+
+int TCddb::HttpRead() {
+    if (State == 5) {
+        Status(QStringLiteral("Can't perform a CDDB READ without a successful CDDB QUERY!"));
+        return -1;
+    }
+    if (ServerType != TServerType::HTTP) {
+        Status(QStringLiteral("Selected server not an HTTP server"));
+        return -1;
+    }
+    // Category and disc ID come from the server's reply: encoded, so a hostile reply cannot add
+    // parameters to the request. Real values are letters and digits and pass unchanged.
+    QString url = QStringLiteral("http://%1:%2%3?cmd=cddb+read+%4+%5&hello=%6&proto=5")
+                      .arg(ServerAddr, ServerPort, ServerAdditionalAddr, UrlEncode(Trim(Category)),
+                           UrlEncode(Trim(DiscID)), HelloParameters());
+    return StartRequest(url, QStringLiteral("Reading CD info"), 11);
+}
+
+int TCddb::StartRequest(const QString& url, const QString& statusText, int newState) {
+    if (Pending) {
+        // One request at a time: a new one replaces the one still running.
+        QNetworkReply* old = Pending;
+        Pending = nullptr;
+        old->disconnect(this);
+        old->abort();
+        old->deleteLater();
+    }
+    Deadline->stop();
+    Received.clear();
+    TimedOut = false;
+    Overflowed = false;
+
+    Status(statusText);
+    emit OnDataExchange(url + QStringLiteral("\r\n"));
+
+    QUrl target(url, QUrl::StrictMode);
+    if (!target.isValid() || target.host().isEmpty() || target.port() <= 0) {
+        FailRequest(QStringLiteral("invalid server address \"%1\"").arg(url));
+        return -1;
+    }
+    if (ProxyAddress.isEmpty()) {
+        Http->setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
+    } else {
+        bool ok = false;
+        quint16 port = ProxyPort.toUShort(&ok);
+        Http->setProxy(QNetworkProxy(QNetworkProxy::HttpProxy, ProxyAddress, ok ? port : 80, ProxyUsername,
+                                     ProxyPassword));
+    }
+
+    QNetworkRequest request(target);
+    request.setHeader(QNetworkRequest::UserAgentHeader, ClientName + QLatin1Char('/') + ClientVersion);
+    QNetworkReply* reply = Http->get(request);
+    Pending = reply;
+    connect(reply, &QNetworkReply::readyRead, this, [this, reply] {
+        if (reply != Pending || Overflowed)
+            return;
+        QByteArray chunk = reply->readAll();
+        qsizetype room = MaxReplyBytes - Received.size();
+        if (chunk.size() <= room) {
+            Received += chunk;
+            return;
+        }
+        Received += chunk.left(room);
+        Overflowed = true;
+        reply->abort();
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, reply] { RequestDone(reply); });
+    Deadline->start(TimeoutMs);
+    State = newState;
+    return 0;
+}
+
+void TCddb::FailRequest(const QString& errorText) {
+    State = 16;
+    Status(RequestFailedText + QLatin1Char('"') + errorText + QLatin1Char('"'));
+}
+
+void TCddb::RequestDone(QNetworkReply* reply) {
+    if (reply != Pending)
+        return;
+    Pending = nullptr;
+    Deadline->stop();
+    reply->deleteLater();
+
+    if (TimedOut) {
+        FailRequest(QStringLiteral("no answer within %1 seconds").arg(TimeoutMs / 1000.0));
+        return;
+    }
+    if (!Overflowed) {
+        if (reply->error() != QNetworkReply::NoError) {
+            FailRequest(reply->errorString());
+            return;
+        }
+        Received += reply->readAll().left(MaxReplyBytes - Received.size());
+    }
+    const QList<QByteArray> lines = SplitReplyLines(Received, MaxReplyLineBytes);
+    Received.clear();
+    if (Overflowed)
+        Status(QStringLiteral("Reply longer than 1 MiB; the rest was ignored"));
+
+    const int mode = State;
+    if (mode != 6 && mode != 11)
+        return;
+    for (const QByteArray& raw : lines) {
+        QString line = DecodeReplyLine(raw);
+        emit OnDataExchange(line);
+        if (mode == 6)
+            HandleQueryLine(line);
+        else
+            HandleReadLine(line);
+        if (State == 16)
+            return; // a reply we cannot understand is abandoned
+    }
+    if (mode == 11)
+        ParseEntry();
+}
+
+void TCddb::HandleQueryLine(const QString& line) {
+    const QString code = line.left(3);
+    if (code == QLatin1String("200")) {
+        State = 3;
+        Status(QStringLiteral("Found exact match"));
+        Matches = {};
+        Matches[0] = Trim(line.mid(4));
+        int RightOne = 0;
+        if (OnMatch)
+            OnMatch(*this, Matches, RightOne);
+        if (RightOne == -1) {
+            State = 5;
+            return;
+        }
+        Category = Trim(Matches[0].section(QLatin1Char(' '), 0, 0));
+        DiscID = QString::asprintf("%08X", ComputeDiscId(Toc));
+    } else if (code == QLatin1String("210") || code == QLatin1String("211")) {
+        Status(code == QLatin1String("210") ? QStringLiteral("Found exact matches")
+                                            : QStringLiteral("Found inexact matches"));
+        Matches = {};
+        Status(QStringLiteral("OK, receiving matches"));
+    } else if (code == QLatin1String("202")) {
+        State = 5;
+        Status(QStringLiteral("No match found"));
+    } else if (code == QLatin1String("403")) {
+        State = 5;
+        Status(QStringLiteral("Database entry is corrupt"));
+    } else if (code == QLatin1String("409")) {
+        State = 5;
+        HandshakeDone = false;
+        Status(QStringLiteral("No handshake"));
+    } else if (!line.isEmpty() && IsDigit(line[0])) {
+        InterpretReplyCode(line);
+    } else if (line.startsWith(QLatin1Char('.'))) {
+        State = 4;
+        Status(QStringLiteral("Received matches"));
+        ChooseFromList();
+    } else {
+        AppendToFirstEmpty(Matches, Trim(line));
+    }
+}
+
+void TCddb::ChooseFromList() {
+    int RightOne = 0;
+    if (OnMatch)
+        OnMatch(*this, Matches, RightOne);
+    if (RightOne == -1) {
+        State = 5;
+        return;
+    }
+    // A choice outside the list, or an empty list, is no match rather than a read of nothing.
+    if (RightOne < 0 || RightOne >= MaxMatches || Matches[RightOne].isEmpty()) {
+        State = 5;
+        Status(QStringLiteral("No match found"));
+        return;
+    }
+    const QString& match = Matches[RightOne];
+    qsizetype blank = match.indexOf(QLatin1Char(' '));
+    Category = match.left(blank + 1);
+    DiscID = match.mid(blank + 1, 8);
+    State = 3;
+}
+
+bool TCddb::InterpretReplyCode(const QString& line) {
+    if (line.size() < 3 || !IsDigit(line[0]) || !IsDigit(line[1]) || !IsDigit(line[2])) {
+        State = 16;
+        Status(QStringLiteral("Server reply not understood: \"%1\"").arg(line.left(80)));
+        return false;
+    }
+    int code = line.left(3).toInt();
+    if (code % 100 == 30) { // 530 too
+        State = -1;
+        HandshakeDone = false;
+    }
+    Status(ReplyCodeText(code));
+    return true;
+}
+
+void TCddb::HandleReadLine(const QString& line) {
+    const QString code = line.left(3);
+    if (line.isEmpty())
+        return; // a blank line carries nothing
+    if (code == QLatin1String("210")) {
+        Status(QStringLiteral("OK, CDDB database entry follows"));
+        EntryLines = {};
+    } else if (code == QLatin1String("401")) {
+        State = 13;
+        Status(QStringLiteral("Specified CDDB entry not found"));
+    } else if (code == QLatin1String("403")) {
+        State = 13;
+        Status(QStringLiteral("Database entry is corrupt"));
+    } else if (code == QLatin1String("409")) {
+        State = 13;
+        HandshakeDone = false;
+        Status(QStringLiteral("No handshake"));
+    } else if (code == QLatin1String("402")) {
+        // nothing to do
+    } else if (line.startsWith(QLatin1Char('.'))) {
+        State = 12;
+        Status(QStringLiteral("Entry read"));
+    } else if (QStringLiteral("#TDEP").contains(line[0])) {
+        AppendToFirstEmpty(EntryLines, Trim(line));
+    } else {
+        State = 13;
+        InterpretReplyCode(line);
+    }
+}
+
+void TCddb::ParseEntry() {
+    const QString keptCategory = Category;
+    DiscID.clear();
+    DiscArtist.clear();
+    DiscTitle.clear();
+    DiscYear.clear();
+    DiscGenre.clear();
+    DiscExtended.clear();
+    TrackTitles = {};
+    TrackExtended = {};
+    EntryRevision = 0;
+    Toc = TocRecord{};
+    try {
+        ReadTOC(Drives.CurrentDrive);
+    } catch (const ECdInterfaceError& e) {
+        Status(QString::fromUtf8(e.what())); // never let it escape into the event loop
+    }
+    Category = keptCategory;
+
+    // Values continued over several lines are joined first and unescaped once, so an escape split
+    // between two lines still reads right and nothing is unescaped twice.
+    QString title;
+    QString extended;
+    std::array<QString, CddbTracks> titles;
+    std::array<QString, CddbTracks> trackExtended;
+    for (const QString& line : EntryLines) {
+        if (line.isEmpty())
+            continue;
+        if (line.startsWith(QLatin1Char('#'))) {
+            if (line.startsWith(QLatin1String("# Revision: "))) {
+                bool ok = false;
+                int revision = Trim(line.mid(12)).toInt(&ok);
+                EntryRevision = ok ? revision : 0;
+            }
+            continue;
+        }
+        qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq < 0)
+            continue;
+        const QString key = line.left(eq).toUpper();
+        const QString value = line.mid(eq + 1);
+        if (key == QLatin1String("DTITLE")) {
+            title += value;
+        } else if (key == QLatin1String("DYEAR")) {
+            DiscYear = XmcdUnescape(value);
+        } else if (key == QLatin1String("DGENRE")) {
+            DiscGenre = XmcdUnescape(value);
+        } else if (key == QLatin1String("EXTD")) {
+            extended += value;
+        } else if (key.startsWith(QLatin1String("TTITLE"))) {
+            int n = TrackNumber(QStringView(key).mid(6));
+            if (n >= 0)
+                titles[n] += value;
+        } else if (key.startsWith(QLatin1String("EXTT"))) {
+            int n = TrackNumber(QStringView(key).mid(4));
+            if (n >= 0)
+                trackExtended[n] += value;
+        }
+    }
+    qsizetype separator = title.indexOf(QLatin1String(" / "));
+    if (separator >= 0) {
+        DiscArtist = XmcdUnescape(title.left(separator));
+        DiscTitle = XmcdUnescape(title.mid(separator + 3));
+    } else {
+        DiscArtist = XmcdUnescape(title);
+    }
+    DiscExtended = XmcdUnescape(extended);
+    for (int i = 0; i < CddbTracks; ++i) {
+        TrackTitles[i] = XmcdUnescape(titles[i]);
+        TrackExtended[i] = XmcdUnescape(trackExtended[i]);
+    }
+}
+
+} // namespace larkspin

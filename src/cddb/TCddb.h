@@ -1,0 +1,113 @@
+#pragma once
+
+#include "CdDrives.h"
+#include "TocRecord.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <array>
+#include <functional>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+class QTimer;
+
+namespace larkspin {
+
+enum class TServerType { CDDBP, HTTP };
+
+inline constexpr int MaxMatches = 100;
+inline constexpr int MaxEntryLines = 512;
+inline constexpr int CddbTracks = 100;
+// A hostile or broken server must not exhaust memory: replies are read up to this size, lines cut.
+inline constexpr qsizetype MaxReplyBytes = 1024 * 1024;
+inline constexpr qsizetype MaxReplyLineBytes = 4096;
+inline constexpr int DefaultCddbTimeoutMs = 20000;
+
+using TMatchArray = std::array<QString, MaxMatches>;
+
+// Names an audio CD: reads its TOC, asks a CDDB server over HTTP (protocol level 5) which entries match,
+// lets the owner choose one through OnMatch, reads that entry and splits it into fields.
+// Everything runs on the thread that owns the object; requests are asynchronous on its event loop.
+// Protocol outcomes never raise: they end in State and a status text. Only ReadTOC passes on the
+// ECdInterfaceError of the drive functions.
+class TCddb : public QObject {
+    Q_OBJECT
+public:
+    // The owner picks one of the matches: RightOne arrives as 0; set it to the chosen index or to -1.
+    // Category and DiscID are set after the handler returns, so it must not call HttpRead itself.
+    using TMatchEvent = std::function<void(TCddb& sender, const TMatchArray& matches, int& RightOne)>;
+
+    explicit TCddb(QObject* parent = nullptr);
+    ~TCddb() override;
+
+    bool ReadTOC(int DriveIndex);
+    int HttpQuery();
+    int HttpRead();
+
+    // Properties set by the owner.
+    bool InternalTOCRetrieve = false;
+    TCDInterface CDInterface = cdiAutoDetect;
+    std::string VirtualDrives; // disc images offered as drives after the real ones, ";"-separated
+    QString ServerAddr;
+    QString ServerPort;
+    QString ServerAdditionalAddr = QStringLiteral("/~cddb/cddb.cgi");
+    TServerType ServerType = TServerType::CDDBP;
+    QString EmailUser;
+    QString ClientName = QStringLiteral("Larkspin");
+    QString ClientVersion = QStringLiteral("3.0");
+    QString ProxyAddress;
+    QString ProxyPort;
+    QString ProxyUsername;
+    QString ProxyPassword;
+    int TimeoutMs = DefaultCddbTimeoutMs; // a request without an answer by then fails
+    TMatchEvent OnMatch;
+
+    // What the component found; read by the owner.
+    CdDriveTable Drives;
+    TocRecord Toc;
+    QString DiscID;
+    QString Category;
+    TMatchArray Matches;
+    std::array<QString, MaxEntryLines> EntryLines;
+    QString DiscArtist;
+    QString DiscTitle;
+    QString DiscYear;
+    QString DiscGenre;
+    QString DiscExtended;
+    std::array<QString, CddbTracks> TrackTitles;
+    std::array<QString, CddbTracks> TrackExtended;
+    int EntryRevision = 0;
+    int State = -1;
+    bool HandshakeDone = false;
+
+    // The hello parameters as they appear in a request: user, host, client name and version, encoded.
+    QString HelloParameters() const;
+
+signals:
+    void OnStatusMessage(const QString& Status);
+    void OnDataExchange(const QString& Status);
+
+private:
+    int StartRequest(const QString& url, const QString& statusText, int newState);
+    void RequestDone(QNetworkReply* reply);
+    void HandleQueryLine(const QString& line);
+    void HandleReadLine(const QString& line);
+    void ChooseFromList();
+    bool InterpretReplyCode(const QString& line);
+    void ParseEntry();
+    void FailRequest(const QString& errorText);
+    void Status(const QString& text);
+
+    QNetworkAccessManager* Http = nullptr;
+    QTimer* Deadline = nullptr;
+    QPointer<QNetworkReply> Pending;
+    QByteArray Received;
+    bool TimedOut = false;
+    bool Overflowed = false;
+};
+
+} // namespace larkspin
