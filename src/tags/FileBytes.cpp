@@ -102,9 +102,13 @@ FileBytes FileBytes::FromMemory(std::string data) {
     return f;
 }
 
-bool FileBytes::IsOpen() const { return d != nullptr; }
+bool FileBytes::IsOpen() const {
+    return d != nullptr;
+}
 
-std::int64_t FileBytes::Size() const { return d ? d->size : 0; }
+std::int64_t FileBytes::Size() const {
+    return d ? d->size : 0;
+}
 
 std::int64_t FileBytes::Read(std::int64_t offset, std::size_t count, std::uint8_t* out) const {
     if (!d || offset < 0)
