@@ -66,16 +66,16 @@ std::string GenreText(const std::string& slot) {
     return text;
 }
 
-// One frame of the tag Save writes: encoding 0 (Latin-1) when the text allows, else 1 (UTF-16).
-void AppendFrame(std::string& body, const char* id, std::string_view prefix, const std::string& text) {
+// One frame of the tag Save writes: encoding 0 (Latin-1) when the text allows, else 1 (UTF-16). A comment
+// frame gets the language "eng" and an empty description in front of the text.
+void AppendFrame(std::string& body, const char* id, bool comment, const std::string& text) {
     std::string data;
     if (id3text::FitsLatin1(text)) {
-        data = '\0' + std::string(prefix) + id3text::EncodeEightBit(text);
+        data = std::string(1, '\0') + (comment ? std::string("eng\0", 4) : std::string());
+        data += id3text::EncodeEightBit(text);
     } else {
-        data = '\1' + std::string(prefix);
-        // The comment's description is empty: a mark and the terminator, then the text.
-        if (!prefix.empty())
-            data += id3text::EncodeUtf16("") + std::string(2, '\0');
+        data =
+            std::string(1, '\1') + (comment ? "eng" + id3text::EncodeUtf16("") + std::string(2, '\0') : "");
         data += id3text::EncodeUtf16(text);
     }
     body.append(id, 4);
@@ -175,10 +175,7 @@ std::string TID3v2::BuildTag() const {
     for (std::size_t slot = 0; slot < FrameIds.size(); ++slot) {
         if (texts[slot].empty())
             continue;
-        if (slot == CommentSlot)
-            AppendFrame(body, FrameIds[slot], std::string_view("eng\0", 4), texts[slot]);
-        else
-            AppendFrame(body, FrameIds[slot], {}, texts[slot]);
+        AppendFrame(body, FrameIds[slot], slot == CommentSlot, texts[slot]);
     }
     const auto size = static_cast<std::uint32_t>(body.size());
     std::string tag("ID3\3\0\0", 6);
