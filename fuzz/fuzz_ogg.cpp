@@ -1,0 +1,27 @@
+// libFuzzer target: TOggVorbis::Load over arbitrary bytes.
+#include "FileBytes.h"
+#include "TOggVorbis.h"
+#include "TextConvert.h"
+
+#include <cstddef>
+#include <cstdlib>
+#include <cstdint>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size > 256 * 1024)
+        return 0;
+    const auto file = larkspin::FileBytes::FromMemory(std::string(reinterpret_cast<const char*>(data), size));
+    larkspin::TOggVorbis reader;
+    reader.Load(file);
+    volatile double d = reader.Duration();
+    volatile uint32_t b = reader.Bitrate();
+    (void)d;
+    (void)b;
+    // Every text must come out as well-formed UTF-8.
+    for (const std::string* t : {&reader.Title, &reader.Artist, &reader.Album, &reader.Date, &reader.Genre,
+                                 &reader.Comment, &reader.Vendor})
+        if (!larkspin::IsValidUtf8(*t))
+            std::abort();
+    return 0;
+}
