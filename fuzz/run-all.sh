@@ -14,6 +14,9 @@ TARGETS="
 fuzz_id3v1
 fuzz_id3v2
 fuzz_mpegaudio
+fuzz_wav
+fuzz_ogg
+fuzz_wma
 "
 [ $# -gt 0 ] && TARGETS="$*"
 
