@@ -12,6 +12,8 @@ namespace larkspin {
 namespace {
 
 constexpr std::size_t HeaderLength = 10;
+// Larger unsynchronised tags are read as stored rather than copied into memory.
+constexpr std::int64_t UnsyncLimit = 16 * 1024 * 1024;
 constexpr std::array<const char*, 7> FrameIds = {"TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON", "COMM"};
 enum Slot { TitleSlot, ArtistSlot, AlbumSlot, TrackSlot, YearSlot, GenreSlot, CommentSlot };
 
@@ -133,11 +135,27 @@ bool TID3v2::Load(const FileBytes& file) {
     if (majorVersion_ != 3 || tagSize_ == 0)
         return true;
 
+    // A tag written with unsynchronisation has a zero byte stuffed after every 0xFF; frames are read
+    // from the tag with those bytes taken out again.
+    FileBytes plain;
+    const FileBytes* source = &file;
+    if ((header[5] & 0x80) != 0 && tagSize_ <= UnsyncLimit) {
+        std::string raw(static_cast<std::size_t>(tagSize_), '\0');
+        const auto got = file.Read(0, raw.size(), reinterpret_cast<std::uint8_t*>(raw.data()));
+        raw.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+        std::string body = raw.substr(0, std::min(raw.size(), HeaderLength));
+        for (std::size_t i = HeaderLength; i < raw.size(); ++i)
+            if (!(raw[i] == '\0' && i > HeaderLength && raw[i - 1] == '\xFF'))
+                body += raw[i];
+        plain = FileBytes::FromMemory(std::move(body));
+        source = &plain;
+    }
+
     std::array<std::string, FrameIds.size()> slots;
     std::int64_t pos = HeaderLength;
-    while (pos < tagSize_ && pos < file.Size()) {
+    while (pos < tagSize_ && pos < source->Size()) {
         std::uint8_t frame[HeaderLength];
-        if (file.Read(pos, HeaderLength, frame) != static_cast<std::int64_t>(HeaderLength))
+        if (source->Read(pos, HeaderLength, frame) != static_cast<std::int64_t>(HeaderLength))
             break;
         if (frame[0] < 'A' || frame[0] > 'Z')
             break;
@@ -148,7 +166,7 @@ bool TID3v2::Load(const FileBytes& file) {
                 continue;
             // The data read so far, zero-filled up to the limit; the fill is trimmed off later.
             std::uint8_t data[FrameDataLimit] = {};
-            const auto got = file.Read(dataPos, std::min<std::size_t>(dataSize, FrameDataLimit), data);
+            const auto got = source->Read(dataPos, std::min<std::size_t>(dataSize, FrameDataLimit), data);
             if (got < 0)
                 break;
             slots[slot] = FrameText(data, FrameDataLimit, slot == CommentSlot ? 4 : 0);
