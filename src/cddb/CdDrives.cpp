@@ -3,6 +3,8 @@
 #include <cdio/cdio.h>
 
 #include <algorithm>
+#include <cctype>
+#include <fstream>
 #include <memory>
 #include <vector>
 
@@ -51,9 +53,27 @@ std::vector<std::string> SplitVirtualDrives(const std::string& list) {
     return paths;
 }
 
+// libcdio accepts a sheet without tracks as an empty disc (and keeps a little memory each time);
+// such a sheet, or a file far too big to be a sheet, is no disc.
+bool SheetHasTracks(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    for (size_t read = 0; read < 1024 * 1024 && std::getline(in, line); read += line.size() + 1) {
+        std::string word = Trimmed(line).substr(0, 6);
+        std::transform(word.begin(), word.end(), word.begin(),
+                       [](unsigned char c) { return std::toupper(c); });
+        if (word.size() == 6 && word.compare(0, 5, "TRACK") == 0 &&
+            std::isspace(static_cast<unsigned char>(word[5])))
+            return true;
+    }
+    return false;
+}
+
 // A disc image is a CUE sheet; libcdio reads the .bin beside it that has the sheet's base name.
 CdioHandle OpenDrive(const CdDriveInfo& drive) {
     if (drive.DevicePath.empty())
+        return nullptr;
+    if (drive.IsVirtual && !SheetHasTracks(drive.DevicePath))
         return nullptr;
     return CdioHandle(cdio_open(drive.DevicePath.c_str(), drive.IsVirtual ? DRIVER_BINCUE : DRIVER_DEVICE));
 }
@@ -149,7 +169,9 @@ int ReadDriveToc(const CdDriveTable& table, int index, TocRecord& toc, TCDInterf
     for (int i = 0; i < tracks; ++i) {
         track_t number = static_cast<track_t>(first + i);
         lba_t start = cdio_get_track_lba(cd.get(), number);
-        if (start == CDIO_INVALID_LBA) {
+        // Starts must rise and stay before the lead-out; a damaged image can claim anything.
+        lba_t previous = i == 0 ? LeadInFrames - 1 : static_cast<lba_t>(FramesFromMsf(toc.Tracks[i - 1]));
+        if (start <= previous || start >= leadOut) {
             toc = TocRecord{};
             return 1;
         }

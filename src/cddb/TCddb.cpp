@@ -228,8 +228,18 @@ void TCddb::RequestDone(QNetworkReply* reply) {
         if (State == 16)
             return; // a reply we cannot understand is abandoned
     }
-    if (mode == 11)
+    // A reply cut before its final "." line ends the request too, so the owner does not wait forever.
+    if (mode == 6 && State == 6) {
+        State = 5;
+        Status(QStringLiteral("No match found"));
+    }
+    if (mode == 11) {
+        if (State == 11) {
+            State = 13;
+            Status(QStringLiteral("Entry incomplete: the reply ended before its last line"));
+        }
         ParseEntry();
+    }
 }
 
 void TCddb::HandleQueryLine(const QString& line) {
