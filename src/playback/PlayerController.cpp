@@ -279,8 +279,9 @@ void PlayerController::PreviousTrack() {
 
 void PlayerController::ToggleShuffle() {
     Notify n(*this);
-    static std::mt19937 random;
-    random.seed(static_cast<std::mt19937::result_type>(QDateTime::currentMSecsSinceEpoch()));
+    // Seeded once: seeding from the clock on every toggle repeats the order within one millisecond.
+    static std::mt19937 random(static_cast<std::mt19937::result_type>(QDateTime::currentMSecsSinceEpoch()) ^
+                               std::random_device{}());
     settings_.ShufflePlay = !settings_.ShufflePlay;
     display_.ShuffleVisible = settings_.ShufflePlay;
     ShuffleOrder.clear();
@@ -537,6 +538,7 @@ void PlayerController::PlaylistSelectionChanged(int row, int selectedCount) {
 
 void PlayerController::PlaylistDoubleClick(int selectedRow) {
     Notify n(*this);
+    const bool wasPlaying = Playing;
     if (list_ && list_->Count() > 0 && selectedRow >= 0 && selectedRow < list_->Count() &&
         !list_->PlaylistBusy() && Playing) {
         CurrentIndex = selectedRow;
@@ -558,7 +560,9 @@ void PlayerController::PlaylistDoubleClick(int selectedRow) {
     if (list_)
         list_->MarkCurrentEntry(CurrentIndex);
     UpdateTrackNumber();
-    if (!Playing)
+    // A double-click while stopped plays the entry the first click prepared. One that failed while
+    // playing leaves the player stopped; pressing Play there would claim playback with nothing started.
+    if (!wasPlaying)
         Play();
 }
 

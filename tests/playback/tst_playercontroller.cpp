@@ -1,0 +1,718 @@
+#include "PlayerRig.h"
+
+#include <algorithm>
+
+using namespace larkspin;
+using namespace larkspin::test;
+
+class TestPlayerController : public QObject {
+    Q_OBJECT
+private slots:
+    void moveOn_data();
+    void moveOn();
+    void repeatOneReplaysOnEveryTickInTheWindow();
+    void pauseTwiceThenPlay();
+    void nextAndPrevious_data();
+    void nextAndPrevious();
+    void shuffleWhilePlayingKeepsTheEntryFirst();
+    void shuffleWhileStoppedPreparesTheFirstEntry();
+    void shuffleOrderReachesEveryEntryFirst();
+    void shuffleMovesOnByTheOrder();
+    void unplayablePaths_data();
+    void unplayablePaths();
+    void missingEntryIsPassedWhilePlaying();
+    void repeatAllWithNothingPlayableStopsOnce();
+    void doubleClickCrossfadesIntoTheEntry();
+    void failedDoubleClickStopsThePlayerState();
+    void doubleClickWhileStoppedPlays();
+    void trackDigits_data();
+    void trackDigits();
+    void timeDigits_data();
+    void timeDigits();
+    void tickShowsLengthPositionAndFading();
+    void volume_data();
+    void volume();
+    void jumps_data();
+    void jumps();
+    void sliderDrag();
+    void cdModeSendsCdCommandsOnly();
+    void indexMarksFollowAndJump();
+    void deletingTheIndexFileShowsTheTitleAgain();
+    void damagedIndexFileShowsNoMarks();
+    void settingAMarkPausesAndResumes();
+    void longTitlesEnterFromTheRight();
+    void libraryPlayUsesTheLibraryFields();
+    void noPlugInReadyTouchesNothing();
+    void repeatLabels();
+};
+
+// One tick in a given plug-in situation, from entry `current` playing.
+void TestPlayerController::moveOn_data() {
+    QTest::addColumn<int>("current");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<int>("pos");
+    QTest::addColumn<int>("state");
+    QTest::addColumn<bool>("crossfading");
+    QTest::addColumn<QString>("repeat");
+    QTest::addColumn<QStringList>("commands");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<bool>("playing");
+
+    const QStringList none;
+    QTest::newRow("crossfade window opens at 195 of 200")
+        << 0 << 200 << 195 << 1 << true << "" << QStringList{"LoadFile(e1.mp3)", "Play(5000)"} << 1 << true;
+    QTest::newRow("194 of 200 is before the window")
+        << 0 << 200 << 194 << 1 << true << "" << none << 0 << true;
+    QTest::newRow("unknown length is no end") << 0 << 0 << 0 << 1 << true << "" << none << 0 << true;
+    QTest::newRow("last entry is never crossfaded")
+        << 2 << 200 << 199 << 1 << true << "" << none << 2 << true;
+    QTest::newRow("end of file without crossfading")
+        << 0 << 200 << 200 << 3 << false << "" << QStringList{"LoadFile(e1.mp3)", "Play(0)"} << 1 << true;
+    QTest::newRow("last entry ends: Stop")
+        << 2 << 200 << 200 << 3 << true << "" << QStringList{"Stop(1000)"} << 2 << false;
+    // StopPlayback, then the plug-in switch of a stopped player, then the play fade.
+    QTest::newRow("last entry ends: repeat all starts over with the play fade")
+        << 2 << 200 << 200 << 3 << true << "all"
+        << QStringList{"Stop(1000)", "Stop(1000)", "SetVolume(100)", "LoadFile(e0.mp3)", "Play(2000)"} << 0
+        << true;
+    QTest::newRow("repeat one in the window replays the loaded file")
+        << 0 << 200 << 196 << 1 << true << "one" << QStringList{"Play(5000)"} << 0 << true;
+    QTest::newRow("repeat one at the end without crossfading")
+        << 2 << 200 << 200 << 3 << false << "one" << QStringList{"Play(0)"} << 2 << true;
+}
+
+void TestPlayerController::moveOn() {
+    QFETCH(int, current);
+    QFETCH(int, length);
+    QFETCH(int, pos);
+    QFETCH(int, state);
+    QFETCH(bool, crossfading);
+    QFETCH(QString, repeat);
+    QFETCH(QStringList, commands);
+    QFETCH(int, index);
+    QFETCH(bool, playing);
+
+    PlayerRig rig(3);
+    rig.settings.Crossfading = crossfading;
+    rig.settings.RepeatAll = repeat == "all";
+    rig.settings.RepeatOne = repeat == "one";
+    rig.playEntry(current);
+    rig.script("length", length);
+    rig.script("pos", pos);
+    rig.script("state", state);
+    rig.tick();
+    QCOMPARE(rig.commands(), commands);
+    QCOMPARE(rig.player->CurrentIndex, index);
+    QCOMPARE(rig.player->Playing, playing);
+    QCOMPARE(rig.list.marked, index);
+}
+
+void TestPlayerController::repeatOneReplaysOnEveryTickInTheWindow() {
+    PlayerRig rig(3);
+    rig.settings.RepeatOne = true;
+    rig.playEntry(1);
+    rig.script("length", 200);
+    for (int pos = 193; pos <= 199; ++pos) {
+        rig.script("pos", pos);
+        rig.tick();
+    }
+    // 195 to 199: five ticks in the window, each a crossfade into the same loaded file.
+    QCOMPARE(rig.commands(), QStringList(5, "Play(5000)"));
+    QCOMPARE(rig.player->CurrentIndex, 1);
+}
+
+void TestPlayerController::pauseTwiceThenPlay() {
+    PlayerRig rig(2);
+    rig.playEntry(0);
+    rig.player->Pause();
+    rig.player->Pause();
+    QVERIFY(rig.player->Paused);
+    QVERIFY(rig.player->Playing);
+    rig.player->Play();
+    QCOMPARE(rig.commands(), (QStringList{"Pause(0)", "Pause(0)", "Play(1)"}));
+    QVERIFY(!rig.player->Paused);
+    QVERIFY(rig.player->Playing);
+}
+
+void TestPlayerController::nextAndPrevious_data() {
+    QTest::addColumn<int>("current");
+    QTest::addColumn<bool>("playing");
+    QTest::addColumn<bool>("next");
+    QTest::addColumn<QStringList>("commands");
+    QTest::addColumn<int>("index");
+
+    QTest::newRow("next on the last entry, even with repeat all") << 2 << true << true << QStringList{} << 2;
+    QTest::newRow("next while playing crossfades")
+        << 0 << true << true << QStringList{"LoadFile(e1.mp3)", "Play(5000)"} << 1;
+    QTest::newRow("next while stopped only loads")
+        << 0 << false << true << QStringList{"Stop(1000)", "SetVolume(100)", "LoadFile(e1.mp3)"} << 1;
+    QTest::newRow("previous on the first entry") << 0 << true << false << QStringList{} << 0;
+    QTest::newRow("previous while playing")
+        << 2 << true << false << QStringList{"LoadFile(e1.mp3)", "Play(5000)"} << 1;
+}
+
+void TestPlayerController::nextAndPrevious() {
+    QFETCH(int, current);
+    QFETCH(bool, playing);
+    QFETCH(bool, next);
+    QFETCH(QStringList, commands);
+    QFETCH(int, index);
+
+    PlayerRig rig(3);
+    rig.settings.RepeatAll = true;
+    rig.list.SelectRow(current);
+    if (playing)
+        rig.player->Play();
+    rig.clear();
+    rig.list.selections.clear();
+    if (next)
+        rig.player->NextTrack();
+    else
+        rig.player->PreviousTrack();
+    if (rig.player->TimerLinearEnabled())
+        rig.player->TimerLinearTimer();
+    QCOMPARE(rig.commands(), commands);
+    QCOMPARE(rig.player->CurrentIndex, index);
+    QCOMPARE(rig.player->Playing, playing);
+    QVERIFY(!rig.player->TimerLinearEnabled());
+    if (index != current) {
+        QCOMPARE(rig.list.selections, QList<int>{index});
+        QCOMPARE(rig.list.marked, index);
+        QVERIFY(rig.player->TrackLoaded);
+    }
+}
+
+void TestPlayerController::shuffleWhilePlayingKeepsTheEntryFirst() {
+    PlayerRig rig(10);
+    rig.playEntry(7);
+    rig.player->ShuffleClick();
+    QVERIFY(rig.settings.ShufflePlay);
+    QVERIFY(rig.player->Display().ShuffleVisible);
+    const std::vector<int>& order = rig.player->ShuffleOrder;
+    QCOMPARE(order.size(), size_t(10));
+    QCOMPARE(order.front(), 7);
+    QCOMPARE(rig.player->ShufflePosition, 0);
+    std::vector<int> sorted = order;
+    std::sort(sorted.begin(), sorted.end());
+    for (int i = 0; i < 10; ++i)
+        QCOMPARE(sorted[size_t(i)], i);
+    // Nothing new was loaded into the plug-in: the playing entry goes on.
+    QVERIFY(!rig.commands().join(' ').contains("LoadFile"));
+    QCOMPARE(rig.player->CurrentIndex, 7);
+
+    rig.player->ShuffleClick();
+    QVERIFY(!rig.settings.ShufflePlay);
+    QVERIFY(rig.player->ShuffleOrder.empty());
+    QVERIFY(!rig.player->Display().ShuffleVisible);
+}
+
+void TestPlayerController::shuffleWhileStoppedPreparesTheFirstEntry() {
+    PlayerRig rig(10);
+    rig.list.SelectRow(0);
+    rig.clear();
+    rig.player->ShuffleClick();
+    const int first = rig.player->ShuffleOrder.front();
+    QCOMPARE(rig.player->CurrentIndex, first);
+    QCOMPARE(rig.list.marked, first);
+    QVERIFY(rig.player->TrackLoaded);
+    QVERIFY(rig.commands().contains(QStringLiteral("LoadFile(e%1.mp3)").arg(first)));
+}
+
+void TestPlayerController::shuffleOrderReachesEveryEntryFirst() {
+    // Every entry must be able to come first; toggles in quick succession must not repeat one order.
+    PlayerRig rig(4);
+    QList<int> firsts(4, 0);
+    for (int i = 0; i < 200; ++i) {
+        rig.player->ToggleShuffle();
+        firsts[rig.player->ShuffleOrder.front()]++;
+        rig.player->ToggleShuffle();
+    }
+    for (int n : firsts)
+        QVERIFY2(n > 10, qPrintable(QStringLiteral("first counts %1 %2 %3 %4")
+                                        .arg(firsts[0])
+                                        .arg(firsts[1])
+                                        .arg(firsts[2])
+                                        .arg(firsts[3])));
+}
+
+void TestPlayerController::shuffleMovesOnByTheOrder() {
+    PlayerRig rig(5);
+    rig.playEntry(2);
+    rig.player->ShuffleClick();
+    const std::vector<int> order = rig.player->ShuffleOrder;
+    rig.clear();
+    rig.script("length", 100);
+    rig.script("pos", 100);
+    rig.script("state", 3);
+    rig.tick();
+    QCOMPARE(rig.player->ShufflePosition, 1);
+    QCOMPARE(rig.player->CurrentIndex, order[1]);
+    QCOMPARE(rig.commands(), (QStringList{QStringLiteral("LoadFile(e%1.mp3)").arg(order[1]), "Play(5000)"}));
+    rig.player->PreviousTrack();
+    rig.player->TimerLinearTimer();
+    QCOMPARE(rig.player->ShufflePosition, 0);
+    QCOMPARE(rig.player->CurrentIndex, 2);
+}
+
+void TestPlayerController::unplayablePaths_data() {
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("logo");
+    const QString missing = QStringLiteral("Error! This file does not exist!");
+    QTest::newRow("missing file") << "/nonexistent/gone.mp3" << missing << false;
+    QTest::newRow("relative path") << "music/song.mp3" << missing << false;
+    QTest::newRow("url") << "http://example.org/stream.mp3" << missing << false;
+    QTest::newRow("folder") << "/tmp" << missing << false;
+    QTest::newRow("no plug-in for the type") << "song.ogg"
+                                             << "Error! No PlugIn for this file!" << true;
+}
+
+void TestPlayerController::unplayablePaths() {
+    QFETCH(QString, entry);
+    QFETCH(QString, message);
+    QFETCH(bool, logo);
+    PlayerRig rig(0);
+    rig.addEntry(entry);
+    rig.list.SelectRow(0);
+    QCOMPARE(rig.player->Display().DisplayInfo, message);
+    QVERIFY(!rig.player->TrackLoaded);
+    QCOMPARE(rig.commands(), QStringList{});
+    QCOMPARE(rig.player->Display().Artist, QStringLiteral("---"));
+    if (logo)
+        QCOMPARE(rig.player->Display().CoverPath, rig.folder() + "/Skins/_logo.jpg");
+    QVERIFY(rig.played.isEmpty());
+}
+
+void TestPlayerController::missingEntryIsPassedWhilePlaying() {
+    PlayerRig rig(1);
+    rig.addEntry("/nonexistent/gone.mp3");
+    rig.addEntry("e2.mp3");
+    rig.playEntry(0);
+    rig.script("length", 200);
+    rig.script("pos", 196);
+    rig.tick();
+    // The old track keeps sounding: no Stop, nothing loaded.
+    QCOMPARE(rig.commands(), QStringList{});
+    QCOMPARE(rig.player->Display().DisplayInfo, QStringLiteral("Error! This file does not exist!"));
+    QCOMPARE(rig.player->CurrentIndex, 1);
+    QVERIFY(rig.player->Playing);
+    rig.tick();
+    QCOMPARE(rig.commands(), (QStringList{"LoadFile(e2.mp3)", "Play(5000)"}));
+    QCOMPARE(rig.player->CurrentIndex, 2);
+}
+
+void TestPlayerController::repeatAllWithNothingPlayableStopsOnce() {
+    PlayerRig rig(1);
+    rig.addEntry("http://example.org/stream.mp3");
+    rig.settings.RepeatAll = true;
+    rig.settings.Crossfading = false;
+    rig.playEntry(0);
+    QVERIFY(QFile::remove(rig.path("e0.mp3")));
+    rig.script("length", 100);
+    rig.script("pos", 100);
+    rig.script("state", 3);
+    rig.tick(); // e0 ends; the URL cannot be played
+    rig.tick(); // the URL is the last entry: start over, but e0 is gone as well
+    QVERIFY(!rig.player->Playing);
+    const QStringList afterStop = rig.commands();
+    for (int i = 0; i < 10; ++i)
+        rig.tick();
+    QCOMPARE(rig.commands(), afterStop);
+    QVERIFY(!afterStop.join(' ').contains("Play("));
+    QVERIFY(!afterStop.join(' ').contains("LoadFile"));
+}
+
+void TestPlayerController::doubleClickCrossfadesIntoTheEntry() {
+    PlayerRig rig(4);
+    rig.settings.ShufflePlay = false;
+    rig.playEntry(0);
+    rig.player->PlaylistDoubleClick(3);
+    QCOMPARE(rig.commands(), (QStringList{"LoadFile(e3.mp3)", "Play(5000)"}));
+    QCOMPARE(rig.player->CurrentIndex, 3);
+    QCOMPARE(rig.list.marked, 3);
+    QCOMPARE(rig.player->Display().Track, (TrackDigits{Blank, 0, 0, 4}));
+}
+
+void TestPlayerController::failedDoubleClickStopsThePlayerState() {
+    PlayerRig rig(1);
+    rig.addEntry("/nonexistent/gone.mp3");
+    rig.playEntry(0);
+    QVERIFY(rig.player->DisplayTimerEnabled());
+    rig.player->PlaylistDoubleClick(1);
+    QCOMPARE(rig.commands(), QStringList{}); // the plug-in is not stopped
+    QVERIFY(!rig.player->Playing);
+    QVERIFY(!rig.player->TrackLoaded);
+    QVERIFY(!rig.player->DisplayTimerEnabled());
+}
+
+void TestPlayerController::doubleClickWhileStoppedPlays() {
+    PlayerRig rig(3);
+    rig.list.SelectRow(2);
+    rig.clear();
+    rig.player->PlaylistDoubleClick(2);
+    QCOMPARE(rig.commands(), QStringList{"Play(2000)"});
+    QVERIFY(rig.player->Playing);
+    QVERIFY(rig.player->DisplayTimerEnabled());
+}
+
+void TestPlayerController::trackDigits_data() {
+    QTest::addColumn<int>("currentIndex");
+    QTest::addColumn<bool>("cd");
+    QTest::addColumn<TrackDigits>("digits");
+    QTest::newRow("no entry") << -1 << false << TrackDigits{Blank, 0, 0, 0};
+    QTest::newRow("entry 1") << 0 << false << TrackDigits{Blank, 0, 0, 1};
+    QTest::newRow("entry 123") << 122 << false << TrackDigits{Blank, 1, 2, 3};
+    QTest::newRow("entry 1000") << 999 << false << TrackDigits{1, 0, 0, 0};
+    QTest::newRow("entry 9999") << 9998 << false << TrackDigits{9, 9, 9, 9};
+    QTest::newRow("entry 10000") << 9999 << false << TrackDigits{9, 9, 9, 9};
+    QTest::newRow("entry 12345") << 12344 << false << TrackDigits{9, 9, 9, 9};
+    QTest::newRow("cd track 12") << 11 << true << TrackDigits{Blank, 0, 1, 2};
+}
+
+void TestPlayerController::trackDigits() {
+    QFETCH(int, currentIndex);
+    QFETCH(bool, cd);
+    QFETCH(TrackDigits, digits);
+    PlayerRig rig(0);
+    if (cd) {
+        rig.player->OpenCd(0);
+        rig.player->CurrentCdTrack = currentIndex;
+    } else {
+        rig.player->CurrentIndex = currentIndex;
+    }
+    rig.player->UpdateTrackNumber();
+    QCOMPARE(rig.player->Display().Track, digits);
+}
+
+void TestPlayerController::timeDigits_data() {
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<TimeDigits>("digits");
+    QTest::newRow("zero") << 0 << TimeDigits{Blank, 0, 0, 0, 0};
+    QTest::newRow("59 s") << 59 << TimeDigits{Blank, 0, 0, 5, 9};
+    QTest::newRow("61 minutes 5 s") << 61 * 60 + 5 << TimeDigits{Blank, 6, 1, 0, 5};
+    QTest::newRow("100 minutes") << 6000 << TimeDigits{1, 0, 0, 0, 0};
+    QTest::newRow("999:59") << 999 * 60 + 59 << TimeDigits{9, 9, 9, 5, 9};
+    QTest::newRow("1000 minutes wrap") << 60000 << TimeDigits{0, 0, 0, 0, 0};
+    QTest::newRow("negative shows zero") << -7 << TimeDigits{Blank, 0, 0, 0, 0};
+}
+
+void TestPlayerController::timeDigits() {
+    QFETCH(int, seconds);
+    QFETCH(TimeDigits, digits);
+    QCOMPARE(TimeToDigits(seconds), digits);
+}
+
+void TestPlayerController::tickShowsLengthPositionAndFading() {
+    PlayerRig rig(2);
+    rig.playEntry(1); // the last entry: no crossfade window
+    rig.script("length", 61 * 60 + 5);
+    rig.script("pos", 61);
+    rig.script("fading", 1);
+    rig.tick();
+    const PlayerDisplay& d = rig.player->Display();
+    QCOMPARE(d.Length, (TimeDigits{Blank, 6, 1, 0, 5}));
+    QCOMPARE(d.Elapsed, (TimeDigits{Blank, 0, 1, 0, 1}));
+    QCOMPARE(d.SliderMax, 3665);
+    QCOMPARE(d.SliderPos, 61);
+    QVERIFY(d.FadingVisible);
+    QCOMPARE(d.Track, (TrackDigits{Blank, 0, 0, 2}));
+    QCOMPARE(d.DisplayInfo, QStringLiteral("e1"));
+    QVERIFY(d.DSVisible);
+
+    rig.script("fading", 0);
+    rig.player->Stop();
+    rig.tick();
+    QVERIFY(!rig.player->Display().FadingVisible);
+    QCOMPARE(rig.player->Display().Elapsed, (TimeDigits{Blank, 0, 0, 0, 0}));
+    QCOMPARE(rig.player->Display().SliderPos, 0);
+    QVERIFY(rig.player->DisplayTimerEnabled()); // Stop leaves the timer running
+}
+
+void TestPlayerController::volume_data() {
+    QTest::addColumn<int>("start");
+    QTest::addColumn<QString>("op");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("97 up") << 97 << "up" << 100;
+    QTest::newRow("96 up") << 96 << "up" << 100;
+    QTest::newRow("95 up") << 95 << "up" << 100;
+    QTest::newRow("90 up") << 90 << "up" << 95;
+    QTest::newRow("100 up") << 100 << "up" << 100;
+    QTest::newRow("3 down") << 3 << "down" << 0;
+    QTest::newRow("5 down") << 5 << "down" << 0;
+    QTest::newRow("50 down") << 50 << "down" << 45;
+    QTest::newRow("0 down") << 0 << "down" << 0;
+    QTest::newRow("50 mute") << 50 << "mute" << 0;
+}
+
+void TestPlayerController::volume() {
+    QFETCH(int, start);
+    QFETCH(QString, op);
+    QFETCH(int, expected);
+    PlayerRig rig(1);
+    rig.list.SelectRow(0);
+    rig.player->VolumeBarChange(start);
+    rig.clear();
+    if (op == "up")
+        rig.player->VolumeUp();
+    else if (op == "down")
+        rig.player->VolumeDown();
+    else
+        rig.player->VolumeMute();
+    QCOMPARE(rig.player->Display().VolumeBar, expected);
+    QCOMPARE(rig.settings.PlayVolume, expected);
+    QCOMPARE(rig.player->Display().VolLabel, QStringLiteral("Volume:%1%").arg(expected));
+    // The plug-in hears of a change only.
+    QCOMPARE(rig.commands(),
+             expected == start ? QStringList{} : QStringList{QStringLiteral("SetVolume(%1)").arg(expected)});
+}
+
+void TestPlayerController::jumps_data() {
+    QTest::addColumn<int>("amount");
+    QTest::addColumn<QString>("command");
+    QTest::newRow("-10 at second 3 is not clamped") << -10 << "SetPos(-7)";
+    QTest::newRow("+5") << 5 << "SetPos(8)";
+    QTest::newRow("beginning") << 0 << "SetPos(0)";
+}
+
+void TestPlayerController::jumps() {
+    QFETCH(int, amount);
+    QFETCH(QString, command);
+    PlayerRig rig(1);
+    rig.playEntry(0);
+    rig.script("pos", 3);
+    rig.player->JumpBy(amount);
+    QCOMPARE(rig.commands(), QStringList{command});
+}
+
+void TestPlayerController::sliderDrag() {
+    PlayerRig rig(1);
+    rig.list.SelectRow(0);
+    rig.clear();
+    // Stopped: the slider snaps back and the plug-in is left alone.
+    rig.player->SliderMouseDown();
+    rig.player->SliderMouseUp(50);
+    QCOMPARE(rig.player->Display().SliderPos, 0);
+    QCOMPARE(rig.commands(), QStringList{});
+
+    rig.player->Play();
+    rig.script("length", 300);
+    rig.script("pos", 10);
+    rig.tick();
+    rig.clear();
+    rig.player->SliderMouseDown();
+    rig.tick(); // held: the plug-in's position does not move the slider
+    QCOMPARE(rig.player->Display().SliderPos, 10);
+    rig.player->SliderMouseUp(120);
+    QCOMPARE(rig.commands(), QStringList{"SetPos(120)"});
+    QVERIFY(!rig.player->Dragging);
+    rig.tick(); // the first tick after a drag leaves the slider where it was dropped
+    QCOMPARE(rig.player->Display().SliderPos, 120);
+    rig.tick();
+    QCOMPARE(rig.player->Display().SliderPos, 10);
+}
+
+void TestPlayerController::cdModeSendsCdCommandsOnly() {
+    PlayerRig rig(3);
+    rig.cd.count = 4;
+    rig.player->OpenCd(1);
+    QVERIFY(rig.player->DisplayTimerEnabled());
+    rig.player->CurrentCdTrack = 2;
+    rig.player->Play();
+    rig.player->Pause();
+    rig.player->Stop();
+    QCOMPARE(rig.commands(),
+             (QStringList{"PlayCDTrack(1,2,play)", "PlayCDTrack(1,2,pause)", "PlayCDTrack(1,2,stop)"}));
+    QVERIFY(!rig.player->Playing);
+
+    rig.clear();
+    rig.player->Play();
+    rig.player->NextTrack();
+    QCOMPARE(rig.player->CurrentCdTrack, 3);
+    QCOMPARE(rig.cd.selected, 3);
+    QCOMPARE(rig.cd.marked, 3);
+    rig.player->NextTrack(); // the last track
+    rig.player->PreviousTrack();
+    QCOMPARE(rig.commands(),
+             (QStringList{"PlayCDTrack(1,2,play)", "PlayCDTrack(1,3,play)", "PlayCDTrack(1,2,play)"}));
+
+    // End of a CD track moves to the next one; the crossfade window is not used on a CD.
+    rig.clear();
+    rig.script("length", 200);
+    rig.script("pos", 198);
+    rig.tick();
+    QCOMPARE(rig.commands(), QStringList{});
+    QCOMPARE(rig.player->Display().DisplayInfo, QStringLiteral("Track 3"));
+    rig.script("state", 3);
+    rig.tick();
+    QCOMPARE(rig.commands(), QStringList{"PlayCDTrack(1,3,play)"});
+    rig.tick(); // the last track ends: nothing more
+    QCOMPARE(rig.player->Display().Track, (TrackDigits{Blank, 0, 0, 4}));
+    QCOMPARE(rig.commands(), QStringList{"PlayCDTrack(1,3,play)"});
+    QCOMPARE(rig.player->CurrentIndex, -1);
+}
+
+namespace {
+void writeFile(const QString& path, const QByteArray& data) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(data);
+}
+} // namespace
+
+void TestPlayerController::indexMarksFollowAndJump() {
+    PlayerRig rig(2);
+    writeFile(rig.path("e0.mp3.idx"), "Intro\r\n0\r\nMiddle\r\n0060\r\nEnd\r\n0120\r\n");
+    rig.playEntry(0);
+    QVERIFY(rig.player->MarksLoaded);
+    QCOMPARE(rig.player->CurrentMark, 1);
+    rig.script("length", 600);
+    rig.script("pos", 130);
+    rig.tick();
+    QCOMPARE(rig.player->Display().IndexNumber, 2);
+    QCOMPARE(rig.player->Display().DisplayInfo, QStringLiteral("Middle"));
+    QVERIFY(rig.player->Display().IndexVisible);
+    rig.tick();
+    QCOMPARE(rig.player->Display().IndexNumber, 3);
+    QCOMPARE(rig.player->Display().DisplayInfo, QStringLiteral("End"));
+
+    // Previous: 1 s into mark 3 goes to mark 2; 5 s into mark 3 back to its start.
+    rig.script("pos", 121);
+    rig.player->PreviousTrack();
+    QCOMPARE(rig.player->CurrentMark, 2);
+    rig.player->CurrentMark = 3;
+    rig.script("pos", 125);
+    rig.player->PreviousTrack();
+    QCOMPARE(rig.player->CurrentMark, 3);
+    QCOMPARE(rig.commands(), (QStringList{"SetPos(60)", "SetPos(120)"}));
+
+    // Next jumps between marks, and past the last mark to the next entry.
+    rig.clear();
+    rig.player->CurrentMark = 2;
+    rig.player->NextTrack();
+    QCOMPARE(rig.player->CurrentMark, 3);
+    QCOMPARE(rig.commands(), QStringList{"SetPos(120)"});
+    QVERIFY(!rig.player->TimerLinearEnabled());
+    rig.player->NextTrack();
+    QVERIFY(rig.player->TimerLinearEnabled());
+    rig.player->TimerLinearTimer();
+    QCOMPARE(rig.player->CurrentIndex, 1);
+    QVERIFY(!rig.player->MarksLoaded);
+    rig.tick();
+    QVERIFY(!rig.player->Display().IndexVisible);
+}
+
+void TestPlayerController::deletingTheIndexFileShowsTheTitleAgain() {
+    PlayerRig rig(1);
+    writeFile(rig.path("e0.mp3.idx"), "A\r\n0\r\nB\r\n0010\r\n");
+    rig.playEntry(0);
+    rig.script("pos", 12);
+    rig.tick();
+    QCOMPARE(rig.player->Display().DisplayInfo, QStringLiteral("B"));
+    rig.player->DeleteIndexFile();
+    QVERIFY(!QFile::exists(rig.path("e0.mp3.idx")));
+    QCOMPARE(rig.player->Display().DisplayInfo, QStringLiteral("e0"));
+    QVERIFY(!rig.player->Display().IndexVisible);
+    QCOMPARE(rig.player->CurrentMark, 1);
+    rig.tick();
+    QCOMPARE(rig.player->Display().DisplayInfo, QStringLiteral("e0"));
+}
+
+void TestPlayerController::damagedIndexFileShowsNoMarks() {
+    PlayerRig rig(1);
+    writeFile(rig.path("e0.mp3.idx"), "only a name\r\nnot a number\r\ndangling\r\n");
+    rig.playEntry(0);
+    QVERIFY(!rig.player->MarksLoaded);
+    rig.script("pos", 5);
+    rig.tick();
+    QVERIFY(!rig.player->Display().IndexVisible);
+    QCOMPARE(rig.player->Display().DisplayInfo, QStringLiteral("e0"));
+    rig.player->NextTrack(); // no phantom mark to jump to
+    QCOMPARE(rig.commands(), QStringList{});
+}
+
+void TestPlayerController::settingAMarkPausesAndResumes() {
+    PlayerRig rig(1);
+    // No position yet: nothing to mark.
+    rig.playEntry(0);
+    QVERIFY(rig.player->BeginSetIndex().empty());
+
+    rig.script("length", 300);
+    rig.script("pos", 42);
+    rig.tick();
+    rig.clear();
+    const std::string target = rig.player->BeginSetIndex();
+    QCOMPARE(QString::fromStdString(target), rig.path("e0.mp3.idx"));
+    IndexEditor editor(target, rig.player->Display().SliderPos);
+    std::optional<int> mark = editor.Save();
+    QCOMPARE(mark, std::optional<int>(2));
+    rig.player->EndSetIndex(*mark);
+    QVERIFY(rig.player->MarksLoaded);
+    QCOMPARE(rig.player->CurrentMark, 2);
+    QCOMPARE(rig.player->IndexMarks.size(), size_t(2));
+    QCOMPARE(rig.commands(), (QStringList{"Pause(0)", "Play(5000)"}));
+    QCOMPARE(QString::fromStdString(rig.player->EditIndexTarget()), rig.path("e0.mp3.idx"));
+}
+
+void TestPlayerController::longTitlesEnterFromTheRight() {
+    PlayerRig rig(0);
+    const QString name41(41, 'a');
+    const QString name42(42, 'b');
+    rig.addEntry(name41 + ".mp3");
+    rig.addEntry(name42 + ".mp3");
+    rig.list.SelectRow(0);
+    QCOMPARE(rig.player->Display().DisplayInfo, name41);
+    rig.list.SelectRow(1);
+    QCOMPARE(rig.player->Display().DisplayInfo, QString(41, ' ') + name42);
+}
+
+void TestPlayerController::libraryPlayUsesTheLibraryFields() {
+    PlayerRig rig(2);
+    rig.list.SelectRow(1);
+    rig.clear();
+    PlayerEntryList::Entry file;
+    file.Path = rig.path("lib.wav").toStdString();
+    writeFile(rig.path("lib.wav"), "");
+    file.Artist = "Artist";
+    file.Album = "";
+    file.Year = "1999";
+    rig.player->PlayLibraryFile(file);
+    QCOMPARE(rig.player->CurrentIndex, -1);
+    QCOMPARE(rig.list.marked, -1);
+    QVERIFY(rig.player->Playing);
+    QVERIFY(!rig.player->PlayFromLibrary);
+    QCOMPARE(rig.commands(),
+             (QStringList{"Stop(1000)", "SetVolume(100)", "LoadFile(lib.wav)", "Play(2000)"}));
+    QCOMPARE(rig.player->Display().Artist, QStringLiteral("Artist"));
+    QCOMPARE(rig.player->Display().Album, QStringLiteral("---"));
+    QCOMPARE(rig.player->Display().Year, QStringLiteral("1999"));
+    QCOMPARE(rig.played.last(), rig.path("lib.wav"));
+}
+
+void TestPlayerController::noPlugInReadyTouchesNothing() {
+    PlayerRig rig(2, false);
+    rig.list.SelectRow(0);
+    QCOMPARE(rig.player->Display().DisplayInfo, QStringLiteral("Error! No PlugIn for this file!"));
+    rig.player->Play();
+    QVERIFY(rig.player->Playing); // Play with nothing prepared only sets Playing
+    QVERIFY(!rig.player->DisplayTimerEnabled());
+    rig.player->DisplayTimerTimer();
+    rig.player->NextTrack();
+    rig.player->TimerLinearTimer();
+    rig.player->Stop();
+    QVERIFY(!rig.player->Playing);
+}
+
+void TestPlayerController::repeatLabels() {
+    PlayerRig rig(0);
+    QCOMPARE(rig.player->Display().RepeatLabel, QString());
+    rig.player->RepeatAllClick();
+    QCOMPARE(rig.player->Display().RepeatLabel, QStringLiteral("repeat"));
+    rig.player->RepeatOneClick();
+    QVERIFY(!rig.settings.RepeatAll);
+    QCOMPARE(rig.player->Display().RepeatLabel, QStringLiteral("repeat1"));
+    rig.player->RepeatOneClick();
+    QCOMPARE(rig.player->Display().RepeatLabel, QString());
+}
+
+QTEST_GUILESS_MAIN(TestPlayerController)
+#include "tst_playercontroller.moc"
