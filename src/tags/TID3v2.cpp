@@ -4,6 +4,7 @@
 #include "Id3Text.h"
 #include "TagFileWriter.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -166,7 +167,11 @@ bool TID3v2::Load(const FileBytes& file) {
                 continue;
             // The data read so far, zero-filled up to the limit; the fill is trimmed off later.
             std::uint8_t data[FrameDataLimit] = {};
-            const auto got = source->Read(dataPos, std::min<std::size_t>(dataSize, FrameDataLimit), data);
+            // A damaged frame size cannot pull the audio behind the tag into a text.
+            const std::int64_t inTag = std::max<std::int64_t>(0, tagSize_ - dataPos);
+            const auto wanted = static_cast<std::size_t>(
+                std::min<std::int64_t>({std::int64_t(dataSize), std::int64_t(FrameDataLimit), inTag}));
+            const auto got = source->Read(dataPos, wanted, data);
             if (got < 0)
                 break;
             slots[slot] = FrameText(data, FrameDataLimit, slot == CommentSlot ? 4 : 0);
