@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
@@ -63,16 +64,14 @@ private:
         while (QTcpSocket* socket = server.nextPendingConnection()) {
             socket->setParent(this);
             sockets.append(socket);
-            auto* request = new QByteArray;
-            connect(socket, &QObject::destroyed, this, [request] { delete request; });
-            connect(socket, &QTcpSocket::readyRead, this, [this, socket, request] {
-                *request += socket->readAll();
-                qsizetype end = request->indexOf("\r\n\r\n");
-                if (end < 0)
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
+                QByteArray& request = pendingRequests[socket];
+                request += socket->readAll();
+                if (request.indexOf("\r\n\r\n") < 0)
                     return;
-                QList<QByteArray> words = request->left(request->indexOf("\r\n")).split(' ');
+                QList<QByteArray> words = request.left(request.indexOf("\r\n")).split(' ');
                 targets.append(words.value(1));
-                request->clear();
+                request.clear();
                 answer(socket);
             });
         }
@@ -83,7 +82,9 @@ private:
         if (reply.silent)
             return;
         QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.httpStatus) +
-                          (reply.httpStatus == 200 ? " OK" : " Failed") +
+                          (reply.httpStatus == 200   ? " OK"
+                           : reply.httpStatus == 404 ? " Not Found"
+                                                     : " Failed") +
                           "\r\nContent-Type: text/plain; charset=ISO-8859-1\r\nContent-Length: " +
                           QByteArray::number(reply.body.size()) + "\r\nConnection: close\r\n\r\n";
         socket->write(head + reply.body);
@@ -93,4 +94,5 @@ private:
     QTcpServer server;
     QList<Reply> replies;
     QList<QPointer<QTcpSocket>> sockets;
+    QHash<QTcpSocket*, QByteArray> pendingRequests;
 };
