@@ -1,11 +1,5 @@
 #include "PlayerDisplay.h"
 
-#include "PlayerInterfaces.h"
-
-#include <QDir>
-#include <QFileInfo>
-#include <QUrl>
-
 namespace larkspin {
 
 TrackDigits TrackNumberDigits(int n, bool cdMode) {
@@ -28,14 +22,6 @@ TimeDigits TimeToDigits(int seconds) {
 
 QString TitleBlanks() {
     return QString(TitleCells, QLatin1Char(' '));
-}
-
-bool LocalFileAvailable(const std::string& path) {
-    // Only absolute local paths are ready; a relative path or a URL ("http://...") is not.
-    if (path.empty() || path.front() != '/')
-        return false;
-    QFileInfo info(QString::fromStdString(path));
-    return info.isFile();
 }
 
 } // namespace larkspin

@@ -82,7 +82,11 @@ struct PlayerFileServices {
     std::function<void(const std::string& path)> AddPlayedFile;
 };
 
-// The plain file check used when no track information service is wired in.
+// The track information service's file check (FileAvailable), never throwing.
 bool LocalFileAvailable(const std::string& path);
+
+// The services of the running program: the track information service's file check and cover picture
+// (FindAudioStart, then ExtractCover). AddPlayedFile is left to the library.
+PlayerFileServices TrackInfoFileServices();
 
 } // namespace larkspin

@@ -97,6 +97,9 @@ public:
         plugIns = std::make_unique<HostPlayerPlugIns>(*host, settings);
         PlayerFileServices files;
         files.AddPlayedFile = [this](const std::string& path) { played << QString::fromStdString(path); };
+        files.ExtractCover = [this](const std::string& path, const std::string& folder) {
+            return extractCover && extractCover(path, folder);
+        };
         player = std::make_unique<PlayerController>(settings, *plugIns, files, folder_.toStdString());
         list.player = player.get();
         player->SetEntryList(&list);
@@ -178,6 +181,8 @@ public:
     FakeEntryList list;
     FakeCdTracks cd;
     QStringList played;
+    // Stands in for cutting the cover out of a file; unset: no file has a cover.
+    std::function<bool(const std::string&, const std::string&)> extractCover;
 
 private:
     QTemporaryDir dir_;

@@ -5,6 +5,14 @@
 using namespace larkspin;
 using namespace larkspin::test;
 
+namespace {
+void writeFile(const QString& path, const QByteArray& data) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(data);
+}
+} // namespace
+
 class TestPlayerController : public QObject {
     Q_OBJECT
 private slots:
@@ -42,6 +50,7 @@ private slots:
     void settingAMarkPausesAndResumes();
     void longTitlesEnterFromTheRight();
     void libraryPlayUsesTheLibraryFields();
+    void coverPicture();
     void noPlugInReadyTouchesNothing();
     void repeatLabels();
 };
@@ -551,14 +560,6 @@ void TestPlayerController::cdModeSendsCdCommandsOnly() {
     QCOMPARE(rig.player->CurrentIndex, -1);
 }
 
-namespace {
-void writeFile(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(data);
-}
-} // namespace
-
 void TestPlayerController::indexMarksFollowAndJump() {
     PlayerRig rig(2);
     writeFile(rig.path("e0.mp3.idx"), "Intro\r\n0\r\nMiddle\r\n0060\r\nEnd\r\n0120\r\n");
@@ -686,6 +687,27 @@ void TestPlayerController::libraryPlayUsesTheLibraryFields() {
     QCOMPARE(rig.player->Display().Album, QStringLiteral("---"));
     QCOMPARE(rig.player->Display().Year, QStringLiteral("1999"));
     QCOMPARE(rig.played.last(), rig.path("lib.wav"));
+}
+
+void TestPlayerController::coverPicture() {
+    PlayerRig rig(1);
+    rig.addEntry("song.wav");
+    rig.addEntry("song.MP3");
+    QStringList asked;
+    rig.extractCover = [&](const std::string& path, const std::string& folder) {
+        asked << QString::fromStdString(path).section('/', -1);
+        writeFile(QString::fromStdString(folder) + "/temp.jpg", "jpeg");
+        return QString::fromStdString(path).endsWith("MP3");
+    };
+    const QString logo = rig.folder() + "/Skins/_logo.jpg";
+    rig.list.SelectRow(1); // only MP3 files carry a cover
+    QCOMPARE(rig.player->Display().CoverPath, logo);
+    QVERIFY(rig.player->Display().CoverVisible);
+    rig.list.SelectRow(2); // the extension in any case
+    QCOMPARE(rig.player->Display().CoverPath, rig.folder() + "/temp.jpg");
+    rig.list.SelectRow(0); // an MP3 without a picture: the old temp.jpg is not shown
+    QCOMPARE(rig.player->Display().CoverPath, logo);
+    QCOMPARE(asked, (QStringList{"song.MP3", "e0.mp3"}));
 }
 
 void TestPlayerController::noPlugInReadyTouchesNothing() {
