@@ -1,8 +1,10 @@
 #include "THauptform.h"
 
 #include "AtomicFile.h"
+#include "PlayerController.h"
 #include "ProgramFolder.h"
 #include "Settings.h"
+#include "SkinDescription.h"
 #include "WindowLayout.h"
 
 #include <QCloseEvent>
@@ -23,7 +25,9 @@ Size screenSize() {
     return {r.width(), r.height()};
 }
 
-Size sizeOf(const QWidget* w) { return {w->frameGeometry().width(), w->frameGeometry().height()}; }
+Size sizeOf(const QWidget* w) {
+    return {w->frameGeometry().width(), w->frameGeometry().height()};
+}
 
 void place(QWidget* w, const Rect& r) {
     w->move(r.left, r.top);
@@ -32,7 +36,11 @@ void place(QWidget* w, const Rect& r) {
 
 } // namespace
 
-THauptform::THauptform(const QString& executablePath, QWidget* parent) : QWidget(parent) {
+THauptform::THauptform(const QString& executablePath, QWidget* parent)
+    : THauptform(executablePath, PlayerFileServices{}, parent) {}
+
+THauptform::THauptform(const QString& executablePath, PlayerFileServices files, QWidget* parent)
+    : QWidget(parent) {
     setWindowTitle(QStringLiteral("Larkspin 3.0"));
     setObjectName(QStringLiteral("Hauptform"));
     setAutoFillBackground(true);
@@ -41,7 +49,11 @@ THauptform::THauptform(const QString& executablePath, QWidget* parent) : QWidget
     setPalette(p);
     resize(ClientWidth, ClientHeight);
     FormCreate(executablePath);
+    createPlayer(std::move(files));
+    buildControls();
 }
+
+THauptform::~THauptform() = default;
 
 void THauptform::FormCreate(const QString& executablePath) {
     Closing = false;
@@ -91,6 +103,8 @@ void THauptform::FormShow() {
         BtnPlaylistClick();
     if (s.StationWindowShow)
         StationBtnClick();
+    if (s.AutomaticPlay)
+        player_->Play();
     setFixedSize(ClientWidth, ClientHeight);
     if (s.FullScreenMode)
         applyFullScreenLayout();
@@ -164,6 +178,7 @@ void THauptform::FormCloseQuery() {
 }
 
 void THauptform::ShutDown() {
+    player_->BeginShutDown();
     Closing = true;
     // The whole playlist goes to the temporary playlist on every shutdown; an empty list is an empty file.
     WriteFileAtomically(programFolder() + TemporaryPlaylistFile, {});
@@ -172,6 +187,7 @@ void THauptform::ShutDown() {
     } catch (const EProfileWriteError& e) {
         QMessageBox::critical(this, QStringLiteral("Larkspin 3.0"), QString::fromStdString(e.what()));
         Closing = false;
+        player_->Closing = false;
         return;
     }
     QCoreApplication::exit(0);

@@ -10,24 +10,6 @@ int LedShownDigit(int value, bool blankZero) {
     return (blankZero && d == 0) ? -1 : d;
 }
 
-std::array<int, 4> TrackDigits(int currentIndex, bool cdMode, int currentCdTrack) {
-    if (!cdMode && currentIndex >= 9999)
-        return {9, 9, 9, 9};
-    int n = cdMode ? currentCdTrack + 1 : currentIndex + 1;
-    return {n / 1000, n / 100, n / 10, n};
-}
-
-std::array<int, 5> TimeDigits(int seconds) {
-    int s = std::max(seconds, 0);
-    int minutes = s / 60;
-    int rest = s % 60;
-    return {minutes / 100, minutes / 10, minutes % 10, rest / 10, rest % 10};
-}
-
-std::array<int, 2> IndexDigits(int mark) {
-    return {mark / 10, mark};
-}
-
 QString DisplayCells(const QString& text, int offset, int cells) {
     if (cells <= 0)
         return {};
