@@ -1,0 +1,158 @@
+// The player with a real decoder plug-in on SDL's dummy driver: two short WAV files in a list, the second
+// brought in by a crossfade.
+#include "HostPlayerPlugIns.h"
+#include "PlayerController.h"
+#include "PlugInHost.h"
+#include "Settings.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+
+using namespace larkspin;
+
+namespace {
+
+// A 16-bit stereo 44.1 kHz WAV file with a sine tone.
+QByteArray wavFile(double seconds, double frequency) {
+    const int rate = 44100;
+    const int frames = static_cast<int>(seconds * rate);
+    QByteArray pcm;
+    pcm.reserve(frames * 4);
+    for (int i = 0; i < frames; ++i) {
+        const auto v = static_cast<int16_t>(8000 * std::sin(2 * M_PI * frequency * i / rate));
+        for (int c = 0; c < 2; ++c) {
+            pcm.append(static_cast<char>(v & 0xff));
+            pcm.append(static_cast<char>((v >> 8) & 0xff));
+        }
+    }
+    auto le32 = [](uint32_t x) {
+        QByteArray b(4, 0);
+        for (int i = 0; i < 4; ++i)
+            b[i] = static_cast<char>((x >> (8 * i)) & 0xff);
+        return b;
+    };
+    auto le16 = [](uint16_t x) {
+        QByteArray b(2, 0);
+        b[0] = static_cast<char>(x & 0xff);
+        b[1] = static_cast<char>(x >> 8);
+        return b;
+    };
+    QByteArray out = "RIFF" + le32(36 + pcm.size()) + "WAVEfmt " + le32(16) + le16(1) + le16(2) + le32(rate) +
+                     le32(rate * 4) + le16(4) + le16(16) + "data" + le32(pcm.size());
+    return out + pcm;
+}
+
+class TwoEntries : public PlayerEntryList {
+public:
+    std::vector<Entry> entries;
+    PlayerController* player = nullptr;
+    int Count() const override { return static_cast<int>(entries.size()); }
+    Entry EntryAt(int index) const override { return entries.at(static_cast<size_t>(index)); }
+    bool PlaylistBusy() const override { return false; }
+    void MarkCurrentEntry(int) override {}
+    void SelectRow(int index) override { player->PlaylistSelectionChanged(index, index >= 0 ? 1 : 0); }
+    void ScrollToRow(int) override {}
+};
+
+} // namespace
+
+class TestPlayerEndToEnd : public QObject {
+    Q_OBJECT
+private slots:
+    void secondEntryStartsByCrossfade();
+};
+
+void TestPlayerEndToEnd::secondEntryStartsByCrossfade() {
+    const QString plugIn = QStringLiteral(LARKSPIN_BUILD_DIR "/PlugIn/Decoder/IB_sndfile.so");
+    QVERIFY2(QFile::exists(plugIn), "build the decoder plug-ins first");
+    qputenv("LARKSPIN_AUDIO_DRIVER", "dummy");
+
+    QTemporaryDir dir;
+    const QString decoders = dir.filePath("PlugIn/Decoder");
+    QVERIFY(QDir().mkpath(decoders));
+    QVERIFY(QFile::copy(plugIn, decoders + "/IB_sndfile.so"));
+    TwoEntries list;
+    for (auto [name, freq] : {std::pair{"first.wav", 440.0}, std::pair{"second.wav", 660.0}}) {
+        QFile f(dir.filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(wavFile(3.0, freq));
+        list.entries.push_back({dir.filePath(name).toStdString(), {}, {}, {}});
+    }
+
+    Settings settings;
+    settings.Crossfading = true;
+    settings.CrossTime = 1000;
+    settings.PlayFade = false;
+    settings.PlayVolume = 40;
+    PlugInHostOptions options;
+    options.decoderFolder = decoders.toStdString();
+    TPlugInHost host(options);
+    std::string check;
+    host.EnumeratePlugIns(check);
+    QCOMPARE(check, std::string("1"));
+    QVERIFY(host.PlugInReady());
+
+    HostPlayerPlugIns plugIns(host, settings);
+    PlayerController player(settings, plugIns, TrackInfoFileServices(), dir.path().toStdString());
+    list.player = &player;
+    player.SetEntryList(&list);
+
+    list.SelectRow(0);
+    QVERIFY(player.TrackLoaded);
+    QCOMPARE(player.Display().DisplayInfo, QStringLiteral("first"));
+    player.Play();
+    QVERIFY(player.DisplayTimerEnabled());
+
+    // Tick as the window's timers do, until the player has moved on.
+    QElapsedTimer clock;
+    clock.start();
+    int lastLength = 0;
+    int lastPos = -1;
+    bool endedBeforeMove = false;
+    while (player.CurrentIndex == 0 && clock.elapsed() < 10000) {
+        QTest::qWait(100);
+        lastLength = plugIns.GetLength();
+        lastPos = plugIns.GetPos();
+        endedBeforeMove = endedBeforeMove || plugIns.GetState() == 3;
+        player.DisplayTimerTimer();
+        if (player.TimerLinearEnabled())
+            player.TimerLinearTimer();
+    }
+    QCOMPARE(player.CurrentIndex, 1);
+    QCOMPARE(lastLength, 3);
+    // The crossfade window of a 3 s file with 1000 ms opens at second 2, before the end of the file.
+    QVERIFY2(lastPos >= 1 && lastPos <= 2, qPrintable(QString::number(lastPos)));
+    QVERIFY(!endedBeforeMove);
+
+    bool fadingSeen = false;
+    for (int i = 0; i < 5; ++i) {
+        player.DisplayTimerTimer();
+        fadingSeen = fadingSeen || player.Display().FadingVisible;
+        QTest::qWait(100);
+    }
+    player.DisplayTimerTimer();
+    QVERIFY(fadingSeen);
+    QCOMPARE(player.Display().Track, (TrackDigits{Blank, 0, 0, 2}));
+    QCOMPARE(player.Display().DisplayInfo, QStringLiteral("second"));
+    QCOMPARE(player.Display().Length, (TimeDigits{Blank, 0, 0, 0, 3}));
+    QVERIFY(player.Playing);
+    const uint8_t state = plugIns.GetState();
+    QVERIFY(state != 0 && state != 3);
+
+    // The last entry plays to its end, then the player stops.
+    clock.restart();
+    while (player.Playing && clock.elapsed() < 10000) {
+        QTest::qWait(100);
+        player.DisplayTimerTimer();
+    }
+    QVERIFY(!player.Playing);
+    QCOMPARE(player.CurrentIndex, 1);
+}
+
+QTEST_GUILESS_MAIN(TestPlayerEndToEnd)
+#include "tst_playerendtoend.moc"
