@@ -2,6 +2,7 @@
 
 #include "CddbText.h"
 #include "DiscId.h"
+#include "Settings.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
@@ -56,7 +57,9 @@ const QString RequestFailedText =
 
 } // namespace
 
-TCddb::TCddb(QObject* parent) : QObject(parent) {
+TCddb::TCddb(QObject* parent)
+    : QObject(parent), ServerAddr(QString::fromUtf8(DefaultCddbServer)), ServerPort(QStringLiteral("80")),
+      EmailUser(QString::fromUtf8(MakerEmail)) {
     Http = new QNetworkAccessManager(this);
     Deadline = new QTimer(this);
     Deadline->setSingleShot(true);

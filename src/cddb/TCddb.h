@@ -48,7 +48,7 @@ public:
     int HttpQuery();
     int HttpRead();
 
-    // Properties set by the owner.
+    // Properties set by the owner. Server, port and e-mail start as the settings' defaults.
     bool InternalTOCRetrieve = false;
     TCDInterface CDInterface = cdiAutoDetect;
     std::string VirtualDrives; // disc images offered as drives after the real ones, ";"-separated
