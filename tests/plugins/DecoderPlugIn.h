@@ -129,7 +129,8 @@ inline bool readWav(const QString& path, WavData& out) {
             out.dataSize = size;
             const qsizetype bytes = std::min<qsizetype>(size, b.size() - at - 8);
             out.samples.resize(size_t(bytes / 2));
-            memcpy(out.samples.data(), b.constData() + at + 8, size_t(bytes / 2) * 2);
+            if (!out.samples.empty())
+                memcpy(out.samples.data(), b.constData() + at + 8, size_t(bytes / 2) * 2);
             return true;
         }
         at += 8 + size + (size & 1);
