@@ -185,7 +185,7 @@ int TCddb::StartRequest(const QString& url, const QString& statusText, int newSt
         reply->abort();
     });
     connect(reply, &QNetworkReply::finished, this, [this, reply] { RequestDone(reply); });
-    Deadline->start(TimeoutMs);
+    Deadline->start(TimeoutMs > 0 ? TimeoutMs : DefaultCddbTimeoutMs); // never wait without a limit
     State = newState;
     return 0;
 }

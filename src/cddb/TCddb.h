@@ -63,7 +63,7 @@ public:
     QString ProxyPort;
     QString ProxyUsername;
     QString ProxyPassword;
-    int TimeoutMs = DefaultCddbTimeoutMs; // a request without an answer by then fails
+    int TimeoutMs = DefaultCddbTimeoutMs; // a request not finished by then fails (0 or less: the default)
     TMatchEvent OnMatch;
 
     // What the component found; read by the owner.
