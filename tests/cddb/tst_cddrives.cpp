@@ -18,7 +18,7 @@ private slots:
     void unreadableImages_data();
     void unreadableImages();
     void virtualDriveListIsTrimmedAndCapped();
-    void unknownInterfaceRaisesTheDesignedTexts();
+    void unknownInterfaceRaisesItsErrorTexts();
     void componentReadsTheImage();
 
 private:
@@ -161,7 +161,7 @@ void TestCdDrives::virtualDriveListIsTrimmedAndCapped() {
     QCOMPARE(ReadDriveToc(table, -1, toc, cdiAutoDetect), 1);
 }
 
-void TestCdDrives::unknownInterfaceRaisesTheDesignedTexts() {
+void TestCdDrives::unknownInterfaceRaisesItsErrorTexts() {
     CdDriveTable table;
     TocRecord toc;
     auto bad = static_cast<TCDInterface>(7);
