@@ -4,8 +4,8 @@
 #include "TextConvert.h"
 
 #include <cstddef>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -15,8 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     larkspin::TWMAfile reader;
     reader.Load(file);
     // Texts must be well-formed UTF-8 without leading or trailing control bytes.
-    for (const std::string* t : {&reader.Title, &reader.Artist, &reader.Album, &reader.Year, &reader.Genre,
-                                 &reader.Comment}) {
+    for (const std::string* t :
+         {&reader.Title, &reader.Artist, &reader.Album, &reader.Year, &reader.Genre, &reader.Comment}) {
         if (!larkspin::IsValidUtf8(*t) || larkspin::TrimControls(*t) != *t)
             std::abort();
     }

@@ -33,7 +33,9 @@ bool WriteWhole(const std::string& path, const uint8_t* data, size_t size) {
 
 } // namespace
 
-int64_t AudioStartMark() { return audioStartMark.load(); }
+int64_t AudioStartMark() {
+    return audioStartMark.load();
+}
 
 bool FindAudioStart(const std::string& path) {
     FileBytes file;

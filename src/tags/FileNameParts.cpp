@@ -17,7 +17,9 @@ size_t ExtensionDot(std::string_view path) {
     return dot;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 } // namespace
 
@@ -50,6 +52,8 @@ std::string RemoveTrackNumber(std::string_view text) {
     return std::string(text);
 }
 
-std::string UpperFileExt(std::string_view path) { return UpperAscii(GetFileExt(path)); }
+std::string UpperFileExt(std::string_view path) {
+    return UpperAscii(GetFileExt(path));
+}
 
 } // namespace larkspin

@@ -1,7 +1,7 @@
 #include "TOggVorbis.h"
 
-#include "TWAVfile.h"
 #include "ByteReading.h"
+#include "TWAVfile.h"
 #include "TextConvert.h"
 
 #include <cmath>
@@ -12,7 +12,8 @@ namespace larkspin {
 namespace {
 
 // The comment names in the order of the working record; index 0 is the vendor.
-constexpr const char* CommentNames[] = {"TITLE", "ARTIST", "ALBUM", "TRACKNUMBER", "DATE", "GENRE", "COMMENT"};
+constexpr const char* CommentNames[] = {"TITLE", "ARTIST", "ALBUM",  "TRACKNUMBER",
+                                        "DATE",  "GENRE",  "COMMENT"};
 constexpr int NameCount = 7;
 
 struct HeaderInfo {
@@ -173,6 +174,8 @@ uint32_t TOggVorbis::Bitrate() const {
     return rate >= 4294967295.0 ? UINT32_MAX : static_cast<uint32_t>(rate);
 }
 
-std::string TOggVorbis::ChannelModeName() const { return ChannelModeNameOf(Channels); }
+std::string TOggVorbis::ChannelModeName() const {
+    return ChannelModeNameOf(Channels);
+}
 
 } // namespace larkspin

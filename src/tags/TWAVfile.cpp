@@ -48,7 +48,9 @@ double TWAVfile::Duration() const {
     return static_cast<double>(FileSize - 44) * 8 / SampleRate / BitsPerSample / Channels;
 }
 
-std::string TWAVfile::ChannelModeName() const { return ChannelModeNameOf(Channels); }
+std::string TWAVfile::ChannelModeName() const {
+    return ChannelModeNameOf(Channels);
+}
 
 std::string ChannelModeNameOf(unsigned channels) {
     switch (channels) {

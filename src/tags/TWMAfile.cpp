@@ -123,7 +123,8 @@ void ReadExtendedContentDescription(ObjectReader r, FileData& data) {
 
 bool Plausible(const FileData& d) {
     return d.maxBitrate >= 1 && d.maxBitrate <= 319999 && (d.channels == 1 || d.channels == 2) &&
-           d.sampleRate >= 8000 && d.sampleRate <= 96000 && d.bytesPerSecond >= 1 && d.bytesPerSecond <= 39999;
+           d.sampleRate >= 8000 && d.sampleRate <= 96000 && d.bytesPerSecond >= 1 &&
+           d.bytesPerSecond <= 39999;
 }
 
 } // namespace

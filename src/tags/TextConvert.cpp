@@ -87,7 +87,9 @@ std::string Utf8ValidPrefix(std::string_view s) {
     return std::string(s.substr(0, i));
 }
 
-bool IsValidUtf8(std::string_view s) { return Utf8ValidPrefix(s).size() == s.size(); }
+bool IsValidUtf8(std::string_view s) {
+    return Utf8ValidPrefix(s).size() == s.size();
+}
 
 std::string Utf16LeToUtf8(std::string_view bytes) {
     std::string out;

@@ -44,6 +44,8 @@ std::string FormatSize(int64_t bytes) {
     return text + " MB";
 }
 
-std::string FormatBitrate(int64_t kbps) { return std::to_string(kbps) + " kbit/s"; }
+std::string FormatBitrate(int64_t kbps) {
+    return std::to_string(kbps) + " kbit/s";
+}
 
 } // namespace larkspin

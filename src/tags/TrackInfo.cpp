@@ -324,7 +324,9 @@ std::string WithoutTrackNumber(const std::string& text, bool on, size_t longerTh
 
 } // namespace
 
-void CreateTrackReaders() { Readers(); }
+void CreateTrackReaders() {
+    Readers();
+}
 
 std::string GetTrackInfo(const std::string& path, int field, bool useId3v2) {
     TrackFile file(path, Readers());

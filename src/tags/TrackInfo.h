@@ -75,7 +75,7 @@ void FillTrackItems(const std::vector<std::string>& paths, std::vector<TrackReco
 // character boundary): Artist 100, Title 100, Length 20, Album 100, Bitrate 10, Year 10, Style 20,
 // Comment 100, Track 5, Size 10, Path 255, Location 50, Rating 5; 785 bytes in all.
 inline constexpr std::array<std::size_t, 13> LibraryFieldWidths = {100, 100, 20, 100, 10, 10, 20,
-                                                                   100, 5,   10,  255, 50, 5};
+                                                                   100, 5,   10, 255, 50, 5};
 inline constexpr std::size_t LibraryLineLength = 785;
 
 // The TransformArtOrg and TransformTitOrg settings: drop a leading "NN " from artists and titles.
