@@ -201,6 +201,9 @@ std::string EncodeUtf16(std::string_view utf8) {
         } else {
             put(static_cast<char16_t>(cp));
         }
+        // A zero unit ends a string; the next one gets its own mark, so a U+FEFF that follows is text.
+        if (cp == 0)
+            out += "\xFF\xFE";
     }
     return out;
 }
