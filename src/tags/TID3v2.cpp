@@ -154,6 +154,10 @@ bool TID3v2::Load(const FileBytes& file) {
 
     std::array<std::string, FrameIds.size()> slots;
     std::int64_t pos = HeaderLength;
+    // An extended header (its size does not count its own four size bytes) comes before the frames.
+    std::uint8_t extended[4];
+    if ((header[5] & 0x40) != 0 && source->Read(HeaderLength, 4, extended) == 4)
+        pos += 4 + std::int64_t(BigEndian32(extended));
     while (pos < tagSize_ && pos < source->Size()) {
         std::uint8_t frame[HeaderLength];
         if (source->Read(pos, HeaderLength, frame) != static_cast<std::int64_t>(HeaderLength))

@@ -83,6 +83,10 @@ bool RebuildWithHead(const std::string& path, std::string_view newHead, std::int
     Fd dst(::mkstemp(temp.data()));
     if (dst.get() < 0)
         return false;
+    // The new file belongs to the original's owner and group where the system allows it.
+    if (::fchown(dst.get(), st.st_uid, st.st_gid) != 0) {
+        // Not permitted for other users' files: the file stays ours.
+    }
     bool ok = ::fchmod(dst.get(), (st.st_mode & 07777) | S_IWUSR) == 0;
     ok = ok && WriteAll(dst.get(), newHead.data(), newHead.size());
     if (ok && ::lseek(src.get(), skip, SEEK_SET) != skip)

@@ -57,6 +57,7 @@ class TestId3v2 : public QObject {
 private slots:
     void frames_data();
     void frames();
+    void extendedHeaderIsSkipped();
     void trackAndGenre_data();
     void trackAndGenre();
     void header_data();
@@ -163,6 +164,15 @@ void TestId3v2::frames() {
     QTEST(f.title, "title");
     QTEST(f.artist, "artist");
     QTEST(f.comment, "comment");
+}
+
+void TestId3v2::extendedHeaderIsSkipped() {
+    const QByteArray frames = v2Frame("TIT2", latin1Text("After"));
+    const QByteArray extended = bigEndian32(6) + QByteArray(6, '\0');
+    const QByteArray body = extended + frames;
+    TID3v2 tag;
+    const Fields f = load(v2Header(quint32(body.size()), 3, 0x40) + body + audio(), tag);
+    QCOMPARE(f.title, QString("After"));
 }
 
 void TestId3v2::trackAndGenre_data() {
