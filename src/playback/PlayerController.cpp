@@ -188,11 +188,10 @@ void PlayerController::Play() {
     Notify n(*this);
     if (CdMode) {
         plugIns_.PlayCDTrack(CdDriveNumber, CurrentCdTrack, "play");
-    } else if (plugIns_.PlugInReady()) {
-        if ((TrackLoaded && !Playing) || Paused)
-            StartPlayback();
-        Paused = false;
+    } else if (plugIns_.PlugInReady() && ((TrackLoaded && !Playing) || Paused)) {
+        StartPlayback();
     }
+    Paused = false;
     Playing = true;
 }
 

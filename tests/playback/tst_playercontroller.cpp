@@ -30,7 +30,13 @@ private slots:
     void unplayablePaths();
     void missingEntryIsPassedWhilePlaying();
     void repeatAllWithNothingPlayableStopsOnce();
+    void selectionPreparesOnlyWhenStopped_data();
+    void selectionPreparesOnlyWhenStopped();
+    void busyListPreparesNothing();
     void doubleClickCrossfadesIntoTheEntry();
+    void doubleClickSwapsTheShuffleOrder();
+    void playWithNothingPreparedThenDoubleClick();
+    void shutDownStopsAndIgnoresSelections();
     void failedDoubleClickStopsThePlayerState();
     void doubleClickWhileStoppedPlays();
     void trackDigits_data();
@@ -331,6 +337,47 @@ void TestPlayerController::repeatAllWithNothingPlayableStopsOnce() {
     QVERIFY(!afterStop.join(' ').contains("LoadFile"));
 }
 
+void TestPlayerController::selectionPreparesOnlyWhenStopped_data() {
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<bool>("prepares");
+    QTest::newRow("stopped") << "stopped" << true;
+    QTest::newRow("playing") << "playing" << false;
+    QTest::newRow("paused") << "paused" << false;
+    QTest::newRow("list busy") << "busy" << false;
+    QTest::newRow("two rows selected") << "two" << false;
+    QTest::newRow("closing") << "closing" << false;
+}
+
+void TestPlayerController::selectionPreparesOnlyWhenStopped() {
+    QFETCH(QString, situation);
+    QFETCH(bool, prepares);
+    PlayerRig rig(3);
+    if (situation == "playing" || situation == "paused")
+        rig.playEntry(0);
+    if (situation == "paused")
+        rig.player->Pause();
+    rig.list.busy = situation == "busy";
+    rig.player->Closing = situation == "closing";
+    rig.clear();
+    rig.player->PlaylistSelectionChanged(2, situation == "two" ? 2 : 1);
+    QCOMPARE(rig.player->CurrentIndex, prepares ? 2 : (rig.player->Playing ? 0 : -1));
+    QCOMPARE(rig.commands().join(' ').contains("LoadFile(e2.mp3)"), prepares);
+    QCOMPARE(rig.player->TrackLoaded, prepares || rig.player->Playing);
+}
+
+void TestPlayerController::busyListPreparesNothing() {
+    PlayerRig rig(3);
+    rig.playEntry(0);
+    rig.list.busy = true;
+    rig.player->NextTrack();
+    rig.player->TimerLinearTimer();
+    QCOMPARE(rig.commands(), QStringList{});
+    QCOMPARE(rig.player->CurrentIndex, 1);
+    rig.list.busy = false;
+    rig.player->PlaylistDoubleClick(2);
+    QCOMPARE(rig.commands(), (QStringList{"LoadFile(e2.mp3)", "Play(5000)"}));
+}
+
 void TestPlayerController::doubleClickCrossfadesIntoTheEntry() {
     PlayerRig rig(4);
     rig.settings.ShufflePlay = false;
@@ -340,6 +387,46 @@ void TestPlayerController::doubleClickCrossfadesIntoTheEntry() {
     QCOMPARE(rig.player->CurrentIndex, 3);
     QCOMPARE(rig.list.marked, 3);
     QCOMPARE(rig.player->Display().Track, (TrackDigits{Blank, 0, 0, 4}));
+}
+
+void TestPlayerController::doubleClickSwapsTheShuffleOrder() {
+    PlayerRig rig(6);
+    rig.playEntry(0);
+    rig.player->ShuffleClick();
+    rig.player->NextTrack();
+    rig.player->TimerLinearTimer();
+    QCOMPARE(rig.player->ShufflePosition, 1);
+    std::vector<int> order = rig.player->ShuffleOrder;
+    const int target = order[4];
+    rig.player->PlaylistDoubleClick(target);
+    // The double-clicked entry takes the current place in the order; the one there takes its place.
+    std::swap(order[1], order[4]);
+    QCOMPARE(rig.player->ShuffleOrder, order);
+    QCOMPARE(rig.player->CurrentIndex, target);
+    QCOMPARE(rig.player->ShufflePosition, 1);
+}
+
+void TestPlayerController::playWithNothingPreparedThenDoubleClick() {
+    PlayerRig rig(3);
+    rig.player->Play();
+    QVERIFY(rig.player->Playing);
+    QCOMPARE(rig.commands(), QStringList{});
+    rig.player->PlaylistDoubleClick(1);
+    // Playing is already set, so the same plug-in is kept and the entry comes in with the crossfade time.
+    QCOMPARE(rig.commands(), (QStringList{"LoadFile(e1.mp3)", "Play(5000)"}));
+    QVERIFY(rig.player->TrackLoaded);
+    QVERIFY(rig.player->DisplayTimerEnabled());
+}
+
+void TestPlayerController::shutDownStopsAndIgnoresSelections() {
+    PlayerRig rig(3);
+    rig.playEntry(0);
+    rig.player->BeginShutDown();
+    QVERIFY(rig.player->Closing);
+    rig.player->Playing = false; // even a stopped player prepares nothing now
+    rig.list.SelectRow(2);
+    QCOMPARE(rig.commands(), QStringList{"Stop(1000)"});
+    QCOMPARE(rig.player->CurrentIndex, 0);
 }
 
 void TestPlayerController::failedDoubleClickStopsThePlayerState() {
