@@ -9,7 +9,7 @@ std::string FormatTrackNumber(int64_t track) {
     if (track <= 0)
         return {};
     if (track <= 9)
-        return "0" + std::to_string(track);
+        return std::string(1, '0').append(std::to_string(track));
     return std::to_string(track);
 }
 

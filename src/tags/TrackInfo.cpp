@@ -405,8 +405,8 @@ void BuildLibraryLine(const std::string& path, std::vector<std::string>& lines, 
             f[k] = NoValueText;
     }
     f[10] = path;
-    f[11] = "Unknown";
-    f[12] = "0";
+    f[11].assign("Unknown");
+    f[12].assign(1, '0');
     std::string line;
     line.reserve(LibraryLineLength);
     for (size_t k = 0; k < f.size(); ++k)
