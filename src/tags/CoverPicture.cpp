@@ -1,5 +1,6 @@
 #include "CoverPicture.h"
 
+#include "ByteReading.h"
 #include "FileBytes.h"
 
 #include <atomic>
@@ -39,7 +40,7 @@ int64_t AudioStartMark() {
 
 bool FindAudioStart(const std::string& path) {
     FileBytes file;
-    if (!file.Open(path, 0, 0))
+    if (!bytes::OpenRegularFile(file, path, 0, 0))
         return false;
     const int64_t limit = file.Size() - EndReserve;
     std::vector<uint8_t> buf(Chunk + 1);
@@ -63,7 +64,7 @@ bool FindAudioStart(const std::string& path) {
 bool ExtractCover(const std::string& path, const std::string& folder) {
     const int64_t mark = AudioStartMark();
     FileBytes file;
-    if (mark < 2 || !file.Open(path, 0, 0) || mark - 1 > file.Size())
+    if (mark < 2 || !bytes::OpenRegularFile(file, path, 0, 0) || mark - 1 > file.Size())
         return false;
     // Everything up to the audio start; the picture lies inside it.
     std::vector<uint8_t> head(static_cast<size_t>(mark - 1));

@@ -119,7 +119,7 @@ void TOggVorbis::Clear() {
 
 bool TOggVorbis::Load(const std::string& fileName) {
     FileBytes file;
-    if (!file.Open(fileName)) {
+    if (!bytes::OpenRegularFile(file, fileName)) {
         Clear();
         return false;
     }

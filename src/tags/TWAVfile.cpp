@@ -16,7 +16,7 @@ void TWAVfile::Clear() {
 
 bool TWAVfile::Load(const std::string& fileName) {
     FileBytes file;
-    if (!file.Open(fileName)) {
+    if (!bytes::OpenRegularFile(file, fileName)) {
         Clear();
         return false;
     }

@@ -147,7 +147,7 @@ void TWMAfile::Clear() {
 
 bool TWMAfile::Load(const std::string& fileName) {
     FileBytes file;
-    if (!file.Open(fileName)) {
+    if (!bytes::OpenRegularFile(file, fileName)) {
         Clear();
         return false;
     }

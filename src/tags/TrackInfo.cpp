@@ -1,5 +1,6 @@
 #include "TrackInfo.h"
 
+#include "ByteReading.h"
 #include "FileBytes.h"
 #include "FileNameParts.h"
 #include "TID3v1.h"
@@ -81,7 +82,7 @@ public:
             return;
         size_t head, tail;
         HeadAndTail(type_, head, tail);
-        opened_ = file_.Open(path, head, tail);
+        opened_ = bytes::OpenRegularFile(file_, path, head, tail);
     }
 
     bool Opened() const { return opened_; }

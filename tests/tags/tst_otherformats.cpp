@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <sys/stat.h>
 
 using namespace larkspin;
 using namespace fixtures;
@@ -147,6 +148,12 @@ void TestOtherFormats::wavLoadsFromDiskAndFailsOnMissingFile() {
     QVERIFY(!wav.Valid);
     QCOMPARE(wav.FileSize, 0);
     QVERIFY(!wav.Load(dir.path().toStdString())); // a folder is not a file
+    // A FIFO is not opened: reading it would block.
+    const std::string pipe = dir.filePath("pipe.wav").toStdString();
+    QCOMPARE(::mkfifo(pipe.c_str(), 0600), 0);
+    QVERIFY(!wav.Load(pipe));
+    QVERIFY(!TOggVorbis().Load(pipe));
+    QVERIFY(!TWMAfile().Load(pipe));
 }
 
 // ---- Ogg Vorbis ------------------------------------------------------------------------------------

@@ -20,6 +20,7 @@
 
 #include <cmath>
 #include <limits>
+#include <sys/stat.h>
 
 using namespace larkspin;
 using namespace fixtures;
@@ -517,6 +518,16 @@ void TestTrackInfo::fillTrackItem() {
     QVERIFY(QDir(dir_.path()).mkdir("folder.mp3"));
     FillTrackItem(Path("folder.mp3").toStdString(), r, true);
     QCOMPARE(r[RecordArtist], std::string(FileNotFoundText));
+    // Nor is a FIFO, and reading one would block: it is never opened.
+    const std::string pipe = Path("pipe.mp3").toStdString();
+    QCOMPARE(::mkfifo(pipe.c_str(), 0600), 0);
+    FillTrackItem(pipe, r, true);
+    QCOMPARE(r[RecordArtist], std::string(FileNotFoundText));
+    QVERIFY(!FindAudioStart(pipe));
+    const std::string wavPipe = Path("pipe.wav").toStdString();
+    QCOMPARE(::mkfifo(wavPipe.c_str(), 0600), 0);
+    QCOMPARE(GetTrackInfo(wavPipe, InfoBitrate, false), std::string("Wavefile"));
+    QCOMPARE(GetTrackInfo(wavPipe, InfoLength, false), std::string("0:00"));
 }
 
 void TestTrackInfo::fillTrackItemsWithoutOpeningOtherFiles() {
