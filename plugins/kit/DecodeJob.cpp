@@ -104,6 +104,8 @@ void DecodeJob::run(std::string source, std::string target) {
         unlink(temp.c_str());
         return;
     }
+    std::vector<char> buffer(1 << 20);
+    std::setvbuf(file, buffer.data(), _IOFBF, buffer.size());
     auto discard = [&] {
         std::fclose(file);
         unlink(temp.c_str());
@@ -142,8 +144,7 @@ void DecodeJob::run(std::string source, std::string target) {
     }
     wavHeader(header, decoder->sampleRate(), channels, static_cast<uint32_t>(dataBytes));
     ok = ok && std::fseek(file, 0, SEEK_SET) == 0 &&
-         std::fwrite(header, 1, sizeof header, file) == sizeof header && std::fflush(file) == 0 &&
-         fsync(fileno(file)) == 0;
+         std::fwrite(header, 1, sizeof header, file) == sizeof header && std::fflush(file) == 0;
     if (!ok || cancelled_) {
         discard();
         return;

@@ -1,0 +1,154 @@
+// Times decodefile of 5-minute MP3, Ogg Vorbis and FLAC files against "ffmpeg -i x -f wav" on the same
+// files, and measures the CPU used while playing 60 s of MP3 to SDL's dummy driver.
+//
+//   bench_decode [--play-seconds N] [--minutes N]
+#include <larkspin/decoder_plugin.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <dlfcn.h>
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <thread>
+
+namespace {
+
+struct PlugIn {
+    void* handle = nullptr;
+    LarkspinStartPlugInFn start = nullptr;
+    LarkspinClosePlugInFn close = nullptr;
+    LarkspinDecodeFileFn decode = nullptr;
+    LarkspinGetDecodePosFn progress = nullptr;
+    LarkspinLoadFileFn load = nullptr;
+    LarkspinPlayFn play = nullptr;
+    LarkspinGetPosFn pos = nullptr;
+    LarkspinGetStateFn state = nullptr;
+
+    explicit PlugIn(const char* name) {
+        const std::string path = std::string(LARKSPIN_BUILD_DIR "/PlugIn/Decoder/") + name;
+        handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!handle) {
+            std::fprintf(stderr, "cannot load %s: %s\n", path.c_str(), dlerror());
+            std::exit(1);
+        }
+        start = reinterpret_cast<LarkspinStartPlugInFn>(dlsym(handle, "StartPlugIn"));
+        close = reinterpret_cast<LarkspinClosePlugInFn>(dlsym(handle, "ClosePlugIn"));
+        decode = reinterpret_cast<LarkspinDecodeFileFn>(dlsym(handle, "decodefile"));
+        progress = reinterpret_cast<LarkspinGetDecodePosFn>(dlsym(handle, "GetDecodePos"));
+        load = reinterpret_cast<LarkspinLoadFileFn>(dlsym(handle, "LoadFile"));
+        play = reinterpret_cast<LarkspinPlayFn>(dlsym(handle, "Play"));
+        pos = reinterpret_cast<LarkspinGetPosFn>(dlsym(handle, "GetPos"));
+        state = reinterpret_cast<LarkspinGetStateFn>(dlsym(handle, "GetState"));
+    }
+};
+
+bool run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    return p.waitForFinished(-1) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+double cpuSeconds(int who = RUSAGE_SELF) {
+    rusage usage{};
+    getrusage(who, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+struct Timing {
+    double wall = 1e9; // best of three, seconds
+    double cpu = 1e9;  // least CPU of three, seconds
+};
+
+// The machine may be busy, so both the wall-clock time and the CPU time are kept.
+template <typename F> Timing bestOf3(int who, F f) {
+    Timing best;
+    for (int i = 0; i < 3; ++i) {
+        const double cpu0 = cpuSeconds(who);
+        QElapsedTimer t;
+        t.start();
+        f();
+        best.wall = std::min(best.wall, double(t.nsecsElapsed()) / 1e9);
+        best.cpu = std::min(best.cpu, cpuSeconds(who) - cpu0);
+    }
+    return best;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    int playSeconds = 60;
+    int minutes = 5;
+    const QStringList args = app.arguments();
+    for (int i = 1; i + 1 < args.size(); ++i) {
+        if (args[i] == "--play-seconds")
+            playSeconds = args[i + 1].toInt();
+        else if (args[i] == "--minutes")
+            minutes = args[i + 1].toInt();
+    }
+    QTemporaryDir dir;
+    const QString wav = dir.filePath("source.wav");
+    std::printf("making %d-minute files...\n", minutes);
+    if (!run("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth", QString::number(minutes * 60),
+                     "pinknoise", "vol", "0.3"}) ||
+        !run("lame", {"--quiet", "-b", "192", wav, dir.filePath("x.mp3")}) ||
+        !run("oggenc", {"-Q", "-q", "5", "-o", dir.filePath("x.ogg"), wav}) ||
+        !run("flac", {"-s", "-o", dir.filePath("x.flac"), wav})) {
+        std::fprintf(stderr, "cannot make the test files (sox, lame, oggenc, flac)\n");
+        return 1;
+    }
+
+    struct Case {
+        const char* plugIn;
+        const char* file;
+    } cases[] = {{"IB_mpeg.so", "x.mp3"}, {"IB_vorbis.so", "x.ogg"}, {"IB_sndfile.so", "x.flac"}};
+    std::printf("%-6s %22s %22s %12s\n", "", "decodefile", "ffmpeg CLI", "ratio");
+    std::printf("%-6s %11s %10s %11s %10s %6s %5s\n", "format", "wall", "cpu", "wall", "cpu", "wall", "cpu");
+    for (const Case& c : cases) {
+        PlugIn p(c.plugIn);
+        p.start(0, 0);
+        const QString source = dir.filePath(c.file);
+        const QString out = dir.filePath("out");
+        QDir().mkpath(out);
+        const Timing ours = bestOf3(RUSAGE_SELF, [&] {
+            p.decode(source.toUtf8().constData(), out.toUtf8().constData());
+            while (p.progress() < 100)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        });
+        p.close();
+        const Timing theirs = bestOf3(RUSAGE_CHILDREN, [&] {
+            run("ffmpeg", {"-v", "error", "-y", "-i", source, "-f", "wav", dir.filePath("out/ffmpeg.wav")});
+        });
+        std::printf("%-6s %10.3fs %9.3fs %10.3fs %9.3fs %6.2f %5.2f\n", c.file + 2, ours.wall, ours.cpu,
+                    theirs.wall, theirs.cpu, ours.wall / theirs.wall, ours.cpu / theirs.cpu);
+    }
+
+    if (playSeconds > 0) {
+        qputenv("LARKSPIN_AUDIO_DRIVER", "dummy");
+        PlugIn p("IB_mpeg.so");
+        p.start(0, 0);
+        p.load(dir.filePath("x.mp3").toUtf8().constData());
+        const double cpu0 = cpuSeconds();
+        QElapsedTimer wall;
+        wall.start();
+        p.play(0);
+        // Poll like the player's display timer.
+        while (wall.elapsed() < playSeconds * 1000) {
+            p.state();
+            p.pos();
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        const double cpu = cpuSeconds() - cpu0;
+        const double seconds = double(wall.elapsed()) / 1000.0;
+        std::printf(
+            "playing MP3 to the dummy driver: position %d s after %.1f s, CPU %.3f s = %.2f %% of one core\n",
+            p.pos(), seconds, cpu, 100.0 * cpu / seconds);
+        p.close();
+    }
+    return 0;
+}
