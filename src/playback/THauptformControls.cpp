@@ -18,6 +18,7 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QDateTime>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -212,12 +213,12 @@ void THauptform::buildControls() {
     layoutSmallButtons();
 
     VolLabel = label(QStringLiteral("VolLabel"), QStringLiteral("Volume:0%"), SkinColor::Text,
-                     QRect(290, 151, 109, 11), 9);
+                     QRect(306, 151, 93, 11), 9);
     VolLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     VolumeBar = new TSkinSlider(this, 12);
     VolumeBar->setObjectName(QStringLiteral("VolumeBar"));
     VolumeBar->setRange(0, 100);
-    VolumeBar->setGeometry(290, 165, 109, 12);
+    VolumeBar->setGeometry(306, 165, 93, 12);
     VolumeBar->setPageStep(5);
     FadingLabel = label(QStringLiteral("FadingLabel"), QStringLiteral("Now fading..."), SkinColor::ButtonLit,
                         VolumeBar->geometry(), 9);
@@ -268,8 +269,8 @@ void THauptform::buildControls() {
 
 void THauptform::layoutSmallButtons() {
     const bool windowRow = !PlaylistBtn->isHidden() || !StationBtn->isHidden() || !BtnSettings->isHidden();
-    const int x0 = 186, w = 30, h = 12, gap = 3;
-    const int top = windowRow ? 152 : 159;
+    const int x0 = 184, w = 36, h = 13, gap = 3;
+    const int top = windowRow ? 151 : 158;
     ShuffleBtn->setGeometry(x0, top, w, h);
     RepeatBtn->setGeometry(x0 + (w + gap), top, w, h);
     Repeat1Btn->setGeometry(x0 + 2 * (w + gap), top, w, h);
@@ -395,11 +396,15 @@ void THauptform::refreshDisplays() {
 
 void THauptform::refreshCover() {
     const PlayerDisplay& d = player_->Display();
-    // temp.jpg is rewritten for every track with a cover, so the picture is read again for every new
-    // track, not only when the path changes.
-    const QString key = d.CoverVisible
-                            ? d.CoverPath + QLatin1Char('\n') + QString::fromStdString(player_->CurrentFile())
-                            : QString();
+    // temp.jpg is rewritten for every track with a cover and a skin may replace the logo, so the picture
+    // is read again for every new track and whenever the file changes, but not on every tick.
+    QString key;
+    if (d.CoverVisible) {
+        const QFileInfo file(d.CoverPath);
+        key = d.CoverPath + QLatin1Char('\n') + QString::fromStdString(player_->CurrentFile()) +
+              QLatin1Char('\n') + QString::number(file.size()) + QLatin1Char('\n') +
+              QString::number(file.lastModified().toMSecsSinceEpoch());
+    }
     if (key == coverKey_)
         return;
     coverKey_ = key;
