@@ -59,6 +59,7 @@ private slots:
     void coverPicture();
     void noPlugInReadyTouchesNothing();
     void repeatLabels();
+    void plugInSwitchTakesTheCurrentSettings();
 };
 
 // One tick in a given plug-in situation, from entry `current` playing.
@@ -821,6 +822,18 @@ void TestPlayerController::repeatLabels() {
     QCOMPARE(rig.player->Display().RepeatLabel, QStringLiteral("repeat1"));
     rig.player->RepeatOneClick();
     QCOMPARE(rig.player->Display().RepeatLabel, QString());
+}
+
+void TestPlayerController::plugInSwitchTakesTheCurrentSettings() {
+    PlayerRig rig(2);
+    rig.settings.StopTime = 300;
+    rig.settings.StopFade = false; // the switch fades out by StopTime all the same
+    rig.settings.DirectSound = false;
+    rig.player->VolumeBarChange(35);
+    rig.list.SelectRow(1);
+    QCOMPARE(rig.commands(), (QStringList{"Stop(300)", "SetVolume(35)", "LoadFile(e1.mp3)"}));
+    QCOMPARE(rig.queries("SetOutputMode").size(), 1);
+    QVERIFY(rig.queries("SetOutputMode").first().endsWith("SetOutputMode(1)"));
 }
 
 QTEST_GUILESS_MAIN(TestPlayerController)
