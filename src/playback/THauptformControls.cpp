@@ -1,6 +1,8 @@
 // The player window's displays, controls, menus and shortcuts, and its wiring to the controller.
 #include "THauptform.h"
 
+#include "CoverPicture.h"
+#include "DriveCheck.h"
 #include "PlayerController.h"
 #include "PlayerDisplay.h"
 #include "ProgramFolder.h"
@@ -61,9 +63,11 @@ int ledValue(int digit) {
 
 void THauptform::createPlayer(PlayerFileServices files) {
     if (!files.FileAvailable)
-        files.FileAvailable = LocalFileAvailable;
+        files.FileAvailable = [](const std::string& path) { return FileAvailable(path); };
     if (!files.ExtractCover)
-        files.ExtractCover = [](const std::string&, const std::string&) { return false; };
+        files.ExtractCover = [](const std::string& path, const std::string& folder) {
+            return FindAudioStart(path) && ExtractCover(path, folder);
+        };
     if (!files.AddPlayedFile)
         files.AddPlayedFile = [](const std::string&) {};
     player_ =
