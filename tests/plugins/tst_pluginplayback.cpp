@@ -134,16 +134,16 @@ void TestPlugInPlayback::crossfadeBringsTheNewFileInWhileTheOldFadesOut() {
     const QString capture = startCapture("crossfade.raw");
     p.LoadFile(file("a440.wav").toUtf8());
     p.Play(0);
-    QVERIFY(waitFor([&] { return p.GetState() == 1 && p.GetLength() == 3; }, 2000));
-    QTest::qWait(700);
+    QVERIFY(waitFor([&] { return p.GetState() == 1 && p.GetLength() == 3; }, 5000));
+    QVERIFY(waitFor([&] { return p.GetPos() == 1; }, 5000));
     p.LoadFile(file("b880.wav").toUtf8());
     p.Play(1000);
-    QVERIFY(waitFor([&] { return p.GetNowFading() != 0; }, 1000));
+    QVERIFY(waitFor([&] { return p.GetNowFading() != 0; }, 5000));
     // Position, length and state describe the file brought in last.
     QVERIFY(p.GetPos() <= 1);
     QCOMPARE(p.GetState(), uint8_t(1));
-    QVERIFY(waitFor([&] { return p.GetNowFading() == 0; }, 2500));
-    QTest::qWait(300);
+    QVERIFY(waitFor([&] { return p.GetNowFading() == 0; }, 5000));
+    QVERIFY(waitFor([&] { return p.GetPos() == 1; }, 5000));
     p.Stop(0);
     p.ClosePlugIn();
 
@@ -168,9 +168,9 @@ void TestPlugInPlayback::fadeInFromSilence() {
     const QString capture = startCapture("fadein.raw");
     p.LoadFile(file("a440.wav").toUtf8());
     p.Play(500);
-    QVERIFY(waitFor([&] { return p.GetNowFading() != 0; }, 1000));
-    QVERIFY(waitFor([&] { return p.GetNowFading() == 0; }, 1500));
-    QTest::qWait(200);
+    QVERIFY(waitFor([&] { return p.GetNowFading() != 0; }, 5000));
+    QVERIFY(waitFor([&] { return p.GetNowFading() == 0; }, 5000));
+    QVERIFY(waitFor([&] { return p.GetPos() == 1; }, 5000));
     p.Stop(0);
     p.ClosePlugIn();
 
@@ -184,13 +184,12 @@ void TestPlugInPlayback::stopFadesOutThenStops() {
     const QString capture = startCapture("stop.raw");
     p.LoadFile(file("a440.wav").toUtf8());
     p.Play(0);
-    QVERIFY(waitFor([&] { return p.GetState() == 1; }, 1000));
-    QTest::qWait(700);
+    QVERIFY(waitFor([&] { return p.GetPos() == 1; }, 5000));
     p.Stop(500);
     QCOMPARE(p.GetState(), uint8_t(0));
     QCOMPARE(p.GetPos(), 0);
     QVERIFY(p.GetNowFading());
-    QVERIFY(waitFor([&] { return p.GetNowFading() == 0; }, 1500));
+    QVERIFY(waitFor([&] { return p.GetNowFading() == 0; }, 5000));
     QTest::qWait(300);
     p.ClosePlugIn();
 
@@ -206,19 +205,16 @@ void TestPlugInPlayback::pauseAndResume() {
     const QString capture = startCapture("pause.raw");
     p.LoadFile(file("a440.wav").toUtf8());
     p.Play(0);
-    QVERIFY(waitFor([&] { return p.GetState() == 1; }, 1000));
-    QTest::qWait(1100);
+    QVERIFY(waitFor([&] { return p.GetPos() == 1; }, 5000));
     p.Pause(0);
     QCOMPARE(p.GetState(), uint8_t(2));
-    const int pausedAt = p.GetPos();
-    QCOMPARE(pausedAt, 1);
-    QTest::qWait(600);
-    QCOMPARE(p.GetPos(), pausedAt);
+    QTest::qWait(800);
+    QCOMPARE(p.GetPos(), 1);
     QCOMPARE(p.GetState(), uint8_t(2));
     p.Play(1);
     QCOMPARE(p.GetState(), uint8_t(1));
-    QTest::qWait(500);
     QCOMPARE(p.GetPos(), 1); // resumed, not started again
+    QVERIFY(waitFor([&] { return p.GetPos() == 2; }, 5000));
     p.Stop(0);
     p.ClosePlugIn();
 
@@ -227,7 +223,7 @@ void TestPlugInPlayback::pauseAndResume() {
     const int gap = firstBelow(l.a, 0.01, sound);
     const int back = firstAbove(l.a, 0.95, gap);
     QVERIFY(sound >= 0 && gap > sound && back > gap);
-    QVERIFY2((back - gap) * StepMs >= 450, "silent while paused");
+    QVERIFY2((back - gap) * StepMs >= 300, "silent while paused");
     QVERIFY2((gap - sound) * StepMs >= 900, "played before the pause");
 }
 
@@ -236,7 +232,7 @@ void TestPlugInPlayback::seekClampsAndMoves() {
     const QString capture = startCapture("seek.raw");
     p.LoadFile(file("steps.wav").toUtf8());
     p.Play(0);
-    QVERIFY(waitFor([&] { return p.GetState() == 1 && p.GetLength() == 3; }, 2000));
+    QVERIFY(waitFor([&] { return p.GetState() == 1 && p.GetLength() == 3; }, 5000));
     QTest::qWait(300);
     p.SetPos(2);
     QCOMPARE(p.GetPos(), 2);
@@ -244,11 +240,11 @@ void TestPlugInPlayback::seekClampsAndMoves() {
     QCOMPARE(p.GetPos(), 2);
     p.SetPos(-7);
     QCOMPARE(p.GetPos(), 0);
-    QTest::qWait(1400);
-    QCOMPARE(p.GetPos(), 1);
+    QVERIFY(waitFor([&] { return p.GetPos() == 1; }, 5000));
+    QTest::qWait(300);
     p.SetPos(99);
     QCOMPARE(p.GetPos(), 3);
-    QVERIFY(waitFor([&] { return p.GetState() == 3; }, 1000));
+    QVERIFY(waitFor([&] { return p.GetState() == 3; }, 3000));
     p.ClosePlugIn();
 
     // 440 Hz, then straight to 880 Hz: the 660 Hz second was skipped until the seek back to 0.
@@ -267,7 +263,7 @@ void TestPlugInPlayback::endOfFileGivesStateThreeAndPlayStartsItAgain() {
     startCapture("end.raw");
     p.LoadFile(file("short.wav").toUtf8());
     p.Play(0);
-    QVERIFY(waitFor([&] { return p.GetState() == 3; }, 3000));
+    QVERIFY(waitFor([&] { return p.GetState() == 3; }, 6000));
     QCOMPARE(p.GetLength(), 1);
     QCOMPARE(p.GetPos(), 1);
     QTest::qWait(200);
@@ -276,7 +272,7 @@ void TestPlugInPlayback::endOfFileGivesStateThreeAndPlayStartsItAgain() {
     p.Play(100);
     QCOMPARE(p.GetState(), uint8_t(1));
     QCOMPARE(p.GetPos(), 0);
-    QVERIFY(waitFor([&] { return p.GetState() == 3; }, 3000));
+    QVERIFY(waitFor([&] { return p.GetState() == 3; }, 6000));
     p.Stop(0);
     QCOMPARE(p.GetState(), uint8_t(0));
 }
@@ -286,14 +282,13 @@ void TestPlugInPlayback::playWhilePlayingRestartsTheFile() {
     const QString capture = startCapture("again.raw");
     p.LoadFile(file("steps.wav").toUtf8());
     p.Play(0);
-    QVERIFY(waitFor([&] { return p.GetState() == 1; }, 1000));
-    QTest::qWait(1400);
-    QCOMPARE(p.GetPos(), 1);
+    QVERIFY(waitFor([&] { return p.GetPos() == 1; }, 5000));
+    QTest::qWait(400);
     p.Play(300);
     QCOMPARE(p.GetPos(), 0);
-    QVERIFY(waitFor([&] { return p.GetNowFading() != 0; }, 1000));
-    QVERIFY(waitFor([&] { return p.GetNowFading() == 0; }, 1000));
-    QVERIFY(p.GetPos() <= 1);
+    QVERIFY(waitFor([&] { return p.GetNowFading() != 0; }, 3000));
+    QVERIFY(waitFor([&] { return p.GetNowFading() == 0; }, 3000));
+    QCOMPARE(p.GetPos(), 0);
     QTest::qWait(300);
     p.Stop(0);
     p.ClosePlugIn();
@@ -313,10 +308,9 @@ void TestPlugInPlayback::volumeScalesTheOutput() {
     p.SetVolume(50);
     p.LoadFile(file("a440.wav").toUtf8());
     p.Play(0);
-    QVERIFY(waitFor([&] { return p.GetState() == 1; }, 1000));
-    QTest::qWait(500);
+    QVERIFY(waitFor([&] { return p.GetPos() == 1; }, 5000));
     p.SetVolume(1000); // beyond 100 means 100
-    QTest::qWait(500);
+    QVERIFY(waitFor([&] { return p.GetPos() == 2; }, 5000));
     p.SetVolume(-3); // below 0 means silence
     QTest::qWait(400);
     p.Stop(0);
@@ -343,11 +337,11 @@ void TestPlugInPlayback::realMp3PlaysInRealTimeThroughDummyDriver() {
     QElapsedTimer clock;
     clock.start();
     p.Play(0);
-    QVERIFY(waitFor([&] { return p.GetState() == 1 && p.GetLength() == 3; }, 2000));
-    QVERIFY(waitFor([&] { return p.GetPos() == 1; }, 2000));
+    QVERIFY(waitFor([&] { return p.GetState() == 1 && p.GetLength() == 3; }, 5000));
+    QVERIFY(waitFor([&] { return p.GetPos() == 1; }, 5000));
     QVERIFY2(clock.elapsed() >= 900, "one second of audio takes a second");
-    QVERIFY(waitFor([&] { return p.GetPos() == 2; }, 2000));
-    QVERIFY(waitFor([&] { return p.GetState() == 3; }, 2500));
+    QVERIFY(waitFor([&] { return p.GetPos() == 2; }, 5000));
+    QVERIFY(waitFor([&] { return p.GetState() == 3; }, 5000));
     QVERIFY2(clock.elapsed() >= 2800, "three seconds of audio take three seconds");
     QCOMPARE(p.GetPos(), 3);
     p.ClosePlugIn();
@@ -396,10 +390,10 @@ void TestPlugInPlayback::damagedFilesEndWithoutCrashOrHang() {
     p.StartPlugIn(0, 0);
     p.LoadFile(path.toUtf8());
     p.Play(200);
-    QVERIFY(waitFor([&] { return p.GetState() == 3 || p.GetState() == 0; }, 2000));
+    QVERIFY(waitFor([&] { return p.GetState() == 3 || p.GetState() == 0; }, 5000));
     p.SetPos(5);
     p.Play(0);
-    QVERIFY(waitFor([&] { return p.GetState() == 3 || p.GetState() == 0; }, 2000));
+    QVERIFY(waitFor([&] { return p.GetState() == 3 || p.GetState() == 0; }, 5000));
     p.Stop(100);
     QCOMPARE(p.GetState(), uint8_t(0));
     p.ClosePlugIn();
