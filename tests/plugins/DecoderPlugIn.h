@@ -17,8 +17,10 @@
 
 // One built decoder plug-in, loaded the way the host loads it, with its exports resolved.
 struct DecoderPlugIn {
+    // name: a plug-in of the build's PlugIn/Decoder folder, or a path.
     explicit DecoderPlugIn(const QString& name) {
-        const QString path = QStringLiteral(LARKSPIN_BUILD_DIR "/PlugIn/Decoder/") + name;
+        const QString path =
+            name.contains('/') ? name : QStringLiteral(LARKSPIN_BUILD_DIR "/PlugIn/Decoder/") + name;
         handle = dlopen(path.toUtf8().constData(), RTLD_NOW | RTLD_LOCAL);
         if (!handle)
             return;

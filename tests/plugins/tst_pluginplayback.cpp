@@ -84,6 +84,7 @@ private slots:
     void playWhilePlayingRestartsTheFile();
     void volumeScalesTheOutput();
     void realMp3PlaysInRealTimeThroughDummyDriver();
+    void settingsFileBesideThePlugInChoosesTheDriver();
     void damagedFilesEndWithoutCrashOrHang_data();
     void damagedFilesEndWithoutCrashOrHang();
 
@@ -345,6 +346,32 @@ void TestPlugInPlayback::realMp3PlaysInRealTimeThroughDummyDriver() {
     QVERIFY2(clock.elapsed() >= 2800, "three seconds of audio take three seconds");
     QCOMPARE(p.GetPos(), 3);
     p.ClosePlugIn();
+}
+
+void TestPlugInPlayback::settingsFileBesideThePlugInChoosesTheDriver() {
+    sndfile->ClosePlugIn();
+    QTemporaryDir folder;
+    const QString library = folder.filePath("IB_sndfile.so");
+    QVERIFY(QFile::copy(QStringLiteral(LARKSPIN_BUILD_DIR "/PlugIn/Decoder/IB_sndfile.so"), library));
+    const QString capture = folder.filePath("heard.raw");
+    QFile ini(folder.filePath("IB_sndfile.ini"));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[Output]\r\n Driver = Disk \r\nDiskFile=" + capture.toUtf8() + "\r\n");
+    ini.close();
+    qunsetenv("LARKSPIN_AUDIO_DRIVER");
+    qunsetenv("SDL_DISKAUDIOFILE");
+
+    DecoderPlugIn p(library); // a library of its own, beside its settings file
+    QVERIFY(p.loaded());
+    p.StartPlugIn(0, 0);
+    p.SetOutputMode(1);
+    p.SetVolume(100);
+    p.LoadFile(file("short.wav").toUtf8());
+    p.Play(0);
+    QVERIFY(waitFor([&] { return p.GetState() == 3; }, 6000));
+    p.ClosePlugIn();
+    const Levels l = levelsOf(capture);
+    QVERIFY2(firstAbove(l.a, 0.95) >= 0, "the file was played into the settings' disk file");
 }
 
 void TestPlugInPlayback::damagedFilesEndWithoutCrashOrHang_data() {
