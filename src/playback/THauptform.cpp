@@ -103,6 +103,13 @@ void THauptform::FormShow() {
         BtnPlaylistClick();
     if (s.StationWindowShow)
         StationBtnClick();
+    if (entryList_ && entryList_->Count() > 0) {
+        // Nothing plays yet, so selecting the row prepares its entry.
+        const int row = s.ShufflePlay ? player_->CurrentIndex : 0;
+        player_->SelectPlaylistRow(row);
+        entryList_->MarkCurrentEntry(player_->CurrentIndex);
+        entryList_->ScrollToRow(row);
+    }
     if (s.AutomaticPlay)
         player_->Play();
     setFixedSize(ClientWidth, ClientHeight);

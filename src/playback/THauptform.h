@@ -40,6 +40,9 @@ public:
     // The windows created after this one that the main window places and shows.
     void setCompanions(QWidget* playlistWindow, QWidget* stationWindow);
 
+    // The playlist the player plays from; showing the window prepares its first entry.
+    void setEntryList(PlayerEntryList* list);
+
     // The decoder plug-ins the player drives, once the settings window has enumerated them.
     void setPlugInHost(TPlugInHost* host);
     PlayerPlugInSocket& plugIns() { return plugIns_; }
@@ -109,6 +112,7 @@ private:
     bool Closing = false;
 
     PlayerPlugInSocket plugIns_;
+    PlayerEntryList* entryList_ = nullptr;
     std::unique_ptr<PlayerController> player_;
     std::unique_ptr<SkinDescription> skin_;
 

@@ -91,6 +91,11 @@ void THauptform::createPlayer(PlayerFileServices files) {
     Timer1.start();
 }
 
+void THauptform::setEntryList(PlayerEntryList* list) {
+    entryList_ = list;
+    player_->SetEntryList(list);
+}
+
 void THauptform::setPlugInHost(TPlugInHost* host) {
     plugIns_.plugHost(host);
     refreshDisplays();

@@ -93,7 +93,7 @@ int main(int argc, char* argv[]) {
     window.setPlugInHost(&host);
     DemoList list(track.toStdString());
     PlayerController& player = window.player();
-    player.SetEntryList(&list);
+    window.setEntryList(&list);
     window.show();
     window.move(16, 16); // the first-start layout may place it partly off a small screen
     player.PlaylistSelectionChanged(0, 1);

@@ -56,11 +56,17 @@ public:
 class Entries : public PlayerEntryList {
 public:
     std::vector<Entry> entries;
+    PlayerController* player = nullptr;
+    QList<int> marked;
     int Count() const override { return int(entries.size()); }
     Entry EntryAt(int i) const override { return entries.at(size_t(i)); }
     bool PlaylistBusy() const override { return false; }
-    void MarkCurrentEntry(int) override {}
-    void SelectRow(int) override {}
+    void MarkCurrentEntry(int row) override { marked << row; }
+    // As the playlist does: a new selection comes back to the player.
+    void SelectRow(int row) override {
+        if (player && row >= 0)
+            player->PlaylistSelectionChanged(row, 1);
+    }
     void ScrollToRow(int) override {}
 };
 
@@ -89,7 +95,7 @@ struct Fixture {
         };
         window = std::make_unique<THauptform>(dir.filePath(QStringLiteral("larkspin")), services);
         window->plugIns().plug(&plugIns);
-        player().SetEntryList(&list);
+        window->setEntryList(&list);
         Settings& s = settings();
         s.StopFade = false;
         s.PlayFade = false;
@@ -141,6 +147,8 @@ class TestPlayerWindow : public QObject {
     Q_OBJECT
 private slots:
     void startValues();
+    void showingPreparesTheFirstEntry_data();
+    void showingPreparesTheFirstEntry();
     void labelsFollowToggles();
     void tickShowsFadingAndDirectSound();
     void digitsFollowTheDisplay_data();
@@ -171,6 +179,28 @@ void TestPlayerWindow::startValues() {
     QCOMPARE(f.digits({"elamin3", "elamin2", "elamin1", "elasek2", "elasek1"}), QStringLiteral("_0000"));
     // Commands whose windows do not exist yet are not offered.
     QVERIFY(hidden(f.child<QWidget>("BtnSettings")));
+}
+
+void TestPlayerWindow::showingPreparesTheFirstEntry_data() {
+    QTest::addColumn<bool>("automaticPlay");
+    QTest::addColumn<QStringList>("calls");
+    QTest::newRow("loaded") << false << QStringList{"LoadFile(one.mp3)"};
+    QTest::newRow("automatic play") << true << QStringList{"LoadFile(one.mp3)", "Play(0)"};
+}
+
+void TestPlayerWindow::showingPreparesTheFirstEntry() {
+    QFETCH(bool, automaticPlay);
+    Fixture f;
+    f.list.player = &f.player();
+    settings().AutomaticPlay = automaticPlay;
+    f.window->show();
+    QTEST(f.plugIns.calls, "calls");
+    QCOMPARE(f.player().CurrentIndex, 0);
+    QVERIFY(f.player().TrackLoaded);
+    QCOMPARE(f.player().Playing, automaticPlay);
+    QCOMPARE(f.list.marked.last(), 0);
+    QCOMPARE(f.digits({"TrackLED0", "TrackLED1", "TrackLED2", "TrackLED3"}), QStringLiteral("_001"));
+    QCOMPARE(f.child<TSkinLabel>("display_artist")->text(), QStringLiteral("Artist one.mp3"));
 }
 
 void TestPlayerWindow::labelsFollowToggles() {
