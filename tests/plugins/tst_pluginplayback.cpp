@@ -16,8 +16,8 @@ struct Levels {
     std::vector<double> c; // 660 Hz
 };
 
-// The left channel of a capture (float32 stereo).
-std::vector<float> readCapture(const QString& path) {
+// One channel of a capture (float32 stereo), 0 for the left.
+std::vector<float> readCapture(const QString& path, int channel) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return {};
@@ -26,12 +26,12 @@ std::vector<float> readCapture(const QString& path) {
     std::vector<float> left(frames);
     const float* data = reinterpret_cast<const float*>(bytes.constData());
     for (size_t i = 0; i < frames; ++i)
-        left[i] = data[i * 2];
+        left[i] = data[i * 2 + size_t(channel)];
     return left;
 }
 
-Levels levelsOf(const QString& capture) {
-    const std::vector<float> mono = readCapture(capture);
+Levels levelsOf(const QString& capture, int channel = 0) {
+    const std::vector<float> mono = readCapture(capture, channel);
     const int window = Rate / 20, step = Rate * StepMs / 1000;
     return {toneLevels(mono, 440, Rate, window, step), toneLevels(mono, 880, Rate, window, step),
             toneLevels(mono, 660, Rate, window, step)};
@@ -85,6 +85,8 @@ private slots:
     void volumeScalesTheOutput();
     void realMp3PlaysInRealTimeThroughDummyDriver();
     void settingsFileBesideThePlugInChoosesTheDriver();
+    void otherRatesAndChannelsKeepTheirPitch_data();
+    void otherRatesAndChannelsKeepTheirPitch();
     void damagedFilesEndWithoutCrashOrHang_data();
     void damagedFilesEndWithoutCrashOrHang();
 
@@ -116,6 +118,11 @@ void TestPlugInPlayback::initTestCase() {
     QVERIFY(makeSine(file("s3.wav"), 880, 1));
     QVERIFY(runTool("sox", {file("s1.wav"), file("s2.wav"), file("s3.wav"), file("steps.wav")}));
     QVERIFY(runTool("lame", {"--quiet", "-b", "128", file("a440.wav"), file("a440.mp3")}));
+    QVERIFY(runTool("sox", {"-n", "-r", "22050", "-c", "1", "-b", "16", file("mono22k.wav"), "synth", "1.5",
+                            "sine", "440", "vol", "0.5"}));
+    QVERIFY(runTool("sox", {"-n", "-r", "48000", "-c", "2", "-b", "16", file("s48k.wav"), "synth", "1.5",
+                            "sine", "440", "vol", "0.5"}));
+    QVERIFY(runTool("oggenc", {"-Q", "-q", "6", "-o", file("s48k.ogg"), file("s48k.wav")}));
 }
 
 void TestPlugInPlayback::init() {
@@ -372,6 +379,42 @@ void TestPlugInPlayback::settingsFileBesideThePlugInChoosesTheDriver() {
     p.ClosePlugIn();
     const Levels l = levelsOf(capture);
     QVERIFY2(firstAbove(l.a, 0.95) >= 0, "the file was played into the settings' disk file");
+}
+
+void TestPlugInPlayback::otherRatesAndChannelsKeepTheirPitch_data() {
+    QTest::addColumn<QString>("plugInName");
+    QTest::addColumn<QString>("source");
+    QTest::newRow("mono 22050 Hz wav") << "IB_sndfile.so"
+                                       << "mono22k.wav";
+    QTest::newRow("stereo 48000 Hz ogg") << "IB_vorbis.so"
+                                         << "s48k.ogg";
+}
+
+void TestPlugInPlayback::otherRatesAndChannelsKeepTheirPitch() {
+    QFETCH(QString, plugInName);
+    QFETCH(QString, source);
+    sndfile->ClosePlugIn();
+    static DecoderPlugIn vorbis("IB_vorbis.so");
+    DecoderPlugIn& p = plugInName == "IB_vorbis.so" ? vorbis : *sndfile;
+    const QString capture = startCapture(source + ".raw");
+    p.StartPlugIn(0, 0);
+    p.SetVolume(100);
+    p.LoadFile(file(source).toUtf8());
+    p.Play(0);
+    QVERIFY(waitFor([&] { return p.GetState() == 3; }, 6000));
+    QCOMPARE(p.GetLength(), 1);
+    QCOMPARE(p.GetPos(), 1);
+    QTest::qWait(300); // some silence after the end
+    p.ClosePlugIn();
+
+    // 440 Hz at full level for about 1.5 s, in both channels: neither sped up nor slowed down.
+    const Levels l = levelsOf(capture);
+    const int start = firstAbove(l.a, 0.9);
+    const int end = firstBelow(l.a, 0.5, start);
+    QVERIFY(start >= 0 && end > start);
+    QVERIFY2(std::abs((end - start) * StepMs - 1500) <= 80,
+             qPrintable(QString::number((end - start) * StepMs)));
+    QVERIFY(firstAbove(l.b, 0.05) < 0);
 }
 
 void TestPlugInPlayback::damagedFilesEndWithoutCrashOrHang_data() {
