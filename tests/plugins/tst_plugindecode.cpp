@@ -34,6 +34,8 @@ private slots:
     void failuresFinishWithoutAFile();
     void hostileFilesNeverCrashOrHang_data();
     void hostileFilesNeverCrashOrHang();
+    void hostileFilesPlayWithoutCrashOrHang_data() { hostileFilesNeverCrashOrHang_data(); }
+    void hostileFilesPlayWithoutCrashOrHang();
 
 private:
     DecoderPlugIn& plugIn(const QString& name) {
@@ -240,6 +242,28 @@ void TestPlugInDecode::hostileFilesNeverCrashOrHang() {
         QCOMPARE(qsizetype(wav.dataSize), wav.fileSize - 44);
         QCOMPARE(wav.dataSize % uint32_t(2 * wav.channels), 0u);
     }
+}
+
+void TestPlugInDecode::hostileFilesPlayWithoutCrashOrHang() {
+    QFETCH(QString, plugInName);
+    QFETCH(QString, path);
+    qputenv("LARKSPIN_AUDIO_DRIVER", "dummy");
+    DecoderPlugIn& p = plugIn(plugInName);
+    p.StartPlugIn(0, 0);
+    p.LoadFile(path.toUtf8());
+    p.Play(50);
+    waitFor([&] { return p.GetState() == 3; }, 150);
+    p.SetPos(1);
+    p.SetPos(-1);
+    p.Pause(0);
+    p.Play(1);
+    waitFor([&] { return p.GetState() == 3; }, 100);
+    const uint8_t state = p.GetState();
+    QVERIFY(state == 1 || state == 3);
+    QVERIFY(p.GetLength() >= 0);
+    p.Stop(0);
+    QCOMPARE(p.GetState(), uint8_t(0));
+    p.ClosePlugIn();
 }
 
 QTEST_GUILESS_MAIN(TestPlugInDecode)
