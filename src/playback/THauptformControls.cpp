@@ -182,6 +182,7 @@ void THauptform::buildControls() {
     Slider->setGeometry(8, 131, 391, 13);
     Slider->setRange(0, 0);
     Slider->setContextMenuPolicy(Qt::CustomContextMenu);
+    Slider->setWheelEnabled(false);
 
     auto button = [this](TSkinButton::Glyph glyph, const QString& name, const QString& text, QRect r) {
         auto* b = new TSkinButton(glyph, name, this);

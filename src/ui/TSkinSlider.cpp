@@ -50,6 +50,13 @@ void TSkinSlider::mouseReleaseEvent(QMouseEvent* event) {
     setSliderDown(false);
 }
 
+void TSkinSlider::wheelEvent(QWheelEvent* event) {
+    if (wheelEnabled_)
+        QAbstractSlider::wheelEvent(event);
+    else
+        event->ignore();
+}
+
 void TSkinSlider::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing, true);

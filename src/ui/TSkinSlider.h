@@ -19,7 +19,11 @@ public:
 
     void setSkin(const SkinDescription& skin);
 
+    // A slider that only follows the player (the position) must not be moved by the wheel.
+    void setWheelEnabled(bool on) { wheelEnabled_ = on; }
+
 protected:
+    void wheelEvent(QWheelEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -28,6 +32,7 @@ protected:
 private:
     SkinDescription skin_ = SkinDescription::builtIn();
     int handleWidth_;
+    bool wheelEnabled_ = true;
 };
 
 } // namespace larkspin

@@ -2,6 +2,7 @@
 // controls, shortcuts and menus reach the controller and, through it, the plug-in.
 #include "PlayerController.h"
 #include "Settings.h"
+#include "SkinDescription.h"
 #include "TCoverImage.h"
 #include "THauptform.h"
 #include "TIndexForm.h"
@@ -12,7 +13,9 @@
 #include "TSkinSlider.h"
 
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -165,6 +168,10 @@ private slots:
     void settingAMarkThroughTheEditor();
     void menus();
     void closingStopsAndWritesSettings();
+    void longTitlesScrollIn_data();
+    void longTitlesScrollIn();
+    void droppedFilesGoOutAsOneList();
+    void skinColoursReachTheDisplays();
 };
 
 void TestPlayerWindow::startValues() {
@@ -509,6 +516,62 @@ void TestPlayerWindow::closingStopsAndWritesSettings() {
     QVERIFY(f.plugIns.calls.contains(QStringLiteral("Stop(1500)")));
     QVERIFY(QFile::exists(f.dir.filePath(QStringLiteral("larkspin.ini"))));
     QVERIFY(f.window->closing());
+}
+
+void TestPlayerWindow::longTitlesScrollIn_data() {
+    QTest::addColumn<int>("length");
+    QTest::addColumn<bool>("scrolls");
+    QTest::newRow("41 characters") << 41 << false;
+    QTest::newRow("42 characters") << 42 << true;
+}
+
+void TestPlayerWindow::longTitlesScrollIn() {
+    QFETCH(int, length);
+    QFETCH(bool, scrolls);
+    const QString title = QString(length, QLatin1Char('t'));
+    Fixture f({title + QStringLiteral(".mp3")});
+    f.select(0);
+    auto* display = f.child<TScrollDisplay>("DisplayInfo");
+    QCOMPARE(display->autoScroll(), scrolls);
+    // A scrolling title starts behind 41 blanks, so it enters an empty display from the right.
+    QCOMPARE(display->visibleText(), scrolls ? QString(41, QLatin1Char(' ')) : title);
+    display->step();
+    QCOMPARE(display->visibleText().endsWith(QLatin1Char('t')), true);
+}
+
+void TestPlayerWindow::droppedFilesGoOutAsOneList() {
+    Fixture f;
+    QSignalSpy dropped(f.window.get(), &THauptform::filesDropped);
+    QList<QUrl> urls;
+    QStringList paths;
+    for (int i = 0; i < 10; ++i) {
+        paths << QStringLiteral("/music/%1 song.mp3").arg(9 - i);
+        urls << QUrl::fromLocalFile(paths.last());
+    }
+    urls.insert(3, QUrl(QStringLiteral("http://example.invalid/stream"))); // not a local file
+    QMimeData data;
+    data.setUrls(urls);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    // Straight to the window: the application delivers drops only inside a real drag.
+    static_cast<QObject*>(f.window.get())->event(&drop);
+    QCOMPARE(dropped.count(), 1);
+    QCOMPARE(dropped.first().first().toStringList(), paths); // in the order given
+}
+
+void TestPlayerWindow::skinColoursReachTheDisplays() {
+    Fixture f;
+    SkinDescription skin = SkinDescription::builtIn();
+    skin.setColor(SkinColor::LedOn, QColor(255, 0, 255));
+    f.window->applySkin(skin);
+    auto* digit = f.child<TLedDigit>("elasek1");
+    QImage img(digit->size(), QImage::Format_RGB32);
+    img.fill(Qt::black);
+    digit->render(&img);
+    int magenta = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            magenta += img.pixel(x, y) == qRgb(255, 0, 255);
+    QVERIFY(magenta > 10);
 }
 
 QTEST_MAIN(TestPlayerWindow)
