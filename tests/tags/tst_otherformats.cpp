@@ -5,7 +5,9 @@
 #include "TOggVorbis.h"
 #include "TWAVfile.h"
 #include "TWMAfile.h"
+#include "TextConvert.h"
 
+#include <QDir>
 #include <QTest>
 
 #include <cmath>
@@ -52,6 +54,9 @@ private slots:
     void realWavFiles();
     void realOggFiles();
     void realWmaFiles();
+
+    void keptInputs_data();
+    void keptInputs();
 };
 
 // ---- WAV ---------------------------------------------------------------------------------------------
@@ -616,6 +621,39 @@ void TestOtherFormats::realWmaFiles() {
         w.Load(TestFile(other));
         QVERIFY2(!w.Valid, other);
     }
+}
+
+// ---- Inputs that once made a reader fail ------------------------------------------------------------------
+
+void TestOtherFormats::keptInputs_data() {
+    QTest::addColumn<QString>("file");
+    const QDir dir(QStringLiteral(LARKSPIN_SOURCE_DIR "/tests/tags/regressions"));
+    const QStringList names = dir.entryList(QDir::Files, QDir::Name);
+    if (names.isEmpty())
+        QSKIP("no kept inputs");
+    for (const QString& name : names)
+        QTest::newRow(qPrintable(name)) << dir.filePath(name);
+}
+
+void TestOtherFormats::keptInputs() {
+    QFETCH(QString, file);
+    const std::string path = file.toStdString();
+    FileBytes bytes;
+    QVERIFY(bytes.Open(path));
+    TWAVfile wav;
+    wav.Load(bytes);
+    QVERIFY(std::isfinite(wav.Duration()) && wav.Duration() >= 0);
+    TOggVorbis ogg;
+    ogg.Load(bytes);
+    QVERIFY(std::isfinite(ogg.Duration()) && ogg.Duration() >= 0);
+    for (const std::string* t :
+         {&ogg.Title, &ogg.Artist, &ogg.Album, &ogg.Date, &ogg.Genre, &ogg.Comment, &ogg.Vendor})
+        QVERIFY(IsValidUtf8(*t));
+    TWMAfile wma;
+    wma.Load(bytes);
+    QVERIFY(std::isfinite(wma.Duration) && wma.Duration >= 0);
+    for (const std::string* t : {&wma.Title, &wma.Artist, &wma.Album, &wma.Year, &wma.Genre, &wma.Comment})
+        QVERIFY(IsValidUtf8(*t) && TrimControls(*t) == *t);
 }
 
 QTEST_APPLESS_MAIN(TestOtherFormats)
