@@ -3,6 +3,7 @@
 #include "ByteReading.h"
 #include "FileBytes.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -18,12 +19,21 @@ constexpr int64_t EndReserve = 128 + 1000; // an ID3v1 tag plus 1000 bytes
 constexpr int64_t PictureOffset = 19;      // from the end of "APIC" to the picture, as taggers wrote it
 constexpr size_t Chunk = 64 * 1024;
 
-bool WriteWhole(const std::string& path, const uint8_t* data, size_t size) {
+// Copies length bytes from offset of file into path, through a temporary file and a rename, so an
+// earlier picture stays whole when anything fails.
+bool CopyOut(const FileBytes& file, int64_t offset, int64_t length, const std::string& path) {
     const std::string temp = path + ".part";
     FILE* f = std::fopen(temp.c_str(), "wb");
     if (!f)
         return false;
-    bool ok = std::fwrite(data, 1, size, f) == size;
+    std::vector<uint8_t> buf(Chunk);
+    bool ok = true;
+    for (int64_t done = 0; ok && done < length;) {
+        const size_t n = static_cast<size_t>(std::min<int64_t>(Chunk, length - done));
+        ok = file.Read(offset + done, n, buf.data()) == static_cast<int64_t>(n) &&
+             std::fwrite(buf.data(), 1, n, f) == n;
+        done += static_cast<int64_t>(n);
+    }
     ok = (std::fflush(f) == 0) && ok;
     ok = (std::fclose(f) == 0) && ok;
     if (ok && std::rename(temp.c_str(), path.c_str()) == 0)
@@ -66,30 +76,25 @@ bool ExtractCover(const std::string& path, const std::string& folder) {
     FileBytes file;
     if (mark < 2 || !bytes::OpenRegularFile(file, path, 0, 0) || mark - 1 > file.Size())
         return false;
-    // Everything up to the audio start; the picture lies inside it.
-    std::vector<uint8_t> head(static_cast<size_t>(mark - 1));
-    if (file.Read(0, head.size(), head.data()) != static_cast<int64_t>(head.size()))
-        return false;
+    // The last "APIC" that starts before the audio; the file is read in pieces, so a long stretch before
+    // the audio costs no memory.
+    const int64_t end = mark - 1;
     int64_t pictureStart = -1;
-    for (size_t i = 0; i < head.size(); ++i) {
-        if (head[i] != 'A')
-            continue;
-        uint8_t next[3] = {0, 0, 0};
-        if (i + 4 <= head.size())
-            std::memcpy(next, &head[i + 1], 3);
-        else if (file.Read(static_cast<int64_t>(i) + 1, 3, next) != 3)
-            continue;
-        if (std::memcmp(next, "PIC", 3) == 0) {
-            pictureStart = static_cast<int64_t>(i) + 4 + PictureOffset;
-            i += 3;
-        }
+    std::vector<uint8_t> buf(Chunk + 3);
+    for (int64_t pos = 0; pos < end; pos += Chunk) {
+        const int64_t got = file.Read(pos, buf.size(), buf.data());
+        if (got < 0)
+            return false;
+        for (int64_t i = 0; i + 4 <= got && pos + i < end && i < static_cast<int64_t>(Chunk); ++i)
+            if (std::memcmp(&buf[static_cast<size_t>(i)], "APIC", 4) == 0)
+                pictureStart = pos + i + 4 + PictureOffset;
     }
     if (pictureStart < 0)
         return false;
-    const int64_t length = mark - 1 - pictureStart;
+    const int64_t length = end - pictureStart;
     if (length <= 0)
         return false;
-    return WriteWhole(folder + "/temp.jpg", head.data() + pictureStart, static_cast<size_t>(length));
+    return CopyOut(file, pictureStart, length, folder + "/temp.jpg");
 }
 
 } // namespace larkspin

@@ -900,6 +900,16 @@ void TestTrackInfo::coverPicture() {
     QVERIFY(ExtractCover(p.toStdString(), folder.toStdString()));
     QCOMPARE(ReadBytes(jpg), std::string("\xFF"));
 
+    // The file is read in 64 KiB pieces: an "APIC" across a border is found, and a picture longer than
+    // a piece comes out whole.
+    std::string big;
+    for (int i = 0; i < 70000; ++i)
+        big += char('a' + i % 26);
+    WriteBytes(p, std::string(65534, 'x') + apic(big) + audio);
+    QVERIFY(FindAudioStart(p.toStdString()));
+    QVERIFY(ExtractCover(p.toStdString(), folder.toStdString()));
+    QCOMPARE(ReadBytes(jpg), big + "\xFF");
+
     // A folder that cannot take the picture, and a mark beyond a shorter file: false, no error raised.
     WriteBytes(p, apic(picture) + audio);
     QVERIFY(FindAudioStart(p.toStdString()));
