@@ -45,7 +45,7 @@ constexpr int DigitTop = 52;
 constexpr int CaptionTop = 41;
 constexpr QRect TitleStrip(0, 0, 407, 16);
 constexpr QRect LedPanel(117, 19, 282, 106);
-constexpr QRect CoverRect(8, 20, 103, 104);
+constexpr QRect CoverRect(8, 21, 103, 103);
 constexpr int TrackX = 123;
 constexpr int ElapsedX = 189;
 constexpr int LengthX = 268;
@@ -436,6 +436,8 @@ void THauptform::applySkin(const SkinDescription& skin) {
         w->setSkin(skin);
     DisplayInfo->setSkin(skin);
     image->setSkin(skin);
+    // A skin never changes the window's size.
+    setFixedSize(407, 192);
     update();
 }
 

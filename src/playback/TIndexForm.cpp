@@ -1,5 +1,7 @@
 #include "TIndexForm.h"
 
+#include "SkinDescription.h"
+
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -20,6 +22,22 @@ TIndexForm::TIndexForm(const QString& targetFile, int minimum, int maximum, int 
     setObjectName(QStringLiteral("IndexForm"));
     setWindowTitle(QStringLiteral("Index marks"));
     setModal(true);
+    // The player's colours, so the editor looks like part of it.
+    const SkinDescription skin = SkinDescription::builtIn();
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, skin.color(SkinColor::WindowBottom).lighter(115));
+    pal.setColor(QPalette::WindowText, skin.color(SkinColor::Text));
+    pal.setColor(QPalette::Base, skin.color(SkinColor::Panel));
+    pal.setColor(QPalette::AlternateBase, skin.color(SkinColor::LedOff));
+    pal.setColor(QPalette::Text, skin.color(SkinColor::LedOn));
+    pal.setColor(QPalette::Button, skin.color(SkinColor::ButtonFace));
+    pal.setColor(QPalette::ButtonText, skin.color(SkinColor::ButtonGlyph));
+    pal.setColor(QPalette::Highlight, skin.color(SkinColor::SliderFill));
+    pal.setColor(QPalette::HighlightedText, Qt::white);
+    pal.setColor(QPalette::Disabled, QPalette::Text, skin.color(SkinColor::LedCaption));
+    pal.setColor(QPalette::Disabled, QPalette::WindowText, skin.color(SkinColor::Text).darker(150));
+    pal.setColor(QPalette::Disabled, QPalette::ButtonText, skin.color(SkinColor::ButtonGlyph).darker(160));
+    setPalette(pal);
 
     numberBox_ = new QSpinBox(this);
     numberBox_->setObjectName(QStringLiteral("NumberBox"));

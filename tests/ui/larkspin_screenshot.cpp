@@ -4,6 +4,7 @@
 #include "PlugInHost.h"
 #include "Settings.h"
 #include "THauptform.h"
+#include "TIndexForm.h"
 
 #include <QApplication>
 #include <QDir>
@@ -113,6 +114,12 @@ int main(int argc, char* argv[]) {
                        .scaled(shot.size() * 2, Qt::IgnoreAspectRatio, Qt::FastTransformation)
                        .save(zoomed);
         std::fprintf(stderr, "%s %s\n", ok ? "saved" : "could not save", qPrintable(output));
+        // The index editor beside it, as "Set index at actual position..." opens it.
+        TIndexForm editor(dir.filePath(QStringLiteral("demo.idx")), 1, 221, 42, &window);
+        editor.show();
+        QString editorShot = output;
+        editorShot.insert(editorShot.lastIndexOf(QLatin1Char('.')), QStringLiteral("-index"));
+        ok = ok && editor.grab().save(editorShot);
         player.Stop();
         app.exit(ok ? 0 : 1);
     });
