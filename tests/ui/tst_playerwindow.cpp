@@ -168,6 +168,10 @@ private slots:
     void settingAMarkThroughTheEditor();
     void menus();
     void closingStopsAndWritesSettings();
+    void buttons_data();
+    void buttons();
+    void timersRunTheDisplays();
+    void sliderRightClickOpensTheIndexMenu();
     void longTitlesScrollIn_data();
     void longTitlesScrollIn();
     void droppedFilesGoOutAsOneList();
@@ -516,6 +520,68 @@ void TestPlayerWindow::closingStopsAndWritesSettings() {
     QVERIFY(f.plugIns.calls.contains(QStringLiteral("Stop(1500)")));
     QVERIFY(QFile::exists(f.dir.filePath(QStringLiteral("larkspin.ini"))));
     QVERIFY(f.window->closing());
+}
+
+void TestPlayerWindow::buttons_data() {
+    QTest::addColumn<bool>("paused");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QStringList>("calls");
+    QTest::newRow("Play resumes a paused track") << true << "PlayBtn" << QStringList{"Play(1)"};
+    QTest::newRow("Play while playing") << false << "PlayBtn" << QStringList{};
+    QTest::newRow("Pause") << false << "PauseBtn" << QStringList{"Pause(0)"};
+    QTest::newRow("Pause again does not resume") << true << "PauseBtn" << QStringList{"Pause(0)"};
+    QTest::newRow("Stop") << false << "StopBtn" << QStringList{"Stop(0)"};
+    QTest::newRow("Previous on the first entry") << false << "LastBtn" << QStringList{};
+    QTest::newRow("Next") << false << "NextBtn" << QStringList{"LoadFile(two.mp3)", "Play(0)"};
+}
+
+void TestPlayerWindow::buttons() {
+    QFETCH(bool, paused);
+    QFETCH(QString, button);
+    Fixture f;
+    f.playFirst();
+    if (paused) {
+        f.child<TSkinButton>("PauseBtn")->click();
+        f.plugIns.calls.clear();
+    }
+    f.window->findChild<TSkinButton*>(button)->click();
+    QTRY_VERIFY(!f.window->TimerLinear.isActive());
+    QTEST(f.plugIns.calls, "calls");
+}
+
+void TestPlayerWindow::timersRunTheDisplays() {
+    Fixture f;
+    QVERIFY(f.window->Timer1.isActive());
+    QCOMPARE(f.window->Timer1.interval(), 200);
+    QVERIFY(!f.window->DisplayTimer.isActive()); // off until something plays
+    f.playFirst();
+    QVERIFY(f.window->DisplayTimer.isActive());
+    QCOMPARE(f.window->DisplayTimer.interval(), 100);
+    QVERIFY(f.window->TimerLinear.isSingleShot());
+    // No manual tick: the window's own timer brings the plug-in's position to the digits.
+    f.plugIns.position = 7;
+    QTRY_COMPARE(f.digits({"elasek2", "elasek1"}), QStringLiteral("07"));
+    // After Stop the timer keeps running and shows position 0.
+    f.child<TSkinButton>("StopBtn")->click();
+    f.plugIns.state = 0;
+    QTRY_COMPARE(f.digits({"elasek2", "elasek1"}), QStringLiteral("00"));
+    QVERIFY(f.window->DisplayTimer.isActive());
+}
+
+void TestPlayerWindow::sliderRightClickOpensTheIndexMenu() {
+    Fixture f;
+    f.playFirst();
+    f.plugIns.position = 50;
+    f.tick();
+    auto* slider = f.child<TSkinSlider>("Slider");
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(20, 5), slider->mapToGlobal(QPoint(20, 5)));
+    QApplication::sendEvent(slider, &menu);
+    QTRY_VERIFY(f.window->sliderMenu()->isVisible());
+    QVERIFY(!f.window->popupMenu()->isVisible());
+    QCOMPARE(slider->value(), 50); // the right button does not move the handle
+    f.window->sliderMenu()->close();
 }
 
 void TestPlayerWindow::longTitlesScrollIn_data() {
