@@ -1,6 +1,7 @@
 #include "Engine.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 namespace larkspin::kit {
@@ -17,6 +18,50 @@ Engine::Engine() : output_(mixCallback, this) {
 
 Engine::~Engine() {
     close();
+}
+
+void Engine::finishClosing(bool keepOutput) {
+    if (!closer_.joinable())
+        return;
+    closerOrder_ = keepOutput ? KeepOutput : CloseNow;
+    closer_.join();
+    closerOrder_ = WaitForFades;
+}
+
+void Engine::closeAfterFades() {
+    finishClosing(false);
+    bool fading;
+    {
+        std::lock_guard lock(mutex_);
+        retire(std::move(current_));
+        retire(std::move(leaving_));
+        current_.reset();
+        leaving_.reset();
+        hasPending_ = false;
+        if (paused_) {
+            for (auto& voice : fading_)
+                retire(std::move(voice));
+            fading_.clear();
+            paused_ = false;
+        }
+        fading = !fading_.empty();
+    }
+    if (!fading) {
+        close();
+        return;
+    }
+    closer_ = std::thread([this] {
+        for (int waited = 0; closerOrder_ == WaitForFades && waited < 30000; waited += 10) {
+            {
+                std::lock_guard lock(mutex_);
+                if (fading_.empty())
+                    break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        if (closerOrder_ != KeepOutput)
+            close();
+    });
 }
 
 void Engine::retire(std::shared_ptr<Voice> voice) {
@@ -41,6 +86,7 @@ void Engine::loadFile(const std::string& path) {
 }
 
 void Engine::play(int32_t fadeMs) {
+    finishClosing(true);
     reap();
     output_.open(mode_);
     std::shared_ptr<Voice> voice;
@@ -76,6 +122,7 @@ void Engine::play(int32_t fadeMs) {
 }
 
 void Engine::pause() {
+    finishClosing(true);
     reap();
     std::lock_guard lock(mutex_);
     if (current_)
@@ -83,11 +130,18 @@ void Engine::pause() {
 }
 
 void Engine::stop(int32_t fadeMs) {
+    finishClosing(true);
     reap();
     std::lock_guard lock(mutex_);
     const bool wasPaused = paused_;
     paused_ = false;
+    if (leaving_ && fadeMs > 0 && !wasPaused) {
+        leaving_->setEnvelope(leaving_->gain, 0.0f, fadeMs);
+        leaving_->removeAfterFade = true;
+        fading_.push_back(std::move(leaving_));
+    }
     retire(std::move(leaving_));
+    leaving_.reset();
     if (fadeMs <= 0 || wasPaused) {
         for (auto& voice : fading_)
             retire(std::move(voice));
@@ -104,6 +158,7 @@ void Engine::stop(int32_t fadeMs) {
 }
 
 void Engine::setPos(int32_t seconds) {
+    finishClosing(true);
     std::lock_guard lock(mutex_);
     if (current_)
         current_->seek(seconds);
@@ -140,7 +195,11 @@ void Engine::setVolume(int32_t volume) {
 }
 
 void Engine::setOutputMode(int32_t mode) {
-    mode_ = mode == 1 ? 1 : 0;
+    mode = mode == 1 ? 1 : 0;
+    if (mode == mode_)
+        return;
+    finishClosing(true);
+    mode_ = mode;
     bool sounding;
     {
         std::lock_guard lock(mutex_);
@@ -151,6 +210,8 @@ void Engine::setOutputMode(int32_t mode) {
 }
 
 void Engine::close() {
+    if (closer_.joinable() && closer_.get_id() != std::this_thread::get_id())
+        finishClosing(false);
     output_.close();
     {
         std::lock_guard lock(mutex_);

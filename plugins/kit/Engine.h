@@ -3,10 +3,12 @@
 #include "AudioOutput.h"
 #include "Voice.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace larkspin::kit {
@@ -33,12 +35,17 @@ public:
     int32_t outputMode() const { return mode_; }
     // Stops output and every voice.
     void close();
+    // Returns at once: voices fading out (a Stop with a fade just before) finish their fade on a thread
+    // of their own, then the output closes. Any later call cuts that fade short.
+    void closeAfterFades();
 
     void mix(float* out, int frames); // audio thread
 
 private:
     void reap();
     void retire(std::shared_ptr<Voice> voice); // under mutex_
+    // Ends a closeAfterFades at once: the fading voices go on when the output is kept, else they stop.
+    void finishClosing(bool keepOutput);
 
     std::mutex mutex_;
     std::shared_ptr<Voice> current_;             // the voice brought in last
@@ -54,6 +61,9 @@ private:
     int32_t mode_ = 0;
     std::vector<float> scratch_;
     AudioOutput output_;
+    std::thread closer_;
+    enum CloserOrder { WaitForFades, CloseNow, KeepOutput };
+    std::atomic<int> closerOrder_{WaitForFades};
 };
 
 } // namespace larkspin::kit

@@ -46,9 +46,10 @@ void StartPlugIn(int32_t, intptr_t) {
     plugIn();
 }
 
+// A Stop with a fade just before (the host's switch to another plug-in) still fades out.
 void ClosePlugIn(void) {
     plugIn().decode.cancel();
-    plugIn().engine.close();
+    plugIn().engine.closeAfterFades();
 }
 
 void LoadFile(const char* path) {

@@ -78,6 +78,7 @@ private slots:
     void crossfadeBringsTheNewFileInWhileTheOldFadesOut();
     void fadeInFromSilence();
     void stopFadesOutThenStops();
+    void closeRightAfterStopStillFadesOut();
     void pauseAndResume();
     void seekClampsAndMoves();
     void endOfFileGivesStateThreeAndPlayStartsItAgain();
@@ -206,6 +207,25 @@ void TestPlugInPlayback::stopFadesOutThenStops() {
     verifyRamp(lastAbove(l.a, 0.95, gone), gone, 500);
     for (size_t i = size_t(gone) + 5; i < l.a.size(); ++i)
         QVERIFY2(l.a[i] < 0.01 * Full, "silence after the stop fade");
+}
+
+// The host leaves a plug-in with Stop(StopTime) and ClosePlugIn straight after.
+void TestPlugInPlayback::closeRightAfterStopStillFadesOut() {
+    DecoderPlugIn& p = *sndfile;
+    const QString capture = startCapture("close.raw");
+    p.LoadFile(file("a440.wav").toUtf8());
+    p.Play(0);
+    QVERIFY(waitFor([&] { return p.GetPos() == 1; }, 5000));
+    p.Stop(500);
+    p.ClosePlugIn();
+    QCOMPARE(p.GetState(), uint8_t(0));
+    QTest::qWait(900);
+    p.StartPlugIn(0, 0);
+    p.ClosePlugIn();
+
+    const Levels l = levelsOf(capture);
+    const int gone = firstBelow(l.a, 0.05, firstAbove(l.a, 0.95));
+    verifyRamp(lastAbove(l.a, 0.95, gone), gone, 500);
 }
 
 void TestPlugInPlayback::pauseAndResume() {
