@@ -28,8 +28,10 @@
  *
  * Lifecycle
  *   StartPlugIn is called once after the host binds the library; ClosePlugIn before it stops using it.
- *   ClosePlugIn must stop every thread and close the audio device, so that the library may be unloaded
- *   right after it returns. One library may be bound for playback and for decoding at the same time;
+ *   ClosePlugIn ends playback and decoding and returns at once; a fade-out that a Stop just before it
+ *   started may finish on the plug-in's own thread (the host leaves a plug-in with Stop(StopTime) and
+ *   ClosePlugIn). A plug-in stops all of its threads when it is unloaded, so the host may dlclose it
+ *   right after ClosePlugIn. One library may be bound for playback and for decoding at the same time;
  *   the host then sends StartPlugIn and ClosePlugIn only once.
  *
  * Playback
@@ -85,7 +87,7 @@ enum {
 typedef unsigned char (*LarkspinSupportDecodingFn)(void);
 /* 2. Called once after each binding; reserved is always 0. */
 typedef void (*LarkspinStartPlugInFn)(int32_t reserved, intptr_t mainWindow);
-/* 3. Called before the library stops being used; stops all output and threads. */
+/* 3. Called before the library stops being used; ends output (a running fade-out may finish). */
 typedef void (*LarkspinClosePlugInFn)(void);
 /* 4. The file becomes the current file (copied; does not start output). */
 typedef void (*LarkspinLoadFileFn)(const char* path);
