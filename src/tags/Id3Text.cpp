@@ -192,18 +192,21 @@ std::string EncodeUtf16(std::string_view utf8) {
         out += static_cast<char>(u & 0xFF);
         out += static_cast<char>(u >> 8);
     };
+    bool afterZero = false;
     for (std::size_t i = 0; i < text.size();) {
         char32_t cp = 0;
         i += SequenceLength(text, i, &cp);
+        // A string after a zero unit may begin with a mark; a U+FEFF or U+FFFE that is text gets one in
+        // front so it is not taken for the mark.
+        if (afterZero && (cp == 0xFEFF || cp == 0xFFFE))
+            put(0xFEFF);
+        afterZero = cp == 0;
         if (cp >= 0x10000) {
             put(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
             put(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
         } else {
             put(static_cast<char16_t>(cp));
         }
-        // A zero unit ends a string; the next one gets its own mark, so a U+FEFF that follows is text.
-        if (cp == 0)
-            out += "\xFF\xFE";
     }
     return out;
 }

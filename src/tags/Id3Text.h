@@ -39,8 +39,7 @@ std::string CutToCapacity(std::string_view utf8, std::size_t capacity);
 // An odd last byte is dropped; unpaired surrogates become U+FFFD.
 std::string DecodeUtf16(std::string_view bytes, bool bigEndian = true);
 
-// UTF-8 text to UTF-16 little-endian bytes behind the mark FF FE; a zero byte becomes a zero code unit
-// followed by a new mark.
+// UTF-8 text to UTF-16 little-endian bytes behind the mark FF FE; zero bytes become zero code units.
 std::string EncodeUtf16(std::string_view utf8);
 
 } // namespace larkspin::id3text
