@@ -51,11 +51,12 @@ public:
         unsigned char* bytes = reinterpret_cast<unsigned char*>(out);
         const size_t wanted = static_cast<size_t>(frames) * channels_ * sizeof(int16_t);
         size_t filled = 0;
+        int formatChanges = 0;
         while (filled < wanted) {
             size_t done = 0;
             const int result = mpg123_read(handle_, bytes + filled, wanted - filled, &done);
             filled += done;
-            if (result == MPG123_NEW_FORMAT)
+            if (result == MPG123_NEW_FORMAT && ++formatChanges < 8)
                 continue;
             if (result != MPG123_OK)
                 break; // the end, or damage mpg123 cannot pass
