@@ -415,6 +415,7 @@ void TestPlugInPlayback::otherRatesAndChannelsKeepTheirPitch() {
     QFETCH(QString, source);
     sndfile->ClosePlugIn();
     static DecoderPlugIn vorbis("IB_vorbis.so");
+    QVERIFY(vorbis.loaded());
     DecoderPlugIn& p = plugInName == "IB_vorbis.so" ? vorbis : *sndfile;
     const QString capture = startCapture(source + ".raw");
     p.StartPlugIn(0, 0);
