@@ -167,13 +167,21 @@ void TestPlugInHost::incompleteLibraryKeepsRowAndIsNeverCalled() {
     folder.add("IB_a.so", {"filetypes=*.mp3"});
     folder.add("IB_b.so", {"filetypes=*.mp3", "cdsupport=1", "decoding=1"}, "IB_incomplete.so");
     folder.add("IB_c.so", {"filetypes=*.ogg"});
+    QFile notALibrary(folder.folder() + "/IB_bb.so");
+    QVERIFY(notALibrary.open(QIODevice::WriteOnly));
+    notALibrary.write("not an ELF file");
+    notALibrary.close();
     TPlugInHost host(folder.options());
-    std::string check = "111";
+    std::string check = "1111";
     host.EnumeratePlugIns(check);
 
-    // The row stays so that the PlugCheck positions of later rows do not move.
-    QCOMPARE(names(host), (QStringList{"IB_a.so", "IB_b.so", "IB_c.so"}));
-    QCOMPARE(check, std::string("111"));
+    // The rows stay so that the PlugCheck positions of later rows do not move.
+    QCOMPARE(names(host), (QStringList{"IB_a.so", "IB_b.so", "IB_bb.so", "IB_c.so"}));
+    QCOMPARE(check, std::string("1111"));
+    QVERIFY(host.PlugInTable().at(2).fileTypes.empty());
+    host.SelectPlugIn("IB_bb.so");
+    QVERIFY(!host.PlugInReady());
+    host.Play(0);
     QVERIFY(host.PlugInTable().at(1).fileTypes.empty());
     QVERIFY(host.CdPlugIns().empty());
     QVERIFY(host.DecodingPlugIns().empty());
