@@ -82,9 +82,10 @@ public:
         return filled;
     }
 
+    // Seeks to the packet before frame, then drops the samples before it, so a seek lands on the frame.
     bool seek(int64_t frame) override {
-        const int64_t target =
-            av_rescale_q(frame, AVRational{1, rate_}, format_->streams[stream_]->time_base);
+        AVStream* stream = format_->streams[stream_];
+        const int64_t target = startPts() + av_rescale_q(frame, AVRational{1, rate_}, stream->time_base);
         if (av_seek_frame(format_, stream_, target, AVSEEK_FLAG_BACKWARD) < 0 &&
             av_seek_frame(format_, stream_, target, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) < 0)
             return false;
@@ -92,6 +93,7 @@ public:
         pending_.clear();
         pendingPos_ = 0;
         drained_ = false;
+        skipUntil_ = frame;
         return true;
     }
 
@@ -138,6 +140,26 @@ private:
         const int made = swr_convert(resampler_, outPlanes, room,
                                      const_cast<const uint8_t**>(frame_->extended_data), frame_->nb_samples);
         pending_.resize(made > 0 ? static_cast<size_t>(made) * channels_ : 0);
+        if (skipUntil_ < 0 || pending_.empty())
+            return;
+        const int64_t timestamp = frame_->best_effort_timestamp;
+        if (timestamp != AV_NOPTS_VALUE) {
+            const int64_t first = av_rescale_q(timestamp - startPts(), format_->streams[stream_]->time_base,
+                                               AVRational{1, rate_});
+            const int64_t drop = skipUntil_ - first;
+            if (drop >= made) {
+                pending_.clear();
+                return;
+            }
+            if (drop > 0)
+                pendingPos_ = static_cast<size_t>(drop) * channels_;
+        }
+        skipUntil_ = -1;
+    }
+
+    int64_t startPts() const {
+        const int64_t start = format_->streams[stream_]->start_time;
+        return start == AV_NOPTS_VALUE ? 0 : start;
     }
 
     AVFormatContext* format_ = nullptr;
@@ -150,6 +172,7 @@ private:
     int channels_ = 0;
     int64_t length_ = -1;
     bool drained_ = false;
+    int64_t skipUntil_ = -1; // after a seek: the first frame to deliver
     std::vector<int16_t> pending_;
     size_t pendingPos_ = 0;
 };

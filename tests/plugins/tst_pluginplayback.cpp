@@ -4,6 +4,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <map>
+#include <memory>
+
 namespace {
 
 constexpr int Rate = 44100;
@@ -81,6 +84,8 @@ private slots:
     void closeRightAfterStopStillFadesOut();
     void pauseAndResume();
     void seekClampsAndMoves();
+    void seekLandsOnTheAskedSecond_data();
+    void seekLandsOnTheAskedSecond();
     void endOfFileGivesStateThreeAndPlayStartsItAgain();
     void playWhilePlayingRestartsTheFile();
     void volumeScalesTheOutput();
@@ -119,6 +124,11 @@ void TestPlugInPlayback::initTestCase() {
     QVERIFY(makeSine(file("s3.wav"), 880, 1));
     QVERIFY(runTool("sox", {file("s1.wav"), file("s2.wav"), file("s3.wav"), file("steps.wav")}));
     QVERIFY(runTool("lame", {"--quiet", "-b", "128", file("a440.wav"), file("a440.mp3")}));
+    QVERIFY(runTool("lame", {"--quiet", "-b", "192", file("steps.wav"), file("steps.mp3")}));
+    QVERIFY(runTool("oggenc", {"-Q", "-q", "6", "-o", file("steps.ogg"), file("steps.wav")}));
+    QVERIFY(runTool("flac", {"-s", "-o", file("steps.flac"), file("steps.wav")}));
+    QVERIFY(runTool("ffmpeg", {"-v", "error", "-y", "-i", file("steps.wav"), "-c:a", "wmav2", "-b:a", "192k",
+                               file("steps.wma")}));
     QVERIFY(runTool("sox", {"-n", "-r", "22050", "-c", "1", "-b", "16", file("mono22k.wav"), "synth", "1.5",
                             "sine", "440", "vol", "0.5"}));
     QVERIFY(runTool("sox", {"-n", "-r", "48000", "-c", "2", "-b", "16", file("s48k.wav"), "synth", "1.5",
@@ -284,6 +294,52 @@ void TestPlugInPlayback::seekClampsAndMoves() {
     QVERIFY2(heard660 > heard880, "the second second plays only after the seek back");
     QVERIFY2(firstAbove(l.a, 0.9, firstBelow(l.a, 0.05, heard880)) < heard660, "the seek back starts at 0");
     QVERIFY2(firstAbove(l.b, 0.5, heard660) < 0, "the seek to the end plays nothing more");
+}
+
+void TestPlugInPlayback::seekLandsOnTheAskedSecond_data() {
+    QTest::addColumn<QString>("plugInName");
+    QTest::addColumn<QString>("source");
+    QTest::newRow("mp3") << "IB_mpeg.so"
+                         << "steps.mp3";
+    QTest::newRow("ogg") << "IB_vorbis.so"
+                         << "steps.ogg";
+    QTest::newRow("flac") << "IB_sndfile.so"
+                          << "steps.flac";
+    QTest::newRow("wma") << "IB_ffmpeg.so"
+                         << "steps.wma";
+}
+
+// steps: a second each of 440, 660 and 880 Hz. A jump to second 2 goes from 440 Hz straight to 880 Hz.
+void TestPlugInPlayback::seekLandsOnTheAskedSecond() {
+    QFETCH(QString, plugInName);
+    QFETCH(QString, source);
+    sndfile->ClosePlugIn();
+    static std::map<QString, std::unique_ptr<DecoderPlugIn>> plugIns;
+    auto& slot = plugIns[plugInName];
+    if (!slot)
+        slot = std::make_unique<DecoderPlugIn>(plugInName);
+    DecoderPlugIn& p = *slot;
+    QVERIFY(p.loaded());
+    const QString capture = startCapture(source + ".raw");
+    p.StartPlugIn(0, 0);
+    p.SetVolume(100);
+    p.LoadFile(file(source).toUtf8());
+    p.Play(0);
+    QVERIFY(waitFor([&] { return p.GetState() == 1 && p.GetLength() == 3; }, 5000));
+    p.SetPos(2);
+    QCOMPARE(p.GetPos(), 2);
+    QVERIFY(waitFor([&] { return p.GetState() == 3; }, 5000));
+    QCOMPARE(p.GetPos(), 3);
+    QTest::qWait(200);
+    p.ClosePlugIn();
+
+    const Levels l = levelsOf(capture);
+    const int start = firstAbove(l.b, 0.9);
+    const int end = firstBelow(l.b, 0.5, start);
+    QVERIFY(start >= 0 && end > start);
+    QVERIFY2(std::abs((end - start) * StepMs - 1000) <= 80,
+             qPrintable(QString::number((end - start) * StepMs)));
+    QVERIFY2(firstAbove(l.c, 0.3) < 0, "nothing of the second before the asked one");
 }
 
 void TestPlugInPlayback::endOfFileGivesStateThreeAndPlayStartsItAgain() {
