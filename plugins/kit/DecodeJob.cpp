@@ -65,6 +65,9 @@ std::string decodedFileName(const std::string& source, const std::string& output
 
 void DecodeJob::start(const std::string& source, const std::string& outputFolder) {
     cancel();
+    // An empty folder would put the file at the root of the file system.
+    if (outputFolder.empty() || source.empty())
+        return;
     cancelled_ = false;
     progress_ = 0;
     thread_ =

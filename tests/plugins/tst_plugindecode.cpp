@@ -32,6 +32,7 @@ private slots:
     void neverReplacesTheSourceItself();
     void failuresFinishWithoutAFile_data();
     void failuresFinishWithoutAFile();
+    void emptyOutputFolderWritesNothing();
     void hostileFilesNeverCrashOrHang_data();
     void hostileFilesNeverCrashOrHang();
     void hostileFilesPlayWithoutCrashOrHang_data() { hostileFilesNeverCrashOrHang_data(); }
@@ -208,6 +209,18 @@ void TestPlugInDecode::failuresFinishWithoutAFile() {
     p.decodefile(source.toUtf8(), out.toUtf8());
     QVERIFY(waitForDecode(p, 5000));
     QCOMPARE(entries(out), QStringList{});
+}
+
+void TestPlugInDecode::emptyOutputFolderWritesNothing() {
+    QTemporaryDir work;
+    const QString source = work.filePath("larkspin-empty-folder-test.wav");
+    QVERIFY(QFile::copy(file("source.wav"), source));
+    DecoderPlugIn& p = plugIn("IB_sndfile.so");
+    p.decodefile(source.toUtf8(), "");
+    QVERIFY(waitForDecode(p, 5000));
+    QTest::qWait(100);
+    QVERIFY(!QFile::exists("/larkspin-empty-folder-test.wav"));
+    QCOMPARE(entries(work.path()), QStringList{"larkspin-empty-folder-test.wav"});
 }
 
 void TestPlugInDecode::hostileFilesNeverCrashOrHang_data() {
