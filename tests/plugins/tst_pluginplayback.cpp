@@ -13,6 +13,7 @@ private slots:
     void init();
     void cleanup();
     void crossfadeBringsTheNewFileInWhileTheOldFadesOut();
+    void crossfadeIntoAThirdFileDuringACrossfade();
     void fadeInFromSilence();
     void stopFadesOutThenStops();
     void closeRightAfterStopStillFadesOut();
@@ -41,6 +42,7 @@ void TestPlugInPlayback::initTestCase() {
     QVERIFY(sndfile->loaded());
     QVERIFY(makeSine(file("a440.wav"), 440, 3));
     QVERIFY(makeSine(file("b880.wav"), 880, 3));
+    QVERIFY(makeSine(file("c660.wav"), 660, 3));
     QVERIFY(makeSine(file("short.wav"), 440, 1));
     QVERIFY(makeSine(file("s1.wav"), 440, 1));
     QVERIFY(makeSine(file("s2.wav"), 660, 1));
@@ -91,6 +93,37 @@ void TestPlugInPlayback::crossfadeBringsTheNewFileInWhileTheOldFadesOut() {
     QVERIFY2(l.a[middle] > 0.3 * Full && l.a[middle] < 0.7 * Full, "the old file is heard halfway");
     QVERIFY2(l.b[middle] > 0.3 * Full && l.b[middle] < 0.7 * Full, "the new file is heard halfway");
     QVERIFY2(aFull < bStart - 50, "the first file played before the crossfade");
+}
+
+// A's fade-out goes on, B fades out from where its fade-in had got to, C fades in.
+void TestPlugInPlayback::crossfadeIntoAThirdFileDuringACrossfade() {
+    DecoderPlugIn& p = *sndfile;
+    const QString capture = startCapture("threeway.raw");
+    p.LoadFile(file("a440.wav").toUtf8());
+    p.Play(0);
+    QVERIFY(waitFor([&] { return p.GetPos() == 1; }, 5000));
+    p.LoadFile(file("b880.wav").toUtf8());
+    p.Play(1000);
+    QVERIFY(waitFor([&] { return p.GetNowFading() != 0; }, 5000));
+    QTest::qWait(300);
+    p.LoadFile(file("c660.wav").toUtf8());
+    p.Play(1000);
+    QVERIFY(waitFor([&] { return p.GetNowFading() == 0 && p.GetPos() == 1; }, 5000));
+    p.Stop(0);
+    p.ClosePlugIn();
+
+    const Levels l = levelsOf(capture);
+    const int bStart = firstAbove(l.b, 0.05);
+    const int cFull = firstAbove(l.c, 0.95);
+    QVERIFY(bStart >= 0 && cFull > bStart);
+    const double bPeak = *std::max_element(l.b.begin(), l.b.end());
+    QVERIFY2(bPeak < 0.8 * Full,
+             qPrintable(QString("the interrupted fade-in went on to %1").arg(bPeak / Full)));
+    for (size_t i = size_t(bStart) + 1; i < size_t(cFull); ++i)
+        QVERIFY2(l.a[i] <= l.a[i - 1] + 0.02 * Full, "the first file's fade-out never turns back");
+    QVERIFY(l.a[size_t(cFull)] < 0.05 * Full);
+    QVERIFY(l.b[size_t(cFull)] < 0.05 * Full);
+    verifyRamp(firstAbove(l.c, 0.05), cFull, 1000);
 }
 
 void TestPlugInPlayback::fadeInFromSilence() {
