@@ -161,6 +161,10 @@ void Voice::run() {
             target = seekTarget_.exchange(-1);
         }
         if (target >= 0) {
+            // A seek asked before the length was known is clamped here.
+            const int64_t length = lengthFrames_.load();
+            if (length > 0 && target > length / rate)
+                target = length / rate;
             eof = !decoder->seek(target * rate);
             SDL_AudioStreamClear(stream);
             {

@@ -255,6 +255,11 @@ void TestPlugInPlayback::endOfFileGivesStateThreeAndPlayStartsItAgain() {
     QCOMPARE(p.GetState(), uint8_t(1));
     QCOMPARE(p.GetPos(), 0);
     QVERIFY(waitFor([&] { return p.GetState() == 3; }, 6000));
+    // A seek beyond the end asked at once, before the file is open, still ends at its length.
+    p.LoadFile(file("short.wav").toUtf8());
+    p.Play(0);
+    p.SetPos(99);
+    QVERIFY(waitFor([&] { return p.GetState() == 3 && p.GetPos() == 1; }, 6000));
     p.Stop(0);
     QCOMPARE(p.GetState(), uint8_t(0));
 }
