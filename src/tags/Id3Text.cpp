@@ -176,6 +176,8 @@ std::string DecodeUtf16(std::string_view bytes, bool bigEndian) {
                    unitAt(k + 1) <= 0xDFFF) {
             const char16_t low = unitAt(++k);
             AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (low - 0xDC00));
+        } else if (u >= 0xD800 && u <= 0xDBFF && k + 1 == units) {
+            break; // the text was cut off inside a pair
         } else if (u >= 0xD800 && u <= 0xDFFF) {
             AppendUtf8(out, 0xFFFD);
         } else {

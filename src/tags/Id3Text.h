@@ -36,7 +36,8 @@ std::string CutToCapacity(std::string_view utf8, std::size_t capacity);
 
 // UTF-16 bytes to UTF-8. Zero code units separate strings and come out as zero bytes; each string may
 // begin with a byte-order mark, which sets the byte order from there on (big-endian before any mark).
-// An odd last byte is dropped; unpaired surrogates become U+FFFD.
+// An odd last byte and a high surrogate cut off at the end are dropped; other unpaired surrogates
+// become U+FFFD.
 std::string DecodeUtf16(std::string_view bytes, bool bigEndian = true);
 
 // UTF-8 text to UTF-16 little-endian bytes behind the mark FF FE; zero bytes become zero code units.

@@ -136,6 +136,19 @@ void TestId3v2::frames_data() {
         << v2Frame("TIT2", latin1Text(QByteArray(300, 'a'))) + v2Frame("TPE1", latin1Text("B"))
         << QString(249, 'a') << "B"
         << "";
+    // Of a UTF-16 frame over 250 bytes the whole characters in the first 250 bytes are read.
+    QTest::newRow("UTF-16 over 250 bytes")
+        << v2Frame("TIT2", utf16Text(QString(200, QChar(0x65E5)))) << QString(123, QChar(0x65E5)) << ""
+        << "";
+    QTest::newRow("UTF-16 over 250 bytes cut inside a pair")
+        << v2Frame("TIT2", utf16Text(QString::fromUtf8("\xF0\x9F\x8E\xB5").repeated(70)))
+        << QString::fromUtf8("\xF0\x9F\x8E\xB5").repeated(61) << ""
+        << "";
+    QTest::newRow("UTF-16 unpaired surrogate") << v2Frame("TIT2", QByteArray("\1\xFF\xFE\x00\xD8\x41\x00", 7))
+                                               << QString::fromUtf8("\xEF\xBF\xBD"
+                                                                    "A")
+                                               << ""
+                                               << "";
     QTest::newRow("padding ends the scan")
         << v2Frame("TIT2", latin1Text("T")) + QByteArray(20, '\0') + v2Frame("TPE1", latin1Text("late"))
         << "T"
