@@ -44,13 +44,14 @@ int main(int argc, char* argv[]) {
     // The eight windows of the program, created once, in this order, living until the process ends.
     THauptform hauptform(QCoreApplication::applicationFilePath());
     TPlaylistForm playlistForm;
-    TPlugInForm plugInForm;
+    TPlugInForm plugInForm(&hauptform);
     TStationForm stationForm;
     Taddfilesform addFilesForm;
     Taddurlform addUrlForm;
     TGetCDForm getCdForm;
     Thintform hintForm;
     hauptform.setCompanions(&playlistForm, &stationForm);
+    hauptform.setPlugInHost(&plugInForm.plugInHost());
 
     QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, &hauptform,
                      [&hauptform] { hauptform.ShutDown(); });
