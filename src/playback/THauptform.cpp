@@ -168,20 +168,23 @@ void THauptform::closeEvent(QCloseEvent* event) {
 }
 
 void THauptform::FormCloseQuery() {
-    Settings& s = settings();
-    if (!s.FullScreenMode) {
-        if (playlistWindow_) {
-            s.ListPosLeft = playlistWindow_->x();
-            s.ListPosTop = playlistWindow_->y();
-        }
-        if (stationWindow_) {
-            s.StationPosLeft = stationWindow_->x();
-            s.StationPosTop = stationWindow_->y();
-        }
-        s.MainPosLeft = x();
-        s.MainPosTop = y();
-    }
+    if (!settings().FullScreenMode)
+        storeWindowPositions();
     ShutDown();
+}
+
+void THauptform::storeWindowPositions() {
+    Settings& s = settings();
+    if (playlistWindow_) {
+        s.ListPosLeft = playlistWindow_->x();
+        s.ListPosTop = playlistWindow_->y();
+    }
+    if (stationWindow_) {
+        s.StationPosLeft = stationWindow_->x();
+        s.StationPosTop = stationWindow_->y();
+    }
+    s.MainPosLeft = x();
+    s.MainPosTop = y();
 }
 
 void THauptform::ShutDown() {

@@ -89,6 +89,8 @@ private:
     void FormCreate(const QString& executablePath);
     void FormShow();
     void FormCloseQuery();
+    // Keeps the current left and top of the three windows in the position settings.
+    void storeWindowPositions();
     void BtnPlaylistClick();
     void StationBtnClick();
     void applyFullScreenLayout();

@@ -529,18 +529,8 @@ void THauptform::dropEvent(QDropEvent* event) {
 
 void THauptform::FullScreenMode1Click() {
     Settings& s = settings();
-    if (!s.FullScreenMode) {
-        if (playlistWindow_) {
-            s.ListPosLeft = playlistWindow_->x();
-            s.ListPosTop = playlistWindow_->y();
-        }
-        if (stationWindow_) {
-            s.StationPosLeft = stationWindow_->x();
-            s.StationPosTop = stationWindow_->y();
-        }
-        s.MainPosLeft = x();
-        s.MainPosTop = y();
-    }
+    if (!s.FullScreenMode)
+        storeWindowPositions();
     s.FullScreenMode = !s.FullScreenMode;
     FullScreenMode1->setChecked(s.FullScreenMode);
     if (s.FullScreenMode) {
