@@ -56,6 +56,8 @@ size_t SequenceLength(std::string_view s, size_t i) {
     return n;
 }
 
+} // namespace
+
 void AppendUtf8(std::string& out, uint32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -73,8 +75,6 @@ void AppendUtf8(std::string& out, uint32_t cp) {
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
-
-} // namespace
 
 std::string Utf8ValidPrefix(std::string_view s) {
     size_t i = 0;

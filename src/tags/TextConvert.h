@@ -18,6 +18,9 @@ std::string UpperAscii(std::string_view s);
 // the first malformed or cut-off sequence and the rest is dropped.
 std::string Utf8ValidPrefix(std::string_view s);
 
+// Appends the UTF-8 bytes of the code point cp.
+void AppendUtf8(std::string& out, uint32_t cp);
+
 // True when s is entirely well-formed UTF-8.
 bool IsValidUtf8(std::string_view s);
 
