@@ -1,5 +1,6 @@
 #include "DecodeJob.h"
 
+#include "AtomicFile.h"
 #include "Decoder.h"
 
 #include <sys/stat.h>
@@ -94,29 +95,13 @@ void DecodeJob::run(std::string source, std::string target) {
     const int channels = decoder->channels();
     const int64_t length = decoder->lengthFrames();
 
-    std::string temp = target + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0)
+    AtomicFile file(target);
+    if (!file.Open())
         return;
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-    FILE* file = fdopen(fd, "wb");
-    if (!file) {
-        ::close(fd);
-        unlink(temp.c_str());
-        return;
-    }
-    std::vector<char> buffer(1 << 20);
-    std::setvbuf(file, buffer.data(), _IOFBF, buffer.size());
-    auto discard = [&] {
-        std::fclose(file);
-        unlink(temp.c_str());
-    };
 
     unsigned char header[44];
     wavHeader(header, decoder->sampleRate(), channels, 0);
-    bool ok = std::fwrite(header, 1, sizeof header, file) == sizeof header;
+    bool ok = file.Write(header, sizeof header);
     // A RIFF size field holds 32 bits; longer output is cut at a whole frame.
     const uint64_t maxData = (UINT32_MAX - 36) / (static_cast<uint64_t>(channels) * 2) * channels * 2;
     uint64_t dataBytes = 0;
@@ -125,10 +110,8 @@ void DecodeJob::run(std::string source, std::string target) {
     std::vector<int16_t> samples(static_cast<size_t>(Chunk) * channels);
     std::vector<unsigned char> bytes(samples.size() * 2);
     while (ok) {
-        if (cancelled_) {
-            discard();
+        if (cancelled_)
             return;
-        }
         const long got = decoder->read(samples.data(), Chunk);
         if (got <= 0)
             break;
@@ -137,7 +120,7 @@ void DecodeJob::run(std::string source, std::string target) {
             count = static_cast<size_t>((maxData - dataBytes) / 2);
         for (size_t i = 0; i < count; ++i)
             put16(&bytes[i * 2], static_cast<uint16_t>(samples[i]));
-        ok = std::fwrite(bytes.data(), 1, count * 2, file) == count * 2;
+        ok = file.Write(bytes.data(), count * 2);
         dataBytes += count * 2;
         frames += got;
         if (length > 0)
@@ -146,14 +129,9 @@ void DecodeJob::run(std::string source, std::string target) {
             break;
     }
     wavHeader(header, decoder->sampleRate(), channels, static_cast<uint32_t>(dataBytes));
-    ok = ok && std::fseek(file, 0, SEEK_SET) == 0 &&
-         std::fwrite(header, 1, sizeof header, file) == sizeof header && std::fflush(file) == 0;
-    if (!ok || cancelled_) {
-        discard();
-        return;
-    }
-    if (std::fclose(file) != 0 || std::rename(temp.c_str(), target.c_str()) != 0)
-        unlink(temp.c_str());
+    ok = ok && file.WriteAt(0, header, sizeof header);
+    if (ok && !cancelled_)
+        file.Commit();
 }
 
 } // namespace larkspin::kit

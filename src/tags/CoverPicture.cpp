@@ -1,5 +1,7 @@
 #include "CoverPicture.h"
 
+#include "AtomicFile.h"
+
 #include "ByteReading.h"
 #include "FileBytes.h"
 
@@ -19,27 +21,19 @@ constexpr int64_t EndReserve = 128 + 1000; // an ID3v1 tag plus 1000 bytes
 constexpr int64_t PictureOffset = 19;      // from the end of "APIC" to the picture, as taggers wrote it
 constexpr size_t Chunk = 64 * 1024;
 
-// Copies length bytes from offset of file into path, through a temporary file and a rename, so an
-// earlier picture stays whole when anything fails.
+// Copies length bytes from offset of file into path; an earlier picture stays whole when anything fails.
 bool CopyOut(const FileBytes& file, int64_t offset, int64_t length, const std::string& path) {
-    const std::string temp = path + ".part";
-    FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f)
+    AtomicFile out(path);
+    if (!out.Open())
         return false;
     std::vector<uint8_t> buf(Chunk);
-    bool ok = true;
-    for (int64_t done = 0; ok && done < length;) {
+    for (int64_t done = 0; done < length;) {
         const size_t n = static_cast<size_t>(std::min<int64_t>(Chunk, length - done));
-        ok = file.Read(offset + done, n, buf.data()) == static_cast<int64_t>(n) &&
-             std::fwrite(buf.data(), 1, n, f) == n;
+        if (file.Read(offset + done, n, buf.data()) != static_cast<int64_t>(n) || !out.Write(buf.data(), n))
+            return false;
         done += static_cast<int64_t>(n);
     }
-    ok = (std::fflush(f) == 0) && ok;
-    ok = (std::fclose(f) == 0) && ok;
-    if (ok && std::rename(temp.c_str(), path.c_str()) == 0)
-        return true;
-    std::remove(temp.c_str());
-    return false;
+    return out.Commit();
 }
 
 } // namespace

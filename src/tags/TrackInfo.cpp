@@ -325,6 +325,8 @@ std::string WithoutTrackNumber(const std::string& text, bool on, size_t longerTh
 
 } // namespace
 
+bool ReadsTrackInfo(const std::string& path) { return TypeOf(path) != FileType::Other; }
+
 void CreateTrackReaders() {
     Readers();
 }

@@ -43,6 +43,10 @@ enum TrackInfoField {
 inline constexpr const char* FileNotFoundText = "Error! File not found!";
 inline constexpr const char* NoValueText = "---";
 
+// True when the track information service reads this file's tags and properties (decided by the
+// upper-cased extension alone); other files get their artist and title from the file name.
+bool ReadsTrackInfo(const std::string& path);
+
 // Makes the calling thread's set of tag and header readers (ID3v1, MPEG audio, ID3v2, WAV, Ogg Vorbis,
 // WMA). Each thread that asks for track information gets its own set, made on first use.
 void CreateTrackReaders();

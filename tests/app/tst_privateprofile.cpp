@@ -21,7 +21,7 @@ private slots:
     void newKeyJoinsItsSectionBeforeTheNext();
     void failedWriteRaisesAndKeepsTheOldFile();
     void failedWriteLeavesMemoryAsTheFile();
-    void blockedTemporaryFileKeepsTheOldFile();
+    void readOnlyFileIsNotReplaced();
 };
 
 void TestPrivateProfile::parseInteger_data() {
@@ -125,15 +125,17 @@ void TestPrivateProfile::failedWriteLeavesMemoryAsTheFile() {
     QCOMPARE(p.readInteger("A", "k", 7), 7);
 }
 
-void TestPrivateProfile::blockedTemporaryFileKeepsTheOldFile() {
-    // A folder where the temporary file would go makes the write fail even for root.
+void TestPrivateProfile::readOnlyFileIsNotReplaced() {
+    // A file without write permission stays as it is and keeps its mode, even when root runs the test.
     QTemporaryDir dir;
     QString path = dir.filePath("a.ini");
     writeAll(path, "[A]\nk=1\n");
-    QVERIFY(QDir(dir.path()).mkdir("a.ini.tmp"));
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
     PrivateProfile p(path.toStdString());
     QVERIFY_THROWS_EXCEPTION(EProfileWriteError, p.writeInteger("A", "k", 2));
     QCOMPARE(readAll(path), std::string("[A]\nk=1\n"));
+    QVERIFY(!(QFile::permissions(path) & (QFileDevice::WriteOwner | QFileDevice::WriteGroup)));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.ini"});
 }
 
 QTEST_APPLESS_MAIN(TestPrivateProfile)

@@ -86,7 +86,13 @@ void TestStartup::signalRunsShutDown() {
 
 void TestStartup::failedSettingsWriteKeepsTheProgramRunning() {
     QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkdir("larkspin.ini.tmp")); // the settings file cannot be replaced
+    {
+        // A read-only settings file cannot be replaced.
+        QFile ini(QDir(dir.path()).filePath("larkspin.ini"));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[Prog]\nFirststart=0\n");
+    }
+    QVERIFY(QFile::setPermissions(QDir(dir.path()).filePath("larkspin.ini"), QFileDevice::ReadOwner));
     QProcess process;
     QVERIFY(start(process, dir));
     ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
@@ -94,7 +100,9 @@ void TestStartup::failedSettingsWriteKeepsTheProgramRunning() {
     QTest::qWait(1500);
     QCOMPARE(process.state(), QProcess::Running);
     QVERIFY(QFileInfo(dir.filePath("Temporary Playlist/Temp.te3")).isFile());
-    QVERIFY(!QFileInfo(dir.filePath("larkspin.ini")).exists());
+    QFile ini(QDir(dir.path()).filePath("larkspin.ini"));
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    QCOMPARE(ini.readAll(), QByteArray("[Prog]\nFirststart=0\n"));
     process.kill();
     process.waitForFinished(5000);
 }
