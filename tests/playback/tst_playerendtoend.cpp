@@ -1,8 +1,7 @@
 // The player with a real decoder plug-in on SDL's dummy driver: two short WAV files in a list, the second
 // brought in by a crossfade.
-#include "HostPlayerPlugIns.h"
-#include "PlayerController.h"
 #include "PlugInHost.h"
+#include "PlayerController.h"
 #include "Settings.h"
 
 #include <QDir>
@@ -91,14 +90,14 @@ void TestPlayerEndToEnd::secondEntryStartsByCrossfade() {
     settings.PlayVolume = 40;
     PlugInHostOptions options;
     options.decoderFolder = decoders.toStdString();
+    options.liveSettings = &settings;
     TPlugInHost host(options);
     std::string check;
     host.EnumeratePlugIns(check);
     QCOMPARE(check, std::string("1"));
     QVERIFY(host.PlugInReady());
 
-    HostPlayerPlugIns plugIns(host, settings);
-    PlayerController player(settings, plugIns, TrackInfoFileServices(), dir.path().toStdString());
+    PlayerController player(settings, host, TrackInfoFileServices(), dir.path().toStdString());
     list.player = &player;
     player.SetEntryList(&list);
 
@@ -116,9 +115,9 @@ void TestPlayerEndToEnd::secondEntryStartsByCrossfade() {
     bool endedBeforeMove = false;
     while (player.CurrentIndex == 0 && clock.elapsed() < 10000) {
         QTest::qWait(100);
-        lastLength = plugIns.GetLength();
-        lastPos = plugIns.GetPos();
-        endedBeforeMove = endedBeforeMove || plugIns.GetState() == 3;
+        lastLength = host.GetLength();
+        lastPos = host.GetPos();
+        endedBeforeMove = endedBeforeMove || host.GetState() == 3;
         player.DisplayTimerTimer();
         if (player.TimerLinearEnabled())
             player.TimerLinearTimer();
@@ -141,7 +140,7 @@ void TestPlayerEndToEnd::secondEntryStartsByCrossfade() {
     QCOMPARE(player.Display().DisplayInfo, QStringLiteral("second"));
     QCOMPARE(player.Display().Length, (TimeDigits{Blank, 0, 0, 0, 3}));
     QVERIFY(player.Playing);
-    const uint8_t state = plugIns.GetState();
+    const uint8_t state = host.GetState();
     QVERIFY(state != 0 && state != 3);
 
     // The last entry plays to its end, then the player stops.
