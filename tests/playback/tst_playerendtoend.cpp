@@ -5,9 +5,9 @@
 #include "Settings.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <cmath>
@@ -107,35 +107,32 @@ void TestPlayerEndToEnd::secondEntryStartsByCrossfade() {
     player.Play();
     QVERIFY(player.DisplayTimerEnabled());
 
-    // Tick as the window's timers do, until the player has moved on.
-    QElapsedTimer clock;
-    clock.start();
+    // Tick as the window's timers do, watching what the plug-in answers before each tick.
     int lastLength = 0;
     int lastPos = -1;
     bool endedBeforeMove = false;
-    while (player.CurrentIndex == 0 && clock.elapsed() < 10000) {
-        QTest::qWait(100);
-        lastLength = host.GetLength();
-        lastPos = host.GetPos();
-        endedBeforeMove = endedBeforeMove || host.GetState() == 3;
+    bool fadingSeen = false;
+    QTimer displayTimer;
+    displayTimer.setInterval(100);
+    connect(&displayTimer, &QTimer::timeout, this, [&] {
+        if (player.CurrentIndex == 0) {
+            lastLength = host.GetLength();
+            lastPos = host.GetPos();
+            endedBeforeMove = endedBeforeMove || host.GetState() == 3;
+        }
         player.DisplayTimerTimer();
+        fadingSeen = fadingSeen || (player.CurrentIndex == 1 && player.Display().FadingVisible);
         if (player.TimerLinearEnabled())
             player.TimerLinearTimer();
-    }
-    QCOMPARE(player.CurrentIndex, 1);
+    });
+    displayTimer.start();
+    QTRY_COMPARE_WITH_TIMEOUT(player.CurrentIndex, 1, 10000);
     QCOMPARE(lastLength, 3);
     // The crossfade window of a 3 s file with 1000 ms opens at second 2, before the end of the file.
     QVERIFY2(lastPos >= 1 && lastPos <= 2, qPrintable(QString::number(lastPos)));
     QVERIFY(!endedBeforeMove);
 
-    bool fadingSeen = false;
-    for (int i = 0; i < 5; ++i) {
-        player.DisplayTimerTimer();
-        fadingSeen = fadingSeen || player.Display().FadingVisible;
-        QTest::qWait(100);
-    }
-    player.DisplayTimerTimer();
-    QVERIFY(fadingSeen);
+    QTRY_VERIFY_WITH_TIMEOUT(fadingSeen, 3000);
     QCOMPARE(player.Display().Track, (TrackDigits{Blank, 0, 0, 2}));
     QCOMPARE(player.Display().DisplayInfo, QStringLiteral("second"));
     QCOMPARE(player.Display().Length, (TimeDigits{Blank, 0, 0, 0, 3}));
@@ -144,12 +141,7 @@ void TestPlayerEndToEnd::secondEntryStartsByCrossfade() {
     QVERIFY(state != 0 && state != 3);
 
     // The last entry plays to its end, then the player stops.
-    clock.restart();
-    while (player.Playing && clock.elapsed() < 10000) {
-        QTest::qWait(100);
-        player.DisplayTimerTimer();
-    }
-    QVERIFY(!player.Playing);
+    QTRY_VERIFY_WITH_TIMEOUT(!player.Playing, 10000);
     QCOMPARE(player.CurrentIndex, 1);
 }
 
