@@ -3,8 +3,10 @@
 #include "PlaylistEntry.h"
 #include "TrackInfo.h"
 
+#include <array>
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Playlist files: TE3 and TEL fixed-record files, M3U/M3U8 and PLS. Standard library only; every file
