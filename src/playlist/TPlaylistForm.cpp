@@ -28,6 +28,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QShowEvent>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -186,8 +187,7 @@ void TPlaylistForm::buildMenus() {
 }
 
 void TPlaylistForm::connectList() {
-    for (auto signal : {&QAbstractItemModel::modelReset, &QAbstractItemModel::layoutChanged})
-        connect(model_, signal, this, &TPlaylistForm::refreshCaption);
+    connect(model_, &QAbstractItemModel::modelReset, this, &TPlaylistForm::refreshCaption);
     connect(model_, &QAbstractItemModel::rowsInserted, this, &TPlaylistForm::refreshCaption);
     connect(model_, &QAbstractItemModel::rowsRemoved, this, &TPlaylistForm::refreshCaption);
 
