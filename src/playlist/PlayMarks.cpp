@@ -22,5 +22,4 @@ QImage PlayMarkPicture(int index) {
     return image;
 }
 
-
 } // namespace larkspin

@@ -13,7 +13,4 @@ inline constexpr int PlayMarkSize = 16;
 // Picture index (0 to 5) as a 16 x 16 image; an index outside that range gives picture 0.
 QImage PlayMarkPicture(int index);
 
-
-
-
 } // namespace larkspin

@@ -53,8 +53,8 @@ QList<int> PlaylistView::selectedRowList() const {
 
 QMimeData* PlaylistView::rowDragData() const {
     auto* data = new QMimeData;
-    const QString token = QStringLiteral("%1:%2").arg(QCoreApplication::applicationPid()).arg(
-        reinterpret_cast<quintptr>(this));
+    const QString token =
+        QStringLiteral("%1:%2").arg(QCoreApplication::applicationPid()).arg(reinterpret_cast<quintptr>(this));
     data->setData(RowDragFormat, token.toUtf8());
     return data;
 }

@@ -2,8 +2,8 @@
 
 #include "FileDrop.h"
 #include "FolderSearch.h"
-#include "PlaylistColumns.h"
 #include "Playlist.h"
+#include "PlaylistColumns.h"
 #include "PlaylistModel.h"
 #include "PlaylistView.h"
 #include "PlugInHost.h"
@@ -128,8 +128,10 @@ void TPlaylistForm::buildControls() {
     BtnAdd = button("BtnAdd", QStringLiteral("+"), &TPlaylistForm::BtnAddClick);
     BtnDel = button("BtnDel", QStringLiteral("-"), &TPlaylistForm::BtnDelClick);
     BtnClear = button("BtnClear", QStringLiteral("Clear list"), &TPlaylistForm::BtnClearClick);
-    PlaylistLoadBtn = button("PlaylistLoadBtn", QStringLiteral("Load list"), &TPlaylistForm::LoadPlaylistClick);
-    PlaylistSaveBtn = button("PlaylistSaveBtn", QStringLiteral("Save list"), &TPlaylistForm::SavePlaylistClick);
+    PlaylistLoadBtn =
+        button("PlaylistLoadBtn", QStringLiteral("Load list"), &TPlaylistForm::LoadPlaylistClick);
+    PlaylistSaveBtn =
+        button("PlaylistSaveBtn", QStringLiteral("Save list"), &TPlaylistForm::SavePlaylistClick);
     // The file information window does not exist yet; its command stays hidden until it does.
     FileInfoBtn = new QPushButton(QStringLiteral("Fileinfo"), this);
     FileInfoBtn->setObjectName(QStringLiteral("FileInfoBtn"));
@@ -154,9 +156,8 @@ void TPlaylistForm::buildMenus() {
     PlaylistPopUp->addAction(QStringLiteral("Decode to Wave..."), this, &TPlaylistForm::DecodeSelected);
     QMenu* transcode = PlaylistPopUp->addMenu(QStringLiteral("Transcode with..."));
     transcode->addAction(QString())->setEnabled(false);
-    connect(PlaylistView_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        PlaylistPopUp->popup(PlaylistView_->viewport()->mapToGlobal(at));
-    });
+    connect(PlaylistView_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PlaylistPopUp->popup(PlaylistView_->viewport()->mapToGlobal(at)); });
 
     MainPopUp = new QMenu(this);
     MainPopUp->setObjectName(QStringLiteral("MainPopUp"));
@@ -167,11 +168,13 @@ void TPlaylistForm::buildMenus() {
     MainPopUp->addAction(QStringLiteral("Load Playlist..."), this, &TPlaylistForm::LoadPlaylistClick);
     MainPopUp->addAction(QStringLiteral("Save Playlist..."), this, &TPlaylistForm::SavePlaylistClick);
     MainPopUp->addSeparator();
-    QAction* del = MainPopUp->addAction(QStringLiteral("Delete selected items"), this, &TPlaylistForm::BtnDelClick);
+    QAction* del =
+        MainPopUp->addAction(QStringLiteral("Delete selected items"), this, &TPlaylistForm::BtnDelClick);
     del->setShortcut(QKeySequence::Delete);
     MainPopUp->addAction(QStringLiteral("Clear list"), this, &TPlaylistForm::BtnClearClick);
     MainPopUp->addSeparator();
-    MainPopUp->addAction(QStringLiteral("Reload fileinformations"), this, &TPlaylistForm::ReloadFileInfosClick);
+    MainPopUp->addAction(QStringLiteral("Reload fileinformations"), this,
+                         &TPlaylistForm::ReloadFileInfosClick);
     MainPopUp->addSeparator();
     QAction* closeProgram =
         MainPopUp->addAction(QStringLiteral("Close Larkspin"), this, &TPlaylistForm::closeProgramRequested);
@@ -321,10 +324,10 @@ void TPlaylistForm::LoadPlaylistClick() {
     QFileDialog dialog(this, QStringLiteral("Load Playlist"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({QStringLiteral("All compatible Playlists (*.te3 *.tel *.m3u *.m3u8 *.pls)"),
-                           QStringLiteral("Tonvik 3.0 Playlist (*.te3)"), QStringLiteral("Tonvik Playlist (*.tel)"),
-                           QStringLiteral("WinAmp Playlist (*.m3u *.m3u8)"),
-                           QStringLiteral("PLS Playlist (*.pls)")});
+    dialog.setNameFilters(
+        {QStringLiteral("All compatible Playlists (*.te3 *.tel *.m3u *.m3u8 *.pls)"),
+         QStringLiteral("Tonvik 3.0 Playlist (*.te3)"), QStringLiteral("Tonvik Playlist (*.tel)"),
+         QStringLiteral("WinAmp Playlist (*.m3u *.m3u8)"), QStringLiteral("PLS Playlist (*.pls)")});
     dialog.setDefaultSuffix(QStringLiteral("te3"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
@@ -339,9 +342,9 @@ void TPlaylistForm::LoadPlaylistClick() {
 void TPlaylistForm::SavePlaylistClick() {
     QFileDialog dialog(this, QStringLiteral("Save Playlist"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilters({QStringLiteral("Tonvik 3.0 Playlist (*.te3)"), QStringLiteral("Tonvik Playlist (*.tel)"),
-                           QStringLiteral("WinAmp Playlist (*.m3u)"),
-                           QStringLiteral("WinAmp Playlist, UTF-8 (*.m3u8)")});
+    dialog.setNameFilters(
+        {QStringLiteral("Tonvik 3.0 Playlist (*.te3)"), QStringLiteral("Tonvik Playlist (*.tel)"),
+         QStringLiteral("WinAmp Playlist (*.m3u)"), QStringLiteral("WinAmp Playlist, UTF-8 (*.m3u8)")});
     dialog.setDefaultSuffix(QStringLiteral("te3"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
