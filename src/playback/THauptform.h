@@ -39,6 +39,8 @@ public:
 
     // The playlist the player plays from; showing the window prepares its first entry.
     void setEntryList(PlayerEntryList* list);
+    // The playlist window was closed on its own: the playlist button shows it again.
+    void playlistWindowClosed() { playlistToggle_ = false; }
 
     PlayerController& player() { return *player_; }
 

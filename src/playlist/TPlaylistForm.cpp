@@ -423,8 +423,10 @@ void TPlaylistForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!settings_.FullScreenMode) {
         resize(settings_.ListWidth, settings_.ListHeight);
-        // Later showings keep the place the player window gives the window (docking).
-        if (!placed_)
+        // A docked window is placed by the player window; later showings keep where it was put.
+        const bool docked = settings_.ListDockedRight || settings_.ListDockedLeft ||
+                            settings_.ListDockedTop || settings_.ListDockedBottom;
+        if (!placed_ && !docked)
             move(settings_.ListPosLeft, settings_.ListPosTop);
     }
     placed_ = true;
