@@ -44,8 +44,8 @@ struct Playlist::Job {
     std::vector<StoredEntry> items; // until the job starts (a reload collects its paths then)
     TrackInfoJob* reader = nullptr;
     PlaylistFormat format = PlaylistFormat::Unsupported;
-    bool listWasEmpty = false;   // Append: the list was empty when the job started
-    bool firstSlice = true;      // no slice applied yet
+    bool listWasEmpty = false;    // Append: the list was empty when the job started
+    bool firstSlice = true;       // no slice applied yet
     std::size_t shuffleBatch = 0; // Append: where this job's indices begin in ShuffleOrder
 };
 
@@ -126,7 +126,8 @@ bool Playlist::IsSelected(int row) const {
 std::vector<int> Playlist::SelectedRows() const {
     std::vector<int> rows;
     rows.reserve(static_cast<std::size_t>(selectedCount_));
-    for (std::size_t i = 0; i < selected_.size() && rows.size() < static_cast<std::size_t>(selectedCount_); ++i)
+    for (std::size_t i = 0; i < selected_.size() && rows.size() < static_cast<std::size_t>(selectedCount_);
+         ++i)
         if (selected_[i])
             rows.push_back(static_cast<int>(i));
     return rows;
@@ -473,9 +474,9 @@ Playlist::FileCommandOutcome Playlist::LoadStartPlaylist(const std::string& prog
         file = settings_.SelPlaylistName;
         const std::size_t slash = file.rfind('/');
         const std::size_t dot = file.rfind('.');
-        outcome.caption =
-            CaptionFor(dot != std::string::npos && (slash == std::string::npos || dot > slash) ? file.substr(0, dot)
-                                                                                               : file);
+        outcome.caption = CaptionFor(dot != std::string::npos && (slash == std::string::npos || dot > slash)
+                                         ? file.substr(0, dot)
+                                         : file);
     } else {
         return outcome;
     }

@@ -61,7 +61,8 @@ void TrackInfoJob::Start() {
                 const int slice = shared->nextSlice.fetch_add(1);
                 if (slice >= slices || cancel->load())
                     return;
-                const std::size_t first = static_cast<std::size_t>(slice) * static_cast<std::size_t>(sliceSize_);
+                const std::size_t first =
+                    static_cast<std::size_t>(slice) * static_cast<std::size_t>(sliceSize_);
                 const std::size_t end = std::min(items_.size(), first + static_cast<std::size_t>(sliceSize_));
                 std::vector<TrackRecord> records;
                 records.reserve(end - first);
