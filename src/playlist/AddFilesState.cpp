@@ -63,9 +63,11 @@ void AddFilesState::ChangeFolder(const std::string& folder) {
         toAddPaths_.clear();
     }
     available_.clear();
+    // A file already chosen is not offered again. Compared by path: "track01.mp3" of a second album
+    // is another file than the first album's and can be chosen too.
     for (std::string& name : FolderFileNames(folder_))
         if (IsCompatibleName(name, joinedTypes_) &&
-            std::find(toAdd_.begin(), toAdd_.end(), name) == toAdd_.end())
+            std::find(toAddPaths_.begin(), toAddPaths_.end(), JoinPath(folder_, name)) == toAddPaths_.end())
             available_.push_back(std::move(name));
     std::sort(available_.begin(), available_.end(), NameBefore);
 }

@@ -25,7 +25,8 @@ public:
     bool RememberSelected() const { return rememberSelected_; }
 
     // Shows another folder: without "Allow more than one directory" the chosen files are forgotten;
-    // "Available mediafiles:" lists the folder's compatible files not already chosen (by name).
+    // "Available mediafiles:" lists the folder's compatible files not already chosen (by path, so
+    // equally named files of two folders can both be chosen).
     void ChangeFolder(const std::string& folder);
     // Lists the shown folder again (files may have come or gone).
     void Refresh() { ChangeFolder(folder_); }

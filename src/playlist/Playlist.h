@@ -154,6 +154,8 @@ signals:
     // The selection was changed here; the view re-reads SelectedRows().
     void selectionChanged();
     void scrollToRowRequested(int row);
+    // The list was cleared: the player window's album, year and artist displays show "---".
+    void listCleared();
     // The list was cleared while nothing plays: the player window shows "No title selected...", hides
     // "directsound", zeroes its time digits, shows "---" and the skin logo.
     void clearedWhileStopped();
@@ -167,12 +169,13 @@ private:
     void StartNextJob();
     void ApplySlice(int first, const std::vector<TrackRecord>& records);
     void JobFinished(bool cancelled);
+    void DropWork();
+    void DropRunningReload();
     void AppendEntries(std::vector<PlaylistEntry> entries);
-    void ShuffleInNew(int firstNew);
+    void ShuffleInNew(int firstNew, std::size_t batchStart);
+    void ForgetIndex(int index);
     void AfterLoad(PlaylistFormat format);
     void ApplyOrder(const std::vector<int>& order);
-    void RemoveRowsFromShuffle(int newCount);
-    void ResetEntries(std::vector<PlaylistEntry> entries);
 
     Settings& settings_;
     PlayerController& player_;
@@ -185,6 +188,7 @@ private:
     SortState sort_;
     DecodeQueue decodebox_;
     std::deque<std::unique_ptr<Job>> jobs_; // front: the running one
+    bool dropping_ = false;                 // work is being dropped for a change of the whole list
 };
 
 } // namespace larkspin

@@ -1,9 +1,8 @@
 #pragma once
 
-// The playlist window over the real entry list and player, with the recording plug-in (playing *.mp3
-// and *.wav) as the only decoder, in a scratch program folder.
-#include "../playback/PlayerRig.h"
-#include "Playlist.h"
+// The playlist window over the playlist rig: the real entry list and player, with the recording plug-in
+// (playing *.mp3 and *.wav) as the only decoder, in a scratch program folder.
+#include "PlaylistRig.h"
 #include "PlaylistView.h"
 #include "TPlaylistForm.h"
 
@@ -19,12 +18,10 @@ namespace larkspin::test {
 
 class PlaylistWindowRig {
 public:
-    PlaylistWindowRig() : rig(0) {
+    PlaylistWindowRig() : rig(lists.rig), list(&lists.list) {
         rig.settings.PlayFade = false;
         rig.settings.StopFade = false;
         rig.settings.Crossfading = false;
-        list = std::make_unique<Playlist>(rig.settings, *rig.player);
-        rig.player->SetEntryList(list.get());
         window = std::make_unique<TPlaylistForm>(*list, rig.settings);
         window->setPlugInHost(rig.host.get());
     }
@@ -63,8 +60,9 @@ public:
         return w;
     }
 
-    PlayerRig rig;
-    std::unique_ptr<Playlist> list;
+    PlaylistRig lists;
+    PlayerRig& rig;
+    Playlist* list;
     std::unique_ptr<TPlaylistForm> window;
 };
 
