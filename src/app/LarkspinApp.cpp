@@ -1,8 +1,8 @@
 #include "LarkspinApp.h"
 
 #include "AppLog.h"
-#include "AtomicFile.h"
 #include "PlayerController.h"
+#include "Playlist.h"
 #include "PlugInHost.h"
 #include "PrivateProfile.h"
 #include "ProgramFolder.h"
@@ -50,11 +50,19 @@ LarkspinApp::~LarkspinApp() = default;
 void LarkspinApp::Start() {
     // The eight windows of the program, created once, in this order, living until the process ends.
     hauptform_ = std::make_unique<THauptform>(*host_);
-    playlistForm_ = std::make_unique<TPlaylistForm>();
+    playlist_ = std::make_unique<Playlist>(settings(), hauptform_->player());
+    hauptform_->setEntryList(playlist_.get());
+    playlistForm_ = std::make_unique<TPlaylistForm>(*playlist_, settings());
     // The plug-ins are enumerated when the settings window is made, which shows them.
     host_->options().mainWindow = static_cast<intptr_t>(hauptform_->winId());
     host_->EnumeratePlugIns(settings().PlugCheck);
     plugInForm_ = std::make_unique<TPlugInForm>(*host_);
+    // The start playlist is read with the settings window; its rows are built when the windows show.
+    const Playlist::FileCommandOutcome start = playlist_->LoadStartPlaylist(programFolder());
+    if (!start.ok)
+        qCWarning(lcApp) << "the start playlist could not be read:" << QString::fromStdString(start.message);
+    if (!start.caption.isEmpty())
+        playlistForm_->setWindowTitle(start.caption);
     stationForm_ = std::make_unique<TStationForm>();
     addFilesForm_ = std::make_unique<Taddfilesform>();
     addUrlForm_ = std::make_unique<Taddurlform>();
@@ -62,6 +70,15 @@ void LarkspinApp::Start() {
     hintForm_ = std::make_unique<Thintform>();
 
     hauptform_->setCompanions(playlistForm_.get(), stationForm_.get());
+    playlistForm_->setPlugInHost(host_.get());
+    playlistForm_->setAddFilesForm(addFilesForm_.get());
+    playlistForm_->setMainWindowMenu(hauptform_->popupMenu());
+    connect(hauptform_.get(), &THauptform::filesDropped, playlistForm_.get(),
+            &TPlaylistForm::AddDroppedFiles);
+    connect(playlistForm_.get(), &TPlaylistForm::windowClosed, hauptform_.get(),
+            &THauptform::playlistWindowClosed);
+    connect(playlistForm_.get(), &TPlaylistForm::closeProgramRequested, hauptform_.get(), &QWidget::close);
+    playlistForm_->RebuildView();
     connect(hauptform_.get(), &THauptform::closeRequested, this, [this] { ShutDown(Cause::User); });
     hauptform_->show();
 }
@@ -70,8 +87,13 @@ void LarkspinApp::ShutDown(Cause cause) {
     PlayerController& player = hauptform_->player();
     player.BeginShutDown();
     // The whole playlist goes to the temporary playlist on every shutdown; an empty list is an empty file.
-    if (!WriteFileAtomically(programFolder() + TemporaryPlaylistFile, {}))
-        qCWarning(lcApp) << "the temporary playlist could not be written";
+    // Files still being read would be missing from it, so their reading is finished first.
+    playlistForm_->StoreColumnWidths();
+    playlist_->WaitForWork();
+    const Playlist::FileCommandOutcome saved = playlist_->SaveTemporaryPlaylist(programFolder());
+    if (!saved.ok)
+        qCWarning(lcApp) << "the temporary playlist could not be written:"
+                         << QString::fromStdString(saved.message);
     try {
         WriteSettings(*settingsFile_, settings());
     } catch (const EProfileWriteError& e) {
@@ -80,7 +102,8 @@ void LarkspinApp::ShutDown(Cause cause) {
             emit finished(1);
             return;
         }
-        QMessageBox::critical(hauptform_.get(), QStringLiteral("Larkspin 3.0"), QString::fromStdString(e.what()));
+        QMessageBox::critical(hauptform_.get(), QStringLiteral("Larkspin 3.0"),
+                              QString::fromStdString(e.what()));
         player.Closing = false;
         return;
     }

@@ -7,6 +7,7 @@
 
 namespace larkspin {
 
+class Playlist;
 class PrivateProfile;
 class TGetCDForm;
 class THauptform;
@@ -50,6 +51,7 @@ private:
     std::unique_ptr<PrivateProfile> settingsFile_;
     std::unique_ptr<TPlugInHost> host_;
     std::unique_ptr<THauptform> hauptform_;
+    std::unique_ptr<Playlist> playlist_;
     std::unique_ptr<TPlaylistForm> playlistForm_;
     std::unique_ptr<TPlugInForm> plugInForm_;
     std::unique_ptr<TStationForm> stationForm_;
