@@ -5,20 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <sys/stat.h>
 
 // Small helpers for the WAV, Ogg and WMA readers over FileBytes.
 namespace larkspin::bytes {
-
-// Opens path only when it is a regular file: opening a FIFO or a device for reading could block.
-inline bool OpenRegularFile(FileBytes& file, const std::string& path,
-                            std::size_t head = FileBytes::DefaultHead,
-                            std::size_t tail = FileBytes::DefaultTail) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
-    return file.Open(path, head, tail);
-}
 
 // Reads exactly n bytes at offset; false when fewer are there or the read fails.
 inline bool ReadExact(const FileBytes& file, std::int64_t offset, void* out, std::size_t n) {

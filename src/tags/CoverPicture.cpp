@@ -44,7 +44,7 @@ int64_t AudioStartMark() {
 
 bool FindAudioStart(const std::string& path) {
     FileBytes file;
-    if (!bytes::OpenRegularFile(file, path, 0, 0))
+    if (!file.Open(path, 0, 0))
         return false;
     const int64_t limit = file.Size() - EndReserve;
     std::vector<uint8_t> buf(Chunk + 1);
@@ -68,7 +68,7 @@ bool FindAudioStart(const std::string& path) {
 bool ExtractCover(const std::string& path, const std::string& folder) {
     const int64_t mark = AudioStartMark();
     FileBytes file;
-    if (mark < 2 || !bytes::OpenRegularFile(file, path, 0, 0) || mark - 1 > file.Size())
+    if (mark < 2 || !file.Open(path, 0, 0) || mark - 1 > file.Size())
         return false;
     // The last "APIC" that starts before the audio; the file is read in pieces, so a long stretch before
     // the audio costs no memory.

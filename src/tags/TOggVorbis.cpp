@@ -119,7 +119,7 @@ void TOggVorbis::Clear() {
 
 bool TOggVorbis::Load(const std::string& fileName) {
     FileBytes file;
-    if (!bytes::OpenRegularFile(file, fileName)) {
+    if (!file.Open(fileName)) {
         Clear();
         return false;
     }

@@ -16,7 +16,7 @@ void TWAVfile::Clear() {
 
 bool TWAVfile::Load(const std::string& fileName) {
     FileBytes file;
-    if (!bytes::OpenRegularFile(file, fileName)) {
+    if (!file.Open(fileName)) {
         Clear();
         return false;
     }

@@ -68,7 +68,7 @@ public:
         std::string raw(used, '\0');
         if (!Bytes(raw.data(), used) || !Skip(byteLength - static_cast<int64_t>(used)))
             return false;
-        out = Utf16LeToUtf8(raw);
+        out = DecodeUtf16(raw);
         return true;
     }
 
@@ -147,7 +147,7 @@ void TWMAfile::Clear() {
 
 bool TWMAfile::Load(const std::string& fileName) {
     FileBytes file;
-    if (!bytes::OpenRegularFile(file, fileName)) {
+    if (!file.Open(fileName)) {
         Clear();
         return false;
     }

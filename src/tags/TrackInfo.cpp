@@ -82,7 +82,7 @@ public:
             return;
         size_t head, tail;
         HeadAndTail(type_, head, tail);
-        opened_ = bytes::OpenRegularFile(file_, path, head, tail);
+        opened_ = file_.Open(path, head, tail);
     }
 
     bool Opened() const { return opened_; }
@@ -108,19 +108,27 @@ private:
     // A failed load leaves a reader cleared, and cleared values are shown like any others.
     const TID3v2& Id3v2() {
         if (!id3v2Loaded_)
-            readers_.id3v2.Load(file_);
+            id3v2Read_ = readers_.id3v2.Load(file_);
         id3v2Loaded_ = true;
         return readers_.id3v2;
     }
     const TMPEGaudio& Mpeg() {
-        if (!mpegLoaded_)
-            readers_.mpeg.Load(file_);
+        // The tags are read once: the frame search starts behind the ID3v2 tag already parsed. A file
+        // whose tags cannot be read has no audio values either, as with TMPEGaudio::Load.
+        if (!mpegLoaded_) {
+            const std::int64_t tagSize = Id3v2().TagSize();
+            const bool id3v1Present = Id3v1().Present();
+            if (id3v1Read_ && id3v2Read_)
+                readers_.mpeg.LoadAudio(file_, tagSize, id3v1Present);
+            else
+                readers_.mpeg.Clear();
+        }
         mpegLoaded_ = true;
         return readers_.mpeg;
     }
     const TID3v1& Id3v1() {
         if (!id3v1Loaded_)
-            readers_.id3v1.Load(file_);
+            id3v1Read_ = readers_.id3v1.Load(file_);
         id3v1Loaded_ = true;
         return readers_.id3v1;
     }
@@ -275,6 +283,8 @@ private:
     bool id3v2Loaded_ = false;
     bool mpegLoaded_ = false;
     bool id3v1Loaded_ = false;
+    bool id3v1Read_ = false;
+    bool id3v2Read_ = false;
     bool wavLoaded_ = false;
     bool oggLoaded_ = false;
     bool wmaLoaded_ = false;
@@ -325,7 +335,9 @@ std::string WithoutTrackNumber(const std::string& text, bool on, size_t longerTh
 
 } // namespace
 
-bool ReadsTrackInfo(const std::string& path) { return TypeOf(path) != FileType::Other; }
+bool ReadsTrackInfo(const std::string& path) {
+    return TypeOf(path) != FileType::Other;
+}
 
 void CreateTrackReaders() {
     Readers();
