@@ -94,24 +94,8 @@ std::uint8_t TrackNumber(const std::string& slot) {
     const auto slash = text.find('/');
     if (slash != std::string::npos)
         text.resize(slash);
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    if (i == text.size())
-        return 0;
-    std::int64_t value = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return 0;
-        value = value * 10 + (text[i] - '0');
-        if (value > 2147483648LL)
-            return 0;
-    }
-    if (negative)
-        value = -value;
-    if (value > 2147483647LL)
-        return 0;
+    // A number that does not fit into 32 bits counts as none.
+    const std::int32_t value = SignedDecimalOr(text, 0);
     return static_cast<std::uint8_t>(value & 0xFF);
 }
 

@@ -210,7 +210,7 @@ bool TWMAfile::Load(const FileBytes& file) {
     Title = TrimControls(data.texts[TitleText]);
     Artist = TrimControls(data.texts[ArtistText]);
     Album = TrimControls(data.texts[AlbumText]);
-    Track = DecimalOr(TrimControls(data.texts[TrackText]), 0);
+    Track = SignedDecimalOr(TrimControls(data.texts[TrackText]), 0);
     Year = TrimControls(data.texts[YearText]);
     Genre = TrimControls(data.texts[GenreText]);
     Comment = TrimControls(data.texts[CommentText]);

@@ -150,4 +150,23 @@ int32_t DecimalOr(std::string_view s, int32_t fallback) {
     return static_cast<int32_t>(v);
 }
 
+int32_t SignedDecimalOr(std::string_view s, int32_t fallback) {
+    const bool negative = !s.empty() && s[0] == '-';
+    if (!s.empty() && (s[0] == '+' || s[0] == '-'))
+        s.remove_prefix(1);
+    if (s.empty())
+        return fallback;
+    int64_t v = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9')
+            return fallback;
+        v = v * 10 + (c - '0');
+        if (v > int64_t(INT32_MAX) + 1)
+            return fallback;
+    }
+    if (negative)
+        v = -v;
+    return v > INT32_MAX ? fallback : static_cast<int32_t>(v);
+}
+
 } // namespace larkspin

@@ -38,4 +38,7 @@ std::string DecodeUtf16(std::string_view bytes, bool bigEndian = false);
 // does not fit into 31 bits.
 int32_t DecimalOr(std::string_view s, int32_t fallback);
 
+// The same with an optional leading "+" or "-" (as ID3v2 track numbers are read).
+int32_t SignedDecimalOr(std::string_view s, int32_t fallback);
+
 } // namespace larkspin

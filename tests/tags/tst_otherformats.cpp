@@ -74,7 +74,7 @@ void TestOtherFormats::wavHeader_data() {
     QTest::newRow("mono 8 bit") << Wav(1, 8000, 8, 8000) << true << true << 1 << 8000 << 8 << qint64(8044)
                                 << 1.0;
     // The stored rate is 32 bits; only its low 16 bits are kept.
-    QTest::newRow("96 kHz wraps") << Wav(2, 96000, 16, 0, 36 + 384000) << true << true << 2 << 30464 << 16
+    QTest::newRow("96 kHz wraps") << Wav(2, 96000, 16, 384000) << true << true << 2 << 30464 << 16
                                   << qint64(384044) << 384000.0 * 8 / 30464 / 16 / 2;
     QTest::newRow("three channels") << Wav(3, 44100, 16, 100) << true << false << 0 << 0 << 0 << qint64(0)
                                     << 0.0;
@@ -104,10 +104,11 @@ void TestOtherFormats::wavHeader_data() {
     QTest::newRow("65536 Hz wraps to 0")
         << Wav(2, 65536, 16, 100) << true << true << 2 << 0 << 16 << qint64(144) << 0.0;
     QTest::newRow("0 bits") << Wav(2, 44100, 0, 100) << true << true << 2 << 44100 << 0 << qint64(144) << 0.0;
-    // The largest RIFF size does not wrap around.
+    // Streamed WAV (the size unknown when the header was written): the size comes from the file.
     QTest::newRow("riff size 0xFFFFFFFF")
-        << Wav(1, 8000, 8, 0, 0xFFFFFFFFLL) << true << true << 1 << 8000 << 8 << qint64(0x100000007LL)
-        << (0x100000007LL - 44) * 8.0 / 8000 / 8;
+        << Wav(1, 8000, 8, 8000, 0xFFFFFFFFLL) << true << true << 1 << 8000 << 8 << qint64(8044) << 1.0;
+    QTest::newRow("riff size beyond the file")
+        << Wav(2, 1000, 16, 4000, 1000000) << true << true << 2 << 1000 << 16 << qint64(4044) << 1.0;
 }
 
 void TestOtherFormats::wavHeader() {
@@ -254,6 +255,11 @@ void TestOtherFormats::oggComments_data() {
                                    << "" << 5 << "test vendor";
     QTest::newRow("track 300 wraps") << V{"TRACKNUMBER=300"} << ""
                                      << "" << 44 << "test vendor";
+    // A sign is read as in ID3v2's TRCK.
+    QTest::newRow("track with a plus sign") << V{"TRACKNUMBER=+4"} << ""
+                                            << "" << 4 << "test vendor";
+    QTest::newRow("track -1 wraps like ID3v2") << V{"TRACKNUMBER=-1"} << ""
+                                               << "" << 255 << "test vendor";
     QTest::newRow("track letters") << V{"TRACKNUMBER=five"} << ""
                                    << "" << 0 << "test vendor";
     QTest::newRow("track too large") << V{"TRACKNUMBER=99999999999"} << ""
@@ -422,6 +428,10 @@ void TestOtherFormats::wmaTexts() {
     QVERIFY(wma.Load(Mem(more)));
     QCOMPARE(wma.Title, std::string(250, 'x'));
     QCOMPARE(wma.Genre, std::string("Odd"));
+    // A sign is read as in ID3v2's TRCK.
+    TWMAfile signed_;
+    QVERIFY(signed_.Load(Mem(PlausibleAsf({ExtendedContent(D{TextDescriptor(u"WM/Track", u"+5")})}))));
+    QCOMPARE(signed_.Track, 5);
 }
 
 void TestOtherFormats::wmaDamagedHeaders_data() {
