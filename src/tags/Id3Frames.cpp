@@ -134,4 +134,44 @@ bool Id3FrameReader::Next() {
     return false;
 }
 
+Id3Picture ParseId3Picture(std::string_view data, std::uint8_t version) {
+    Id3Picture picture;
+    if (data.empty())
+        return picture;
+    const auto encoding = static_cast<std::uint8_t>(data[0]);
+    std::size_t pos = 1;
+    std::string_view mime;
+    if (version == 2) {
+        if (data.size() < 4)
+            return picture;
+        mime = data.substr(1, 3);
+        pos = 4;
+    } else {
+        const std::size_t end = data.find('\0', pos);
+        if (end == std::string_view::npos)
+            return picture;
+        mime = data.substr(pos, end - pos);
+        pos = end + 1;
+    }
+    if (pos >= data.size() || mime == "-->")
+        return picture; // a link to a picture elsewhere
+    picture.type = static_cast<std::uint8_t>(data[pos++]);
+    // The description ends with one zero byte, or with a zero code unit in UTF-16 (encodings 1 and 2).
+    if (encoding == 1 || encoding == 2) {
+        for (; pos + 1 < data.size(); pos += 2)
+            if (data[pos] == '\0' && data[pos + 1] == '\0')
+                break;
+        if (pos + 1 >= data.size())
+            return picture;
+        pos += 2;
+    } else {
+        const std::size_t end = data.find('\0', pos);
+        if (end == std::string_view::npos)
+            return picture;
+        pos = end + 1;
+    }
+    picture.bytes = data.substr(pos);
+    return picture;
+}
+
 } // namespace larkspin

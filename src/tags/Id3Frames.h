@@ -48,4 +48,12 @@ private:
     bool cut_ = false;
 };
 
+// The picture held by an APIC frame (v2.2: PIC) after its encoding, MIME type (v2.2: three-letter
+// format), picture type and description. Bytes is empty when the frame holds no picture or only a link.
+struct Id3Picture {
+    std::uint8_t type = 0; // 3 is the front cover
+    std::string_view bytes;
+};
+Id3Picture ParseId3Picture(std::string_view data, std::uint8_t version);
+
 } // namespace larkspin

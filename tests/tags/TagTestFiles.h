@@ -1,11 +1,14 @@
 #pragma once
 
-// Files for the tag tests: the real files of TagLib's test suite (beside the clone in
+// Files for the tag tests: the tools that make fixtures, the real files of TagLib's test suite (beside the
+// clone in
 // ../shared/testdata; tests that need them skip without), and writing and reading fixture files.
 
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QString>
 #include <QTest>
 
@@ -33,6 +36,18 @@ inline std::string TaglibPath(const QString& name) {
         if (!QDir(fixtures::TaglibFolder()).exists())                                                        \
             QSKIP("the real test files are absent (" LARKSPIN_TESTDATA "/taglib): skipped");                 \
     } while (false)
+
+inline bool HaveTool(const char* name) {
+    return !QStandardPaths::findExecutable(QString::fromUtf8(name)).isEmpty();
+}
+
+// Runs a fixture tool; true when it ends normally with exit code 0.
+inline bool Run(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(program, args);
+    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
 
 inline QByteArray bytes(std::string_view s) {
     return QByteArray(s.data(), qsizetype(s.size()));
