@@ -1,0 +1,84 @@
+#include "LarkspinApp.h"
+
+#include "AppLog.h"
+#include "AtomicFile.h"
+#include "PlayerController.h"
+#include "PlugInHost.h"
+#include "PrivateProfile.h"
+#include "ProgramFolder.h"
+#include "Settings.h"
+#include "TGetCDForm.h"
+#include "THauptform.h"
+#include "TPlaylistForm.h"
+#include "TPlugInForm.h"
+#include "TStationForm.h"
+#include "Taddfilesform.h"
+#include "Taddurlform.h"
+#include "Thintform.h"
+
+#include <QMessageBox>
+
+#include <cstdio>
+
+namespace larkspin {
+
+LarkspinApp::LarkspinApp(const QString& executablePath, const QString& dataHome, QObject* parent)
+    : QObject(parent) {
+    const std::string exe = executablePath.toStdString();
+    programFolder() = ChooseProgramFolder(exe, dataHome.toStdString());
+    CreateDataFolders(programFolder());
+    qCDebug(lcApp) << "program folder" << QString::fromStdString(programFolder());
+
+    settingsFile_ = std::make_unique<PrivateProfile>(SettingsFilePath(programFolder(), exe));
+    ReadSettings(*settingsFile_, programFolder(), settings());
+
+    PlugInHostOptions options;
+    options.decoderFolder =
+        ResourceFolder(programFolder(), InstalledResourceFolders(exe).plugIns, "/PlugIn/Decoder");
+    options.liveSettings = &settings();
+    host_ = std::make_unique<TPlugInHost>(options);
+}
+
+LarkspinApp::~LarkspinApp() = default;
+
+void LarkspinApp::Start() {
+    // The eight windows of the program, created once, in this order, living until the process ends.
+    hauptform_ = std::make_unique<THauptform>(*host_);
+    playlistForm_ = std::make_unique<TPlaylistForm>();
+    // The plug-ins are enumerated when the settings window is made, which shows them.
+    host_->options().mainWindow = static_cast<intptr_t>(hauptform_->winId());
+    host_->EnumeratePlugIns(settings().PlugCheck);
+    plugInForm_ = std::make_unique<TPlugInForm>(*host_);
+    stationForm_ = std::make_unique<TStationForm>();
+    addFilesForm_ = std::make_unique<Taddfilesform>();
+    addUrlForm_ = std::make_unique<Taddurlform>();
+    getCdForm_ = std::make_unique<TGetCDForm>();
+    hintForm_ = std::make_unique<Thintform>();
+
+    hauptform_->setCompanions(playlistForm_.get(), stationForm_.get());
+    connect(hauptform_.get(), &THauptform::closeRequested, this, [this] { ShutDown(Cause::User); });
+    hauptform_->show();
+}
+
+void LarkspinApp::ShutDown(Cause cause) {
+    PlayerController& player = hauptform_->player();
+    player.BeginShutDown();
+    // The whole playlist goes to the temporary playlist on every shutdown; an empty list is an empty file.
+    if (!WriteFileAtomically(programFolder() + TemporaryPlaylistFile, {}))
+        qCWarning(lcApp) << "the temporary playlist could not be written";
+    try {
+        WriteSettings(*settingsFile_, settings());
+    } catch (const EProfileWriteError& e) {
+        if (cause == Cause::Signal) {
+            std::fprintf(stderr, "Larkspin: %s\n", e.what());
+            emit finished(1);
+            return;
+        }
+        QMessageBox::critical(hauptform_.get(), QStringLiteral("Larkspin 3.0"), QString::fromStdString(e.what()));
+        player.Closing = false;
+        return;
+    }
+    emit finished(0);
+}
+
+} // namespace larkspin
