@@ -3,8 +3,12 @@
 #include "AtomicFile.h"
 
 #include "FileBytes.h"
+#include "FileNameParts.h"
 #include "Id3Frames.h"
+#include "TFLACfile.h"
 #include "TID3v2.h"
+#include "TMP4file.h"
+#include "TOpusFile.h"
 
 #include <algorithm>
 #include <atomic>
@@ -79,6 +83,23 @@ bool ScannedPicture(const FileBytes& file, int64_t end, std::string& picture) {
     return !picture.empty();
 }
 
+// The cover that the FLAC, Opus or MP4 reader finds.
+std::string ReaderPicture(const FileBytes& file, const std::string& ext) {
+    if (ext == "FLAC") {
+        TFLACfile flac;
+        flac.Load(file, true);
+        return std::move(flac.Picture);
+    }
+    if (ext == "OPUS") {
+        TOpusFile opus;
+        opus.Load(file, true);
+        return std::move(opus.Picture);
+    }
+    TMP4file mp4;
+    mp4.Load(file, true);
+    return std::move(mp4.Picture);
+}
+
 } // namespace
 
 int64_t AudioStartMark() {
@@ -109,6 +130,14 @@ bool FindAudioStart(const std::string& path) {
 }
 
 bool ExtractCover(const std::string& path, const std::string& folder) {
+    const std::string ext = UpperFileExt(path);
+    if (ext == "FLAC" || ext == "OPUS" || ext == "M4A" || ext == "MP4") {
+        FileBytes file;
+        if (!file.Open(path, 0, 0))
+            return false;
+        const std::string picture = ReaderPicture(file, ext);
+        return !picture.empty() && WriteFileAtomically(folder + "/temp.jpg", picture);
+    }
     const int64_t mark = AudioStartMark();
     FileBytes file;
     if (mark < 2 || !file.Open(path, 0, 0) || mark - 1 > file.Size())

@@ -20,6 +20,9 @@ bool FindAudioStart(const std::string& path);
 // the picture's bytes alone are written. False, writing nothing, when there is no picture or the file
 // cannot be read; false also when the picture file cannot be written (an earlier picture file stays
 // whole). Run FindAudioStart on the same file first.
+// FLAC, Opus, M4A and MP4 files (by extension) need no FindAudioStart: their front cover (else their
+// first picture) comes from the FLAC PICTURE block, the Opus METADATA_BLOCK_PICTURE comment or the MP4
+// "covr" item.
 bool ExtractCover(const std::string& path, const std::string& folder);
 
 } // namespace larkspin

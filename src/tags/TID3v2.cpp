@@ -18,7 +18,17 @@ namespace {
 constexpr std::size_t HeaderLength = 10;
 // At most this much of a tag is read (one read); frames beyond are not looked at.
 constexpr std::int64_t TagReadLimit = 16 * 1024 * 1024;
-enum Slot { TitleSlot, ArtistSlot, AlbumSlot, TrackSlot, YearSlot, GenreSlot, CommentSlot, SlotCount };
+enum Slot {
+    TitleSlot,
+    ArtistSlot,
+    AlbumSlot,
+    TrackSlot,
+    YearSlot,
+    GenreSlot,
+    CommentSlot,
+    SlotCount,
+    ReleaseSlot
+};
 constexpr std::array<const char*, SlotCount> FrameIds = {"TIT2", "TPE1", "TALB", "TRCK",
                                                          "TYER", "TCON", "COMM"};
 constexpr std::array<const char*, SlotCount> V22FrameIds = {"TT2", "TP1", "TAL", "TRK", "TYE", "TCO", "COM"};
@@ -31,6 +41,9 @@ int SlotOf(std::string_view id, std::uint8_t version) {
     // v2.4 keeps the recording time in TDRC ("2004" or "2004-05-01") instead of TYER.
     if (version == 4 && id == "TDRC")
         return YearSlot;
+    // Without a recording time the release time stands in (eyeD3's -Y writes only TDRL).
+    if (version == 4 && id == "TDRL")
+        return ReleaseSlot;
     return -1;
 }
 
@@ -191,6 +204,7 @@ bool TID3v2::Load(const FileBytes& file) {
     tag = tag.substr(0, wanted);
 
     std::array<std::string, SlotCount> slots;
+    std::string release;
     bool commentHasDescription = true;
     Id3FrameReader frames(tag);
     while (frames.Next()) {
@@ -207,7 +221,9 @@ bool TID3v2::Load(const FileBytes& file) {
             slots[slot] = text;
             continue;
         }
-        if (slot == CommentSlot) {
+        if (slot == ReleaseSlot) {
+            release = JoinedValues(text);
+        } else if (slot == CommentSlot) {
             // v2.2 and v2.4: the description, then the text. A comment without a description wins over
             // ones with (such as players' "iTunNORM" data).
             const std::size_t zero = text.find('\0');
@@ -225,10 +241,10 @@ bool TID3v2::Load(const FileBytes& file) {
     title_ = TrimControls(slots[TitleSlot]);
     artist_ = TrimControls(slots[ArtistSlot]);
     album_ = TrimControls(slots[AlbumSlot]);
-    year_ = TrimControls(slots[YearSlot]);
-    // "2004-05-01" and "2004-05-01T12:00" show as the year.
-    if (majorVersion_ == 4 && year_.size() > 4 && (year_[4] == '-' || year_[4] == 'T'))
-        year_.resize(4);
+    year_ = TrimControls(slots[YearSlot].empty() ? release : slots[YearSlot]);
+    // v2.4's recording time ("2004-05-01") shows as the year.
+    if (majorVersion_ == 4)
+        year_ = YearText(year_);
     track_ = TrackNumber(slots[TrackSlot]);
     genre_ = GenreText(slots[GenreSlot], majorVersion_ == 4);
     // An empty description's terminator is trimmed away; a description stays in front of the text.

@@ -169,4 +169,11 @@ int32_t SignedDecimalOr(std::string_view s, int32_t fallback) {
     return v > INT32_MAX ? fallback : static_cast<int32_t>(v);
 }
 
+std::string YearText(std::string_view date) {
+    const auto digit = [&](std::size_t k) { return date[k] >= '0' && date[k] <= '9'; };
+    if (date.size() > 4 && digit(0) && digit(1) && digit(2) && digit(3) && (date[4] == '-' || date[4] == 'T'))
+        return std::string(date.substr(0, 4));
+    return std::string(date);
+}
+
 } // namespace larkspin

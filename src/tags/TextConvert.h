@@ -34,6 +34,9 @@ bool IsValidUtf8(std::string_view s);
 // surrogate cut off at the end are dropped; other unpaired surrogates become U+FFFD.
 std::string DecodeUtf16(std::string_view bytes, bool bigEndian = false);
 
+// A date as a year: "2004-05-01" and "2004-05-01T12:00:00Z" give "2004"; other texts stay.
+std::string YearText(std::string_view date);
+
 // A text that is only decimal digits (at least one) as an integer; fallback when it is anything else or
 // does not fit into 31 bits.
 int32_t DecimalOr(std::string_view s, int32_t fallback);

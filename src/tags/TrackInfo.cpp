@@ -3,10 +3,13 @@
 #include "ByteReading.h"
 #include "FileBytes.h"
 #include "FileNameParts.h"
+#include "TFLACfile.h"
 #include "TID3v1.h"
 #include "TID3v2.h"
+#include "TMP4file.h"
 #include "TMPEGaudio.h"
 #include "TOggVorbis.h"
+#include "TOpusFile.h"
 #include "TWAVfile.h"
 #include "TWMAfile.h"
 #include "TextConvert.h"
@@ -26,6 +29,9 @@ struct TrackReaders {
     TWAVfile wav;
     TOggVorbis ogg;
     TWMAfile wma;
+    TFLACfile flac;
+    TOpusFile opus;
+    TMP4file mp4;
 };
 
 thread_local std::unique_ptr<TrackReaders> threadReaders;
@@ -36,7 +42,7 @@ TrackReaders& Readers() {
     return *threadReaders;
 }
 
-enum class FileType { Mp3, Wav, Ogg, Wma, Other };
+enum class FileType { Mp3, Wav, Ogg, Wma, Flac, Opus, Mp4, Other };
 
 FileType TypeOf(const std::string& path) {
     const std::string ext = UpperFileExt(path);
@@ -48,6 +54,12 @@ FileType TypeOf(const std::string& path) {
         return FileType::Ogg;
     if (ext == "WMA")
         return FileType::Wma;
+    if (ext == "FLAC")
+        return FileType::Flac;
+    if (ext == "OPUS")
+        return FileType::Opus;
+    if (ext == "M4A" || ext == "MP4")
+        return FileType::Mp4;
     return FileType::Other;
 }
 
@@ -65,6 +77,19 @@ void HeadAndTail(FileType type, size_t& head, size_t& tail) {
     case FileType::Ogg:
         head = 8 * 1024;
         tail = 12 * 1024;
+        break;
+    case FileType::Flac:
+        head = 16 * 1024;
+        tail = 0;
+        break;
+    case FileType::Opus:
+        head = 16 * 1024;
+        tail = 16 * 1024;
+        break;
+    case FileType::Mp4:
+        // ffmpeg and many encoders put "moov" behind the audio.
+        head = 4 * 1024;
+        tail = 64 * 1024;
         break;
     default:
         head = 16 * 1024;
@@ -98,6 +123,21 @@ public:
             return OggField(n);
         case FileType::Wma:
             return WmaField(n);
+        case FileType::Flac:
+            if (!loaded_)
+                readers_.flac.Load(file_);
+            loaded_ = true;
+            return TagsField(n, readers_.flac);
+        case FileType::Opus:
+            if (!loaded_)
+                readers_.opus.Load(file_);
+            loaded_ = true;
+            return TagsField(n, readers_.opus);
+        case FileType::Mp4:
+            if (!loaded_)
+                readers_.mp4.Load(file_);
+            loaded_ = true;
+            return TagsField(n, readers_.mp4);
         case FileType::Other:
             break;
         }
@@ -276,6 +316,34 @@ private:
         }
     }
 
+    // FLAC, Opus and MP4 show like the designed formats.
+    static std::string TagsField(int n, const AudioTags& t) {
+        switch (n) {
+        case InfoArtist:
+            return t.Artist;
+        case InfoTitle:
+            return t.Title;
+        case InfoAlbum:
+            return t.Album;
+        case InfoBitrate:
+            return FormatBitrate(t.Bitrate);
+        case InfoLength:
+            return FormatLength(t.Duration);
+        case InfoYear:
+            return t.Year;
+        case InfoStyle:
+            return t.Genre;
+        case InfoComment:
+            return t.Comment;
+        case InfoTrack:
+            return FormatTrackNumber(t.Track);
+        case InfoSize:
+            return FormatSize(t.FileSize);
+        default:
+            return {};
+        }
+    }
+
     TrackReaders& readers_;
     FileType type_;
     FileBytes file_;
@@ -288,6 +356,7 @@ private:
     bool wavLoaded_ = false;
     bool oggLoaded_ = false;
     bool wmaLoaded_ = false;
+    bool loaded_ = false; // the FLAC, Opus or MP4 reader
 };
 
 bool IsRegularFile(const std::string& path) {

@@ -486,7 +486,7 @@ void TestTrackInfo::fillTrackItem() {
 
 void TestTrackInfo::fillTrackItemsWithoutOpeningOtherFiles() {
     const std::vector<std::string> paths = {Path("vorbis.ogg").toStdString(), "/nowhere/notes.txt",
-                                            "/nowhere/Band - Tune.flac", Path("gone.wav").toStdString(),
+                                            "/nowhere/Band - Tune.ape", Path("gone.wav").toStdString(),
                                             "/nowhere/noext"};
     std::vector<TrackRecord> records(1); // records are appended after what is there
     records[0][RecordArtist] = "keep";
@@ -510,7 +510,7 @@ void TestTrackInfo::fillTrackItemsWithoutOpeningOtherFiles() {
     // Other types: names from the file name (an empty title when it equals the artist), never opened.
     QCOMPARE(Show(records[2]), QString("[notes||---|---|---|---|---|---|---|---|/nowhere/notes.txt]"));
     QCOMPARE(Show(records[3]),
-             QString("[Band|Tune|---|---|---|---|---|---|---|---|/nowhere/Band - Tune.flac]"));
+             QString("[Band|Tune|---|---|---|---|---|---|---|---|/nowhere/Band - Tune.ape]"));
     QCOMPARE(records[4][RecordArtist], std::string(FileNotFoundText));
     QCOMPARE(Show(records[5]), QString("[noext||---|---|---|---|---|---|---|---|/nowhere/noext]"));
 
