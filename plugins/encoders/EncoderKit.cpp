@@ -42,7 +42,9 @@ std::string fileName(const std::string& path) {
 
 std::string folderOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : path.substr(0, slash);
+    return slash == std::string::npos ? std::string(".")
+           : slash == 0               ? std::string("/")
+                                      : path.substr(0, slash);
 }
 
 bool sameFile(const std::string& a, const std::string& b) {
@@ -161,8 +163,8 @@ private:
             return wav.ProblemText();
         const WavFormat& format = wav.Format();
         if (format.channels > d.maxChannels)
-            return "has " + std::to_string(format.channels) + " channels; " + d.encodeType + " takes at most " +
-                   std::to_string(d.maxChannels);
+            return "has " + std::to_string(format.channels) + " channels; " + d.encodeType +
+                   " takes at most " + std::to_string(d.maxChannels);
         if (job.destination.empty() || job.destination == job.source || sameFile(job.source, job.destination))
             return "would be replaced by its own output";
         AtomicFile out(job.destination);
@@ -185,7 +187,8 @@ private:
             if (!encoder->encode(samples.data(), got, error))
                 return error;
             if (format.frames > 0)
-                progress_ = static_cast<int32_t>(std::min<std::int64_t>(99, wav.FramesRead() * 100 / format.frames));
+                progress_ =
+                    static_cast<int32_t>(std::min<std::int64_t>(99, wav.FramesRead() * 100 / format.frames));
         }
         if (!encoder->finish(error))
             return error;
@@ -199,19 +202,19 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable idle_;
-    std::deque<Job> jobs_;                // guarded by mutex_
-    int pending_ = 0;                     // guarded by mutex_: queued jobs plus the running one
-    bool cancelled_ = false;              // guarded by mutex_
-    bool quit_ = false;                   // guarded by mutex_
-    std::string lastError_;               // guarded by mutex_
-    std::atomic<int32_t> progress_{100};  // written by the worker, read by the host
+    std::deque<Job> jobs_;               // guarded by mutex_
+    int pending_ = 0;                    // guarded by mutex_: queued jobs plus the running one
+    bool cancelled_ = false;             // guarded by mutex_
+    bool quit_ = false;                  // guarded by mutex_
+    std::string lastError_;              // guarded by mutex_
+    std::atomic<int32_t> progress_{100}; // written by the worker, read by the host
     std::thread thread_;
 };
 
 struct PlugIn {
     Worker worker;
-    Tags nextTags;                        // host thread only
-    std::string errorAnswer;              // keeps GetEncodeError's text alive
+    Tags nextTags;           // host thread only
+    std::string errorAnswer; // keeps GetEncodeError's text alive
 };
 
 PlugIn& plugIn() {
@@ -223,8 +226,8 @@ std::string settingsTemplate(const Settings& current) {
     std::ostringstream out;
     out << "; Settings of " << fileName(libraryPath()) << " (" << encoderDescription().info << ")\n";
     for (const Setting* s = encoderDescription().settings; s && s->key; ++s)
-        out << "; " << s->description << " (" << s->low << " to " << s->high << ", default " << s->defaultValue
-            << ")\n"
+        out << "; " << s->description << " (" << s->low << " to " << s->high << ", default "
+            << s->defaultValue << ")\n"
             << s->key << "=" << current.value(*s) << "\n";
     return out.str();
 }
@@ -331,7 +334,8 @@ void CancelEncoding(void) {
 
 void SendTag(const char* artist, const char* title, const char* album, const char* year, uint8_t track,
              const char* comment, const char* genre) {
-    plugIn().nextTags = {text(artist), text(title), text(album), text(year), track, text(comment), text(genre)};
+    plugIn().nextTags = {text(artist), text(title),   text(album), text(year),
+                         track,        text(comment), text(genre)};
 }
 
 int32_t GetEncoderAbiVersion(void) {

@@ -64,5 +64,4 @@ struct EncoderDescription {
 // Defined once by each plug-in.
 const EncoderDescription& encoderDescription();
 
-
 } // namespace larkspin::enc

@@ -57,8 +57,9 @@ public:
         FLAC__stream_encoder_set_compression_level(encoder_, static_cast<unsigned>(level_));
         FLAC__stream_encoder_set_total_samples_estimate(encoder_, static_cast<FLAC__uint64>(format.frames));
         FLAC__stream_encoder_set_metadata(encoder_, metadata, 1);
-        if (FLAC__stream_encoder_init_stream(encoder_, &FlacEncoder::write, &FlacEncoder::seek, &FlacEncoder::tell,
-                                             nullptr, this) != FLAC__STREAM_ENCODER_INIT_STATUS_OK) {
+        if (FLAC__stream_encoder_init_stream(encoder_, &FlacEncoder::write, &FlacEncoder::seek,
+                                             &FlacEncoder::tell, nullptr,
+                                             this) != FLAC__STREAM_ENCODER_INIT_STATUS_OK) {
             error = "cannot be encoded as FLAC (" + std::to_string(format.channels) + " channels, " +
                     std::to_string(format.sampleRate) + " Hz)";
             return false;
@@ -84,13 +85,11 @@ public:
     }
 
 private:
-    std::string failure() const {
-        return failed_ ? "could not be written" : "could not be encoded as FLAC";
-    }
+    std::string failure() const { return failed_ ? "could not be written" : "could not be encoded as FLAC"; }
 
     // libFLAC writes the stream front to back, then seeks back to fill in STREAMINFO.
-    static FLAC__StreamEncoderWriteStatus write(const FLAC__StreamEncoder*, const FLAC__byte buffer[], size_t bytes,
-                                                unsigned, unsigned, void* data) {
+    static FLAC__StreamEncoderWriteStatus write(const FLAC__StreamEncoder*, const FLAC__byte buffer[],
+                                                size_t bytes, unsigned, unsigned, void* data) {
         auto* self = static_cast<FlacEncoder*>(data);
         const auto end = static_cast<FLAC__uint64>(self->size_);
         bool ok;
@@ -137,7 +136,8 @@ std::unique_ptr<FormatEncoder> create(const Settings& settings) {
 } // namespace
 
 const EncoderDescription& encoderDescription() {
-    static const EncoderDescription d{"FLAC encoder (libFLAC)", "2026-12-10", "flac", 8, FlacSettings, &create};
+    static const EncoderDescription d{
+        "FLAC encoder (libFLAC)", "2026-12-10", "flac", 8, FlacSettings, &create};
     return d;
 }
 

@@ -81,7 +81,8 @@ public:
     bool encode(const std::int16_t* samples, long frames, std::string& error) override {
         const std::size_t total = static_cast<std::size_t>(frames) * channels_;
         for (std::size_t at = 0; at < total;) {
-            const auto count = static_cast<std::uint32_t>(std::min<std::size_t>(coder_.SamplesPerChunk(), total - at));
+            const auto count =
+                static_cast<std::uint32_t>(std::min<std::size_t>(coder_.SamplesPerChunk(), total - at));
             std::uint32_t bytes = 0;
             if (coder_.EncodeChunk(samples + at, count, mp3_.data(), bytes) != BE_ERR_SUCCESSFUL) {
                 error = "could not be encoded as MP3";
@@ -134,7 +135,8 @@ std::unique_ptr<FormatEncoder> create(const Settings& settings) {
 } // namespace
 
 const EncoderDescription& encoderDescription() {
-    static const EncoderDescription d{"MP3 encoder (libmp3lame)", "2026-12-10", "mp3", 2, Mp3Settings, &create};
+    static const EncoderDescription d{
+        "MP3 encoder (libmp3lame)", "2026-12-10", "mp3", 2, Mp3Settings, &create};
     return d;
 }
 

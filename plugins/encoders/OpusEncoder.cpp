@@ -45,8 +45,8 @@ public:
         add("GENRE", tags.genre);
         static const OpusEncCallbacks callbacks{&OpusEncoder::write, &OpusEncoder::close};
         int status = 0;
-        encoder_ =
-            ope_encoder_create_callbacks(&callbacks, this, comments_, format.sampleRate, format.channels, 0, &status);
+        encoder_ = ope_encoder_create_callbacks(&callbacks, this, comments_, format.sampleRate,
+                                                format.channels, 0, &status);
         if (!encoder_ || status != OPE_OK) {
             error = "cannot be encoded as Opus (" + std::string(ope_strerror(status)) + ")";
             return false;
@@ -94,7 +94,8 @@ std::unique_ptr<FormatEncoder> create(const Settings& settings) {
 } // namespace
 
 const EncoderDescription& encoderDescription() {
-    static const EncoderDescription d{"Opus encoder (libopusenc)", "2026-12-10", "opus", 2, OpusSettings, &create};
+    static const EncoderDescription d{
+        "Opus encoder (libopusenc)", "2026-12-10", "opus", 2, OpusSettings, &create};
     return d;
 }
 

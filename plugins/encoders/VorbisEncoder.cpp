@@ -130,8 +130,8 @@ std::unique_ptr<FormatEncoder> create(const Settings& settings) {
 } // namespace
 
 const EncoderDescription& encoderDescription() {
-    static const EncoderDescription d{"Ogg Vorbis encoder (libvorbisenc)", "2026-12-10", "ogg", 2, VorbisSettings,
-                                      &create};
+    static const EncoderDescription d{
+        "Ogg Vorbis encoder (libvorbisenc)", "2026-12-10", "ogg", 2, VorbisSettings, &create};
     return d;
 }
 

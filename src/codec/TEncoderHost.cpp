@@ -216,8 +216,8 @@ void TEncoderHost::SendTag(const std::string& artist, const std::string& title, 
                            const std::string& year, uint8_t track, const std::string& comment,
                            const std::string& genre) {
     if (loaded_)
-        as<LarkspinEncSendTagFn>(exports_[ExSendTag])(artist.c_str(), title.c_str(), album.c_str(), year.c_str(),
-                                                       track, comment.c_str(), genre.c_str());
+        as<LarkspinEncSendTagFn>(exports_[ExSendTag])(artist.c_str(), title.c_str(), album.c_str(),
+                                                      year.c_str(), track, comment.c_str(), genre.c_str());
 }
 
 std::string TEncoderHost::GetEncodeError() {

@@ -86,7 +86,8 @@ public:
     bool GetFinished();
     void CancelEncoding();
     void SendTag(const std::string& artist, const std::string& title, const std::string& album,
-                 const std::string& year, uint8_t track, const std::string& comment, const std::string& genre);
+                 const std::string& year, uint8_t track, const std::string& comment,
+                 const std::string& genre);
     // Why the last job failed, "" when it did not or the plug-in cannot say.
     std::string GetEncodeError();
 
