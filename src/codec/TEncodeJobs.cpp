@@ -1,17 +1,15 @@
 #include "TEncodeJobs.h"
 
+#include "CodecLog.h"
 #include "TEncoderHost.h"
 #include "WavReader.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QLoggingCategory>
 
 #include <unistd.h>
 
 namespace larkspin {
-
-Q_LOGGING_CATEGORY(lcEncode, "larkspin.codec", QtWarningMsg)
 
 namespace {
 constexpr int PollMs = 100;
@@ -68,7 +66,7 @@ QString TEncodeJobs::Start(const QStringList& files, const QString& outputFolder
 
 void TEncodeJobs::fail(const QString& source, const QString& message) {
     problems_ << QFileInfo(source).fileName() + ": " + message;
-    qCInfo(lcEncode) << source << message;
+    qCWarning(lcCodec) << source << message;
     emit fileFailed(source, message);
 }
 

@@ -24,6 +24,8 @@ public:
     void Abort();
 
     bool EncodingActive() const { return active_; }
+    // True while the 100 ms poll runs.
+    bool Polling() const { return timer_.isActive(); }
     int EncodeJobIndex() const { return index_; }
     int EncodeJobCount() const { return count_; }
     // "<file name>: <problem>" for every file that was not encoded in the last run.
