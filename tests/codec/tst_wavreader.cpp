@@ -26,7 +26,8 @@ QByteArray chunk(const QByteArray& id, const QByteArray& body) {
 }
 QByteArray fmt(int tag, int channels, int rate, int bits) {
     return le16(quint32(tag)) + le16(quint32(channels)) + le32(quint32(rate)) +
-           le32(quint32(rate * channels * bits / 8)) + le16(quint32(channels * bits / 8)) + le16(quint32(bits));
+           le32(quint32(rate * channels * bits / 8)) + le16(quint32(channels * bits / 8)) +
+           le16(quint32(bits));
 }
 QByteArray extensible(int channels, int rate, int subFormat) {
     return fmt(0xFFFE, channels, rate, 16) + le16(22) + le16(16) + le32(3) + le16(quint32(subFormat)) +
@@ -61,25 +62,25 @@ void TestWavReader::headers_data() {
     const QByteArray stereo = chunk("fmt ", fmt(1, 2, 44100, 16));
     const QByteArray data = chunk("data", ramp(400));
     QTest::newRow("canonical") << riff(stereo + data) << WavProblem::None << 2 << qint64(200);
-    QTest::newRow("extensible PCM") << riff(chunk("fmt ", extensible(2, 48000, 1)) + data) << WavProblem::None << 2
-                                    << qint64(200);
-    QTest::newRow("odd chunk before the data") << riff(stereo + chunk("LIST", "abc") + data) << WavProblem::None << 2
-                                               << qint64(200);
-    QTest::newRow("half a frame at the end") << riff(stereo + chunk("data", ramp(401))) << WavProblem::None << 2
-                                             << qint64(200);
+    QTest::newRow("extensible PCM") << riff(chunk("fmt ", extensible(2, 48000, 1)) + data) << WavProblem::None
+                                    << 2 << qint64(200);
+    QTest::newRow("odd chunk before the data")
+        << riff(stereo + chunk("LIST", "abc") + data) << WavProblem::None << 2 << qint64(200);
+    QTest::newRow("half a frame at the end")
+        << riff(stereo + chunk("data", ramp(401))) << WavProblem::None << 2 << qint64(200);
     QTest::newRow("streamed, size unknown") << riff(stereo + chunk("data", ramp(400), 0xFFFFFFFF), 0xFFFFFFFF)
                                             << WavProblem::None << 2 << qint64(200);
     QTest::newRow("no sound") << riff(stereo + chunk("data", {})) << WavProblem::None << 2 << qint64(0);
-    QTest::newRow("extensible float") << riff(chunk("fmt ", extensible(2, 48000, 3)) + data) << WavProblem::NotPcm16
-                                      << 2 << qint64(0);
+    QTest::newRow("extensible float")
+        << riff(chunk("fmt ", extensible(2, 48000, 3)) + data) << WavProblem::NotPcm16 << 2 << qint64(0);
     QTest::newRow("ADPCM") << riff(chunk("fmt ", fmt(2, 2, 44100, 4)) + data) << WavProblem::NotPcm16 << 2
                            << qint64(0);
-    QTest::newRow("32-bit PCM") << riff(chunk("fmt ", fmt(1, 2, 44100, 32)) + data) << WavProblem::NotPcm16 << 2
-                                << qint64(0);
-    QTest::newRow("no channels") << riff(chunk("fmt ", fmt(1, 0, 44100, 16)) + data) << WavProblem::DamagedHeader
-                                 << 0 << qint64(0);
-    QTest::newRow("nine channels") << riff(chunk("fmt ", fmt(1, 9, 44100, 16)) + data) << WavProblem::DamagedHeader
-                                   << 9 << qint64(0);
+    QTest::newRow("32-bit PCM") << riff(chunk("fmt ", fmt(1, 2, 44100, 32)) + data) << WavProblem::NotPcm16
+                                << 2 << qint64(0);
+    QTest::newRow("no channels") << riff(chunk("fmt ", fmt(1, 0, 44100, 16)) + data)
+                                 << WavProblem::DamagedHeader << 0 << qint64(0);
+    QTest::newRow("nine channels") << riff(chunk("fmt ", fmt(1, 9, 44100, 16)) + data)
+                                   << WavProblem::DamagedHeader << 9 << qint64(0);
     QTest::newRow("rate 0") << riff(chunk("fmt ", fmt(1, 2, 0, 16)) + data) << WavProblem::DamagedHeader << 2
                             << qint64(0);
     QTest::newRow("data before fmt") << riff(data + stereo) << WavProblem::DamagedHeader << 0 << qint64(0);
@@ -88,10 +89,14 @@ void TestWavReader::headers_data() {
     QTest::newRow("no data chunk") << riff(stereo) << WavProblem::DamagedHeader << 2 << qint64(0);
     QTest::newRow("chunk past the end") << riff(stereo + chunk("LIST", "abcd", 0xFFFFFFF0) + data)
                                         << WavProblem::DamagedHeader << 2 << qint64(0);
-    QTest::newRow("cut in the data") << riff(stereo + data).left(500) << WavProblem::Truncated << 2 << qint64(0);
-    QTest::newRow("data larger than the RIFF") << riff(stereo + chunk("data", ramp(400), 800000))
-                                               << WavProblem::LyingHeader << 2 << qint64(0);
-    QTest::newRow("AVI") << QByteArray("RIFF\x10\x00\x00\x00" "AVI LIST", 16) << WavProblem::NotWav << 0 << qint64(0);
+    QTest::newRow("cut in the data") << riff(stereo + data).left(500) << WavProblem::Truncated << 2
+                                     << qint64(0);
+    QTest::newRow("data larger than the RIFF")
+        << riff(stereo + chunk("data", ramp(400), 800000)) << WavProblem::LyingHeader << 2 << qint64(0);
+    QTest::newRow("AVI") << QByteArray("RIFF\x10\x00\x00\x00"
+                                       "AVI LIST",
+                                       16)
+                         << WavProblem::NotWav << 0 << qint64(0);
     QTest::newRow("eleven bytes") << QByteArray("RIFF\x00\x00\x00\x00WAV", 11) << WavProblem::NotWav << 0
                                   << qint64(0);
     QTest::newRow("empty") << QByteArray() << WavProblem::NotWav << 0 << qint64(0);
