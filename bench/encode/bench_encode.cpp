@@ -2,7 +2,7 @@
 // each encoder plug-in against its format's command-line encoder at comparable settings. Each pair runs
 // alternately in the same process, several rounds; the table shows the best round of each.
 //
-//   bench_encode [--minutes N] [--rounds N]
+//   bench_encode [--minutes N] [--rounds N] [--only TEXT]   (TEXT: rows whose encoder name contains it)
 #include "AtomicFile.h"
 #include "TEncoderHost.h"
 #include "TLameCoder.h"
@@ -88,16 +88,18 @@ bool encodeWithLameCoder(const std::string& wavPath, const std::string& mp3Path)
 bool encodeWithPlugIn(TEncoderHost& host, const std::string& wav, const std::string& out) {
     host.EncodeFile(wav, out);
     while (!host.GetFinished())
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     return host.GetEncodeError().empty();
 }
 
 struct Pair {
     const char* name;
     const char* command;
+    std::function<bool()> runOurs;
+    std::function<bool()> runTheirs;
+    double goal;
     Cost ours;
     Cost theirs;
-    double goal;
 };
 
 } // namespace
@@ -106,12 +108,15 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     int minutes = 5;
     int rounds = 3;
+    QString only;
     const QStringList args = app.arguments();
     for (int i = 1; i + 1 < args.size(); ++i) {
         if (args[i] == "--minutes")
             minutes = args[i + 1].toInt();
         if (args[i] == "--rounds")
             rounds = args[i + 1].toInt();
+        if (args[i] == "--only")
+            only = args[i + 1];
     }
     QTemporaryDir dir;
     const QString wav = dir.filePath("source.wav");
@@ -135,47 +140,32 @@ int main(int argc, char* argv[]) {
         return false;
     };
 
-    std::vector<Pair> pairs{
-        {"TLameCoder 128 kbit/s", "lame -b 128 -q 5 -m s -p", {}, {}, 1.05},
-        {"enc_mp3.so 128 kbit/s", "lame -b 128 -q 5 -m j", {}, {}, 1.1},
-        {"enc_vorbis.so quality 3", "oggenc -q 3", {}, {}, 1.1},
-        {"enc_flac.so level 5", "flac -5", {}, {}, 1.1},
-        {"enc_opus.so 128 kbit/s", "opusenc --bitrate 128", {}, {}, 1.1},
+    const auto plugIn = [&](const char* name, const char* file) {
+        return
+            [&, name, file] { return use(name) && encodeWithPlugIn(host, source, out(file).toStdString()); };
     };
-    for (int round = 0; round < rounds; ++round) {
-        measure(pairs[0].ours, [&] { return encodeWithLameCoder(source, out("ours.mp3").toStdString()); });
-        measure(pairs[0].theirs, [&] {
-            return run("lame", {"--quiet", "-b", "128", "-q", "5", "-m", "s", "-p", wav, out("theirs.mp3")});
-        });
-        if (!use("enc_mp3.so"))
-            return 1;
-        measure(pairs[1].ours,
-                [&] { return encodeWithPlugIn(host, source, out("plugin.mp3").toStdString()); });
-        measure(pairs[1].theirs, [&] {
-            return run("lame", {"--quiet", "-b", "128", "-q", "5", "-m", "j", wav, out("theirs.mp3")});
-        });
-        if (!use("enc_vorbis.so"))
-            return 1;
-        measure(pairs[2].ours,
-                [&] { return encodeWithPlugIn(host, source, out("plugin.ogg").toStdString()); });
-        measure(pairs[2].theirs, [&] {
-            return run("oggenc", {"-Q", "-q", "3", "-o", out("theirs.ogg"), wav});
-        });
-        if (!use("enc_flac.so"))
-            return 1;
-        measure(pairs[3].ours,
-                [&] { return encodeWithPlugIn(host, source, out("plugin.flac").toStdString()); });
-        measure(pairs[3].theirs, [&] {
-            return run("flac", {"-s", "-f", "-5", "-o", out("theirs.flac"), wav});
-        });
-        if (!use("enc_opus.so"))
-            return 1;
-        measure(pairs[4].ours,
-                [&] { return encodeWithPlugIn(host, source, out("plugin.opus").toStdString()); });
-        measure(pairs[4].theirs, [&] {
-            return run("opusenc", {"--quiet", "--bitrate", "128", wav, out("theirs.opus")});
-        });
-    }
+    const auto tool = [&](const char* program, QStringList arguments) {
+        return [&, program, arguments] { return run(program, arguments); };
+    };
+    std::vector<Pair> pairs{
+        {"TLameCoder 128 kbit/s", "lame -b 128 -q 5 -m s -p",
+         [&] { return encodeWithLameCoder(source, out("ours.mp3").toStdString()); },
+         tool("lame", {"--quiet", "-b", "128", "-q", "5", "-m", "s", "-p", wav, out("theirs.mp3")}), 1.05},
+        {"enc_mp3.so 128 kbit/s", "lame -b 128 -q 5 -m j", plugIn("enc_mp3.so", "plugin.mp3"),
+         tool("lame", {"--quiet", "-b", "128", "-q", "5", "-m", "j", wav, out("theirs.mp3")}), 1.1},
+        {"enc_vorbis.so quality 3", "oggenc -q 3", plugIn("enc_vorbis.so", "plugin.ogg"),
+         tool("oggenc", {"-Q", "-q", "3", "-o", out("theirs.ogg"), wav}), 1.1},
+        {"enc_flac.so level 5", "flac -5", plugIn("enc_flac.so", "plugin.flac"),
+         tool("flac", {"-s", "-f", "-5", "-o", out("theirs.flac"), wav}), 1.1},
+        {"enc_opus.so 128 kbit/s", "opusenc --bitrate 128", plugIn("enc_opus.so", "plugin.opus"),
+         tool("opusenc", {"--quiet", "--bitrate", "128", wav, out("theirs.opus")}), 1.1},
+    };
+    std::erase_if(pairs, [&](const Pair& p) { return !QString(p.name).contains(only); });
+    for (int round = 0; round < rounds; ++round)
+        for (Pair& p : pairs) {
+            measure(p.ours, p.runOurs);
+            measure(p.theirs, p.runTheirs);
+        }
 
     std::printf("%d-minute 44100 Hz stereo WAV, best of %d rounds\n\n", minutes, rounds);
     std::printf("| Encoder | Command | ours wall s | theirs wall s | wall ratio | ours CPU s | theirs CPU s "

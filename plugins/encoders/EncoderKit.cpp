@@ -174,7 +174,7 @@ private:
         std::string error;
         if (!encoder || !encoder->begin(format, job.tags, out, error))
             return error.empty() ? std::string("could not be encoded") : error;
-        constexpr long Chunk = 4096;
+        constexpr long Chunk = 1024;
         std::vector<std::int16_t> samples(static_cast<std::size_t>(Chunk) * format.channels);
         for (;;) {
             if (isCancelled())
