@@ -66,11 +66,22 @@ std::string libraryPath() {
     return {};
 }
 
+// Beside the library when its folder can be written (the build tree, a portable copy); otherwise, as for
+// an installed program, in the user's configuration folder.
 std::string settingsFileName() {
     std::string path = libraryPath();
     if (path.size() > 3 && path.compare(path.size() - 3, 3, ".so") == 0)
         path.resize(path.size() - 3);
-    return path + ".ini";
+    if (access(folderOf(path).c_str(), W_OK) == 0)
+        return path + ".ini";
+    std::string config;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/')
+        config = xdg;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        config = std::string(home) + "/.config";
+    else
+        return path + ".ini";
+    return config + "/larkspin/" + fileName(path) + ".ini";
 }
 
 // Works off the jobs one after the other on a thread of its own.
@@ -285,8 +296,11 @@ void ShowSettings(void) {
     Settings current;
     current.file = settingsFileName();
     struct stat st {};
-    if (stat(current.file.c_str(), &st) != 0)
+    if (stat(current.file.c_str(), &st) != 0) {
+        mkdir(folderOf(folderOf(current.file)).c_str(), 0700);
+        mkdir(folderOf(current.file).c_str(), 0700);
         larkspin::WriteFileAtomically(current.file, settingsTemplate(current));
+    }
     openWithDesktop(current.file);
 }
 

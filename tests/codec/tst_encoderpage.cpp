@@ -10,6 +10,7 @@
 #include "TEncodeJobs.h"
 #include "TEncoderHost.h"
 #include "TEncoderPage.h"
+#include "TEncoderSettingsPanel.h"
 #include "TinternalEncoder.h"
 
 #include <QCheckBox>
@@ -57,6 +58,7 @@ private slots:
     void encodesRealFilesWithTheChosenPlugIn();
     void decodeWindowClosesWhenTheRunEnds();
     void decodeWindowClosesOnlyThroughAbort();
+    void settingsPanelShowsTheSelectedPlugIn();
     void lameSliderSteps_data();
     void lameSliderSteps();
     void lameSettingsKeepAnUnlistedBitrate();
@@ -238,6 +240,27 @@ void TestEncoderPage::decodeWindowClosesOnlyThroughAbort() {
     QVERIFY(!form.isVisible());
     QVERIFY(!form.Run().Running());
     QVERIFY(!QFileInfo::exists(dir.filePath("long.wav")));
+}
+
+void TestEncoderPage::settingsPanelShowsTheSelectedPlugIn() {
+    EncoderFolder f;
+    f.add("a.so", {"info=Ogg Vorbis", "type=OGG"});
+    f.add("b.so", {"info=FLAC", "type=flac"}, "rec_b.so");
+    TEncoderHost host(f.folderName(), 9);
+    host.Enumerate();
+    TEncoderSettingsPanel panel(host);
+    QCOMPARE(panel.EncoderList()->topLevelItemCount(), 2);
+    QCOMPARE(panel.EncoderList()->topLevelItem(0)->text(1), QString("ogg"));
+    QVERIFY(!host.EncoderPluginLoaded());
+    panel.EncoderList()->setCurrentItem(panel.EncoderList()->topLevelItem(1));
+    QCOMPARE(host.CurrentEncoderPlugin(), std::string("b.so"));
+    QCOMPARE(panel.InfoLabel()->text(), QString("FLAC"));
+    QCOMPARE(panel.DeveloperLabel()->text(), QString("Tests"));
+    QCOMPARE(panel.MailLabel()->text(), QString("<a href=\"mailto:tests@localhost\">tests@localhost</a>"));
+    QCOMPARE(panel.WebLabel()->text(), QString("---"));
+    QCOMPARE(panel.DateLabel()->text(), QString("2026-12-10"));
+    panel.EncoderList()->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+    QVERIFY(!host.EncoderList()[0].ticked);
 }
 
 void TestEncoderPage::lameSliderSteps_data() {
