@@ -33,8 +33,15 @@ std::size_t LengthWithoutSpaces(const char* p, std::size_t n) {
 }
 
 bool IsAscii(std::string_view s) {
-    for (char c : s)
-        if (static_cast<unsigned char>(c) >= 0x80)
+    std::size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, s.data() + i, 8);
+        if (w & 0x8080808080808080ULL)
+            return false;
+    }
+    for (; i < s.size(); ++i)
+        if (static_cast<unsigned char>(s[i]) >= 0x80)
             return false;
     return true;
 }
@@ -44,7 +51,9 @@ struct Damage {
     std::size_t notUtf8 = 0;
 };
 
-void AppendRecord(LibraryLines& lines, const char* record, Damage& damage, LibraryValues& values) {
+void AppendRecord(LibraryLines& lines, const char* record, Damage& damage) {
+    std::array<std::string_view, LibraryFieldCount> values;
+    std::array<std::string, LibraryFieldCount> decoded;
     std::size_t offset = 0;
     bool overlong = false, notUtf8 = false;
     for (int k = 0; k < LibraryFieldCount; ++k) {
@@ -57,10 +66,11 @@ void AppendRecord(LibraryLines& lines, const char* record, Damage& damage, Libra
         const char* text = record + offset + 1;
         std::string_view value(text, LengthWithoutSpaces(text, length));
         if (IsAscii(value) || id3text::IsUtf8(value)) {
-            values[k].assign(value);
+            values[k] = value;
         } else {
             // Files of the old 8-bit program: Latin-1 keeps their accented letters.
-            values[k] = id3text::DecodeEightBit(value);
+            decoded[k] = id3text::DecodeEightBit(value);
+            values[k] = decoded[k];
             notUtf8 = true;
         }
         offset += capacity + 1;
@@ -119,7 +129,6 @@ LibraryFileResult LoadLibrary(LibraryLines& lines, const std::string& path) {
     std::size_t filled = 0;
     std::size_t total = 0;
     Damage damage;
-    LibraryValues values;
     for (;;) {
         const ssize_t got = ::read(fd, buffer.data() + filled, buffer.size() - filled);
         if (got < 0) {
@@ -133,7 +142,7 @@ LibraryFileResult LoadLibrary(LibraryLines& lines, const std::string& path) {
         total += static_cast<std::size_t>(got);
         std::size_t used = 0;
         while (filled - used >= LibraryRecordSize) {
-            AppendRecord(lines, buffer.data() + used, damage, values);
+            AppendRecord(lines, buffer.data() + used, damage);
             used += LibraryRecordSize;
         }
         std::memmove(buffer.data(), buffer.data() + used, filled - used);
@@ -142,8 +151,9 @@ LibraryFileResult LoadLibrary(LibraryLines& lines, const std::string& path) {
             break;
     }
     result.Records = lines.Count();
-    // The file holds the list in sorted order; it is not sorted again here.
-    lines.SetKnownSorted(false);
+    // The file holds the list in sorted order (every save writes it so); it is not sorted again here,
+    // and a played file is put in its place among the loaded entries.
+    lines.SetKnownSorted(true);
 
     std::string damageText;
     if (result.Ok && filled > 0)

@@ -3,14 +3,18 @@
 #include "TrackInfo.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
+#include <sys/mman.h>
 
 namespace larkspin {
 
 namespace {
 
-// Entries are packed into blocks of this size; no entry is larger than 13 + 785 bytes.
-constexpr std::size_t BlockSize = 1 << 20;
+// Entries are packed into blocks of this size; no entry is larger than 13 + 785 bytes. A block is one
+// huge page where the system offers them: a million entries fault in a hundred pages, not 50,000.
+constexpr std::size_t BlockSize = 2 << 20;
 
 std::size_t FieldOffset(int field) {
     std::size_t offset = 0;
@@ -73,13 +77,27 @@ void LibraryEntry::AppendFilled(std::string& out,
     }
 }
 
-void LibraryEntry::AppendWithFillCut(std::string& out, std::size_t maxFill) const {
+std::size_t LibraryEntry::CopyWithFillCut(char* out, std::size_t maxFill, bool upperAscii) const {
     const char* data = reinterpret_cast<const char*>(p_) + LibraryFieldCount;
+    char* o = out;
     for (int k = 0; k < LibraryFieldCount; ++k) {
-        out.append(data, p_[k]);
-        data += p_[k];
-        out.append(std::min(LibraryFieldWidths[k] - p_[k], maxFill), ' ');
+        const std::size_t n = p_[k];
+        if (upperAscii) {
+            // Branch-free so the compiler turns it into vector code.
+            for (std::size_t i = 0; i < n; ++i) {
+                const unsigned char c = static_cast<unsigned char>(data[i]);
+                o[i] = static_cast<char>(c - (static_cast<unsigned char>(c - 'a') < 26 ? 32 : 0));
+            }
+        } else {
+            std::memcpy(o, data, n);
+        }
+        o += n;
+        data += n;
+        const std::size_t fill = std::min(LibraryFieldWidths[k] - n, maxFill);
+        std::memset(o, ' ', fill);
+        o += fill;
     }
+    return static_cast<std::size_t>(o - out);
 }
 
 std::string LibraryEntry::Line() const {
@@ -89,9 +107,17 @@ std::string LibraryEntry::Line() const {
     return line;
 }
 
+void LibraryLines::BlockFree::operator()(unsigned char* p) const {
+    std::free(p);
+}
+
 unsigned char* LibraryLines::Allocate(std::size_t size) {
     if (blocks_.empty() || blockUsed_ + size > BlockSize) {
-        blocks_.push_back(std::make_unique<unsigned char[]>(BlockSize));
+        auto* block = static_cast<unsigned char*>(std::aligned_alloc(BlockSize, BlockSize));
+        if (!block)
+            throw std::bad_alloc();
+        ::madvise(block, BlockSize, MADV_HUGEPAGE);
+        blocks_.emplace_back(block);
         blockUsed_ = 0;
     }
     unsigned char* p = blocks_.back().get() + blockUsed_;
@@ -100,6 +126,13 @@ unsigned char* LibraryLines::Allocate(std::size_t size) {
 }
 
 LibraryEntry LibraryLines::AppendValues(const LibraryValues& values) {
+    std::array<std::string_view, LibraryFieldCount> views;
+    for (int k = 0; k < LibraryFieldCount; ++k)
+        views[k] = values[k];
+    return AppendValues(views);
+}
+
+LibraryEntry LibraryLines::AppendValues(const std::array<std::string_view, LibraryFieldCount>& values) {
     std::array<std::string_view, LibraryFieldCount> kept;
     std::size_t size = LibraryFieldCount;
     for (int k = 0; k < LibraryFieldCount; ++k) {
@@ -119,7 +152,7 @@ LibraryEntry LibraryLines::AppendValues(const LibraryValues& values) {
 }
 
 LibraryEntry LibraryLines::AppendLine(std::string_view line) {
-    LibraryValues values;
+    std::array<std::string_view, LibraryFieldCount> values;
     std::size_t offset = 0;
     for (int k = 0; k < LibraryFieldCount; ++k) {
         if (offset < line.size())

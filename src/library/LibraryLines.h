@@ -66,8 +66,9 @@ public:
     // Appends the line with each field filled with spaces to widths[field - 1] bytes instead of its
     // own width (a value longer than that is appended whole). LibraryFieldWidths give the line itself.
     void AppendFilled(std::string& out, const std::array<std::size_t, LibraryFieldCount>& widths) const;
-    // Appends the line with each field's filling cut to at most maxFill spaces.
-    void AppendWithFillCut(std::string& out, std::size_t maxFill) const;
+    // Writes the line with each field's filling cut to at most maxFill spaces into out (room for
+    // LibraryLineLength bytes), the letters a to z upper-cased when upperAscii is set; the byte count.
+    std::size_t CopyWithFillCut(char* out, std::size_t maxFill, bool upperAscii) const;
 
     friend bool operator==(LibraryEntry a, LibraryEntry b) { return a.p_ == b.p_; }
 
@@ -101,6 +102,7 @@ public:
     LibraryEntry AppendLine(std::string_view line);
     // Appends an entry made of the thirteen values, each cut to its width on a character boundary.
     LibraryEntry AppendValues(const LibraryValues& values);
+    LibraryEntry AppendValues(const std::array<std::string_view, LibraryFieldCount>& values);
     // Moves the last entry to position index (the others keep their order).
     void MoveLastTo(std::size_t index);
     void RemoveAt(std::size_t index);
@@ -121,8 +123,12 @@ public:
 private:
     unsigned char* Allocate(std::size_t size);
 
+    struct BlockFree {
+        void operator()(unsigned char* p) const;
+    };
+
     std::vector<LibraryEntry> entries_;
-    std::vector<std::unique_ptr<unsigned char[]>> blocks_;
+    std::vector<std::unique_ptr<unsigned char[], BlockFree>> blocks_;
     std::size_t blockUsed_ = 0;
     bool sorted_ = true;
 };

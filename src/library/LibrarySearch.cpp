@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 namespace larkspin {
 
@@ -44,15 +45,11 @@ std::vector<LibraryEntry> SearchLibrary(const LibraryLines& lines, std::string_v
     // A match can only see as many filling spaces as the text's longest run of spaces, plus one to
     // tell a longer run apart: cutting each filling to that keeps every match and adds none.
     const std::size_t maxFill = LongestSpaceRun(needle) + 1;
-    std::string line;
-    line.reserve(LibraryLineLength);
+    const std::boyer_moore_horspool_searcher searcher(needle.begin(), needle.end());
+    char line[LibraryLineLength];
     for (LibraryEntry e : lines.Entries()) {
-        line.clear();
-        e.AppendWithFillCut(line, maxFill);
-        if (!caseSensitive)
-            for (char& c : line)
-                c = UpperAsciiChar(c);
-        if (::memmem(line.data(), line.size(), needle.data(), needle.size()) != nullptr)
+        const std::size_t length = e.CopyWithFillCut(line, maxFill, !caseSensitive);
+        if (std::search(line, line + length, searcher) != line + length)
             found.push_back(e);
     }
     return found;
