@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "Id3Text.h"
+#include "ProgramFolder.h"
 #include "TrackInfo.h"
 
 #include <cerrno>

@@ -181,6 +181,7 @@ std::size_t LibraryLines::IndexOf(LibraryEntry entry) const {
 }
 
 void LibraryLines::Clear() {
+    ++generation_;
     entries_.clear();
     entries_.shrink_to_fit();
     blocks_.clear();

@@ -119,6 +119,8 @@ public:
 
     // Bytes held for the entries (blocks and the index), for the memory figures.
     std::size_t HeldBytes() const;
+    // Counts the times the list was emptied: handles taken before a change of it are void.
+    std::uint64_t Generation() const { return generation_; }
 
 private:
     unsigned char* Allocate(std::size_t size);
@@ -130,6 +132,7 @@ private:
     std::vector<LibraryEntry> entries_;
     std::vector<std::unique_ptr<unsigned char[], BlockFree>> blocks_;
     std::size_t blockUsed_ = 0;
+    std::uint64_t generation_ = 0;
     bool sorted_ = true;
 };
 
