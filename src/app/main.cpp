@@ -1,11 +1,4 @@
-#include "TGetCDForm.h"
-#include "THauptform.h"
-#include "TPlaylistForm.h"
-#include "TPlugInForm.h"
-#include "TStationForm.h"
-#include "Taddfilesform.h"
-#include "Taddurlform.h"
-#include "Thintform.h"
+#include "LarkspinApp.h"
 #include "UnixSignalWatcher.h"
 
 #include <QApplication>
@@ -28,6 +21,11 @@ bool choosePlatform() {
     return x11 || wayland;
 }
 
+QString dataHome() {
+    QString home = qEnvironmentVariable("XDG_DATA_HOME");
+    return home.isEmpty() ? qEnvironmentVariable("HOME") + QStringLiteral("/.local/share") : home;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -41,21 +39,10 @@ int main(int argc, char* argv[]) {
     // Watch for termination signals from the start; one that arrives early waits in the pipe.
     UnixSignalWatcher signalWatcher;
 
-    // The eight windows of the program, created once, in this order, living until the process ends.
-    THauptform hauptform(QCoreApplication::applicationFilePath());
-    TPlaylistForm playlistForm;
-    TPlugInForm plugInForm(&hauptform);
-    TStationForm stationForm;
-    Taddfilesform addFilesForm;
-    Taddurlform addUrlForm;
-    TGetCDForm getCdForm;
-    Thintform hintForm;
-    hauptform.setCompanions(&playlistForm, &stationForm);
-    hauptform.setPlugInHost(&plugInForm.plugInHost());
-
-    QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, &hauptform,
-                     [&hauptform] { hauptform.ShutDown(); });
-
-    hauptform.show();
+    LarkspinApp larkspin(QCoreApplication::applicationFilePath(), dataHome());
+    QObject::connect(&larkspin, &LarkspinApp::finished, &app, &QCoreApplication::exit, Qt::QueuedConnection);
+    larkspin.Start();
+    QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, &larkspin,
+                     [&larkspin] { larkspin.ShutDown(LarkspinApp::Cause::Signal); });
     return app.exec();
 }
