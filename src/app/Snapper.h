@@ -70,6 +70,8 @@ public:
 
     // The last rectangle handled; all 0 at first, so a first move is seen as down and to the right.
     const Edges& Previous() const { return previous_; }
+    // The window stood at r before the coming move (it was placed without a move the snapper handled).
+    void SetPrevious(const Edges& r) { previous_ = r; }
 
 private:
     void report(SnapDirection d) const {
