@@ -7,6 +7,7 @@
 #include "THauptform.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QTabWidget>
 #include <QTemporaryDir>

@@ -46,6 +46,7 @@ QString qs(const std::string& s) {
 TPlugInForm::TPlugInForm(TPlugInHost& host, QWidget* parent) : QDialog(parent), host_(host) {
     setWindowTitle(QStringLiteral("Settings..."));
     setObjectName(QStringLiteral("PlugInForm"));
+    setMinimumWidth(640);
     pages_ = new QTabWidget;
     pages_->setObjectName(QStringLiteral("Pages"));
     pages_->addTab(buildMainPage(), QStringLiteral("Main"));
