@@ -13,9 +13,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
@@ -59,6 +61,7 @@ private slots:
     void decoderListRebuildsPlugCheck();
     void outputFormatAndTheRest();
     void skinsListedAndActivated();
+    void opensModallyUnlessEncodingOrRipping();
 
 private:
     template <class T> T* control(const char* name) {
@@ -274,6 +277,34 @@ void TestSettingsWindow::skinsListedAndActivated() {
     const QString logo = own.filePath("_logo.jpg");
     QCOMPARE(calls.logos, QStringList{logo});
     QCOMPARE(contents(logo), contents(QString::fromStdString(shipped) + "/Glacier/_display/_logo.jpg"));
+}
+
+void TestSettingsWindow::opensModallyUnlessEncodingOrRipping() {
+    form->hide();
+    auto* pages = form->findChild<QTabWidget*>("Pages");
+    pages->setCurrentIndex(3);
+    QString refusal;
+    QTimer::singleShot(0, this, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            refusal = box->text();
+            box->accept();
+        }
+    });
+    form->ShowSettings(true);
+    QCOMPARE(refusal, QStringLiteral("Settings are not available while encoding or ripping!"));
+    QVERIFY(!form->isVisible());
+
+    bool modal = false;
+    int page = -1;
+    QTimer::singleShot(0, this, [&] {
+        modal = QApplication::activeModalWidget() == form.get();
+        page = pages->currentIndex();
+        click(control<QPushButton>("Cancelbtn"));
+    });
+    form->ShowSettings(false);
+    QVERIFY(modal);
+    QCOMPARE(page, 0);
+    QVERIFY(!form->isVisible());
 }
 
 QTEST_MAIN(TestSettingsWindow)
