@@ -200,10 +200,13 @@ void LarkspinApp::connectSettingsAndSkins() {
         playlist_->ScrollToRow(row);
     };
     hooks.StoreColumnWidths = [this] { playlistForm_->StoreColumnWidths(); };
-    hooks.ApplyFontSizes = [this](int playlistSize, int) {
+    hooks.ApplyFontSizes = [this](int playlistSize, int librarySize) {
         QFont f = playlistForm_->view()->font();
         f.setPointSize(playlistSize);
         playlistForm_->view()->setFont(f);
+        QFont l = stationForm_->organizer()->font();
+        l.setPointSize(librarySize);
+        stationForm_->organizer()->setFont(l);
     };
     hooks.LoadLibrary = [this] {
         LoadProgramLibrary(library(), settings(), programFolder());
