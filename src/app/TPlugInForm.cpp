@@ -90,6 +90,21 @@ void TPlugInForm::setSkinFolders(std::vector<std::string> folders, std::string o
     ListSkins();
 }
 
+void TPlugInForm::setEncoders(QWidget* panel, const std::vector<std::string>& ripChoices) {
+    if (panel) {
+        QLayout* layout = encoderPage_->layout();
+        while (QLayoutItem* item = layout->takeAt(0)) {
+            delete item->widget();
+            delete item;
+        }
+        layout->addWidget(panel);
+    }
+    EncoderChoice->clear();
+    for (const std::string& choice : ripChoices)
+        EncoderChoice->addItem(qs(choice));
+    FillSettingsControls();
+}
+
 void TPlugInForm::ShowSettings(bool encodingOrRipping) {
     if (encodingOrRipping) {
         QMessageBox::information(parentWidget(), QStringLiteral("Larkspin 3.0"),

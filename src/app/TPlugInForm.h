@@ -60,6 +60,10 @@ public:
     void setSkinFolders(std::vector<std::string> folders, std::string ownSkins);
     const std::vector<std::string>& skinFolders() const { return skinFolders_; }
 
+    // The encoder plug-ins once the program has them: panel takes the place of the "Encoder" sub-page's
+    // empty list, and ripChoices (each "code - name") fill the rip encoder list (EncIdx).
+    void setEncoders(QWidget* panel, const std::vector<std::string>& ripChoices);
+
     // Opens the window modally, centred on the screen, on its first page; refused with a message while
     // a rip or an encoding job runs. Returns when the window is closed.
     void ShowSettings(bool encodingOrRipping);
@@ -143,6 +147,7 @@ private:
     QComboBox* SpeedIdx = nullptr;
     std::array<QRadioButton*, 3> outputFormats_{};
     QComboBox* EncoderChoice = nullptr;
+    QWidget* encoderPage_ = nullptr;
     QComboBox* CDDBServer = nullptr;
     QLineEdit* CDDBPort = nullptr;
     QLabel* ActualSkin = nullptr;

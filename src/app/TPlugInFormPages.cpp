@@ -277,11 +277,11 @@ QWidget* TPlugInForm::buildEncoderPage() {
     list->setRootIsDecorated(false);
     auto* settingsBtn = new QPushButton(QStringLiteral("Settings..."));
     settingsBtn->setEnabled(false);
-    auto* w = new QWidget;
-    auto* v = new QVBoxLayout(w);
+    encoderPage_ = new QWidget;
+    auto* v = new QVBoxLayout(encoderPage_);
     v->addWidget(list, 1);
     v->addWidget(settingsBtn, 0, Qt::AlignRight);
-    return w;
+    return encoderPage_;
 }
 
 QWidget* TPlugInForm::buildTranscoderPage() {

@@ -62,6 +62,7 @@ private slots:
     void outputFormatAndTheRest();
     void skinsListedAndActivated();
     void opensModallyUnlessEncodingOrRipping();
+    void encoderPlugIns();
 
 private:
     template <class T> T* control(const char* name) {
@@ -305,6 +306,18 @@ void TestSettingsWindow::opensModallyUnlessEncodingOrRipping() {
     QVERIFY(modal);
     QCOMPARE(page, 0);
     QVERIFY(!form->isVisible());
+}
+
+void TestSettingsWindow::encoderPlugIns() {
+    settings().EncIdx = 1;
+    auto* panel = new QLabel(QStringLiteral("encoder panel"));
+    form->setEncoders(panel, {"ogg - Vorbis", "mp3 - LAME"});
+    QVERIFY(form->isAncestorOf(panel));
+    QComboBox* choice = control<QComboBox>("EncoderChoice");
+    QCOMPARE(choice->count(), 2);
+    QCOMPARE(choice->currentText(), QStringLiteral("mp3 - LAME"));
+    emit choice->activated(0);
+    QCOMPARE(settings().EncIdx, uint8_t(0));
 }
 
 QTEST_MAIN(TestSettingsWindow)
