@@ -154,11 +154,6 @@ signals:
     // The selection was changed here; the view re-reads SelectedRows().
     void selectionChanged();
     void scrollToRowRequested(int row);
-    // The list was cleared: the player window's album, year and artist displays show "---".
-    void listCleared();
-    // The list was cleared while nothing plays: the player window shows "No title selected...", hides
-    // "directsound", zeroes its time digits, shows "---" and the skin logo.
-    void clearedWhileStopped();
     // Background work: started (total items), progress, and done (all queued work).
     void workStarted(int total);
     void workProgress(int done, int total);
