@@ -100,6 +100,7 @@ private slots:
     void sortIgnoresLetterCase();
     void sortMatchesWholeLineComparison();
     void addLineSortedFindsItsPlace();
+    void sortAppendedMatchesFullSort();
 
     void removeDeletesExactPathOnly_data();
     void removeDeletesExactPathOnly();
@@ -108,6 +109,9 @@ private slots:
     void addPlayedFile_data();
     void addPlayedFile();
     void playedLongPathAddedOnce();
+
+    void programLibraryLifecycle_data();
+    void programLibraryLifecycle();
 
     void artistListOncePerCaseVariant();
     void artistListInPlainCodePointLocale();
@@ -431,6 +435,33 @@ void TestLibraryLines::addLineSortedFindsItsPlace() {
     QCOMPARE(ToQStringList(Artists(unsorted)), (QStringList{"w", "x", "y"}));
 }
 
+void TestLibraryLines::sortAppendedMatchesFullSort() {
+    QRandomGenerator rng(99);
+    std::vector<LibraryValues> old, added;
+    for (int i = 0; i < 300; ++i)
+        old.push_back(Values(RandomText(rng, 5), RandomText(rng, 4), "/o" + std::to_string(i)));
+    for (int i = 0; i < 60; ++i)
+        added.push_back(Values(RandomText(rng, 5), RandomText(rng, 4), "/n" + std::to_string(i)));
+    LibraryLines merged, sorted;
+    for (const LibraryValues& v : old)
+        merged.AppendValues(v);
+    SortLibrary(merged);
+    // The full sort gets the old lines in their sorted order too, so equal lines compare alike.
+    for (LibraryEntry e : merged.Entries())
+        sorted.AppendLine(e.Line());
+    const std::size_t first = merged.Count();
+    for (const LibraryValues& v : added) {
+        merged.AppendValues(v);
+        sorted.AppendValues(v);
+    }
+    SortAppended(merged, first, true);
+    SortLibrary(sorted);
+    QVERIFY(merged.KnownSorted());
+    QCOMPARE(merged.Count(), sorted.Count());
+    for (std::size_t i = 0; i < merged.Count(); ++i)
+        QCOMPARE(merged.Line(i), sorted.Line(i));
+}
+
 void TestLibraryLines::removeDeletesExactPathOnly_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<bool>("removed");
@@ -530,6 +561,42 @@ void TestLibraryLines::playedLongPathAddedOnce() {
     for (int i = 0; i < 3; ++i)
         AddPlayedFile(lib, s, path);
     QCOMPARE(lib.Lines.Count(), std::size_t(1));
+}
+
+void TestLibraryLines::programLibraryLifecycle_data() {
+    QTest::addColumn<bool>("organizer");
+    QTest::addColumn<bool>("modified");
+    QTest::addColumn<int>("entriesAfterRestart");
+    QTest::newRow("changed") << true << true << 2;
+    QTest::newRow("unchanged") << true << false << 1;
+    QTest::newRow("library off") << false << true << 1;
+}
+
+void TestLibraryLines::programLibraryLifecycle() {
+    QFETCH(bool, organizer);
+    QFETCH(bool, modified);
+    QFETCH(int, entriesAfterRestart);
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    QVERIFY(QDir(dir.path()).mkdir("Organizer"));
+    LibraryLines first;
+    first.AppendValues(Values("Old", "T", "/old"));
+    QVERIFY(SaveLibrary(first, LibraryFilePath(folder)).Ok);
+
+    Settings s;
+    s.ActivateOrganizer = organizer;
+    MusicLibrary lib;
+    QVERIFY(LoadProgramLibrary(lib, s, folder).Ok);
+    QCOMPARE(lib.Lines.Count(), std::size_t(organizer ? 1 : 0));
+    lib.Lines.AppendValues(Values("New", "T", "/new"));
+    lib.LibraryModified = modified;
+    QVERIFY(SaveProgramLibrary(lib, s, folder).Ok);
+
+    s.ActivateOrganizer = true;
+    MusicLibrary again;
+    QVERIFY(LoadProgramLibrary(again, s, folder).Ok);
+    QCOMPARE(again.Lines.Count(), std::size_t(entriesAfterRestart));
+    QVERIFY(!again.LibraryModified);
 }
 
 void TestLibraryLines::artistListOncePerCaseVariant() {
