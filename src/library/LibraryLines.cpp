@@ -129,10 +129,10 @@ LibraryEntry LibraryLines::AppendValues(const LibraryValues& values) {
     std::array<std::string_view, LibraryFieldCount> views;
     for (int k = 0; k < LibraryFieldCount; ++k)
         views[k] = values[k];
-    return AppendValues(views);
+    return AppendViews(views);
 }
 
-LibraryEntry LibraryLines::AppendValues(const std::array<std::string_view, LibraryFieldCount>& values) {
+LibraryEntry LibraryLines::AppendViews(const std::array<std::string_view, LibraryFieldCount>& values) {
     std::array<std::string_view, LibraryFieldCount> kept;
     std::size_t size = LibraryFieldCount;
     for (int k = 0; k < LibraryFieldCount; ++k) {
@@ -159,7 +159,7 @@ LibraryEntry LibraryLines::AppendLine(std::string_view line) {
             values[k] = line.substr(offset, LibraryFieldWidths[k]);
         offset += LibraryFieldWidths[k];
     }
-    return AppendValues(values);
+    return AppendViews(values);
 }
 
 void LibraryLines::MoveLastTo(std::size_t index) {

@@ -102,7 +102,7 @@ public:
     LibraryEntry AppendLine(std::string_view line);
     // Appends an entry made of the thirteen values, each cut to its width on a character boundary.
     LibraryEntry AppendValues(const LibraryValues& values);
-    LibraryEntry AppendValues(const std::array<std::string_view, LibraryFieldCount>& values);
+    LibraryEntry AppendViews(const std::array<std::string_view, LibraryFieldCount>& values);
     // Moves the last entry to position index (the others keep their order).
     void MoveLastTo(std::size_t index);
     void RemoveAt(std::size_t index);

@@ -16,6 +16,14 @@ QString ToQString(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// Qt's sort keys of the "C" locale compare code points with letter case even when the collator ignores
+// case (its compare does not); folding the text first gives them the order compare gives.
+QCollatorSortKey SortKey(const QCollator& collator, const QString& text) {
+    if (collator.caseSensitivity() == Qt::CaseInsensitive && collator.locale().language() == QLocale::C)
+        return collator.sortKey(text.toCaseFolded());
+    return collator.sortKey(text);
+}
+
 // Rank of every distinct text in collation order (equal ranks for texts the collator finds equal).
 // Lists repeat artists and albums a lot, so each distinct text gets one sort key.
 std::unordered_map<std::string_view, std::uint32_t> Ranks(const std::vector<std::string_view>& texts,
@@ -28,7 +36,7 @@ std::unordered_map<std::string_view, std::uint32_t> Ranks(const std::vector<std:
     std::vector<QCollatorSortKey> keys;
     keys.reserve(distinct.size());
     for (std::string_view t : distinct)
-        keys.push_back(collator.sortKey(ToQString(t)));
+        keys.push_back(SortKey(collator, ToQString(t)));
     std::vector<std::uint32_t> order(distinct.size());
     std::iota(order.begin(), order.end(), 0u);
     std::sort(order.begin(), order.end(),
@@ -68,7 +76,7 @@ std::vector<std::uint32_t> SortedOrder(const LibraryLines& lines, std::size_t fi
     for (std::size_t i = first; i < end; ++i) {
         text.clear();
         lines.Entry(i).AppendFilled(text, longest);
-        keys.push_back(collator.sortKey(ToQString(text)));
+        keys.push_back(SortKey(collator, ToQString(text)));
     }
     std::vector<std::uint32_t> order(end - first);
     std::iota(order.begin(), order.end(), 0u);

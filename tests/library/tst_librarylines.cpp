@@ -81,7 +81,8 @@ class TestLibraryLines : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void initTestCase() { cleanup(); }
+    void cleanup() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
     void lineLayout();
     void fieldsCutOnCharacterBoundary();
@@ -97,6 +98,7 @@ private slots:
     void hostileFiles();
     void failedSaveKeepsOldFile();
 
+    void sortIgnoresLetterCase_data();
     void sortIgnoresLetterCase();
     void sortMatchesWholeLineComparison();
     void addLineSortedFindsItsPlace();
@@ -385,7 +387,15 @@ void TestLibraryLines::failedSaveKeepsOldFile() {
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"Archive.rol"});
 }
 
+void TestLibraryLines::sortIgnoresLetterCase_data() {
+    QTest::addColumn<QLocale>("locale");
+    QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates);
+    QTest::newRow("C") << QLocale::c();
+}
+
 void TestLibraryLines::sortIgnoresLetterCase() {
+    QFETCH(QLocale, locale);
+    QLocale::setDefault(locale);
     LibraryLines lines;
     for (const char* a :
          {"beatles", "ABBA", "The Beatles", "Beatles", "abba", "BEATLES", "Zappa", "AC/DC", "AC"})
