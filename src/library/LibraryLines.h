@@ -106,6 +106,9 @@ public:
     // Moves the last entry to position index (the others keep their order).
     void MoveLastTo(std::size_t index);
     void RemoveAt(std::size_t index);
+    // Removes the given entries in one pass (the title list deletes many rows of a large library);
+    // the others keep their order. Returns how many were found.
+    std::size_t RemoveEntries(const std::vector<LibraryEntry>& remove);
     // Position of the entry, or Count() when it is not in the list.
     std::size_t IndexOf(LibraryEntry entry) const;
     void Clear();

@@ -185,6 +185,15 @@ void TestLibraryLines::handlesSurviveRemovals() {
     QCOMPARE(c.Field(PathField), std::string_view("/c"));
     QCOMPARE(lines.IndexOf(c), std::size_t(1));
     QCOMPARE(lines.IndexOf(b), lines.Count());
+    // Several at once, one already gone; the rest keep their order.
+    const LibraryEntry d = lines.AppendValues(Values("D", "4", "/d"));
+    QCOMPARE(lines.RemoveEntries({c, b, a}), std::size_t(2));
+    QCOMPARE(lines.Count(), std::size_t(1));
+    QCOMPARE(lines.Entry(0), d);
+    const std::uint64_t generation = lines.Generation();
+    QCOMPARE(lines.RemoveEntries({d}), std::size_t(1));
+    QVERIFY(lines.Empty());
+    QVERIFY(lines.Generation() > generation);
 }
 
 void TestLibraryLines::loadFileSizes_data() {
