@@ -42,7 +42,8 @@ LarkspinApp::LarkspinApp(const QString& executablePath, const QString& dataHome,
     // A folder that cannot be made stays missing; its first user fails, this says why.
     for (const char* sub : DataFolders)
         if (!QFileInfo(QString::fromStdString(programFolder() + sub)).isDir())
-            qCWarning(lcApp) << "data folder could not be created:" << QString::fromStdString(programFolder() + sub);
+            qCWarning(lcApp) << "data folder could not be created:"
+                             << QString::fromStdString(programFolder() + sub);
 
     settingsFile_ = std::make_unique<PrivateProfile>(SettingsFilePath(programFolder(), exe));
     ReadSettings(*settingsFile_, programFolder(), settings());
@@ -140,7 +141,10 @@ void LarkspinApp::Raise() {
 
 void LarkspinApp::Start() {
     // The eight windows of the program, created once, in this order, living until the process ends.
-    hauptform_ = std::make_unique<THauptform>(*host_);
+    // With ActivateAdd on, every played file joins the library.
+    PlayerFileServices files;
+    files.AddPlayedFile = [](const std::string& path) { AddPlayedFile(library(), settings(), path); };
+    hauptform_ = std::make_unique<THauptform>(*host_, std::move(files));
     playlist_ = std::make_unique<Playlist>(settings(), hauptform_->player());
     hauptform_->setEntryList(playlist_.get());
     playlistForm_ = std::make_unique<TPlaylistForm>(*playlist_, settings());
@@ -161,6 +165,26 @@ void LarkspinApp::Start() {
     hintForm_ = std::make_unique<Thintform>();
 
     hauptform_->setCompanions(playlistForm_.get(), stationForm_.get());
+    stationForm_->setPlayer(&hauptform_->player());
+    stationForm_->setHintWindow(hintForm_.get());
+    std::vector<std::string> fileTypes;
+    for (const PlugInRow& row : host_->PlugInTable())
+        fileTypes.push_back(row.fileTypes);
+    stationForm_->setDecoderFileTypes(fileTypes);
+    const auto toPaths = [](const QStringList& list) {
+        std::vector<std::string> paths;
+        for (const QString& p : list)
+            paths.push_back(p.toStdString());
+        return paths;
+    };
+    connect(stationForm_.get(), &TStationForm::addToPlaylist, this,
+            [this, toPaths](const QStringList& p) { playlist_->AddFilesToPlaylist(toPaths(p)); });
+    connect(stationForm_.get(), &TStationForm::enqueue, this,
+            [this, toPaths](const QStringList& p) { playlist_->AddFilesToPlaylist(toPaths(p)); });
+    connect(stationForm_.get(), &TStationForm::createPlaylist, this, [this, toPaths](const QStringList& p) {
+        playlist_->ClearList();
+        playlist_->AddFilesToPlaylist(toPaths(p));
+    });
     playlistForm_->setPlugInHost(host_.get());
     playlistForm_->setAddFilesForm(addFilesForm_.get());
     playlistForm_->setMainWindowMenu(hauptform_->popupMenu());
@@ -237,6 +261,20 @@ void LarkspinApp::ShutDown(Cause cause) {
     if (!saved.ok)
         qCWarning(lcApp) << "the temporary playlist could not be written:"
                          << QString::fromStdString(saved.message);
+    // The library is saved when it changed; a failed save leaves the old file whole.
+    const LibraryFileResult savedLibrary = SaveProgramLibrary(library(), settings(), programFolder());
+    if (!savedLibrary.Ok) {
+        const std::string text = "The library could not be saved to " + LibraryFilePath(programFolder()) +
+                                 ": " + savedLibrary.Message;
+        if (cause == Cause::Signal) {
+            std::fprintf(stderr, "Larkspin: %s\n", text.c_str());
+        } else {
+            QMessageBox::critical(hauptform_.get(), QStringLiteral("Larkspin 3.0"),
+                                  QString::fromStdString(text));
+            player.Closing = false;
+            return;
+        }
+    }
     try {
         WriteSettings(*settingsFile_, settings());
     } catch (const EProfileWriteError& e) {

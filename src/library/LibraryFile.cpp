@@ -77,7 +77,7 @@ void AppendRecord(LibraryLines& lines, const char* record, Damage& damage) {
         }
         offset += capacity + 1;
     }
-    lines.AppendValues(values);
+    lines.AppendViews(values);
     damage.overlong += overlong;
     damage.notUtf8 += notUtf8;
 }

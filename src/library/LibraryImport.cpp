@@ -177,6 +177,8 @@ std::size_t AddImportRows(MusicLibrary& lib, const std::vector<ImportRow>& rows,
     paths.reserve(lib.Lines.Count() + rows.size());
     for (LibraryEntry e : lib.Lines.Entries())
         paths.emplace(e.Field(PathField));
+    const bool wasSorted = lib.Lines.KnownSorted();
+    const std::size_t first = lib.Lines.Count();
     std::size_t added = 0;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (paths.insert(StoredFieldText(rows[i].record[RecordPath], PathField)).second) {
@@ -186,7 +188,7 @@ std::size_t AddImportRows(MusicLibrary& lib, const std::vector<ImportRow>& rows,
         if (step)
             step(i);
     }
-    SortLibrary(lib.Lines);
+    SortAppended(lib.Lines, first, wasSorted);
     lib.LibraryModified = true;
     return added;
 }

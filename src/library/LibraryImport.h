@@ -48,8 +48,8 @@ struct ImportRow {
 LibraryValues ImportValues(const ImportRow& row, const LibraryTransforms& transforms);
 
 // "Finish": adds every row whose path no entry has (rows added before in the same run count, so a path
-// listed twice is added once), sorts the library once and marks it modified, also when nothing was
-// added. step(i) after row i. Returns the number of entries added.
+// listed twice is added once), sorts the library once (SortAppended) and marks it modified, also when nothing
+// was added. step(i) after row i. Returns the number of entries added.
 std::size_t AddImportRows(MusicLibrary& lib, const std::vector<ImportRow>& rows,
                           const LibraryTransforms& transforms,
                           const std::function<void(std::size_t row)>& step = {});

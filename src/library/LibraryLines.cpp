@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 #include <sys/mman.h>
+#include <unordered_set>
 
 namespace larkspin {
 
@@ -129,10 +130,10 @@ LibraryEntry LibraryLines::AppendValues(const LibraryValues& values) {
     std::array<std::string_view, LibraryFieldCount> views;
     for (int k = 0; k < LibraryFieldCount; ++k)
         views[k] = values[k];
-    return AppendValues(views);
+    return AppendViews(views);
 }
 
-LibraryEntry LibraryLines::AppendValues(const std::array<std::string_view, LibraryFieldCount>& values) {
+LibraryEntry LibraryLines::AppendViews(const std::array<std::string_view, LibraryFieldCount>& values) {
     std::array<std::string_view, LibraryFieldCount> kept;
     std::size_t size = LibraryFieldCount;
     for (int k = 0; k < LibraryFieldCount; ++k) {
@@ -159,7 +160,7 @@ LibraryEntry LibraryLines::AppendLine(std::string_view line) {
             values[k] = line.substr(offset, LibraryFieldWidths[k]);
         offset += LibraryFieldWidths[k];
     }
-    return AppendValues(values);
+    return AppendViews(values);
 }
 
 void LibraryLines::MoveLastTo(std::size_t index) {
@@ -173,6 +174,18 @@ void LibraryLines::RemoveAt(std::size_t index) {
         entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(index));
     if (entries_.empty())
         Clear();
+}
+
+std::size_t LibraryLines::RemoveEntries(const std::vector<LibraryEntry>& remove) {
+    std::unordered_set<const unsigned char*> gone;
+    for (LibraryEntry e : remove)
+        gone.insert(e.p_);
+    const std::size_t before = entries_.size();
+    std::erase_if(entries_, [&](LibraryEntry e) { return gone.count(e.p_) > 0; });
+    const std::size_t removed = before - entries_.size();
+    if (entries_.empty())
+        Clear();
+    return removed;
 }
 
 std::size_t LibraryLines::IndexOf(LibraryEntry entry) const {

@@ -102,10 +102,13 @@ public:
     LibraryEntry AppendLine(std::string_view line);
     // Appends an entry made of the thirteen values, each cut to its width on a character boundary.
     LibraryEntry AppendValues(const LibraryValues& values);
-    LibraryEntry AppendValues(const std::array<std::string_view, LibraryFieldCount>& values);
+    LibraryEntry AppendViews(const std::array<std::string_view, LibraryFieldCount>& values);
     // Moves the last entry to position index (the others keep their order).
     void MoveLastTo(std::size_t index);
     void RemoveAt(std::size_t index);
+    // Removes the given entries in one pass (the title list deletes many rows of a large library);
+    // the others keep their order. Returns how many were found.
+    std::size_t RemoveEntries(const std::vector<LibraryEntry>& remove);
     // Position of the entry, or Count() when it is not in the list.
     std::size_t IndexOf(LibraryEntry entry) const;
     void Clear();

@@ -16,6 +16,14 @@ QString ToQString(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// Qt's sort keys of the "C" locale compare code points with letter case even when the collator ignores
+// case (its compare does not); folding the text first gives them the order compare gives.
+QCollatorSortKey SortKey(const QCollator& collator, const QString& text) {
+    if (collator.caseSensitivity() == Qt::CaseInsensitive && collator.locale().language() == QLocale::C)
+        return collator.sortKey(text.toCaseFolded());
+    return collator.sortKey(text);
+}
+
 // Rank of every distinct text in collation order (equal ranks for texts the collator finds equal).
 // Lists repeat artists and albums a lot, so each distinct text gets one sort key.
 std::unordered_map<std::string_view, std::uint32_t> Ranks(const std::vector<std::string_view>& texts,
@@ -28,7 +36,7 @@ std::unordered_map<std::string_view, std::uint32_t> Ranks(const std::vector<std:
     std::vector<QCollatorSortKey> keys;
     keys.reserve(distinct.size());
     for (std::string_view t : distinct)
-        keys.push_back(collator.sortKey(ToQString(t)));
+        keys.push_back(SortKey(collator, ToQString(t)));
     std::vector<std::uint32_t> order(distinct.size());
     std::iota(order.begin(), order.end(), 0u);
     std::sort(order.begin(), order.end(),
@@ -50,35 +58,74 @@ QCollator LibraryCollator(Qt::CaseSensitivity sensitivity) {
     return collator;
 }
 
-void SortLibrary(LibraryLines& lines) {
-    const std::size_t n = lines.Count();
-    if (n < 2) {
-        lines.SetKnownSorted(true);
-        return;
-    }
+// The positions first..end-1 of the list in the order of their lines (equal lines keep their order).
+std::vector<std::uint32_t> SortedOrder(const LibraryLines& lines, std::size_t first, std::size_t end) {
     // Every field filled only to the longest value of that field: all lines lose the same run of
     // filling spaces, and the order stays that of the full lines (sort keys of full lines would need
     // some 800 bytes per entry). Exact unless a character expands to more collation elements than it
     // has bytes, which only some ligatures and compatibility symbols do.
     std::array<std::size_t, LibraryFieldCount> longest{};
-    for (LibraryEntry e : lines.Entries())
+    for (std::size_t i = first; i < end; ++i)
         for (int k = 0; k < LibraryFieldCount; ++k)
-            longest[k] = std::max(longest[k], e.Value(k + 1).size());
+            longest[k] = std::max(longest[k], lines.Entry(i).Value(k + 1).size());
 
     const QCollator collator = LibraryCollator(Qt::CaseInsensitive);
     std::vector<QCollatorSortKey> keys;
-    keys.reserve(n);
+    keys.reserve(end - first);
     std::string text;
-    for (LibraryEntry e : lines.Entries()) {
+    for (std::size_t i = first; i < end; ++i) {
         text.clear();
-        e.AppendFilled(text, longest);
-        keys.push_back(collator.sortKey(ToQString(text)));
+        lines.Entry(i).AppendFilled(text, longest);
+        keys.push_back(SortKey(collator, ToQString(text)));
     }
-    std::vector<std::uint32_t> order(n);
+    std::vector<std::uint32_t> order(end - first);
     std::iota(order.begin(), order.end(), 0u);
     std::stable_sort(order.begin(), order.end(),
                      [&](std::uint32_t a, std::uint32_t b) { return keys[a].compare(keys[b]) < 0; });
-    keys.clear();
+    for (std::uint32_t& i : order)
+        i += static_cast<std::uint32_t>(first);
+    return order;
+}
+
+void SortLibrary(LibraryLines& lines) {
+    if (lines.Count() > 1)
+        lines.Reorder(SortedOrder(lines, 0, lines.Count()));
+    lines.SetKnownSorted(true);
+}
+
+void SortAppended(LibraryLines& lines, std::size_t firstNew, bool restWasSorted) {
+    const std::size_t n = lines.Count();
+    if (firstNew >= n) {
+        lines.SetKnownSorted(restWasSorted);
+        return;
+    }
+    // Each new line costs some twenty whole-line comparisons; beyond a few thousand, one sort is cheaper.
+    if (!restWasSorted || firstNew == 0 || n - firstNew > 4096) {
+        SortLibrary(lines);
+        return;
+    }
+    const std::vector<std::uint32_t> added = SortedOrder(lines, firstNew, n);
+    const QCollator collator = LibraryCollator(Qt::CaseInsensitive);
+    std::vector<std::uint32_t> order;
+    order.reserve(n);
+    std::size_t next = 0; // old lines placed so far
+    for (std::uint32_t a : added) {
+        const QString text = ToQString(lines.Line(a));
+        // After every old line that does not sort after it.
+        std::size_t lo = next, hi = firstNew;
+        while (lo < hi) {
+            const std::size_t mid = lo + (hi - lo) / 2;
+            if (collator.compare(text, ToQString(lines.Line(mid))) < 0)
+                hi = mid;
+            else
+                lo = mid + 1;
+        }
+        for (; next < lo; ++next)
+            order.push_back(static_cast<std::uint32_t>(next));
+        order.push_back(a);
+    }
+    for (; next < firstNew; ++next)
+        order.push_back(static_cast<std::uint32_t>(next));
     lines.Reorder(order);
     lines.SetKnownSorted(true);
 }

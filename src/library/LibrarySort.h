@@ -22,6 +22,11 @@ void SortLibrary(LibraryLines& lines);
 // sorts the whole list: a played file joins a large library at once.
 LibraryEntry AddLineSorted(LibraryLines& lines, std::string_view line);
 
+// Sorts the entries from firstNew on into the list before them, when that part is known to be sorted
+// and the new part is small beside it (the whole list is sorted otherwise): an import of some files
+// into a large library does not sort a million lines again. The result is that of SortLibrary.
+void SortAppended(LibraryLines& lines, std::size_t firstNew, bool restWasSorted);
+
 // Sorts entries ascending by one field's text, case-sensitively with the user's locale collation
 // (a column click of the title list). Equal texts keep their order.
 void SortEntriesByField(std::vector<LibraryEntry>& entries, int field);

@@ -6,7 +6,7 @@
 
 namespace larkspin {
 
-Q_LOGGING_CATEGORY(lcLibrary, "larkspin.library", QtCriticalMsg)
+Q_LOGGING_CATEGORY(lcLibrary, "larkspin.library", QtWarningMsg)
 
 MusicLibrary& library() {
     static MusicLibrary lib;

@@ -310,6 +310,7 @@ void TArchivForm::ReadInfosClick() {
     cancelRead_ = std::make_shared<std::atomic<bool>>(false);
     readDone_ = std::make_shared<std::atomic<int>>(0);
     const bool useId3v2 = id3v2Radio->isChecked();
+    reading_ = true;
     readWatcher_.setFuture(
         QtConcurrent::run([paths = std::move(paths), useId3v2, cancel = cancelRead_, done = readDone_] {
             std::vector<TrackRecord> records;
@@ -327,6 +328,7 @@ void TArchivForm::ReadInfosClick() {
 
 void TArchivForm::readFinished() {
     progressTimer_.stop();
+    reading_ = false;
     std::vector<TrackRecord> records = readWatcher_.result();
     progress->setValue(static_cast<int>(records.size()));
     const std::string location = mediumKind_ != "int" ? mediumName().toStdString() : std::string("Internal");

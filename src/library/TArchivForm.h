@@ -68,7 +68,8 @@ public:
     void ReadInfosClick();
     void DeleteSelectedClick();
     void CancelClick();
-    bool reading() const { return readWatcher_.isRunning(); }
+    // From "Read file informations" until the preview shows what was read.
+    bool reading() const { return reading_; }
 
     QLineEdit* folderEdit = nullptr;
     QPushButton* browseButton = nullptr;
@@ -119,6 +120,7 @@ private:
     std::shared_ptr<std::atomic<int>> readDone_;
     QTimer progressTimer_;
     bool step2_ = false;
+    bool reading_ = false;
 };
 
 } // namespace larkspin

@@ -437,13 +437,17 @@ void TFrame_Organizer::DeleteClick() {
     for (const QModelIndex& r : rows)
         order.push_back(r.row());
     listarchiv3->selectionModel()->clear();
-    // The row goes first: its handle dies with the entry.
+    // Each row names its entry; paths are unique, so this deletes the entry of each row's path and no
+    // other. The rows go first: their handles die with the entries.
+    std::vector<LibraryEntry> entries;
     for (int row : order) {
-        const std::string path = titleModel_->PathAt(row).toStdString();
+        const LibraryEntry e = titleModel_->EntryAt(row);
         titleModel_->RemoveRow(row);
-        RemoveLibraryEntry(library_.Lines, path);
-        library_.LibraryModified = true;
+        if (e.Valid())
+            entries.push_back(e);
     }
+    library_.Lines.RemoveEntries(entries);
+    library_.LibraryModified = true;
     if (titleModel_->rowCount() == 0) {
         // The artist or album may be gone.
         ListArchiv1_Down();

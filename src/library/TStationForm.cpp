@@ -32,23 +32,12 @@ QWidget* EmptyPage(const QString& text) {
 
 TStationForm::TStationForm(QWidget* parent) : TStationForm(library(), settings(), parent) {
     LoadLibraryAtStart(programFolder());
-    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { SaveLibraryAtShutdown(programFolder()); });
 }
 
 void TStationForm::LoadLibraryAtStart(const std::string& folder) {
     const LibraryFileResult r = LoadProgramLibrary(library_, settings_, folder);
     if (!r.Message.empty())
         QMessageBox::warning(this, QStringLiteral("Larkspin 3.0"), QString::fromStdString(r.Message));
-}
-
-bool TStationForm::SaveLibraryAtShutdown(const std::string& folder) {
-    const LibraryFileResult r = SaveProgramLibrary(library_, settings_, folder);
-    if (!r.Ok)
-        QMessageBox::critical(
-            this, QStringLiteral("Larkspin 3.0"),
-            QStringLiteral("The library could not be saved to %1:\n%2")
-                .arg(QString::fromStdString(LibraryFilePath(folder)), QString::fromStdString(r.Message)));
-    return r.Ok;
 }
 
 TStationForm::TStationForm(MusicLibrary& library, Settings& settings, QWidget* parent)

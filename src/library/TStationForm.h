@@ -23,17 +23,14 @@ class TStationForm : public QWidget {
 public:
     enum Page { EncoderPage, CdRipperPage, LibraryPage };
 
-    // The process-wide library and settings; the library is loaded from ProgramFolder and saved when
-    // the application quits.
+    // The process-wide library and settings; the library is loaded from ProgramFolder (the program
+    // saves it at shutdown with SaveProgramLibrary).
     explicit TStationForm(QWidget* parent = nullptr);
     TStationForm(MusicLibrary& library, Settings& settings, QWidget* parent = nullptr);
 
     // Loads the library file of the program folder when ActivateOrganizer is on; a damaged or
     // unreadable file is reported in a message box.
     void LoadLibraryAtStart(const std::string& programFolder);
-    // Saves the library when ActivateOrganizer is on and it changed; a failure is reported in a
-    // message box and leaves the old file whole. True when nothing was lost.
-    bool SaveLibraryAtShutdown(const std::string& programFolder);
 
     // "Play" of the library plays through this player.
     void setPlayer(PlayerController* player);

@@ -81,7 +81,8 @@ class TestLibraryLines : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void initTestCase() { cleanup(); }
+    void cleanup() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
     void lineLayout();
     void fieldsCutOnCharacterBoundary();
@@ -97,9 +98,11 @@ private slots:
     void hostileFiles();
     void failedSaveKeepsOldFile();
 
+    void sortIgnoresLetterCase_data();
     void sortIgnoresLetterCase();
     void sortMatchesWholeLineComparison();
     void addLineSortedFindsItsPlace();
+    void sortAppendedMatchesFullSort();
 
     void removeDeletesExactPathOnly_data();
     void removeDeletesExactPathOnly();
@@ -108,6 +111,9 @@ private slots:
     void addPlayedFile_data();
     void addPlayedFile();
     void playedLongPathAddedOnce();
+
+    void programLibraryLifecycle_data();
+    void programLibraryLifecycle();
 
     void artistListOncePerCaseVariant();
     void artistListInPlainCodePointLocale();
@@ -179,6 +185,15 @@ void TestLibraryLines::handlesSurviveRemovals() {
     QCOMPARE(c.Field(PathField), std::string_view("/c"));
     QCOMPARE(lines.IndexOf(c), std::size_t(1));
     QCOMPARE(lines.IndexOf(b), lines.Count());
+    // Several at once, one already gone; the rest keep their order.
+    const LibraryEntry d = lines.AppendValues(Values("D", "4", "/d"));
+    QCOMPARE(lines.RemoveEntries({c, b, a}), std::size_t(2));
+    QCOMPARE(lines.Count(), std::size_t(1));
+    QCOMPARE(lines.Entry(0), d);
+    const std::uint64_t generation = lines.Generation();
+    QCOMPARE(lines.RemoveEntries({d}), std::size_t(1));
+    QVERIFY(lines.Empty());
+    QVERIFY(lines.Generation() > generation);
 }
 
 void TestLibraryLines::loadFileSizes_data() {
@@ -381,7 +396,15 @@ void TestLibraryLines::failedSaveKeepsOldFile() {
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"Archive.rol"});
 }
 
+void TestLibraryLines::sortIgnoresLetterCase_data() {
+    QTest::addColumn<QLocale>("locale");
+    QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates);
+    QTest::newRow("C") << QLocale::c();
+}
+
 void TestLibraryLines::sortIgnoresLetterCase() {
+    QFETCH(QLocale, locale);
+    QLocale::setDefault(locale);
     LibraryLines lines;
     for (const char* a :
          {"beatles", "ABBA", "The Beatles", "Beatles", "abba", "BEATLES", "Zappa", "AC/DC", "AC"})
@@ -429,6 +452,33 @@ void TestLibraryLines::addLineSortedFindsItsPlace() {
     unsorted.SetKnownSorted(false);
     AddLineSorted(unsorted, Line(Values("w", "t", "/w")));
     QCOMPARE(ToQStringList(Artists(unsorted)), (QStringList{"w", "x", "y"}));
+}
+
+void TestLibraryLines::sortAppendedMatchesFullSort() {
+    QRandomGenerator rng(99);
+    std::vector<LibraryValues> old, added;
+    for (int i = 0; i < 300; ++i)
+        old.push_back(Values(RandomText(rng, 5), RandomText(rng, 4), "/o" + std::to_string(i)));
+    for (int i = 0; i < 60; ++i)
+        added.push_back(Values(RandomText(rng, 5), RandomText(rng, 4), "/n" + std::to_string(i)));
+    LibraryLines merged, sorted;
+    for (const LibraryValues& v : old)
+        merged.AppendValues(v);
+    SortLibrary(merged);
+    // The full sort gets the old lines in their sorted order too, so equal lines compare alike.
+    for (LibraryEntry e : merged.Entries())
+        sorted.AppendLine(e.Line());
+    const std::size_t first = merged.Count();
+    for (const LibraryValues& v : added) {
+        merged.AppendValues(v);
+        sorted.AppendValues(v);
+    }
+    SortAppended(merged, first, true);
+    SortLibrary(sorted);
+    QVERIFY(merged.KnownSorted());
+    QCOMPARE(merged.Count(), sorted.Count());
+    for (std::size_t i = 0; i < merged.Count(); ++i)
+        QCOMPARE(merged.Line(i), sorted.Line(i));
 }
 
 void TestLibraryLines::removeDeletesExactPathOnly_data() {
@@ -530,6 +580,42 @@ void TestLibraryLines::playedLongPathAddedOnce() {
     for (int i = 0; i < 3; ++i)
         AddPlayedFile(lib, s, path);
     QCOMPARE(lib.Lines.Count(), std::size_t(1));
+}
+
+void TestLibraryLines::programLibraryLifecycle_data() {
+    QTest::addColumn<bool>("organizer");
+    QTest::addColumn<bool>("modified");
+    QTest::addColumn<int>("entriesAfterRestart");
+    QTest::newRow("changed") << true << true << 2;
+    QTest::newRow("unchanged") << true << false << 1;
+    QTest::newRow("library off") << false << true << 1;
+}
+
+void TestLibraryLines::programLibraryLifecycle() {
+    QFETCH(bool, organizer);
+    QFETCH(bool, modified);
+    QFETCH(int, entriesAfterRestart);
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    QVERIFY(QDir(dir.path()).mkdir("Organizer"));
+    LibraryLines first;
+    first.AppendValues(Values("Old", "T", "/old"));
+    QVERIFY(SaveLibrary(first, LibraryFilePath(folder)).Ok);
+
+    Settings s;
+    s.ActivateOrganizer = organizer;
+    MusicLibrary lib;
+    QVERIFY(LoadProgramLibrary(lib, s, folder).Ok);
+    QCOMPARE(lib.Lines.Count(), std::size_t(organizer ? 1 : 0));
+    lib.Lines.AppendValues(Values("New", "T", "/new"));
+    lib.LibraryModified = modified;
+    QVERIFY(SaveProgramLibrary(lib, s, folder).Ok);
+
+    s.ActivateOrganizer = true;
+    MusicLibrary again;
+    QVERIFY(LoadProgramLibrary(again, s, folder).Ok);
+    QCOMPARE(again.Lines.Count(), std::size_t(entriesAfterRestart));
+    QVERIFY(!again.LibraryModified);
 }
 
 void TestLibraryLines::artistListOncePerCaseVariant() {
