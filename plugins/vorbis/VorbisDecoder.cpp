@@ -25,6 +25,9 @@ public:
             return false;
         rate_ = openingRate_ = static_cast<int>(info->rate);
         channels_ = info->channels;
+        // libvorbisfile leaves a chain opened at its last link: start from the first.
+        if (ov_streams(&file_) > 1 && ov_pcm_seek(&file_, 0) != 0)
+            return false;
         // A chain whose links differ in rate counts its length in time, not in samples of one rate.
         for (long link = 1; link < ov_streams(&file_); ++link) {
             const vorbis_info* other = ov_info(&file_, static_cast<int>(link));

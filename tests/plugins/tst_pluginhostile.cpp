@@ -101,10 +101,14 @@ void TestPlugInHostile::init() {
 void TestPlugInHostile::fifoNeverBlocksAnExport_data() {
     QTest::addColumn<QString>("plugInName");
     QTest::addColumn<QString>("name");
-    QTest::newRow("mpeg") << "IB_mpeg.so" << "fifo.mp3";
-    QTest::newRow("sndfile") << "IB_sndfile.so" << "fifo.wav";
-    QTest::newRow("vorbis") << "IB_vorbis.so" << "fifo.ogg";
-    QTest::newRow("ffmpeg") << "IB_ffmpeg.so" << "fifo.wma";
+    QTest::newRow("mpeg") << "IB_mpeg.so"
+                          << "fifo.mp3";
+    QTest::newRow("sndfile") << "IB_sndfile.so"
+                             << "fifo.wav";
+    QTest::newRow("vorbis") << "IB_vorbis.so"
+                            << "fifo.ogg";
+    QTest::newRow("ffmpeg") << "IB_ffmpeg.so"
+                            << "fifo.wma";
 }
 
 void TestPlugInHostile::fifoNeverBlocksAnExport() {
@@ -177,10 +181,14 @@ void TestPlugInHostile::unopenableFileAfterSetPosEnds_data() {
     QTest::addColumn<QString>("plugInName");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("missing mp3") << "IB_mpeg.so" << "" << QByteArray();
-    QTest::newRow("text as ogg") << "IB_vorbis.so" << "text.ogg" << QByteArray("no ogg here\n");
-    QTest::newRow("zeros as wav") << "IB_sndfile.so" << "zeros.wav" << QByteArray(3000, '\0');
-    QTest::newRow("zeros as wma") << "IB_ffmpeg.so" << "zeros.wma" << QByteArray(3000, '\0');
+    QTest::newRow("missing mp3") << "IB_mpeg.so"
+                                 << "" << QByteArray();
+    QTest::newRow("text as ogg") << "IB_vorbis.so"
+                                 << "text.ogg" << QByteArray("no ogg here\n");
+    QTest::newRow("zeros as wav") << "IB_sndfile.so"
+                                  << "zeros.wav" << QByteArray(3000, '\0');
+    QTest::newRow("zeros as wma") << "IB_ffmpeg.so"
+                                  << "zeros.wma" << QByteArray(3000, '\0');
 }
 
 // The contract: a file that cannot be opened plays as silence of no length, the state reads 0 or 3 —
@@ -217,8 +225,8 @@ void TestPlugInHostile::unopenableFileAfterSetPosEnds() {
 // number, and a seek far beyond the end leaves nothing stuck.
 void TestPlugInHostile::absurdLengthCountsAsUnknown() {
     QVERIFY(makeSine(file("tone48k.wav"), 440, 3, 48000));
-    QVERIFY(runTool("ffmpeg", {"-v", "error", "-y", "-i", file("tone48k.wav"), "-c:a", "libopus", "-b:a", "64k",
-                               file("whole.opus")}));
+    QVERIFY(runTool("ffmpeg", {"-v", "error", "-y", "-i", file("tone48k.wav"), "-c:a", "libopus", "-b:a",
+                               "64k", file("whole.opus")}));
     QFile whole(file("whole.opus"));
     QVERIFY(whole.open(QIODevice::ReadOnly));
     write("cut.opus", whole.read(whole.size() / 2));
@@ -240,8 +248,9 @@ void TestPlugInHostile::absurdLengthCountsAsUnknown() {
 // A VBR MP3 without a Xing frame: the length first comes from the header's bit rate, and once the
 // file has been scanned it is the exact one.
 void TestPlugInHostile::headerLengthFirstThenTheScannedOne() {
-    QVERIFY(runTool("sox", {"-n", "-r", "44100", "-c", "1", "-b", "16", file("vbr.wav"), "synth", "4", "sine",
-                            "300", "synth", "4", "whitenoise", "fmod", "sine", "vol", "0.5", "pad", "0", "8"}));
+    QVERIFY(runTool("sox", {"-n",    "-r",  "44100", "-c",  "1",     "-b", "16",         file("vbr.wav"),
+                            "synth", "4",   "sine",  "300", "synth", "4",  "whitenoise", "fmod",
+                            "sine",  "vol", "0.5",   "pad", "0",     "8"}));
     QVERIFY(runTool("lame", {"--quiet", "-V", "0", "-t", file("vbr.wav"), file("vbr.mp3")}));
     DecoderPlugIn& p = plugIn("IB_mpeg.so");
     p.StartPlugIn(0, 0);
