@@ -88,6 +88,12 @@ void DecodeJob::start(const std::string& source, const std::string& outputFolder
         });
 }
 
+namespace {
+// A decode notices a cancel within one chunk; only a decoder stuck in its library takes longer, and
+// then finishes on the retiring thread.
+constexpr auto CancelPatience = std::chrono::seconds(1);
+} // namespace
+
 int32_t DecodeJob::progress() const {
     return run_ ? run_->progress.load() : 100;
 }
@@ -99,7 +105,7 @@ void DecodeJob::cancel() {
     bool over;
     {
         std::unique_lock lock(run_->mutex);
-        over = run_->ended.wait_for(lock, std::chrono::milliseconds(250), [this] { return run_->over; });
+        over = run_->ended.wait_for(lock, CancelPatience, [this] { return run_->over; });
     }
     if (over)
         thread_.join();
@@ -133,7 +139,7 @@ void DecodeJob::decode(DecoderFactory createDecoder, Run& run, const std::string
     const int64_t length = plausibleLength(decoder->lengthFrames(), rate);
 
     AtomicFile file(target);
-    if (!file.Open())
+    if (run.cancelled || !file.Open())
         return;
 
     unsigned char header[44];

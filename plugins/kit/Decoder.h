@@ -49,6 +49,9 @@ using DecoderFactory = std::unique_ptr<Decoder> (*)();
 struct PlugInDescription {
     const char* fileTypes; // GetFileTypes
     DecoderFactory createDecoder;
+    // Called when the library is unloaded, after every decoder is gone (a back end loaded on first use
+    // is released here); may be null.
+    void (*unload)() = nullptr;
 };
 
 // Defined once by every plug-in.

@@ -30,6 +30,8 @@ PlugIn& plugIn() {
 __attribute__((destructor)) void unloadPlugIn() {
     try {
         delete instance;
+        if (plugInDescription().unload)
+            plugInDescription().unload();
     } catch (...) {
     }
     instance = nullptr;

@@ -1,4 +1,7 @@
-// WMA and the other formats FFmpeg reads, through libavformat, libavcodec and libswresample.
+// The FFmpeg plug-in's back end: WMA and the other formats FFmpeg reads, through libavformat,
+// libavcodec and libswresample. IB_ffmpeg.so loads it on first use, so enumerating the plug-in at start
+// does not pull in FFmpeg's whole dependency tree.
+#include "FfmpegBackEnd.h"
 #include "Decoder.h"
 
 extern "C" {
@@ -224,17 +227,13 @@ private:
     int pendingChannels_ = 1;
 };
 
-std::unique_ptr<Decoder> create() {
-    return std::make_unique<FfmpegDecoder>();
-}
-
 } // namespace
-
-// Types no other plug-in declares; none of them is a substring of another plug-in's type.
-const PlugInDescription& plugInDescription() {
-    static const PlugInDescription description{
-        "*.wma;*.m4a;*.aac;*.opus;*.ape;*.wv;*.mpc;*.ac3;*.mka;*.tta;*.spx", create};
-    return description;
-}
-
 } // namespace larkspin::kit
+
+extern "C" larkspin::kit::Decoder* LarkspinFfmpegCreateDecoder(void) {
+    try {
+        return new larkspin::kit::FfmpegDecoder;
+    } catch (...) {
+        return nullptr;
+    }
+}
