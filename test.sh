@@ -2,7 +2,7 @@
 # Builds Larkspin with AddressSanitizer and UndefinedBehaviorSanitizer into build-test/ and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/install-deps.sh
+scripts/install-deps.sh test
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLARKSPIN_SANITIZE=ON -DLARKSPIN_TESTS=ON >/dev/null
 cmake --build build-test
 export QT_QPA_PLATFORM=offscreen

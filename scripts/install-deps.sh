@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing Larkspin need.
-# Each subsystem lists its packages in scripts/deps/<name>.txt (one per line, "#" starts a comment).
-# Does nothing when every package is present; otherwise runs apt-get update once and installs the rest.
+# Installs the Debian packages Larkspin needs.
+#   scripts/install-deps.sh         what building and running need (scripts/deps/build/*.txt)
+#   scripts/install-deps.sh test    that and what the tests, fuzzing and benchmarks need (scripts/deps/test/*.txt)
+# One package name per word, "#" starts a comment. Does nothing when every package is present; otherwise
+# runs apt-get update once and installs the rest.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+lists=("$here"/deps/build/*.txt)
+if [ "${1:-}" = test ]; then
+    lists+=("$here"/deps/test/*.txt)
+fi
 
-mapfile -t wanted < <(cat "$here"/deps/*.txt | sed 's/#.*//' | tr -s ' \t' '\n' | sed '/^$/d' | sort -u)
+mapfile -t wanted < <(cat "${lists[@]}" | sed 's/#.*//' | tr -s ' \t' '\n' | sed '/^$/d' | sort -u)
 missing=()
 for pkg in "${wanted[@]}"; do
     status=$(dpkg-query -W -f='${db:Status-Status}' "$pkg" 2>/dev/null || true)

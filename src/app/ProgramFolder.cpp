@@ -1,5 +1,6 @@
 #include "ProgramFolder.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,14 +16,60 @@ std::string DeriveProgramFolder(std::string_view executablePath) {
     return folder;
 }
 
+namespace {
+
+// Creates path and every missing parent; failures stay silent, the folder's users report them.
+void createPath(const std::string& path) {
+    for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        const std::string part = path.substr(0, slash);
+        struct stat st;
+        if (!part.empty() && stat(part.c_str(), &st) != 0)
+            mkdir(part.c_str(), 0755);
+        if (slash == std::string::npos)
+            return;
+    }
+}
+
+bool holdsAnything(const std::string& folder) {
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return false;
+    bool any = false;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..") {
+            any = true;
+            break;
+        }
+    }
+    closedir(dir);
+    return any;
+}
+
+} // namespace
+
 std::string ChooseProgramFolder(std::string_view executablePath, std::string_view dataHome) {
     std::string beside = DeriveProgramFolder(executablePath);
     if (access((beside.empty() ? "/" : beside.c_str()), W_OK) == 0)
         return beside;
     std::string folder = std::string(dataHome) + "/larkspin";
-    mkdir(std::string(dataHome).c_str(), 0755);
-    mkdir(folder.c_str(), 0755);
+    createPath(folder);
     return folder;
+}
+
+InstalledFolders InstalledResourceFolders(std::string_view executablePath) {
+    const std::string bin = DeriveProgramFolder(executablePath);
+    const std::string prefix = DeriveProgramFolder(bin);
+    return {prefix + "/lib/larkspin", prefix + "/share/larkspin"};
+}
+
+std::string ResourceFolder(const std::string& programFolder, const std::string& installedFolder,
+                           std::string_view relative) {
+    const std::string own = programFolder + std::string(relative);
+    if (holdsAnything(own))
+        return own;
+    const std::string installed = installedFolder + std::string(relative);
+    return holdsAnything(installed) ? installed : own;
 }
 
 void CreateDataFolders(const std::string& programFolder) {

@@ -10,8 +10,21 @@ std::string DeriveProgramFolder(std::string_view executablePath);
 
 // The folder Larkspin keeps its data in: the executable's folder when it can be written (a build
 // tree, a portable copy), otherwise dataHome + "/larkspin" (dataHome is $XDG_DATA_HOME, or
-// ~/.local/share when unset), created when missing.
+// ~/.local/share when unset), created with every missing parent.
 std::string ChooseProgramFolder(std::string_view executablePath, std::string_view dataHome);
+
+// Where an installed Larkspin keeps its read-only resources: for an executable prefix/bin/larkspin,
+// the plug-ins below prefix/lib/larkspin and the shipped skins below prefix/share/larkspin.
+struct InstalledFolders {
+    std::string plugIns;
+    std::string data;
+};
+InstalledFolders InstalledResourceFolders(std::string_view executablePath);
+
+// The folder of a read-only resource (relative begins with "/"): below ProgramFolder when that folder
+// exists and holds anything, otherwise below the installed folder.
+std::string ResourceFolder(const std::string& programFolder, const std::string& installedFolder,
+                           std::string_view relative);
 
 // The data folders below ProgramFolder, in creation order.
 inline constexpr const char* DataFolders[] = {

@@ -2,26 +2,21 @@
 
 #include <QDialog>
 
-#include <memory>
-
 namespace larkspin {
 
 class TPlugInHost;
 
-// The settings window, opened modally from the main window. It owns the decoder plug-in table: creating
-// it enumerates the decoder plug-ins of the program folder.
+// The settings window, opened modally from the main window. It shows and configures the running
+// program's decoder plug-ins.
 class TPlugInForm : public QDialog {
     Q_OBJECT
 public:
-    explicit TPlugInForm(QWidget* mainWindow, QWidget* parent = nullptr);
-    ~TPlugInForm() override;
+    explicit TPlugInForm(TPlugInHost& host, QWidget* parent = nullptr);
 
-    TPlugInHost& plugInHost() { return *host_; }
+    TPlugInHost& plugInHost() { return host_; }
 
 private:
-    void FormCreate(QWidget* mainWindow);
-
-    std::unique_ptr<TPlugInHost> host_;
+    TPlugInHost& host_;
 };
 
 } // namespace larkspin

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 namespace larkspin {
 
 struct Size {
@@ -28,5 +30,11 @@ WindowLayout FirstStartLayout(Size screen, Size main, Size station);
 
 // The full-screen layout: main window top left, playlist under it, station window filling the rest.
 WindowLayout FullScreenLayout(Size screen, Size main);
+
+// A stored window position that no screen shows any more (a screen was unplugged, the resolution
+// shrank): the window moves onto the nearest screen, as far as needed to lie within it. A window of
+// which at least MinVisible x MinVisible pixels lie on some screen stays where it is.
+inline constexpr int MinVisible = 32;
+Rect KeepOnScreens(Rect window, const std::vector<Rect>& screens);
 
 } // namespace larkspin

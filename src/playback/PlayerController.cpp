@@ -124,6 +124,7 @@ bool PlayerController::PrepareTrack(const std::string& path) {
     else
         display_.CoverPath = QString::fromStdString(logo);
     display_.CoverVisible = true;
+    ++display_.CoverVersion;
 
     std::optional<int> row = plugIns_.ChoosePlugIn(path);
     if (!row) {
@@ -396,43 +397,49 @@ void PlayerController::UpdateTrackNumber() {
 void PlayerController::DisplayTimerTimer() {
     Notify n(*this);
     const bool ready = plugIns_.PlugInReady();
-    // 1. CD caption
+    // One look at the plug-in per tick, so the answers below cannot disagree with each other.
+    struct {
+        uint8_t state = 0;
+        int32_t pos = 0;
+        int32_t length = 0;
+        bool fading = false;
+    } plugIn;
+    if (ready) {
+        plugIn.state = plugIns_.GetState();
+        plugIn.pos = plugIns_.GetPos();
+        plugIn.length = plugIns_.GetLength();
+        plugIn.fading = plugIns_.GetNowFading();
+    }
     if (CdMode && cd_ && CurrentCdTrack >= 0 && CurrentCdTrack < cd_->CdTrackCount())
         display_.DisplayInfo = QString::fromStdString(cd_->CdTrackCaption(CurrentCdTrack));
-    // 2-3.
     UpdateTrackNumber();
     display_.DSVisible = settings_.DirectSound;
-    // 4. fading
     if (ready)
-        display_.FadingVisible = plugIns_.GetNowFading();
-    // 5. end of track, crossfade window
+        display_.FadingVisible = plugIn.fading;
+    // The end of a file, or the crossfade window before it, moves on to the next entry.
     if (ready && !CdMode) {
-        const bool ended = plugIns_.GetState() == 3;
+        const bool ended = plugIn.state == 3;
         bool crossfade = false;
         if (!ended && settings_.Crossfading && CurrentIndex < EntryCount() - 1) {
-            const int64_t length = plugIns_.GetLength();
-            const int64_t pos = plugIns_.GetPos();
+            const int64_t length = plugIn.length;
+            const int64_t pos = plugIn.pos;
             // A length of 0 means the plug-in does not know it yet, not a track that is over.
             crossfade = length > 0 && pos * 1000 >= length * 1000 - settings_.CrossTime;
         }
         if (ended || crossfade)
             MoveOn();
     }
-    // 6. CD auto-advance
-    if (ready && CdMode && Playing && plugIns_.GetState() == 3)
+    if (ready && CdMode && Playing && plugIn.state == 3)
         CdStep(+1);
-    // 7. length
     if (ready) {
-        const int length = plugIns_.GetLength();
-        display_.SliderMax = std::max(length, 0);
-        ShowTime(display_.Length, length);
+        display_.SliderMax = std::max(plugIn.length, 0);
+        ShowTime(display_.Length, plugIn.length);
     }
-    // 8. elapsed time
-    if (!Playing || (ready && plugIns_.GetState() == 0)) {
+    if (!Playing || (ready && plugIn.state == 0)) {
         display_.SliderPos = 0;
         ShowTime(display_.Elapsed, 0);
     } else if (ready) {
-        const int pos = plugIns_.GetPos();
+        const int pos = plugIn.pos;
         if (!Dragging) {
             if (SkipSliderUpdate)
                 SkipSliderUpdate = false;
@@ -441,11 +448,10 @@ void PlayerController::DisplayTimerTimer() {
         }
         ShowTime(display_.Elapsed, pos);
     }
-    // 9. index marks
     if (MarksLoaded) {
         display_.IndexVisible = true;
         if (ready)
-            CurrentMark = FollowMark(IndexMarks, CurrentMark, plugIns_.GetPos(), Playing);
+            CurrentMark = FollowMark(IndexMarks, CurrentMark, plugIn.pos, Playing);
         CurrentMark = std::clamp(CurrentMark, 1, static_cast<int>(IndexMarks.size()));
         display_.DisplayInfo = IndexMarks[static_cast<size_t>(CurrentMark - 1)].Name;
         display_.IndexNumber = CurrentMark;
@@ -568,6 +574,27 @@ void PlayerController::PlaylistDoubleClick(int selectedRow) {
 void PlayerController::SelectPlaylistRow(int index) {
     if (list_)
         list_->SelectRow(index);
+}
+
+void PlayerController::PlaylistCleared() {
+    Notify n(*this);
+    if (!Playing) {
+        TrackLoaded = false;
+        display_.DisplayInfo = QStringLiteral("No title selected...");
+        display_.DSVisible = false;
+        display_.Elapsed = TimeDigits{0, 0, 0, 0, 0};
+        display_.Length = TimeDigits{0, 0, 0, 0, 0};
+    }
+    CurrentIndex = -1;
+    ShufflePosition = 0;
+    ShuffleOrder.clear();
+    UpdateTrackNumber();
+    display_.Artist = display_.Album = display_.Year = QStringLiteral("---");
+    if (!Playing) {
+        display_.CoverPath = QString::fromStdString(folder_ + "/Skins/_logo.jpg");
+        display_.CoverVisible = true;
+        ++display_.CoverVersion;
+    }
 }
 
 void PlayerController::PlayLibraryFile(const PlayerEntryList::Entry& entry) {

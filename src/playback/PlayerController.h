@@ -82,6 +82,9 @@ public:
     void PlaylistSelectionChanged(int row, int selectedCount);
     void PlaylistDoubleClick(int selectedRow);
     void SelectPlaylistRow(int index);
+    // The playlist was cleared: no entry is current and the shuffle order is empty; while nothing plays
+    // the title, times and cover show that no track is prepared. A playing track plays on.
+    void PlaylistCleared();
     // Library browser "Play".
     void PlayLibraryFile(const PlayerEntryList::Entry& entry);
     // CD panel: the CD player opened on a drive / closed.

@@ -46,6 +46,9 @@ struct PlayerDisplay {
     QString Year = QStringLiteral("---");
     bool CoverVisible = false;
     QString CoverPath; // picture to show; a missing file shows an empty picture
+    // Counts the times the picture was (re)made: temp.jpg keeps its name for every track, so the window
+    // reloads it when this changes instead of looking at the file on every tick.
+    int CoverVersion = 0;
 };
 
 } // namespace larkspin

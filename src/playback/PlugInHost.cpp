@@ -1,5 +1,7 @@
 #include "PlugInHost.h"
 
+#include "Settings.h"
+
 #include <QLoggingCategory>
 
 #include <dirent.h>
@@ -199,6 +201,7 @@ bool TPlugInHost::BindPlugIn(const std::string& name) {
 }
 
 void TPlugInHost::SelectPlugIn(const std::string& name) {
+    takeLiveSettings();
     if (ready_ && playbackName_ != decodingName_)
         reinterpret_cast<LarkspinClosePlugInFn>(playback_[ExClosePlugIn])();
     BindPlugIn(name);
@@ -302,12 +305,12 @@ std::string TPlugInHost::GetCDTrackInfos(int32_t track) {
                : std::string();
 }
 
-void TPlugInHost::PlayCDTrack(int32_t drive, int32_t track, const std::string& command) {
+void TPlugInHost::PlayCDTrack(int32_t drive, int32_t track, const char* command) {
     if (ready_)
-        reinterpret_cast<LarkspinPlayCDTrackFn>(playback_[ExPlayCDTrack])(drive, track, command.c_str());
+        reinterpret_cast<LarkspinPlayCDTrackFn>(playback_[ExPlayCDTrack])(drive, track, command ? command : "");
 }
 
-int TPlugInHost::ChoosePlugIn(const std::string& path) const {
+std::optional<int> TPlugInHost::ChoosePlugIn(const std::string& path) {
     const size_t slash = path.rfind('/');
     const std::string fileName = slash == std::string::npos ? path : path.substr(slash + 1);
     const size_t dot = fileName.rfind('.');
@@ -317,7 +320,15 @@ int TPlugInHost::ChoosePlugIn(const std::string& path) const {
     for (size_t i = 0; i < table_.size(); ++i)
         if (table_[i].enabled && asciiUpper(table_[i].fileTypes).find(extension) != std::string::npos)
             chosen = static_cast<int>(i);
-    return chosen;
+    return chosen < 0 ? std::nullopt : std::optional<int>(chosen);
+}
+
+void TPlugInHost::takeLiveSettings() {
+    if (!options_.liveSettings)
+        return;
+    options_.DirectSound = options_.liveSettings->DirectSound;
+    options_.PlayVolume = options_.liveSettings->PlayVolume;
+    options_.StopTime = options_.liveSettings->StopTime;
 }
 
 void TPlugInHost::SwitchPlugIn(int row, bool playing) {
@@ -325,6 +336,7 @@ void TPlugInHost::SwitchPlugIn(int row, bool playing) {
         return;
     if (row == currentIndex_ && playing)
         return;
+    takeLiveSettings();
     Stop(options_.StopTime);
     currentIndex_ = row;
     if (ActualPlugInChanged)

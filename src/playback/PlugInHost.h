@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PlayerInterfaces.h"
+
 #include <larkspin/decoder_plugin.h>
 
 #include <cstdint>
@@ -9,6 +11,8 @@
 #include <vector>
 
 namespace larkspin {
+
+struct Settings;
 
 // True when path is a regular file holding a complete ELF object of this machine's class: its header,
 // its program and section header tables and every segment lie within the file. dlopen maps a cut
@@ -36,14 +40,18 @@ struct PlugInHostOptions {
     bool DirectSound = true;   // SetOutputMode(0) when on, else SetOutputMode(1)
     int32_t PlayVolume = 255;  // passed unchanged to SetVolume when a plug-in is bound
     int32_t StopTime = 1000;   // fade-out time of the plug-in that SwitchPlugIn leaves
+    // The running program's settings: when set, DirectSound, PlayVolume and StopTime are taken from them
+    // at every switch, so the values the user changed meanwhile apply.
+    const Settings* liveSettings = nullptr;
 };
 
 // The host side of the decoder plug-in contract: the plug-in table, the playback binding and the
-// decoding binding. Lives on the user-interface thread; every call goes straight into a plug-in.
-class TPlugInHost {
+// decoding binding. Lives on the user-interface thread; every call goes straight into a plug-in. The
+// running program owns one; the player drives it as its PlayerPlugIns.
+class TPlugInHost : public PlayerPlugIns {
 public:
     explicit TPlugInHost(PlugInHostOptions options);
-    ~TPlugInHost();
+    ~TPlugInHost() override;
     TPlugInHost(const TPlugInHost&) = delete;
     TPlugInHost& operator=(const TPlugInHost&) = delete;
 
@@ -63,27 +71,27 @@ public:
 
     // Thin call-throughs to the playback plug-in. Nothing is called while PlugInReady is false; the
     // queries then answer 0, false or an empty text.
-    void LoadFile(const std::string& path);
-    void Play(int32_t fadeMs);
-    void Pause(int32_t fadeMs);
-    void Stop(int32_t fadeMs);
-    int32_t GetLength();
-    int32_t GetPos();
-    void SetPos(int32_t seconds);
-    uint8_t GetState();
-    bool GetNowFading();
-    void SetVolume(int32_t volume);
+    void LoadFile(const std::string& path) override;
+    void Play(int32_t fadeMs) override;
+    void Pause(int32_t fadeMs) override;
+    void Stop(int32_t fadeMs) override;
+    int32_t GetLength() override;
+    int32_t GetPos() override;
+    void SetPos(int32_t seconds) override;
+    uint8_t GetState() override;
+    bool GetNowFading() override;
+    void SetVolume(int32_t volume) override;
     std::string GetFileTypes();
     int32_t GetCDTrackCount(int32_t drive);
     std::string GetCDTrackInfos(int32_t track);
-    void PlayCDTrack(int32_t drive, int32_t track, const std::string& command);
+    void PlayCDTrack(int32_t drive, int32_t track, const char* command) override;
 
     // The last enabled row whose types contain the path's extension (upper-cased, substring test);
-    // -1 for none.
-    int ChoosePlugIn(const std::string& path) const;
+    // none when no row does.
+    std::optional<int> ChoosePlugIn(const std::string& path) override;
     // Unless row is the current one and the player is playing: Stop(StopTime) on the current plug-in,
     // make row current, report its name through ActualPlugInChanged, SelectPlugIn.
-    void SwitchPlugIn(int row, bool playing);
+    void SwitchPlugIn(int row, bool playing) override;
 
     // Position in DecodingPlugIns of the last entry whose types contain extension (with its dot, any
     // case); -1 for none.
@@ -101,7 +109,7 @@ public:
 
     const std::vector<PlugInRow>& PlugInTable() const { return table_; }
     std::vector<PlugInRow>& PlugInTable() { return table_; }
-    bool PlugInReady() const { return ready_; }
+    bool PlugInReady() const override { return ready_; }
     const std::string& PlaybackPlugInName() const { return playbackName_; }
     int CurrentPlugInIndex() const { return currentIndex_; }
     const std::string& DecodingPlugInName() const { return decodingName_; }
@@ -117,6 +125,7 @@ private:
     // The library, loaded; null (logged to larkspin.plugins) when it is incomplete, cannot be loaded or
     // was built for an unknown contract version.
     void* openLibrary(const std::string& name);
+    void takeLiveSettings();
 
     PlugInHostOptions options_;
     std::vector<PlugInRow> table_;

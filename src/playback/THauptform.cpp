@@ -1,6 +1,5 @@
 #include "THauptform.h"
 
-#include "AtomicFile.h"
 #include "PlayerController.h"
 #include "ProgramFolder.h"
 #include "Settings.h"
@@ -8,9 +7,7 @@
 #include "WindowLayout.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QGuiApplication>
-#include <QMessageBox>
 #include <QScreen>
 
 namespace larkspin {
@@ -36,11 +33,8 @@ void place(QWidget* w, const Rect& r) {
 
 } // namespace
 
-THauptform::THauptform(const QString& executablePath, QWidget* parent)
-    : THauptform(executablePath, PlayerFileServices{}, parent) {}
-
-THauptform::THauptform(const QString& executablePath, PlayerFileServices files, QWidget* parent)
-    : QWidget(parent) {
+THauptform::THauptform(PlayerPlugIns& plugIns, PlayerFileServices files, QWidget* parent)
+    : QWidget(parent), plugIns_(plugIns) {
     setWindowTitle(QStringLiteral("Larkspin 3.0"));
     setObjectName(QStringLiteral("Hauptform"));
     setAutoFillBackground(true);
@@ -48,27 +42,11 @@ THauptform::THauptform(const QString& executablePath, PlayerFileServices files, 
     p.setColor(QPalette::Window, QColor(0x1b, 0x1e, 0x24));
     setPalette(p);
     resize(ClientWidth, ClientHeight);
-    FormCreate(executablePath);
     createPlayer(std::move(files));
     buildControls();
 }
 
 THauptform::~THauptform() = default;
-
-void THauptform::FormCreate(const QString& executablePath) {
-    Closing = false;
-    playlistToggle_ = stationToggle_ = false;
-
-    std::string exe = executablePath.toStdString();
-    QByteArray dataHome = qgetenv("XDG_DATA_HOME");
-    if (dataHome.isEmpty())
-        dataHome = qgetenv("HOME") + "/.local/share";
-    programFolder() = ChooseProgramFolder(exe, dataHome.toStdString());
-    CreateDataFolders(programFolder());
-
-    settingsFile_ = std::make_unique<PrivateProfile>(SettingsFilePath(programFolder(), exe));
-    ReadSettings(*settingsFile_, programFolder(), settings());
-}
 
 void THauptform::setCompanions(QWidget* playlistWindow, QWidget* stationWindow) {
     playlistWindow_ = playlistWindow;
@@ -98,6 +76,7 @@ void THauptform::FormShow() {
         s.StationPosLeft = l.station.left;
         s.StationPosTop = l.station.top;
     }
+    keepStoredPositionsOnScreen();
     move(s.MainPosLeft, s.MainPosTop);
     if (s.PlaylistWindowShow)
         BtnPlaylistClick();
@@ -115,6 +94,24 @@ void THauptform::FormShow() {
     setFixedSize(ClientWidth, ClientHeight);
     if (s.FullScreenMode)
         applyFullScreenLayout();
+}
+
+void THauptform::keepStoredPositionsOnScreen() {
+    std::vector<Rect> screens;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect r = screen->availableGeometry();
+        screens.push_back({r.x(), r.y(), r.width(), r.height()});
+    }
+    auto keep = [&screens](int& left, int& top, Size size) {
+        const Rect r = KeepOnScreens({left, top, size.width, size.height}, screens);
+        left = r.left;
+        top = r.top;
+    };
+    Settings& s = settings();
+    keep(s.MainPosLeft, s.MainPosTop, {ClientWidth, ClientHeight});
+    keep(s.ListPosLeft, s.ListPosTop, {s.ListWidth, s.ListHeight});
+    if (stationWindow_)
+        keep(s.StationPosLeft, s.StationPosTop, sizeOf(stationWindow_));
 }
 
 void THauptform::BtnPlaylistClick() {
@@ -170,7 +167,7 @@ void THauptform::closeEvent(QCloseEvent* event) {
 void THauptform::FormCloseQuery() {
     if (!settings().FullScreenMode)
         storeWindowPositions();
-    ShutDown();
+    emit closeRequested();
 }
 
 void THauptform::storeWindowPositions() {
@@ -185,22 +182,6 @@ void THauptform::storeWindowPositions() {
     }
     s.MainPosLeft = x();
     s.MainPosTop = y();
-}
-
-void THauptform::ShutDown() {
-    player_->BeginShutDown();
-    Closing = true;
-    // The whole playlist goes to the temporary playlist on every shutdown; an empty list is an empty file.
-    WriteFileAtomically(programFolder() + TemporaryPlaylistFile, {});
-    try {
-        WriteSettings(*settingsFile_, settings());
-    } catch (const EProfileWriteError& e) {
-        QMessageBox::critical(this, QStringLiteral("Larkspin 3.0"), QString::fromStdString(e.what()));
-        Closing = false;
-        player_->Closing = false;
-        return;
-    }
-    QCoreApplication::exit(0);
 }
 
 } // namespace larkspin

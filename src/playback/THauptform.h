@@ -1,8 +1,6 @@
 #pragma once
 
 #include "PlayerInterfaces.h"
-#include "PlayerPlugInSocket.h"
-#include "PrivateProfile.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -18,23 +16,22 @@ namespace larkspin {
 class PlayerController;
 class TCoverImage;
 class TLedDigit;
-class TPlugInHost;
 class TScrollDisplay;
 class TSkinButton;
 class TSkinLabel;
 class TSkinSlider;
 class SkinDescription;
 
-// The main player window: the application's main window. Creating it prepares the program
-// (folders, settings); closing it never closes it but runs ShutDown, which ends the process.
-// It draws the player's displays, owns the player's timers and turns its controls, menus and
-// shortcuts into the controller's commands.
+// The main player window: the application's main window. It draws the player's displays, owns the
+// player's timers and turns its controls, menus and shortcuts into the controller's commands. It is made
+// after the program folder is chosen and the settings are read. Closing it never closes it: it stores
+// the window positions and asks the program to shut down (closeRequested).
 class THauptform : public QWidget {
     Q_OBJECT
 public:
-    explicit THauptform(const QString& executablePath, QWidget* parent = nullptr);
-    // The same with the file services the player uses (tests; the running program takes the defaults).
-    THauptform(const QString& executablePath, PlayerFileServices files, QWidget* parent = nullptr);
+    // plugIns: the decoder plug-ins the player drives. files: the file services the player uses; the
+    // ones left empty are the track information service's.
+    explicit THauptform(PlayerPlugIns& plugIns, PlayerFileServices files = {}, QWidget* parent = nullptr);
     ~THauptform() override;
 
     // The windows created after this one that the main window places and shows.
@@ -42,17 +39,10 @@ public:
 
     // The playlist the player plays from; showing the window prepares its first entry.
     void setEntryList(PlayerEntryList* list);
+    // The playlist window was closed on its own: the playlist button shows it again.
+    void playlistWindowClosed() { playlistToggle_ = false; }
 
-    // The decoder plug-ins the player drives, once the settings window has enumerated them.
-    void setPlugInHost(TPlugInHost* host);
-    PlayerPlugInSocket& plugIns() { return plugIns_; }
     PlayerController& player() { return *player_; }
-
-    // Stops playback, saves the temporary playlist and the settings, and ends the event loop.
-    // When the settings cannot be written the error is shown and the program keeps running.
-    void ShutDown();
-
-    bool closing() const { return Closing; }
 
     // Redraws every display from the controller's display state.
     void refreshDisplays();
@@ -69,6 +59,8 @@ public:
     QTimer Timer1;
 
 signals:
+    // The window was closed (its positions are stored): the program shuts down.
+    void closeRequested();
     // Files dropped on the window, in the order given, for the playlist to add.
     void filesDropped(const QStringList& paths);
     // The 200 ms tick that watches the windows for docking.
@@ -83,14 +75,16 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void FormCreate(const QString& executablePath);
     void FormShow();
     void FormCloseQuery();
     // Keeps the current left and top of the three windows in the position settings.
     void storeWindowPositions();
+    // Stored positions that no screen shows any more are brought back onto the nearest screen.
+    void keepStoredPositionsOnScreen();
     void BtnPlaylistClick();
     void StationBtnClick();
     void applyFullScreenLayout();
@@ -105,15 +99,13 @@ private:
     void Deleteindex1Click();
     void refreshCover();
 
-    std::unique_ptr<PrivateProfile> settingsFile_;
     QWidget* playlistWindow_ = nullptr;
     QWidget* stationWindow_ = nullptr;
     bool playlistToggle_ = false;
     bool stationToggle_ = false;
     bool shown_ = false;
-    bool Closing = false;
 
-    PlayerPlugInSocket plugIns_;
+    PlayerPlugIns& plugIns_;
     PlayerEntryList* entryList_ = nullptr;
     std::unique_ptr<PlayerController> player_;
     std::unique_ptr<SkinDescription> skin_;

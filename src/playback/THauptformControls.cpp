@@ -3,6 +3,7 @@
 
 #include "CoverPicture.h"
 #include "DriveCheck.h"
+#include "FileDrop.h"
 #include "PlayerController.h"
 #include "PlayerDisplay.h"
 #include "ProgramFolder.h"
@@ -94,11 +95,6 @@ void THauptform::createPlayer(PlayerFileServices files) {
 void THauptform::setEntryList(PlayerEntryList* list) {
     entryList_ = list;
     player_->SetEntryList(list);
-}
-
-void THauptform::setPlugInHost(TPlugInHost* host) {
-    plugIns_.plugHost(host);
-    refreshDisplays();
 }
 
 void THauptform::buildControls() {
@@ -271,9 +267,8 @@ void THauptform::buildControls() {
     connect(Slider, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { sliderMenu_->popup(Slider->mapToGlobal(at)); });
 
-    // The volume slider starts at the stored volume; every change reaches the controller.
-    VolumeBar->setValue(std::clamp(settings().PlayVolume, 0, 100));
-    player_->VolumeBarChange(VolumeBar->value());
+    // The volume slider starts at 0 and PlayVolume stays as stored until a track is prepared, which sets
+    // the slider to the stored volume.
     refreshDisplays();
 }
 
@@ -406,15 +401,10 @@ void THauptform::refreshDisplays() {
 
 void THauptform::refreshCover() {
     const PlayerDisplay& d = player_->Display();
-    // temp.jpg is rewritten for every track with a cover and a skin may replace the logo, so the picture
-    // is read again for every new track and whenever the file changes, but not on every tick.
+    // The picture is read again only when the controller made a new one (temp.jpg keeps its name).
     QString key;
-    if (d.CoverVisible) {
-        const QFileInfo file(d.CoverPath);
-        key = d.CoverPath + QLatin1Char('\n') + QString::fromStdString(player_->CurrentFile()) +
-              QLatin1Char('\n') + QString::number(file.size()) + QLatin1Char('\n') +
-              QString::number(file.lastModified().toMSecsSinceEpoch());
-    }
+    if (d.CoverVisible)
+        key = d.CoverPath + QLatin1Char('\n') + QString::number(d.CoverVersion);
     if (key == coverKey_)
         return;
     coverKey_ = key;
@@ -512,19 +502,16 @@ void THauptform::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void THauptform::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls())
-        event->acceptProposedAction();
+    AcceptFileDrop(event);
+}
+
+void THauptform::dragMoveEvent(QDragMoveEvent* event) {
+    AcceptFileDrop(event);
 }
 
 void THauptform::dropEvent(QDropEvent* event) {
-    QStringList paths;
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile())
-            paths << url.toLocalFile();
-    if (!paths.isEmpty()) {
-        event->acceptProposedAction();
-        emit filesDropped(paths);
-    }
+    if (AcceptFileDrop(event))
+        emit filesDropped(DroppedLocalFiles(event->mimeData()));
 }
 
 void THauptform::FullScreenMode1Click() {

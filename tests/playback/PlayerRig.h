@@ -1,6 +1,5 @@
 #pragma once
 
-#include "HostPlayerPlugIns.h"
 #include "PlayerController.h"
 #include "PlugInHost.h"
 #include "RecordingPlugIn.h"
@@ -79,6 +78,7 @@ public:
 
         PlugInHostOptions options;
         options.decoderFolder = decoders.toStdString();
+        options.liveSettings = &settings;
         host = std::make_unique<TPlugInHost>(options);
         std::string check;
         host->EnumeratePlugIns(check);
@@ -94,13 +94,12 @@ public:
         for (int i = 0; i < entries; ++i)
             addEntry(QStringLiteral("e%1.mp3").arg(i));
 
-        plugIns = std::make_unique<HostPlayerPlugIns>(*host, settings);
         PlayerFileServices files;
         files.AddPlayedFile = [this](const std::string& path) { played << QString::fromStdString(path); };
         files.ExtractCover = [this](const std::string& path, const std::string& folder) {
             return extractCover && extractCover(path, folder);
         };
-        player = std::make_unique<PlayerController>(settings, *plugIns, files, folder_.toStdString());
+        player = std::make_unique<PlayerController>(settings, *host, files, folder_.toStdString());
         list.player = player.get();
         player->SetEntryList(&list);
         player->SetCdTrackList(&cd);
@@ -176,7 +175,6 @@ public:
 
     Settings settings;
     std::unique_ptr<TPlugInHost> host;
-    std::unique_ptr<HostPlayerPlugIns> plugIns;
     std::unique_ptr<PlayerController> player;
     FakeEntryList list;
     FakeCdTracks cd;

@@ -16,6 +16,9 @@ void writeFile(const QString& path, const QByteArray& data) {
 class TestPlayerController : public QObject {
     Q_OBJECT
 private slots:
+    void oneTickAsksThePlugInOnce();
+    void clearedListLeavesNoCurrentEntry_data();
+    void clearedListLeavesNoCurrentEntry();
     void moveOn_data();
     void moveOn();
     void repeatOneReplaysOnEveryTickInTheWindow();
@@ -525,6 +528,19 @@ void TestPlayerController::tickShowsLengthPositionAndFading() {
     QVERIFY(rig.player->DisplayTimerEnabled()); // Stop leaves the timer running
 }
 
+void TestPlayerController::oneTickAsksThePlugInOnce() {
+    // Answers given at different moments of one tick could disagree (a position past the length).
+    PlayerRig rig(3);
+    rig.settings.Crossfading = true;
+    rig.playEntry(0);
+    rig.script("length", 200);
+    rig.script("pos", 10);
+    rig.clear();
+    rig.tick();
+    for (const char* query : {"GetState", "GetPos", "GetLength", "GetNowFading"})
+        QVERIFY2(rig.queries(query).size() == 1, query);
+}
+
 void TestPlayerController::volume_data() {
     QTest::addColumn<int>("start");
     QTest::addColumn<QString>("op");
@@ -796,6 +812,49 @@ void TestPlayerController::coverPicture() {
     rig.list.SelectRow(0); // an MP3 without a picture: the old temp.jpg is not shown
     QCOMPARE(rig.player->Display().CoverPath, logo);
     QCOMPARE(asked, (QStringList{"song.MP3", "e0.mp3"}));
+
+    // Every preparation tells the window to read the picture again, though temp.jpg keeps its name.
+    const int version = rig.player->Display().CoverVersion;
+    rig.list.SelectRow(2);
+    rig.list.SelectRow(2);
+    QCOMPARE(rig.player->Display().CoverVersion, version + 2);
+    rig.tick();
+    QCOMPARE(rig.player->Display().CoverVersion, version + 2);
+}
+
+void TestPlayerController::clearedListLeavesNoCurrentEntry_data() {
+    QTest::addColumn<bool>("playing");
+    QTest::newRow("stopped") << false;
+    QTest::newRow("playing") << true;
+}
+
+void TestPlayerController::clearedListLeavesNoCurrentEntry() {
+    QFETCH(bool, playing);
+    PlayerRig rig(3);
+    rig.settings.ShufflePlay = false;
+    rig.player->ShuffleClick();
+    QVERIFY(!rig.player->ShuffleOrder.empty());
+    if (playing)
+        rig.playEntry(1);
+    else
+        rig.list.SelectRow(1);
+    rig.list.entries.clear();
+    rig.clear();
+    rig.player->PlaylistCleared();
+    const PlayerDisplay& d = rig.player->Display();
+    QCOMPARE(rig.player->CurrentIndex, -1);
+    QCOMPARE(rig.player->ShufflePosition, 0);
+    QVERIFY(rig.player->ShuffleOrder.empty());
+    QCOMPARE(d.Track, TrackNumberDigits(0, false));
+    QCOMPARE(d.Artist, QStringLiteral("---"));
+    QVERIFY(rig.commands().isEmpty()); // a playing track plays on
+    QCOMPARE(rig.player->Playing, playing);
+    QCOMPARE(rig.player->TrackLoaded, playing);
+    if (!playing) {
+        QCOMPARE(d.DisplayInfo, QStringLiteral("No title selected..."));
+        QCOMPARE(d.Elapsed, (TimeDigits{0, 0, 0, 0, 0}));
+        QCOMPARE(d.CoverPath, rig.folder() + "/Skins/_logo.jpg");
+    }
 }
 
 void TestPlayerController::noPlugInReadyTouchesNothing() {

@@ -1,14 +1,13 @@
 // The player with a real decoder plug-in on SDL's dummy driver: two short WAV files in a list, the second
 // brought in by a crossfade.
-#include "HostPlayerPlugIns.h"
-#include "PlayerController.h"
 #include "PlugInHost.h"
+#include "PlayerController.h"
 #include "Settings.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <cmath>
@@ -91,14 +90,14 @@ void TestPlayerEndToEnd::secondEntryStartsByCrossfade() {
     settings.PlayVolume = 40;
     PlugInHostOptions options;
     options.decoderFolder = decoders.toStdString();
+    options.liveSettings = &settings;
     TPlugInHost host(options);
     std::string check;
     host.EnumeratePlugIns(check);
     QCOMPARE(check, std::string("1"));
     QVERIFY(host.PlugInReady());
 
-    HostPlayerPlugIns plugIns(host, settings);
-    PlayerController player(settings, plugIns, TrackInfoFileServices(), dir.path().toStdString());
+    PlayerController player(settings, host, TrackInfoFileServices(), dir.path().toStdString());
     list.player = &player;
     player.SetEntryList(&list);
 
@@ -108,49 +107,41 @@ void TestPlayerEndToEnd::secondEntryStartsByCrossfade() {
     player.Play();
     QVERIFY(player.DisplayTimerEnabled());
 
-    // Tick as the window's timers do, until the player has moved on.
-    QElapsedTimer clock;
-    clock.start();
+    // Tick as the window's timers do, watching what the plug-in answers before each tick.
     int lastLength = 0;
     int lastPos = -1;
     bool endedBeforeMove = false;
-    while (player.CurrentIndex == 0 && clock.elapsed() < 10000) {
-        QTest::qWait(100);
-        lastLength = plugIns.GetLength();
-        lastPos = plugIns.GetPos();
-        endedBeforeMove = endedBeforeMove || plugIns.GetState() == 3;
+    bool fadingSeen = false;
+    QTimer displayTimer;
+    displayTimer.setInterval(100);
+    connect(&displayTimer, &QTimer::timeout, this, [&] {
+        if (player.CurrentIndex == 0) {
+            lastLength = host.GetLength();
+            lastPos = host.GetPos();
+            endedBeforeMove = endedBeforeMove || host.GetState() == 3;
+        }
         player.DisplayTimerTimer();
+        fadingSeen = fadingSeen || (player.CurrentIndex == 1 && player.Display().FadingVisible);
         if (player.TimerLinearEnabled())
             player.TimerLinearTimer();
-    }
-    QCOMPARE(player.CurrentIndex, 1);
+    });
+    displayTimer.start();
+    QTRY_COMPARE_WITH_TIMEOUT(player.CurrentIndex, 1, 10000);
     QCOMPARE(lastLength, 3);
     // The crossfade window of a 3 s file with 1000 ms opens at second 2, before the end of the file.
     QVERIFY2(lastPos >= 1 && lastPos <= 2, qPrintable(QString::number(lastPos)));
     QVERIFY(!endedBeforeMove);
 
-    bool fadingSeen = false;
-    for (int i = 0; i < 5; ++i) {
-        player.DisplayTimerTimer();
-        fadingSeen = fadingSeen || player.Display().FadingVisible;
-        QTest::qWait(100);
-    }
-    player.DisplayTimerTimer();
-    QVERIFY(fadingSeen);
+    QTRY_VERIFY_WITH_TIMEOUT(fadingSeen, 3000);
     QCOMPARE(player.Display().Track, (TrackDigits{Blank, 0, 0, 2}));
     QCOMPARE(player.Display().DisplayInfo, QStringLiteral("second"));
     QCOMPARE(player.Display().Length, (TimeDigits{Blank, 0, 0, 0, 3}));
     QVERIFY(player.Playing);
-    const uint8_t state = plugIns.GetState();
+    const uint8_t state = host.GetState();
     QVERIFY(state != 0 && state != 3);
 
     // The last entry plays to its end, then the player stops.
-    clock.restart();
-    while (player.Playing && clock.elapsed() < 10000) {
-        QTest::qWait(100);
-        player.DisplayTimerTimer();
-    }
-    QVERIFY(!player.Playing);
+    QTRY_VERIFY_WITH_TIMEOUT(!player.Playing, 10000);
     QCOMPARE(player.CurrentIndex, 1);
 }
 

@@ -185,7 +185,7 @@ void TestPlugInHost::incompleteLibraryKeepsRowAndIsNeverCalled() {
     QVERIFY(host.PlugInTable().at(1).fileTypes.empty());
     QVERIFY(host.CdPlugIns().empty());
     QVERIFY(host.DecodingPlugIns().empty());
-    QCOMPARE(host.ChoosePlugIn("/music/x.mp3"), 0);
+    QCOMPARE(host.ChoosePlugIn("/music/x.mp3").value_or(-1), 0);
 
     host.SelectPlugIn("IB_b.so");
     QVERIFY(!host.PlugInReady());
@@ -247,7 +247,7 @@ void TestPlugInHost::choosePlugIn() {
     TPlugInHost host(folder.options());
     std::string check = plugCheck.toStdString();
     host.EnumeratePlugIns(check);
-    QCOMPARE(host.ChoosePlugIn(path.toStdString()), row);
+    QCOMPARE(host.ChoosePlugIn(path.toStdString()).value_or(-1), row);
 }
 
 void TestPlugInHost::samePlugInWhilePlayingOnlyLoadsAndPlays() {
@@ -259,12 +259,12 @@ void TestPlugInHost::samePlugInWhilePlayingOnlyLoadsAndPlays() {
     host.EnumeratePlugIns(check);
 
     // First track: nothing plays yet, so the host switches even to the current row.
-    host.SwitchPlugIn(host.ChoosePlugIn("/m/1.mp3"), false);
+    host.SwitchPlugIn(host.ChoosePlugIn("/m/1.mp3").value_or(-1), false);
     host.LoadFile("/m/1.mp3");
     host.Play(0);
     folder.clear();
 
-    host.SwitchPlugIn(host.ChoosePlugIn("/m/2.mp3"), true);
+    host.SwitchPlugIn(host.ChoosePlugIn("/m/2.mp3").value_or(-1), true);
     host.LoadFile("/m/2.mp3");
     host.Play(5000);
     QCOMPARE(folder.calls(), (QStringList{"IB_a.so: LoadFile(/m/2.mp3)", "IB_a.so: Play(5000)"}));
@@ -300,7 +300,7 @@ void TestPlugInHost::switchingClosesOldAndStartsNew() {
     host.options().StopTime = stopTime;
     folder.clear();
 
-    host.SwitchPlugIn(host.ChoosePlugIn("/m/2.ogg"), true);
+    host.SwitchPlugIn(host.ChoosePlugIn("/m/2.ogg").value_or(-1), true);
     host.LoadFile("/m/2.ogg");
     host.Play(3000);
     const QStringList expected{

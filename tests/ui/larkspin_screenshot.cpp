@@ -2,6 +2,7 @@
 // decoder plug-ins, and saves what the X server shows of the window as a PNG.
 #include "PlayerController.h"
 #include "PlugInHost.h"
+#include "ProgramFolder.h"
 #include "Settings.h"
 #include "THauptform.h"
 #include "TIndexForm.h"
@@ -84,14 +85,15 @@ int main(int argc, char* argv[]) {
                        QStringLiteral("222"), QStringLiteral("sine"), QStringLiteral("220"),
                        QStringLiteral("vol"), QStringLiteral("0.1")});
 
-    THauptform window(dir.filePath(QStringLiteral("larkspin")));
+    programFolder() = dir.path().toStdString();
     settings().PlayVolume = 80;
     PlugInHostOptions options;
     options.decoderFolder = LARKSPIN_BUILD_DIR "/PlugIn/Decoder";
+    options.liveSettings = &settings();
     TPlugInHost host(options);
     std::string plugCheck;
     host.EnumeratePlugIns(plugCheck);
-    window.setPlugInHost(&host);
+    THauptform window(host);
     DemoList list(track.toStdString());
     PlayerController& player = window.player();
     window.setEntryList(&list);

@@ -1,6 +1,7 @@
 // The player window over a scripted plug-in: its displays follow the controller's state, and its
 // controls, shortcuts and menus reach the controller and, through it, the plug-in.
 #include "PlayerController.h"
+#include "ProgramFolder.h"
 #include "Settings.h"
 #include "SkinDescription.h"
 #include "TCoverImage.h"
@@ -96,8 +97,9 @@ struct Fixture {
         services.ExtractCover = [this](const std::string& p, const std::string& folder) {
             return extractCover(p, folder);
         };
-        window = std::make_unique<THauptform>(dir.filePath(QStringLiteral("larkspin")), services);
-        window->plugIns().plug(&plugIns);
+        programFolder() = dir.path().toStdString();
+        CreateDataFolders(programFolder());
+        window = std::make_unique<THauptform>(plugIns, services);
         window->setEntryList(&list);
         Settings& s = settings();
         s.StopFade = false;
@@ -167,7 +169,7 @@ private slots:
     void indexMarksShowAndDelete();
     void settingAMarkThroughTheEditor();
     void menus();
-    void closingStopsAndWritesSettings();
+    void closingStoresPositionsAndAsksToShutDown();
     void buttons_data();
     void buttons();
     void timersRunTheDisplays();
@@ -509,17 +511,18 @@ void TestPlayerWindow::menus() {
     QCOMPARE(f.window->pos(), QPoint(33, 44));
 }
 
-void TestPlayerWindow::closingStopsAndWritesSettings() {
+void TestPlayerWindow::closingStoresPositionsAndAsksToShutDown() {
     Fixture f;
-    f.playFirst();
-    settings().StopFade = true;
-    settings().StopTime = 1500;
     f.window->show();
     QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    QSignalSpy closeRequested(f.window.get(), &THauptform::closeRequested);
+    f.window->move(40, 50);
+    QTRY_COMPARE(f.window->pos(), QPoint(40, 50));
     QTest::keyClick(f.window.get(), Qt::Key_C, Qt::ControlModifier);
-    QVERIFY(f.plugIns.calls.contains(QStringLiteral("Stop(1500)")));
-    QVERIFY(QFile::exists(f.dir.filePath(QStringLiteral("larkspin.ini"))));
-    QVERIFY(f.window->closing());
+    QCOMPARE(closeRequested.count(), 1);
+    QVERIFY(f.window->isVisible()); // the close itself is refused
+    QCOMPARE(settings().MainPosLeft, 40);
+    QCOMPARE(settings().MainPosTop, 50);
 }
 
 void TestPlayerWindow::buttons_data() {
@@ -622,6 +625,20 @@ void TestPlayerWindow::droppedFilesGoOutAsOneList() {
     static_cast<QObject*>(f.window.get())->event(&drop);
     QCOMPARE(dropped.count(), 1);
     QCOMPARE(dropped.first().first().toStringList(), paths); // in the order given
+    QCOMPARE(drop.dropAction(), Qt::CopyAction);
+
+    // A file manager deletes the source of a move: a drag that offers only a move is refused.
+    QDragEnterEvent enter(QPoint(10, 10), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    static_cast<QObject*>(f.window.get())->event(&enter);
+    QVERIFY(!enter.isAccepted());
+    QDropEvent moveOnly(QPointF(10, 10), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    static_cast<QObject*>(f.window.get())->event(&moveOnly);
+    QCOMPARE(dropped.count(), 1);
+    // A link is as good as a copy.
+    QDropEvent link(QPointF(10, 10), Qt::LinkAction, &data, Qt::LeftButton, Qt::NoModifier);
+    static_cast<QObject*>(f.window.get())->event(&link);
+    QCOMPARE(dropped.count(), 2);
+    QCOMPARE(link.dropAction(), Qt::LinkAction);
 }
 
 void TestPlayerWindow::skinColoursReachTheDisplays() {

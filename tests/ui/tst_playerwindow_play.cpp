@@ -2,6 +2,7 @@
 // generated track plays and the window's own timers move the digits.
 #include "PlayerController.h"
 #include "PlugInHost.h"
+#include "ProgramFolder.h"
 #include "Settings.h"
 #include "THauptform.h"
 #include "TLedDigit.h"
@@ -47,16 +48,17 @@ void TestPlayerWindowPlay::playsAGeneratedTrack() {
              0);
 
     settings() = Settings{};
-    THauptform window(dir.filePath(QStringLiteral("larkspin")));
+    programFolder() = dir.path().toStdString();
     Settings& s = settings();
     s.PlayFade = false;
     s.Crossfading = false;
     PlugInHostOptions options;
     options.decoderFolder = decoders.toStdString();
+    options.liveSettings = &s;
     TPlugInHost host(options);
     std::string plugCheck;
     host.EnumeratePlugIns(plugCheck);
-    window.setPlugInHost(&host);
+    THauptform window(host);
     Entries list;
     list.entries.push_back({track.toStdString(), "Tone", "Tests", "2026"});
     window.setEntryList(&list);

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "CommandLine.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+namespace larkspin {
+
+class Playlist;
+class MprisService;
+class PrivateProfile;
+class TGetCDForm;
+class THauptform;
+class TPlaylistForm;
+class TPlugInForm;
+class TPlugInHost;
+class TStationForm;
+class Taddfilesform;
+class Taddurlform;
+class Thintform;
+
+// The running program: chooses the program folder, reads the settings, owns the decoder plug-in host and
+// the eight windows, and shuts the program down. Lives on the GUI thread for the whole run.
+class LarkspinApp : public QObject {
+    Q_OBJECT
+public:
+    // Chooses the program folder for the executable at executablePath (its own folder, or
+    // dataHome/larkspin when that cannot be written), creates the data folders and reads the settings.
+    LarkspinApp(const QString& executablePath, const QString& dataHome, QObject* parent = nullptr);
+    ~LarkspinApp() override;
+
+    // Creates the windows in their order, enumerates the decoder plug-ins and shows the main window.
+    void Start();
+
+    // Adds what a command line asked for to the playlist: files as they are, folders searched with their
+    // subfolders for what the plug-ins play, playlist files by their entries. Without enqueue the first
+    // added entry plays once it is read.
+    void Open(const LaunchRequest& request);
+    // Offers the media controls on the session bus (runs on without them when there is none).
+    void OfferMediaControls();
+    // Shows the player window on top (a later start, the media controls' Raise).
+    void Raise();
+
+    // Why the program ends: the user closed it, or the system asked it to (a termination signal).
+    enum class Cause { User, Signal };
+    // Stops playback, saves the temporary playlist and the settings, and asks to end (finished). When the
+    // settings cannot be written: closed by the user, the error is shown and the program keeps running;
+    // asked by a signal (logout, shutdown, kill), nobody may be there to answer a dialog, so the error
+    // goes to the console and the program still ends, with exit status 1.
+    void ShutDown(Cause cause);
+
+    THauptform& mainWindow() { return *hauptform_; }
+    TPlugInHost& plugInHost() { return *host_; }
+
+signals:
+    // The program is done; the event loop ends with exitCode.
+    void finished(int exitCode);
+
+private:
+    void playPending();
+
+    std::unique_ptr<PrivateProfile> settingsFile_;
+    std::unique_ptr<TPlugInHost> host_;
+    std::unique_ptr<THauptform> hauptform_;
+    std::unique_ptr<Playlist> playlist_;
+    std::unique_ptr<TPlaylistForm> playlistForm_;
+    std::unique_ptr<TPlugInForm> plugInForm_;
+    std::unique_ptr<TStationForm> stationForm_;
+    std::unique_ptr<Taddfilesform> addFilesForm_;
+    std::unique_ptr<Taddurlform> addUrlForm_;
+    std::unique_ptr<TGetCDForm> getCdForm_;
+    std::unique_ptr<Thintform> hintForm_;
+    std::unique_ptr<MprisService> mpris_;
+    int pendingPlay_ = -1; // the entry to play once reading has reached it
+};
+
+} // namespace larkspin
