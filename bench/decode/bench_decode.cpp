@@ -1,10 +1,14 @@
 // Times decodefile of 5-minute MP3, Ogg Vorbis and FLAC files against "ffmpeg -i x -f wav" on the same
-// files, and measures the CPU used while playing 60 s of MP3 to SDL's dummy driver.
+// files, measures the CPU used and the threads' wake-ups while playing 60 s of MP3 to SDL's dummy
+// driver, and the resident memory after enumerating the plug-ins as the host does at start, with and
+// without IB_ffmpeg.
 //
 //   bench_decode [--play-seconds N] [--minutes N]
+//   bench_decode --enumerate [skipped plug-in]   (the child that enumerates; prints its VmRSS in kB)
 #include <larkspin/decoder_plugin.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -78,10 +82,74 @@ template <typename F> Timing bestOf3(int who, F f) {
     return best;
 }
 
+// Context switches of every thread of this process so far (each one a wake-up).
+long contextSwitches(bool withMainThread) {
+    long total = 0;
+    const QString self = QString::number(getpid());
+    for (const QString& task : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (!withMainThread && task == self)
+            continue;
+        QFile f("/proc/self/task/" + task + "/status");
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& line : f.readAll().split('\n'))
+            if (line.contains("ctxt_switches:"))
+                total += line.mid(line.indexOf(':') + 1).trimmed().toLong();
+    }
+    return total;
+}
+
+long residentKb() {
+    QFile f("/proc/self/status");
+    if (f.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : f.readAll().split('\n'))
+            if (line.startsWith("VmRSS:"))
+                return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+// What the host does at start: bind each plug-in, start it, ask its types, close it.
+int enumerate(const QString& skipped) {
+    const QDir folder(LARKSPIN_BUILD_DIR "/PlugIn/Decoder");
+    for (const QString& name : folder.entryList({"IB_*.so"}, QDir::Files, QDir::Name)) {
+        if (name == skipped)
+            continue;
+        PlugIn p(name.toUtf8().constData());
+        p.start(0, 0);
+        auto types = reinterpret_cast<LarkspinGetFileTypesFn>(dlsym(p.handle, "GetFileTypes"));
+        auto decoding = reinterpret_cast<LarkspinSupportDecodingFn>(dlsym(p.handle, "SupportDecoding"));
+        if (types)
+            types();
+        if (decoding)
+            decoding();
+        p.close();
+    }
+    std::printf("%ld\n", residentKb());
+    return 0;
+}
+
+double startupMiB(const QString& skipped) {
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {"--enumerate", skipped});
+    child.waitForFinished(-1);
+    return child.readAllStandardOutput().trimmed().toDouble() / 1024.0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    if (app.arguments().value(1) == "--enumerate")
+        return enumerate(app.arguments().value(2));
+    {
+        double all = 1e9, without = 1e9;
+        for (int i = 0; i < 3; ++i) {
+            all = std::min(all, startupMiB(""));
+            without = std::min(without, startupMiB("IB_ffmpeg.so"));
+        }
+        std::printf("resident after enumerating the plug-ins: %.1f MiB with IB_ffmpeg, %.1f MiB without\n",
+                    all, without);
+    }
     int playSeconds = 60;
     int minutes = 5;
     const QStringList args = app.arguments();
@@ -133,10 +201,12 @@ int main(int argc, char** argv) {
         PlugIn p("IB_mpeg.so");
         p.start(0, 0);
         p.load(dir.filePath("x.mp3").toUtf8().constData());
+        p.play(0);
+        std::this_thread::sleep_for(std::chrono::seconds(1)); // past the start, when the ring fills
         const double cpu0 = cpuSeconds();
+        const long switches0 = contextSwitches(true), playing0 = contextSwitches(false);
         QElapsedTimer wall;
         wall.start();
-        p.play(0);
         // Poll like the player's display timer.
         while (wall.elapsed() < playSeconds * 1000) {
             p.state();
@@ -145,6 +215,9 @@ int main(int argc, char** argv) {
         }
         const double cpu = cpuSeconds() - cpu0;
         const double seconds = double(wall.elapsed()) / 1000.0;
+        std::printf("wake-ups while playing: %.1f a second in all, %.1f without the polling thread\n",
+                    double(contextSwitches(true) - switches0) / seconds,
+                    double(contextSwitches(false) - playing0) / seconds);
         std::printf(
             "playing MP3 to the dummy driver: position %d s after %.1f s, CPU %.3f s = %.2f %% of one core\n",
             p.pos(), seconds, cpu, 100.0 * cpu / seconds);

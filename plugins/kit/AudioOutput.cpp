@@ -62,15 +62,13 @@ std::string chooseDriver(int mode, const OutputSettings& settings, const char* e
     return driver;
 }
 
-void AudioOutput::open(int mode) {
-    if (mode == mode_)
+void AudioOutput::open(int mode, MixFn mix, void* user) {
+    if (mode == mode_ && mix == mix_ && user == user_)
         return;
     close();
     mode_ = mode;
-    opener_ = std::thread([this, mode] { openNow(mode); });
-}
-
-void AudioOutput::openNow(int mode) {
+    mix_ = mix;
+    user_ = user;
     Dl_info info{};
     std::string ini;
     if (dladdr(reinterpret_cast<void*>(&readOutputSettings), &info) && info.dli_fname) {
@@ -92,7 +90,9 @@ void AudioOutput::openNow(int mode) {
         want.freq = 44100;
         want.format = AUDIO_F32SYS;
         want.channels = 2;
-        want.samples = 1024;
+        // About 93 ms a callback: fades and volume are applied in the mixer, so they stay immediate,
+        // and the audio thread wakes 11 times a second instead of 43.
+        want.samples = 4096;
         want.callback = sdlMix;
         want.userdata = this;
         SDL_AudioSpec have{};
@@ -109,19 +109,16 @@ void AudioOutput::openNow(int mode) {
 // Mixes in real time without a device, so positions advance and files end as they would audibly.
 void AudioOutput::runClock() {
     using Clock = std::chrono::steady_clock;
-    constexpr int Block = 441;
+    constexpr int Block = 2048;
     std::vector<float> buffer(Block * 2);
-    auto next = Clock::now();
-    while (clockRunning_) {
+    const auto start = Clock::now();
+    for (int64_t blocks = 1; clockRunning_; ++blocks) {
         mix_(user_, buffer.data(), Block);
-        next += std::chrono::milliseconds(10);
-        std::this_thread::sleep_until(next);
+        std::this_thread::sleep_until(start + std::chrono::microseconds(blocks * Block * 1000000 / 44100));
     }
 }
 
 void AudioOutput::close() {
-    if (opener_.joinable())
-        opener_.join();
     if (device_) {
         SDL_CloseAudioDevice(device_);
         device_ = 0;

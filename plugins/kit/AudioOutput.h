@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Output.h"
+
 #include <atomic>
 #include <string>
 #include <thread>
@@ -21,26 +23,23 @@ OutputSettings readOutputSettings(const std::string& iniPath);
 std::string chooseDriver(int mode, const OutputSettings& settings, const char* environmentOverride);
 
 // The audio device: SDL2 when a driver opens, otherwise a silent real-time clock so playback still
-// advances and ends. The mix function runs on the output's own thread.
-class AudioOutput {
+// advances and ends.
+class AudioOutput : public Output {
 public:
-    using MixFn = void (*)(void* user, float* out, int frames);
-    AudioOutput(MixFn mix, void* user) : mix_(mix), user_(user) {}
-    ~AudioOutput() { close(); }
+    ~AudioOutput() override { close(); }
+    void open(int mode, MixFn mix, void* user) override;
+    void close() override;
 
-    // Opens the device for mode without waiting for it; reopens when the mode changed.
-    void open(int mode);
-    void close();
+    // SDL's callback.
     void mix(float* out, int frames) { mix_(user_, out, frames); }
 
 private:
-    void openNow(int mode);
     void runClock();
 
-    MixFn mix_;
-    void* user_;
+    // Set by open before the device or clock starts, read by their thread.
+    MixFn mix_ = nullptr;
+    void* user_ = nullptr;
     int mode_ = -1;
-    std::thread opener_;
     std::atomic<bool> clockRunning_{false};
     std::thread clock_;
     unsigned device_ = 0;

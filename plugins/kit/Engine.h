@@ -1,10 +1,14 @@
 #pragma once
 
-#include "AudioOutput.h"
+#include "Decoder.h"
+#include "Output.h"
+#include "Retirer.h"
 #include "Voice.h"
 
-#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -14,12 +18,13 @@
 namespace larkspin::kit {
 
 // The playback side of a plug-in: the voice brought in last, the voices fading out, the envelopes and
-// the mixer the audio output calls. Its public functions run on the user-interface thread and only take
-// short locks; voices that are done are joined on that thread, never on the audio thread.
+// the mixer the audio output calls. Its public functions run on the user-interface thread and never
+// wait for a decoder or the device: the output opens and closes on the engine's output thread, and
+// voices that are done are joined on a retiring thread.
 class Engine {
 public:
-    Engine();
-    ~Engine();
+    Engine(DecoderFactory createDecoder, std::unique_ptr<Output> output);
+    ~Engine(); // stops output and every voice, waiting for them
 
     void loadFile(const std::string& path);
     void play(int32_t fadeMs);
@@ -33,37 +38,59 @@ public:
     void setVolume(int32_t volume);
     void setOutputMode(int32_t mode);
     int32_t outputMode() const { return mode_; }
-    // Stops output and every voice.
-    void close();
-    // Returns at once: voices fading out (a Stop with a fade just before) finish their fade on a thread
-    // of their own, then the output closes. Any later call cuts that fade short.
+    // Closes the output. While voices fade out (a Stop with a fade just before) it returns at once:
+    // they finish their fade, then the output closes, unless a later play, pause, stop, seek or mode
+    // change keeps it open. Waits only for the device to close, never for a decoder.
     void closeAfterFades();
+    // Blocks until the output thread and the retiring thread have done what was asked so far.
+    void settle();
 
     void mix(float* out, int frames); // audio thread
 
 private:
-    void reap();
-    void retire(std::shared_ptr<Voice> voice); // under mutex_
-    // Ends a closeAfterFades at once: the fading voices go on when the output is kept, else they stop.
-    void finishClosing(bool keepOutput);
+    using Voices = std::vector<std::shared_ptr<Voice>>;
+    struct Order {
+        enum Kind { Open, Close, CloseAfterFades, Quit } kind;
+        int mode = 0;
+    };
 
-    std::mutex mutex_;
-    std::shared_ptr<Voice> current_;             // the voice brought in last
-    int32_t currentFadeMs_ = 0;                  // its fade-in, applied when it starts
-    std::shared_ptr<Voice> leaving_;             // fades out once current_ starts
-    std::vector<std::shared_ptr<Voice>> fading_; // fading out, removed at silence
-    std::vector<std::shared_ptr<Voice>> dead_;   // joined by reap()
+    void post(Order order);
+    void serveOutput(); // output thread
+    void retire(Voices voices);
+    // Under mutex_: moves the voices whose fade is over into dead.
+    void collectSilent(Voices& dead);
+    // Under mutex_: leaves room in fading_ for one more voice without allocating.
+    void makeRoomToFade(Voices& dead);
+    // Under mutex_: the voice fades out from its gain to silence over fadeMs.
+    void fadeOut(std::shared_ptr<Voice> voice, int32_t fadeMs, Voices& dead);
+    bool fadesRunning(); // takes mutex_
+
+    const DecoderFactory createDecoder_;   // immutable
+    const std::unique_ptr<Output> output_; // opened and closed on the output thread only
+
+    std::mutex mutex_;               // guards everything down to scratch_
+    std::shared_ptr<Voice> current_; // the voice brought in last
+    int32_t currentFadeMs_ = 0;      // its fade-in, applied when it starts
+    std::shared_ptr<Voice> leaving_; // fades out once current_ starts
+    Voices fading_;                  // capacity reserved: the mixer appends without allocating
     std::string pendingPath_;
     bool hasPending_ = false;
     std::string lastPath_;
     bool paused_ = false;
     float volume_ = 1.0f;
-    int32_t mode_ = 0;
-    std::vector<float> scratch_;
-    AudioOutput output_;
-    std::thread closer_;
-    enum CloserOrder { WaitForFades, CloseNow, KeepOutput };
-    std::atomic<int> closerOrder_{WaitForFades};
+    std::vector<float> scratch_; // the mixer's buffer, sized once
+
+    int32_t mode_ = 0;         // user-interface thread only
+    bool outputAsked_ = false; // user-interface thread only: an Open was ever posted
+
+    std::mutex ordersMutex_; // guards orders_ and outputThread_
+    std::condition_variable ordersWake_;
+    std::condition_variable ordersDone_;
+    std::deque<Order> orders_;
+    bool serving_ = false;     // guarded by ordersMutex_: an order is being carried out
+    std::thread outputThread_; // started with the first order
+
+    Retirer retirer_;
 };
 
 } // namespace larkspin::kit

@@ -1,21 +1,23 @@
-// The decoder contract's exports for every plug-in built on the kit.
+// The decoder contract's exports for every plug-in built on the kit. No C++ exception leaves an
+// export: a failure gives the neutral answer the contract documents (nothing playing, no length).
+#include "AudioOutput.h"
 #include "DecodeJob.h"
 #include "Decoder.h"
 #include "Engine.h"
 
 #include <larkspin/decoder_plugin.h>
 
-#include <cstring>
+#include <type_traits>
 
 namespace larkspin::kit {
 namespace {
 
 struct PlugIn {
-    Engine engine;
-    DecodeJob decode;
+    Engine engine{plugInDescription().createDecoder, std::make_unique<AudioOutput>()};
+    DecodeJob decode{plugInDescription().createDecoder};
 };
 
-PlugIn* instance = nullptr;
+PlugIn* instance = nullptr; // the user-interface thread only
 
 PlugIn& plugIn() {
     if (!instance)
@@ -26,62 +28,120 @@ PlugIn& plugIn() {
 // Runs when the library is unloaded or the process ends without ClosePlugIn: no thread may outlive
 // the code it runs.
 __attribute__((destructor)) void unloadPlugIn() {
-    delete instance;
+    try {
+        delete instance;
+        if (plugInDescription().unload)
+            plugInDescription().unload();
+    } catch (...) {
+    }
     instance = nullptr;
+}
+
+template <typename Result, typename F> Result guarded(Result neutral, F&& f) noexcept {
+    try {
+        return f();
+    } catch (...) {
+        return neutral;
+    }
+}
+
+template <typename F> void guarded(F&& f) noexcept {
+    try {
+        f();
+    } catch (...) {
+    }
 }
 
 } // namespace
 } // namespace larkspin::kit
 
+using larkspin::kit::guarded;
 using larkspin::kit::plugIn;
 using larkspin::kit::plugInDescription;
 
+// Each export has exactly the type the host looks it up as.
+static_assert(std::is_same_v<decltype(&SupportDecoding), LarkspinSupportDecodingFn>);
+static_assert(std::is_same_v<decltype(&StartPlugIn), LarkspinStartPlugInFn>);
+static_assert(std::is_same_v<decltype(&ClosePlugIn), LarkspinClosePlugInFn>);
+static_assert(std::is_same_v<decltype(&LoadFile), LarkspinLoadFileFn>);
+static_assert(std::is_same_v<decltype(&Play), LarkspinPlayFn>);
+static_assert(std::is_same_v<decltype(&Pause), LarkspinPauseFn>);
+static_assert(std::is_same_v<decltype(&Stop), LarkspinStopFn>);
+static_assert(std::is_same_v<decltype(&ShowSettings), LarkspinShowSettingsFn>);
+static_assert(std::is_same_v<decltype(&GetLength), LarkspinGetLengthFn>);
+static_assert(std::is_same_v<decltype(&GetPos), LarkspinGetPosFn>);
+static_assert(std::is_same_v<decltype(&GetState), LarkspinGetStateFn>);
+static_assert(std::is_same_v<decltype(&GetOutputMode), LarkspinGetOutputModeFn>);
+static_assert(std::is_same_v<decltype(&SetPos), LarkspinSetPosFn>);
+static_assert(std::is_same_v<decltype(&SetOutputMode), LarkspinSetOutputModeFn>);
+static_assert(std::is_same_v<decltype(&GetDSSupport), LarkspinGetDSSupportFn>);
+static_assert(std::is_same_v<decltype(&GetFadeSupport), LarkspinGetFadeSupportFn>);
+static_assert(std::is_same_v<decltype(&GetNowFading), LarkspinGetNowFadingFn>);
+static_assert(std::is_same_v<decltype(&SetVolume), LarkspinSetVolumeFn>);
+static_assert(std::is_same_v<decltype(&GetFileTypes), LarkspinGetFileTypesFn>);
+static_assert(std::is_same_v<decltype(&GetCDSupport), LarkspinGetCDSupportFn>);
+static_assert(std::is_same_v<decltype(&GetCDDriveNum), LarkspinGetCDDriveNumFn>);
+static_assert(std::is_same_v<decltype(&GetCDDriveLetter), LarkspinGetCDDriveLetterFn>);
+static_assert(std::is_same_v<decltype(&GetCDTrackCount), LarkspinGetCDTrackCountFn>);
+static_assert(std::is_same_v<decltype(&GetCDTrackInfos), LarkspinGetCDTrackInfosFn>);
+static_assert(std::is_same_v<decltype(&PlayCDTrack), LarkspinPlayCDTrackFn>);
+static_assert(std::is_same_v<decltype(&decodefile), LarkspinDecodeFileFn>);
+static_assert(std::is_same_v<decltype(&GetDecodePos), LarkspinGetDecodePosFn>);
+static_assert(std::is_same_v<decltype(&canceldecode), LarkspinCancelDecodeFn>);
+static_assert(std::is_same_v<decltype(&LarkspinAbiVersion), LarkspinAbiVersionFn>);
+
 extern "C" {
+
+int32_t LarkspinAbiVersion(void) {
+    return LARKSPIN_DECODER_ABI_VERSION;
+}
 
 unsigned char SupportDecoding(void) {
     return 1;
 }
 
 void StartPlugIn(int32_t, intptr_t) {
-    plugIn();
+    guarded([] { plugIn(); });
 }
 
 // A Stop with a fade just before (the host's switch to another plug-in) still fades out.
 void ClosePlugIn(void) {
-    plugIn().decode.cancel();
-    plugIn().engine.closeAfterFades();
+    guarded([] {
+        plugIn().decode.cancel();
+        plugIn().engine.closeAfterFades();
+    });
 }
 
 void LoadFile(const char* path) {
-    plugIn().engine.loadFile(path ? path : "");
+    guarded([path] { plugIn().engine.loadFile(path ? path : ""); });
 }
 void Play(int32_t fadeMs) {
-    plugIn().engine.play(fadeMs);
+    guarded([fadeMs] { plugIn().engine.play(fadeMs); });
 }
 void Pause(int32_t) {
-    plugIn().engine.pause();
+    guarded([] { plugIn().engine.pause(); });
 }
 void Stop(int32_t fadeMs) {
-    plugIn().engine.stop(fadeMs);
+    guarded([fadeMs] { plugIn().engine.stop(fadeMs); });
 }
 void ShowSettings(intptr_t) {}
 int32_t GetLength(void) {
-    return plugIn().engine.length();
+    return guarded(int32_t{0}, [] { return plugIn().engine.length(); });
 }
 int32_t GetPos(void) {
-    return plugIn().engine.position();
+    return guarded(int32_t{0}, [] { return plugIn().engine.position(); });
 }
 unsigned char GetState(void) {
-    return plugIn().engine.state();
+    return guarded(static_cast<unsigned char>(LARKSPIN_STATE_IDLE), [] { return plugIn().engine.state(); });
 }
 int32_t GetOutputMode(void) {
-    return plugIn().engine.outputMode();
+    return guarded(int32_t{0}, [] { return plugIn().engine.outputMode(); });
 }
 void SetPos(int32_t seconds) {
-    plugIn().engine.setPos(seconds);
+    guarded([seconds] { plugIn().engine.setPos(seconds); });
 }
 void SetOutputMode(int32_t mode) {
-    plugIn().engine.setOutputMode(mode);
+    guarded([mode] { plugIn().engine.setOutputMode(mode); });
 }
 unsigned char GetDSSupport(void) {
     return 1;
@@ -90,10 +150,11 @@ unsigned char GetFadeSupport(void) {
     return 1;
 }
 unsigned char GetNowFading(void) {
-    return plugIn().engine.nowFading() ? 1 : 0;
+    return guarded(static_cast<unsigned char>(0),
+                   [] { return static_cast<unsigned char>(plugIn().engine.nowFading() ? 1 : 0); });
 }
 void SetVolume(int32_t volume) {
-    plugIn().engine.setVolume(volume);
+    guarded([volume] { plugIn().engine.setVolume(volume); });
 }
 const char* GetFileTypes(void) {
     return plugInDescription().fileTypes;
@@ -117,14 +178,14 @@ void PlayCDTrack(int32_t, int32_t, const char*) {}
 
 void decodefile(const char* source, const char* outputFolder) {
     if (source && outputFolder)
-        plugIn().decode.start(source, outputFolder);
+        guarded([source, outputFolder] { plugIn().decode.start(source, outputFolder); });
 }
 
 int32_t GetDecodePos(void) {
-    return plugIn().decode.progress();
+    return guarded(int32_t{100}, [] { return plugIn().decode.progress(); });
 }
 void canceldecode(void) {
-    plugIn().decode.cancel();
+    guarded([] { plugIn().decode.cancel(); });
 }
 
 } // extern "C"

@@ -1,107 +1,109 @@
 #include "Voice.h"
 
-#include <SDL.h>
+#include "FormatConverter.h"
 
 #include <algorithm>
-#include <chrono>
-#include <cstring>
+#include <climits>
+#include <vector>
 
 namespace larkspin::kit {
 
 namespace {
-constexpr size_t RingSeconds = 2;
+constexpr size_t RingFrames = OutputRate * 3;
+constexpr size_t HighWater = OutputRate * 3 / 2; // the decoding thread fills to here, then sleeps
+constexpr size_t LowWater = OutputRate / 2;      // and is woken below here
 constexpr size_t ReadyFrames = OutputRate / 10;
 constexpr long ChunkFrames = 4096;
 } // namespace
 
-Voice::Voice(std::string path) : path_(std::move(path)) {
-    capacity_ = OutputRate * RingSeconds;
-    ring_.assign(capacity_ * OutputChannels, 0.0f);
+Voice::Voice(std::string path, DecoderFactory createDecoder)
+    : path_(std::move(path)), factory_(createDecoder), ring_(RingFrames, OutputChannels) {
     thread_ = std::thread([this] { run(); });
 }
 
 Voice::~Voice() {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    wake_.notify_all();
+    stopping_ = true;
+    wake();
     thread_.join();
 }
 
-size_t Voice::freeFrames() const {
-    return capacity_ - count_;
+void Voice::wake() {
+    wakeups_.fetch_add(1);
+    wakeups_.notify_one();
 }
 
-void Voice::push(const float* frames, size_t count) {
-    std::lock_guard lock(mutex_);
-    size_t writePos = (readPos_ + count_) % capacity_;
-    for (size_t done = 0; done < count;) {
-        const size_t n = std::min(count - done, capacity_ - writePos);
-        std::memcpy(&ring_[writePos * OutputChannels], frames + done * OutputChannels,
-                    n * OutputChannels * sizeof(float));
-        done += n;
-        writePos = (writePos + n) % capacity_;
-    }
-    count_ += count;
+void Voice::sleep(bool hungry) {
+    const uint32_t seen = wakeups_.load();
+    sleeping_.store(hungry ? SleepsHungry : SleepsFull);
+    // Checked after announcing the sleep, so a pull that drained the ring just now is not missed.
+    const bool stay =
+        !stopping_ && seekAsked_.load() == seekServed_.load() && (!hungry || ring_.available() >= LowWater);
+    if (stay)
+        wakeups_.wait(seen);
+    sleeping_.store(Awake);
+}
+
+void Voice::adoptSeek() {
+    const uint32_t served = seekServed_.load(std::memory_order_acquire);
+    if (served == seekAdopted_.load(std::memory_order_relaxed))
+        return;
+    ring_.skipTo(servedStart_.load());
+    played_.store(servedFrame_.load());
+    seekAdopted_.store(served);
 }
 
 size_t Voice::pull(float* out, size_t frames) {
-    size_t n;
-    {
-        std::lock_guard lock(mutex_);
-        n = std::min(frames, count_);
-        for (size_t done = 0; done < n;) {
-            const size_t part = std::min(n - done, capacity_ - readPos_);
-            std::memcpy(out + done * OutputChannels, &ring_[readPos_ * OutputChannels],
-                        part * OutputChannels * sizeof(float));
-            done += part;
-            readPos_ = (readPos_ + part) % capacity_;
-        }
-        count_ -= n;
-        played_ += static_cast<int64_t>(n);
-    }
-    if (n)
-        wake_.notify_one();
+    adoptSeek();
+    const size_t n = ring_.read(out, frames);
+    played_.fetch_add(static_cast<int64_t>(n));
+    // Pairs with the decoding thread announcing its sleep before it looks at the ring.
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    if (ring_.available() < LowWater && sleeping_.load() == SleepsHungry)
+        wake();
     return n;
 }
 
-bool Voice::ready() const {
-    std::lock_guard lock(mutex_);
-    return done_ || count_ >= ReadyFrames;
+bool Voice::ready() {
+    adoptSeek();
+    const uint32_t asked = seekAsked_.load();
+    const bool decoded =
+        failed_ || (doneAfterSeek_.load() == static_cast<int64_t>(asked) && seekAdopted_.load() == asked);
+    return decoded || ring_.available() >= ReadyFrames;
 }
 
 bool Voice::finished() const {
-    std::lock_guard lock(mutex_);
-    return done_ && count_ == 0 && seekTarget_.load() < 0;
+    if (failed_)
+        return true;
+    const uint32_t asked = seekAsked_.load();
+    return doneAfterSeek_.load() == static_cast<int64_t>(asked) && seekAdopted_.load() == asked &&
+           ring_.available() == 0;
 }
 
 void Voice::seek(int32_t seconds) {
     int64_t target = std::max<int32_t>(seconds, 0);
     const int64_t length = lengthFrames_.load();
-    const int rate = sourceRate_.load();
+    const int rate = openingRate_.load();
     if (length >= 0 && rate > 0)
         target = std::min<int64_t>(target, length / rate);
-    seekShown_ = static_cast<int32_t>(target);
-    {
-        std::lock_guard lock(mutex_);
-        seekTarget_ = target;
-    }
-    wake_.notify_all();
+    seekSeconds_ = static_cast<int32_t>(target);
+    seekAsked_.fetch_add(1);
+    wake();
 }
 
 int32_t Voice::positionSeconds() const {
-    const int32_t shown = seekShown_.load();
-    if (shown >= 0)
-        return shown;
-    std::lock_guard lock(mutex_);
-    return static_cast<int32_t>(played_ / OutputRate);
+    if (failed_)
+        return 0;
+    if (seekAdopted_.load() != seekAsked_.load())
+        return seekSeconds_.load();
+    return static_cast<int32_t>(std::min<int64_t>(played_.load() / OutputRate, INT32_MAX));
 }
 
 int32_t Voice::lengthSeconds() const {
     const int64_t length = lengthFrames_.load();
-    const int rate = sourceRate_.load();
-    return length > 0 && rate > 0 ? static_cast<int32_t>(length / rate) : 0;
+    const int rate = openingRate_.load();
+    if (failed_ || length <= 0 || rate <= 0)
+        return 0;
+    return static_cast<int32_t>(std::min<int64_t>(length / rate, INT32_MAX));
 }
 
 void Voice::setEnvelope(float from, float to, int fadeMs) {
@@ -126,90 +128,85 @@ float Voice::nextGain() {
 }
 
 void Voice::run() {
-    auto finish = [this] {
-        std::lock_guard lock(mutex_);
-        done_ = true;
-    };
-    std::unique_ptr<Decoder> decoder = plugInDescription().createDecoder();
-    if (!decoder || !decoder->open(path_) || decoder->channels() < 1 || decoder->channels() > 8 ||
-        decoder->sampleRate() <= 0) {
-        seekShown_ = -1;
-        lengthFrames_ = 0;
-        finish();
+    std::unique_ptr<Decoder> decoder;
+    if (isRegularFile(path_) && factory_)
+        decoder = factory_();
+    if (!decoder || !decoder->open(path_) || !playableFormat(decoder->sampleRate(), decoder->channels())) {
+        failed_ = true;
         return;
     }
-    const int channels = decoder->channels();
     const int rate = decoder->sampleRate();
-    sourceRate_ = rate;
-    lengthFrames_ = std::max<int64_t>(decoder->lengthFrames(), 0);
-    SDL_AudioStream* stream = SDL_NewAudioStream(AUDIO_S16SYS, static_cast<Uint8>(channels), rate,
-                                                 AUDIO_F32SYS, OutputChannels, OutputRate);
-    if (!stream) {
-        finish();
-        return;
-    }
-    std::vector<int16_t> input(static_cast<size_t>(ChunkFrames) * channels);
-    std::vector<float> converted(static_cast<size_t>(ChunkFrames) * OutputChannels);
-    bool eof = false;
-    const auto pause = std::chrono::milliseconds(20);
+    openingRate_ = rate;
+    lengthFrames_ = plausibleLength(decoder->lengthFrames(), rate);
+
+    FormatConverter converter(OutputRate, OutputChannels);
+    std::vector<int16_t> input(static_cast<size_t>(ChunkFrames) * MaxChannels);
+    std::vector<float> converted;
+    size_t convertedAt = 0; // frames of converted already in the ring
+    uint32_t served = 0;
+    uint64_t servedStart = 0;
+    bool ended = false;
+    bool scanned = false;
     for (;;) {
-        int64_t target = -1;
-        {
-            std::unique_lock lock(mutex_);
-            if (stopping_)
-                break;
-            target = seekTarget_.exchange(-1);
-        }
-        if (target >= 0) {
+        if (stopping_)
+            return;
+        const uint32_t asked = seekAsked_.load();
+        if (asked != served) {
+            int64_t seconds = seekSeconds_.load();
             // A seek asked before the length was known is clamped here.
             const int64_t length = lengthFrames_.load();
-            if (length > 0 && target > length / rate)
-                target = length / rate;
-            eof = !decoder->seek(target * rate);
-            SDL_AudioStreamClear(stream);
-            {
-                std::lock_guard lock(mutex_);
-                count_ = 0;
-                played_ = target * OutputRate;
-                done_ = false;
-            }
-            if (seekTarget_.load() < 0)
-                seekShown_ = -1;
+            if (length >= 0)
+                seconds = std::min(seconds, length / rate);
+            ended = !decoder->seek(seconds * rate);
+            converter.reset();
+            converted.clear();
+            convertedAt = 0;
+            doneAfterSeek_ = -1;
+            served = asked;
+            servedStart = ring_.written();
+            servedStart_ = servedStart;
+            servedFrame_ = seconds * OutputRate;
+            seekServed_.store(served, std::memory_order_release);
             continue;
         }
-        const int available = SDL_AudioStreamAvailable(stream);
-        if (available > 0) {
-            size_t space;
-            {
-                std::unique_lock lock(mutex_);
-                wake_.wait_for(lock, pause,
-                               [this] { return stopping_ || seekTarget_ >= 0 || freeFrames() > 0; });
-                space = freeFrames();
-            }
-            if (space == 0)
+        if (convertedAt < converted.size() / OutputChannels) {
+            const size_t left = converted.size() / OutputChannels - convertedAt;
+            const size_t n = ring_.write(converted.data() + convertedAt * OutputChannels, left);
+            convertedAt += n;
+            if (n < left)
+                sleep(true);
+            continue;
+        }
+        converted.clear();
+        convertedAt = 0;
+        // Frames of this seek not yet played; older frames the mixer has yet to skip do not count.
+        const size_t buffered =
+            static_cast<size_t>(ring_.written() - std::max(ring_.consumed(), servedStart));
+        if (ended) {
+            doneAfterSeek_ = served;
+            sleep(false);
+            continue;
+        }
+        if (buffered >= HighWater) {
+            if (!scanned) {
+                // Once playback is safe for a while, a length only a full scan gives replaces the
+                // header's estimate.
+                scanned = true;
+                lengthFrames_ = plausibleLength(decoder->scanLength(), rate);
                 continue;
-            const size_t frameBytes = OutputChannels * sizeof(float);
-            const size_t want = std::min({space, converted.size() / OutputChannels, available / frameBytes});
-            const int got = SDL_AudioStreamGet(stream, converted.data(), static_cast<int>(want * frameBytes));
-            if (got > 0)
-                push(converted.data(), static_cast<size_t>(got) / frameBytes);
-            continue;
-        }
-        if (eof) {
-            std::unique_lock lock(mutex_);
-            done_ = true;
-            wake_.wait_for(lock, pause * 5, [this] { return stopping_ || seekTarget_ >= 0; });
+            }
+            sleep(true);
             continue;
         }
         const long frames = decoder->read(input.data(), ChunkFrames);
-        if (frames <= 0) {
-            SDL_AudioStreamFlush(stream);
-            eof = true;
+        if (frames <= 0 || !playableFormat(decoder->sampleRate(), decoder->channels())) {
+            converter.drain(converted);
+            ended = true;
             continue;
         }
-        SDL_AudioStreamPut(stream, input.data(), static_cast<int>(frames * channels * sizeof(int16_t)));
+        if (!converter.convert(input.data(), frames, decoder->sampleRate(), decoder->channels(), converted))
+            ended = true;
     }
-    SDL_FreeAudioStream(stream);
 }
 
 } // namespace larkspin::kit

@@ -20,7 +20,8 @@ public:
         if (!handle_)
             return false;
         mpg123_param(handle_, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
-        // Only 16-bit output, at whatever rate and channel count the stream has.
+        // 16-bit output at whatever rate and channel count each part of the stream has; the kit
+        // converts a stream that changes rate midway.
         mpg123_format_none(handle_);
         const long* rates = nullptr;
         size_t count = 0;
@@ -34,10 +35,7 @@ public:
         if (mpg123_getformat(handle_, &rate, &channels_, &encoding) != MPG123_OK || rate <= 0)
             return false;
         rate_ = static_cast<int>(rate);
-        // Fix the format so a stream that changes rate midway is converted, not misread.
-        mpg123_format_none(handle_);
-        mpg123_format(handle_, rate, channels_, MPG123_ENC_SIGNED_16);
-        mpg123_scan(handle_);
+        // From the header (Xing/Info frame or size and bit rate); a full scan would take a long time.
         const off_t length = mpg123_length(handle_);
         length_ = length > 0 ? static_cast<int64_t>(length) : -1;
         return true;
@@ -47,17 +45,45 @@ public:
     int channels() const override { return channels_; }
     int64_t lengthFrames() const override { return length_; }
 
+    int64_t scanLength() override {
+        if (mpg123_scan(handle_) == MPG123_OK) {
+            const off_t length = mpg123_length(handle_);
+            if (length > 0)
+                length_ = static_cast<int64_t>(length);
+        }
+        return length_;
+    }
+
     long read(int16_t* out, long frames) override {
+        if (nextRate_ > 0) {
+            rate_ = static_cast<int>(nextRate_);
+            channels_ = nextChannels_;
+            nextRate_ = 0;
+        }
         unsigned char* bytes = reinterpret_cast<unsigned char*>(out);
-        const size_t wanted = static_cast<size_t>(frames) * channels_ * sizeof(int16_t);
+        size_t wanted = static_cast<size_t>(frames) * channels_ * sizeof(int16_t);
         size_t filled = 0;
         int formatChanges = 0;
         while (filled < wanted) {
             size_t done = 0;
             const int result = mpg123_read(handle_, bytes + filled, wanted - filled, &done);
             filled += done;
-            if (result == MPG123_NEW_FORMAT && ++formatChanges < 8)
-                continue;
+            if (result == MPG123_NEW_FORMAT && ++formatChanges < 8) {
+                long rate = 0;
+                int channels = 0, encoding = 0;
+                if (mpg123_getformat(handle_, &rate, &channels, &encoding) != MPG123_OK || rate <= 0)
+                    break;
+                if (filled == 0) {
+                    rate_ = static_cast<int>(rate);
+                    channels_ = channels;
+                    wanted = static_cast<size_t>(frames) * channels_ * sizeof(int16_t);
+                    continue;
+                }
+                // Frames of the new format start with the next read.
+                nextRate_ = rate;
+                nextChannels_ = channels;
+                break;
+            }
             if (result != MPG123_OK)
                 break; // the end, or damage mpg123 cannot pass
             if (done == 0)
@@ -67,6 +93,7 @@ public:
     }
 
     bool seek(int64_t frame) override {
+        nextRate_ = 0;
         return mpg123_seek(handle_, static_cast<off_t>(frame), SEEK_SET) >= 0;
     }
 
@@ -74,6 +101,8 @@ private:
     mpg123_handle* handle_ = nullptr;
     int rate_ = 0;
     int channels_ = 0;
+    long nextRate_ = 0; // a format change met at the end of the last read
+    int nextChannels_ = 0;
     int64_t length_ = -1;
 };
 

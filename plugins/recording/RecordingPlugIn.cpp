@@ -28,9 +28,19 @@ struct Recorder {
     std::string cdInfoAnswer;
 };
 
+Recorder* instance = nullptr;
+
+// Made again should a call come during process exit, after the library's destructors ran.
 Recorder& recorder() {
-    static Recorder* r = new Recorder; // never destroyed: calls may come during process exit
-    return *r;
+    if (!instance)
+        instance = new Recorder;
+    return *instance;
+}
+
+// A host that refuses the library unloads it at once.
+__attribute__((destructor)) void unloaded() {
+    delete instance;
+    instance = nullptr;
 }
 
 void locateLibrary(Recorder& r) {
@@ -130,6 +140,13 @@ LARKSPIN_PLUGIN_EXPORT void Recording_ClearLog(void) {
     std::lock_guard lock(r.mutex);
     r.log.clear();
 }
+
+#ifndef RECORDING_UNVERSIONED
+// Not recorded: the host asks it before anything else.
+int32_t LarkspinAbiVersion(void) {
+    return number("abiversion", LARKSPIN_DECODER_ABI_VERSION);
+}
+#endif
 
 unsigned char SupportDecoding(void) {
     record("SupportDecoding");

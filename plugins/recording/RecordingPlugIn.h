@@ -27,6 +27,8 @@
  *     cdtrackcount GetCDTrackCount, default 0
  *     cdtrackinfos GetCDTrackInfos, default ""
  *     decodepos    GetDecodePos, default 100
+ *     abiversion   LarkspinAbiVersion (not recorded), default LARKSPIN_DECODER_ABI_VERSION
+ *   IB_unversioned.so lacks LarkspinAbiVersion, as plug-ins built before it existed.
  */
 #ifndef LARKSPIN_RECORDING_PLUGIN_H
 #define LARKSPIN_RECORDING_PLUGIN_H

@@ -2,15 +2,38 @@
 
 #include "Settings.h"
 
+#include <QLoggingCategory>
+
 #include <dirent.h>
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <link.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
+
+namespace {
+Q_LOGGING_CATEGORY(lcPlugIns, "larkspin.plugins", QtCriticalMsg)
+}
 
 namespace larkspin {
 
 namespace {
+
+// Whether the table of count entries of size bytes at offset lies within a file of fileSize bytes,
+// counted without overflow.
+bool withinFile(uint64_t offset, uint64_t count, uint64_t size, uint64_t fileSize) {
+    if (offset > fileSize)
+        return false;
+    return size == 0 || count <= (fileSize - offset) / size;
+}
+
+bool readAt(int fd, uint64_t offset, void* out, size_t size) {
+    return pread(fd, out, size, static_cast<off_t>(offset)) == static_cast<ssize_t>(size);
+}
 
 enum Export {
     ExSupportDecoding,
@@ -78,6 +101,52 @@ std::vector<std::string> listLibraries(const std::string& folder) {
 
 } // namespace
 
+bool IsCompleteElfObject(const std::string& path, std::string& why) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        why = std::string("cannot be opened: ") + std::strerror(errno);
+        return false;
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        why = "is not a regular file";
+        return false;
+    }
+    const uint64_t fileSize = static_cast<uint64_t>(st.st_size);
+    ElfW(Ehdr) header{};
+    if (!readAt(fd, 0, &header, sizeof header) || std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0) {
+        why = "is no ELF object";
+        return false;
+    }
+    if (header.e_ident[EI_CLASS] != (sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32) ||
+        header.e_phentsize != sizeof(ElfW(Phdr))) {
+        why = "is an ELF object of another class";
+        return false;
+    }
+    if (!withinFile(header.e_phoff, header.e_phnum, header.e_phentsize, fileSize) ||
+        (header.e_shoff != 0 && !withinFile(header.e_shoff, header.e_shnum, header.e_shentsize, fileSize))) {
+        why = "is cut short: its header tables end beyond the file";
+        return false;
+    }
+    std::vector<ElfW(Phdr)> segments(header.e_phnum);
+    if (!segments.empty() &&
+        !readAt(fd, header.e_phoff, segments.data(), segments.size() * sizeof(ElfW(Phdr)))) {
+        why = "cannot be read";
+        return false;
+    }
+    for (const ElfW(Phdr) & segment : segments) {
+        if (segment.p_type != PT_NULL && !withinFile(segment.p_offset, 1, segment.p_filesz, fileSize)) {
+            why = "is cut short: a segment ends beyond the file";
+            return false;
+        }
+    }
+    return true;
+}
+
 TPlugInHost::TPlugInHost(PlugInHostOptions options) : options_(std::move(options)) {}
 
 // Bound playback libraries stay loaded: the last one is never closed, and its threads may still run.
@@ -88,7 +157,28 @@ TPlugInHost::~TPlugInHost() {
 
 void* TPlugInHost::openLibrary(const std::string& name) {
     const std::string path = options_.decoderFolder + "/" + name;
-    return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string why;
+    if (!IsCompleteElfObject(path, why)) {
+        qCWarning(lcPlugIns, "%s %s; not loaded", path.c_str(), why.c_str());
+        return nullptr;
+    }
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        const char* error = dlerror();
+        qCWarning(lcPlugIns, "%s cannot be loaded: %s", path.c_str(), error ? error : "unknown error");
+        return nullptr;
+    }
+    // A plug-in without the version export predates it and counts as the first version.
+    int32_t version = 1;
+    if (auto abiVersion = reinterpret_cast<LarkspinAbiVersionFn>(dlsym(handle, LARKSPIN_ABI_VERSION_EXPORT)))
+        version = abiVersion();
+    if (version != LARKSPIN_DECODER_ABI_VERSION) {
+        qCWarning(lcPlugIns, "%s was built for contract version %d, this program knows %d; not used",
+                  path.c_str(), static_cast<int>(version), LARKSPIN_DECODER_ABI_VERSION);
+        dlclose(handle);
+        return nullptr;
+    }
+    return handle;
 }
 
 bool TPlugInHost::BindPlugIn(const std::string& name) {

@@ -14,6 +14,12 @@ namespace larkspin {
 
 struct Settings;
 
+// True when path is a regular file holding a complete ELF object of this machine's class: its header,
+// its program and section header tables and every segment lie within the file. dlopen maps a cut
+// library without looking and the process dies of SIGBUS on first touch. Otherwise why says what is
+// wrong.
+bool IsCompleteElfObject(const std::string& path, std::string& why);
+
 // One decoder plug-in found at start.
 struct PlugInRow {
     std::string name;      // the library's file name, without folder
@@ -56,7 +62,8 @@ public:
     // row). An empty PlugCheck enables every row. The last library stays bound.
     void EnumeratePlugIns(std::string& PlugCheck);
 
-    // Loads decoderFolder/name and looks up the 25 playback exports. Returns PlugInReady.
+    // Loads decoderFolder/name and looks up the 25 playback exports. Returns PlugInReady. A library that
+    // is cut short or answers a contract version the host does not know is never called.
     bool BindPlugIn(const std::string& name);
     // Closes the bound library (unless it is the decoding one), binds name, starts it (unless it is the
     // decoding one), sets its output mode and volume.
@@ -115,6 +122,8 @@ public:
     std::function<void(const std::string&)> ActualPlugInChanged;
 
 private:
+    // The library, loaded; null (logged to larkspin.plugins) when it is incomplete, cannot be loaded or
+    // was built for an unknown contract version.
     void* openLibrary(const std::string& name);
     void takeLiveSettings();
 

@@ -6,7 +6,9 @@
 #include <QtTest>
 
 #include <map>
+
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -33,6 +35,8 @@ private slots:
     void failuresFinishWithoutAFile_data();
     void failuresFinishWithoutAFile();
     void emptyOutputFolderWritesNothing();
+    void decodedFileTakesTheUsersUmask_data();
+    void decodedFileTakesTheUsersUmask();
     void hostileFilesNeverCrashOrHang_data();
     void hostileFilesNeverCrashOrHang();
     void hostileFilesPlayWithoutCrashOrHang_data() { hostileFilesNeverCrashOrHang_data(); }
@@ -221,6 +225,29 @@ void TestPlugInDecode::emptyOutputFolderWritesNothing() {
     QTest::qWait(100);
     QVERIFY(!QFile::exists("/larkspin-empty-folder-test.wav"));
     QCOMPARE(entries(work.path()), QStringList{"larkspin-empty-folder-test.wav"});
+}
+
+void TestPlugInDecode::decodedFileTakesTheUsersUmask_data() {
+    QTest::addColumn<int>("mask");
+    QTest::addColumn<int>("mode");
+    QTest::newRow("022") << 022 << 0644;
+    QTest::newRow("077") << 077 << 0600;
+}
+
+// Decoding once set a process-wide umask(0) on its thread: every file the program made from then on
+// was writable by everyone.
+void TestPlugInDecode::decodedFileTakesTheUsersUmask() {
+    QFETCH(int, mask);
+    QFETCH(int, mode);
+    const mode_t before = umask(mode_t(mask));
+    DecoderPlugIn& p = plugIn("IB_sndfile.so");
+    QTemporaryDir out;
+    p.decodefile(file("tone.flac").toUtf8(), out.path().toUtf8());
+    QVERIFY(waitForDecode(p));
+    struct stat st {};
+    QCOMPARE(stat(out.filePath("tone.wav").toUtf8().constData(), &st), 0);
+    QCOMPARE(int(st.st_mode & 0777), mode);
+    QCOMPARE(int(umask(before)), mask); // the process's umask is as the test set it
 }
 
 void TestPlugInDecode::hostileFilesNeverCrashOrHang_data() {

@@ -53,6 +53,11 @@
  *   The 25 playback exports are required: a library that lacks any of them is never called. The three
  *   decode exports are looked up only when the library is bound for decoding and SupportDecoding answers
  *   true.
+ *
+ * Version
+ *   LarkspinAbiVersion answers the version of this contract the plug-in was built for. The host refuses
+ *   (never calls) a plug-in whose version it does not know; a plug-in without the export counts as
+ *   version 1. A plug-in exports only the names declared here and lets no C++ exception out of them.
  */
 #ifndef LARKSPIN_DECODER_PLUGIN_H
 #define LARKSPIN_DECODER_PLUGIN_H
@@ -144,6 +149,13 @@ typedef int32_t (*LarkspinGetDecodePosFn)(void);
 /* Aborts the running decode and removes its partial output. */
 typedef void (*LarkspinCancelDecodeFn)(void);
 
+/* ---- Version. ---- */
+
+#define LARKSPIN_DECODER_ABI_VERSION 1
+#define LARKSPIN_ABI_VERSION_EXPORT "LarkspinAbiVersion"
+/* The contract version the plug-in implements (LARKSPIN_DECODER_ABI_VERSION when it was built). */
+typedef int32_t (*LarkspinAbiVersionFn)(void);
+
 #define LARKSPIN_PLAYBACK_EXPORT_COUNT 25
 
 /* The playback export names in lookup order (index 0 is export 1). */
@@ -156,6 +168,7 @@ typedef void (*LarkspinCancelDecodeFn)(void);
 
 /* Declarations for plug-ins; the host never links against these names. */
 #ifdef LARKSPIN_BUILDING_PLUGIN
+LARKSPIN_PLUGIN_EXPORT int32_t LarkspinAbiVersion(void);
 LARKSPIN_PLUGIN_EXPORT unsigned char SupportDecoding(void);
 LARKSPIN_PLUGIN_EXPORT void StartPlugIn(int32_t reserved, intptr_t mainWindow);
 LARKSPIN_PLUGIN_EXPORT void ClosePlugIn(void);

@@ -1,4 +1,7 @@
-// WMA and the other formats FFmpeg reads, through libavformat, libavcodec and libswresample.
+// The FFmpeg plug-in's back end: WMA and the other formats FFmpeg reads, through libavformat,
+// libavcodec and libswresample. IB_ffmpeg.so loads it on first use, so enumerating the plug-in at start
+// does not pull in FFmpeg's whole dependency tree.
+#include "FfmpegBackEnd.h"
 #include "Decoder.h"
 
 extern "C" {
@@ -18,7 +21,8 @@ namespace {
 class FfmpegDecoder : public Decoder {
 public:
     ~FfmpegDecoder() override {
-        swr_free(&resampler_);
+        swr_free(&converter_);
+        av_channel_layout_uninit(&convertedLayout_);
         av_frame_free(&frame_);
         av_packet_free(&packet_);
         avcodec_free_context(&codec_);
@@ -40,16 +44,9 @@ public:
         if (!codec_ || avcodec_parameters_to_context(codec_, stream->codecpar) < 0 ||
             avcodec_open2(codec_, decoder, nullptr) < 0)
             return false;
-        rate_ = codec_->sample_rate;
+        rate_ = openingRate_ = codec_->sample_rate;
         channels_ = codec_->ch_layout.nb_channels;
-        if (rate_ <= 0 || channels_ <= 0 || channels_ > 8)
-            return false;
-        AVChannelLayout layout{};
-        av_channel_layout_default(&layout, channels_);
-        AVChannelLayout in = codec_->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC ? layout : codec_->ch_layout;
-        if (swr_alloc_set_opts2(&resampler_, &layout, AV_SAMPLE_FMT_S16, rate_, &in, codec_->sample_fmt,
-                                rate_, 0, nullptr) < 0 ||
-            swr_init(resampler_) < 0)
+        if (!playableFormat(rate_, channels_))
             return false;
         if (stream->duration > 0 && stream->time_base.den > 0)
             length_ = av_rescale_q(stream->duration, stream->time_base, AVRational{1, rate_});
@@ -64,10 +61,17 @@ public:
     int channels() const override { return channels_; }
     int64_t lengthFrames() const override { return length_; }
 
+    // Delivers what is left of the current frame; frames of another format start a new read.
     long read(int16_t* out, long frames) override {
         long filled = 0;
         while (filled < frames) {
             if (pendingPos_ < pending_.size()) {
+                if (pendingRate_ != rate_ || pendingChannels_ != channels_) {
+                    if (filled > 0)
+                        break;
+                    rate_ = pendingRate_;
+                    channels_ = pendingChannels_;
+                }
                 const size_t n = std::min<size_t>(static_cast<size_t>(frames - filled),
                                                   (pending_.size() - pendingPos_) / channels_);
                 std::memcpy(out + filled * channels_, &pending_[pendingPos_],
@@ -85,7 +89,8 @@ public:
     // Seeks to the packet before frame, then drops the samples before it, so a seek lands on the frame.
     bool seek(int64_t frame) override {
         AVStream* stream = format_->streams[stream_];
-        const int64_t target = startPts() + av_rescale_q(frame, AVRational{1, rate_}, stream->time_base);
+        const int64_t target =
+            startPts() + av_rescale_q(frame, AVRational{1, openingRate_}, stream->time_base);
         if (av_seek_frame(format_, stream_, target, AVSEEK_FLAG_BACKWARD) < 0 &&
             av_seek_frame(format_, stream_, target, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) < 0)
             return false;
@@ -131,28 +136,67 @@ private:
         }
     }
 
+    // Sets the converter up for the frame's own format (layout, sample format, rate), which may change
+    // from one frame to the next; it only turns samples into interleaved 16-bit at the same rate.
+    bool prepareConverter() {
+        const AVChannelLayout& layout = frame_->ch_layout;
+        const int channels = layout.nb_channels;
+        if (!playableFormat(frame_->sample_rate, channels))
+            return false;
+        if (converter_ && frame_->sample_rate == convertedRate_ && frame_->format == convertedFormat_ &&
+            av_channel_layout_compare(&layout, &convertedLayout_) == 0)
+            return true;
+        swr_free(&converter_);
+        av_channel_layout_uninit(&convertedLayout_);
+        if (av_channel_layout_copy(&convertedLayout_, &layout) < 0)
+            return false;
+        AVChannelLayout out{};
+        av_channel_layout_default(&out, channels);
+        AVChannelLayout in{};
+        if (layout.order == AV_CHANNEL_ORDER_UNSPEC)
+            av_channel_layout_default(&in, channels);
+        else
+            av_channel_layout_copy(&in, &layout);
+        const int made =
+            swr_alloc_set_opts2(&converter_, &out, AV_SAMPLE_FMT_S16, frame_->sample_rate, &in,
+                                static_cast<AVSampleFormat>(frame_->format), frame_->sample_rate, 0, nullptr);
+        av_channel_layout_uninit(&in);
+        av_channel_layout_uninit(&out);
+        if (made < 0 || swr_init(converter_) < 0) {
+            swr_free(&converter_);
+            return false;
+        }
+        convertedRate_ = frame_->sample_rate;
+        convertedFormat_ = frame_->format;
+        pendingRate_ = frame_->sample_rate;
+        pendingChannels_ = channels;
+        return true;
+    }
+
     void convert() {
-        const int room = swr_get_out_samples(resampler_, frame_->nb_samples);
+        if (frame_->nb_samples <= 0 || !prepareConverter())
+            return;
+        const int room = swr_get_out_samples(converter_, frame_->nb_samples);
         if (room <= 0)
             return;
-        pending_.resize(static_cast<size_t>(room) * channels_);
+        pending_.resize(static_cast<size_t>(room) * pendingChannels_);
         uint8_t* outPlanes[1] = {reinterpret_cast<uint8_t*>(pending_.data())};
-        const int made = swr_convert(resampler_, outPlanes, room,
+        const int made = swr_convert(converter_, outPlanes, room,
                                      const_cast<const uint8_t**>(frame_->extended_data), frame_->nb_samples);
-        pending_.resize(made > 0 ? static_cast<size_t>(made) * channels_ : 0);
+        pending_.resize(made > 0 ? static_cast<size_t>(made) * pendingChannels_ : 0);
         if (skipUntil_ < 0 || pending_.empty())
             return;
         const int64_t timestamp = frame_->best_effort_timestamp;
         if (timestamp != AV_NOPTS_VALUE) {
             const int64_t first = av_rescale_q(timestamp - startPts(), format_->streams[stream_]->time_base,
-                                               AVRational{1, rate_});
-            const int64_t drop = skipUntil_ - first;
+                                               AVRational{1, openingRate_});
+            const int64_t drop = av_rescale(skipUntil_ - first, pendingRate_, openingRate_);
             if (drop >= made) {
                 pending_.clear();
                 return;
             }
             if (drop > 0)
-                pendingPos_ = static_cast<size_t>(drop) * channels_;
+                pendingPos_ = static_cast<size_t>(drop) * pendingChannels_;
         }
         skipUntil_ = -1;
     }
@@ -164,30 +208,32 @@ private:
 
     AVFormatContext* format_ = nullptr;
     AVCodecContext* codec_ = nullptr;
-    SwrContext* resampler_ = nullptr;
+    SwrContext* converter_ = nullptr;
+    AVChannelLayout convertedLayout_{}; // the input the converter is set up for
+    int convertedRate_ = 0;
+    int convertedFormat_ = -1;
     AVPacket* packet_ = nullptr;
     AVFrame* frame_ = nullptr;
     int stream_ = -1;
-    int rate_ = 0;
+    int rate_ = 0; // of the frames the last read returned
     int channels_ = 0;
+    int openingRate_ = 0;
     int64_t length_ = -1;
     bool drained_ = false;
-    int64_t skipUntil_ = -1; // after a seek: the first frame to deliver
+    int64_t skipUntil_ = -1; // after a seek: the first frame (of the opening rate) to deliver
     std::vector<int16_t> pending_;
     size_t pendingPos_ = 0;
+    int pendingRate_ = 0;
+    int pendingChannels_ = 1;
 };
 
-std::unique_ptr<Decoder> create() {
-    return std::make_unique<FfmpegDecoder>();
-}
-
 } // namespace
-
-// Types no other plug-in declares; none of them is a substring of another plug-in's type.
-const PlugInDescription& plugInDescription() {
-    static const PlugInDescription description{
-        "*.wma;*.m4a;*.aac;*.opus;*.ape;*.wv;*.mpc;*.ac3;*.mka;*.tta;*.spx", create};
-    return description;
-}
-
 } // namespace larkspin::kit
+
+extern "C" larkspin::kit::Decoder* LarkspinFfmpegCreateDecoder(void) {
+    try {
+        return new larkspin::kit::FfmpegDecoder;
+    } catch (...) {
+        return nullptr;
+    }
+}
