@@ -17,6 +17,7 @@ fuzz_mpegaudio
 fuzz_wav
 fuzz_ogg
 fuzz_wma
+fuzz_laterformats
 fuzz_trackinfo
 "
 [ $# -gt 0 ] && TARGETS="$*"

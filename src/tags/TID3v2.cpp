@@ -205,7 +205,6 @@ bool TID3v2::Load(const FileBytes& file) {
 
     std::array<std::string, SlotCount> slots;
     std::string release;
-    bool commentHasDescription = true;
     Id3FrameReader frames(tag);
     while (frames.Next()) {
         const int slot = SlotOf(frames.Id(), majorVersion_);
@@ -224,15 +223,15 @@ bool TID3v2::Load(const FileBytes& file) {
         if (slot == ReleaseSlot) {
             release = JoinedValues(text);
         } else if (slot == CommentSlot) {
-            // v2.2 and v2.4: the description, then the text. A comment without a description wins over
-            // ones with (such as players' "iTunNORM" data).
+            // v2.2 and v2.4: the description, then the text. Players keep their own data in comments
+            // described "iTun..." (volume, gapless); those are not shown. A comment without a description
+            // wins over described ones; of those the first is kept.
             const std::size_t zero = text.find('\0');
-            const bool described = !TrimControls(text.substr(0, zero)).empty();
-            if (!slots[slot].empty() && described && !commentHasDescription)
+            const std::string description = TrimControls(text.substr(0, zero));
+            if (description.rfind("iTun", 0) == 0 || (!description.empty() && !slots[slot].empty()))
                 continue;
             slots[slot] = JoinedValues(zero == std::string::npos ? std::string_view()
                                                                  : std::string_view(text).substr(zero + 1));
-            commentHasDescription = described;
         } else {
             slots[slot] = JoinedValues(text);
         }

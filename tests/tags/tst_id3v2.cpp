@@ -270,7 +270,7 @@ void TestId3v2::laterVersions_data() {
         << ""
         << ""
         << "" << 0;
-    QTest::newRow("v2.4 comment with no description wins over iTunNORM")
+    QTest::newRow("v2.4 player data in iTunNORM is no comment")
         << v24Frame("COMM", QByteArray("\0engiTunNORM\0 0000036C", 22)) +
                v24Frame("COMM", QByteArray("\0eng\0Nice", 9))
         << 4 << 0 << ""
@@ -279,6 +279,15 @@ void TestId3v2::laterVersions_data() {
         << ""
         << ""
         << "Nice" << 0;
+    QTest::newRow("v2.4 comment without description wins over described ones")
+        << v24Frame("COMM", QByteArray("\0engfirst\0A", 11)) + v24Frame("COMM", QByteArray("\0eng\0B", 6)) +
+               v24Frame("COMM", QByteArray("\0engsecond\0C", 12))
+        << 4 << 0 << ""
+        << ""
+        << ""
+        << ""
+        << ""
+        << "B" << 0;
     QTest::newRow("v2.4 extended header")
         << synchsafe32(6) + QByteArray("\1\0", 2) + v24Frame("TIT2", latin1Text("After")) << 4 << 0x40
         << "After"
