@@ -1,8 +1,11 @@
 #include "LarkspinApp.h"
 
 #include "AppLog.h"
-#include "AtomicFile.h"
+#include "FolderSearch.h"
+#include "MprisService.h"
+#include "PlaylistFiles.h"
 #include "PlayerController.h"
+#include "Playlist.h"
 #include "PlugInHost.h"
 #include "PrivateProfile.h"
 #include "ProgramFolder.h"
@@ -16,6 +19,7 @@
 #include "Taddurlform.h"
 #include "Thintform.h"
 
+#include <QFileInfo>
 #include <QMessageBox>
 
 #include <cstdio>
@@ -28,6 +32,10 @@ LarkspinApp::LarkspinApp(const QString& executablePath, const QString& dataHome,
     programFolder() = ChooseProgramFolder(exe, dataHome.toStdString());
     CreateDataFolders(programFolder());
     qCDebug(lcApp) << "program folder" << QString::fromStdString(programFolder());
+    // A folder that cannot be made stays missing; its first user fails, this says why.
+    for (const char* sub : DataFolders)
+        if (!QFileInfo(QString::fromStdString(programFolder() + sub)).isDir())
+            qCWarning(lcApp) << "data folder could not be created:" << QString::fromStdString(programFolder() + sub);
 
     settingsFile_ = std::make_unique<PrivateProfile>(SettingsFilePath(programFolder(), exe));
     ReadSettings(*settingsFile_, programFolder(), settings());
@@ -37,18 +45,108 @@ LarkspinApp::LarkspinApp(const QString& executablePath, const QString& dataHome,
         ResourceFolder(programFolder(), InstalledResourceFolders(exe).plugIns, "/PlugIn/Decoder");
     options.liveSettings = &settings();
     host_ = std::make_unique<TPlugInHost>(options);
+    qCDebug(lcApp) << "decoder plug-ins from" << QString::fromStdString(options.decoderFolder);
 }
 
 LarkspinApp::~LarkspinApp() = default;
 
+void LarkspinApp::Open(const LaunchRequest& request) {
+    std::vector<std::string> typeTexts;
+    for (const PlugInRow& row : host_->PlugInTable())
+        if (row.enabled)
+            typeTexts.push_back(row.fileTypes);
+    const std::vector<std::string> patterns = AddDirectoryPatterns(typeTexts);
+    std::vector<std::string> paths;
+    for (const QString& given : request.paths) {
+        const std::string path = given.toStdString();
+        std::vector<StoredEntry> stored;
+        std::vector<PlaylistEntry> te3;
+        PlaylistFileOutcome read;
+        if (QFileInfo(given).isDir()) {
+            for (std::string& found : SearchFolder(path, patterns, 0, true))
+                paths.push_back(std::move(found));
+            continue;
+        }
+        switch (PlaylistFormatOf(path)) {
+        case PlaylistFormat::Te3:
+            read = LoadTe3Playlist(path, te3);
+            for (const PlaylistEntry& e : te3)
+                paths.emplace_back(e.Path());
+            break;
+        case PlaylistFormat::Tel:
+            read = LoadTelPlaylist(path, stored);
+            break;
+        case PlaylistFormat::M3u:
+            read = LoadM3uPlaylist(path, stored);
+            break;
+        case PlaylistFormat::Pls:
+            read = LoadPlsPlaylist(path, stored);
+            break;
+        case PlaylistFormat::Unsupported:
+            paths.push_back(path);
+            break;
+        }
+        for (const StoredEntry& e : stored)
+            paths.push_back(e.record[RecordPath]);
+        if (!read.ok)
+            qCWarning(lcApp) << given << QString::fromStdString(read.error);
+    }
+    if (paths.empty())
+        return;
+    const int first = playlist_->Count();
+    playlist_->AddFilesToPlaylist(paths);
+    if (!request.enqueue) {
+        pendingPlay_ = first;
+        playPending();
+    }
+}
+
+void LarkspinApp::playPending() {
+    if (pendingPlay_ < 0 || pendingPlay_ >= playlist_->Count())
+        return;
+    const int row = pendingPlay_;
+    pendingPlay_ = -1;
+    // As a double-click on the row: a stopped player prepares and starts it, a playing one switches.
+    playlist_->SelectRow(row);
+    playlist_->PlaySelected();
+}
+
+void LarkspinApp::OfferMediaControls() {
+    MprisService::Hooks hooks;
+    hooks.raise = [this] { Raise(); };
+    hooks.quit = [this] { hauptform_->close(); };
+    hooks.openFile = [this](const QString& path) {
+        LaunchRequest request;
+        request.paths = {path};
+        Open(request);
+    };
+    mpris_ = std::make_unique<MprisService>(hauptform_->player(), settings(), std::move(hooks));
+    if (!mpris_->Register())
+        mpris_.reset();
+}
+
+void LarkspinApp::Raise() {
+    hauptform_->show();
+    hauptform_->raise();
+    hauptform_->activateWindow();
+}
+
 void LarkspinApp::Start() {
     // The eight windows of the program, created once, in this order, living until the process ends.
     hauptform_ = std::make_unique<THauptform>(*host_);
-    playlistForm_ = std::make_unique<TPlaylistForm>();
+    playlist_ = std::make_unique<Playlist>(settings(), hauptform_->player());
+    hauptform_->setEntryList(playlist_.get());
+    playlistForm_ = std::make_unique<TPlaylistForm>(*playlist_, settings());
     // The plug-ins are enumerated when the settings window is made, which shows them.
     host_->options().mainWindow = static_cast<intptr_t>(hauptform_->winId());
     host_->EnumeratePlugIns(settings().PlugCheck);
     plugInForm_ = std::make_unique<TPlugInForm>(*host_);
+    // The start playlist is read with the settings window; its rows are built when the windows show.
+    const Playlist::FileCommandOutcome start = playlist_->LoadStartPlaylist(programFolder());
+    if (!start.ok)
+        qCWarning(lcApp) << "the start playlist could not be read:" << QString::fromStdString(start.message);
+    if (!start.caption.isEmpty())
+        playlistForm_->setWindowTitle(start.caption);
     stationForm_ = std::make_unique<TStationForm>();
     addFilesForm_ = std::make_unique<Taddfilesform>();
     addUrlForm_ = std::make_unique<Taddurlform>();
@@ -56,7 +154,18 @@ void LarkspinApp::Start() {
     hintForm_ = std::make_unique<Thintform>();
 
     hauptform_->setCompanions(playlistForm_.get(), stationForm_.get());
+    playlistForm_->setPlugInHost(host_.get());
+    playlistForm_->setAddFilesForm(addFilesForm_.get());
+    playlistForm_->setMainWindowMenu(hauptform_->popupMenu());
+    connect(hauptform_.get(), &THauptform::filesDropped, playlistForm_.get(),
+            &TPlaylistForm::AddDroppedFiles);
+    connect(playlistForm_.get(), &TPlaylistForm::windowClosed, hauptform_.get(),
+            &THauptform::playlistWindowClosed);
+    connect(playlistForm_.get(), &TPlaylistForm::closeProgramRequested, hauptform_.get(), &QWidget::close);
+    playlistForm_->RebuildView();
     connect(hauptform_.get(), &THauptform::closeRequested, this, [this] { ShutDown(Cause::User); });
+    // Entries of a command line arrive as their files are read; the first plays when it is there.
+    connect(playlist_.get(), &Playlist::rowsInserted, this, [this] { playPending(); });
     hauptform_->show();
 }
 
@@ -64,8 +173,13 @@ void LarkspinApp::ShutDown(Cause cause) {
     PlayerController& player = hauptform_->player();
     player.BeginShutDown();
     // The whole playlist goes to the temporary playlist on every shutdown; an empty list is an empty file.
-    if (!WriteFileAtomically(programFolder() + TemporaryPlaylistFile, {}))
-        qCWarning(lcApp) << "the temporary playlist could not be written";
+    // Files still being read would be missing from it, so their reading is finished first.
+    playlistForm_->StoreColumnWidths();
+    playlist_->WaitForWork();
+    const Playlist::FileCommandOutcome saved = playlist_->SaveTemporaryPlaylist(programFolder());
+    if (!saved.ok)
+        qCWarning(lcApp) << "the temporary playlist could not be written:"
+                         << QString::fromStdString(saved.message);
     try {
         WriteSettings(*settingsFile_, settings());
     } catch (const EProfileWriteError& e) {
@@ -74,7 +188,8 @@ void LarkspinApp::ShutDown(Cause cause) {
             emit finished(1);
             return;
         }
-        QMessageBox::critical(hauptform_.get(), QStringLiteral("Larkspin 3.0"), QString::fromStdString(e.what()));
+        QMessageBox::critical(hauptform_.get(), QStringLiteral("Larkspin 3.0"),
+                              QString::fromStdString(e.what()));
         player.Closing = false;
         return;
     }

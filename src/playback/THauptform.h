@@ -39,6 +39,8 @@ public:
 
     // The playlist the player plays from; showing the window prepares its first entry.
     void setEntryList(PlayerEntryList* list);
+    // The playlist window was closed on its own: the playlist button shows it again.
+    void playlistWindowClosed() { playlistToggle_ = false; }
 
     PlayerController& player() { return *player_; }
 
@@ -73,6 +75,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:

@@ -3,6 +3,7 @@
 
 #include "CoverPicture.h"
 #include "DriveCheck.h"
+#include "FileDrop.h"
 #include "PlayerController.h"
 #include "PlayerDisplay.h"
 #include "ProgramFolder.h"
@@ -501,19 +502,16 @@ void THauptform::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void THauptform::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls())
-        event->acceptProposedAction();
+    AcceptFileDrop(event);
+}
+
+void THauptform::dragMoveEvent(QDragMoveEvent* event) {
+    AcceptFileDrop(event);
 }
 
 void THauptform::dropEvent(QDropEvent* event) {
-    QStringList paths;
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile())
-            paths << url.toLocalFile();
-    if (!paths.isEmpty()) {
-        event->acceptProposedAction();
-        emit filesDropped(paths);
-    }
+    if (AcceptFileDrop(event))
+        emit filesDropped(DroppedLocalFiles(event->mimeData()));
 }
 
 void THauptform::FullScreenMode1Click() {

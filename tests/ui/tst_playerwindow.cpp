@@ -625,6 +625,20 @@ void TestPlayerWindow::droppedFilesGoOutAsOneList() {
     static_cast<QObject*>(f.window.get())->event(&drop);
     QCOMPARE(dropped.count(), 1);
     QCOMPARE(dropped.first().first().toStringList(), paths); // in the order given
+    QCOMPARE(drop.dropAction(), Qt::CopyAction);
+
+    // A file manager deletes the source of a move: a drag that offers only a move is refused.
+    QDragEnterEvent enter(QPoint(10, 10), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    static_cast<QObject*>(f.window.get())->event(&enter);
+    QVERIFY(!enter.isAccepted());
+    QDropEvent moveOnly(QPointF(10, 10), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    static_cast<QObject*>(f.window.get())->event(&moveOnly);
+    QCOMPARE(dropped.count(), 1);
+    // A link is as good as a copy.
+    QDropEvent link(QPointF(10, 10), Qt::LinkAction, &data, Qt::LeftButton, Qt::NoModifier);
+    static_cast<QObject*>(f.window.get())->event(&link);
+    QCOMPARE(dropped.count(), 2);
+    QCOMPARE(link.dropAction(), Qt::LinkAction);
 }
 
 void TestPlayerWindow::skinColoursReachTheDisplays() {
