@@ -162,6 +162,13 @@ void TestId3v2::frames_data() {
         << v2Frame("TIT2", latin1Text(QByteArray("\xE9").repeated(300)))
         << QString::fromUtf8("\xC3\xA9").repeated(249) << ""
         << "";
+    // The frame's odd last byte is completed by a zero, as the read into a zero-filled buffer did.
+    QTest::newRow("UTF-16 with an odd last byte") << v2Frame("TIT2", QByteArray("\1\xFF\xFE"
+                                                                                "A\0B",
+                                                                                6))
+                                                  << "AB"
+                                                  << ""
+                                                  << "";
     QTest::newRow("UTF-16 unpaired surrogate") << v2Frame("TIT2", QByteArray("\1\xFF\xFE\x00\xD8\x41\x00", 7))
                                                << QString::fromUtf8("\xEF\xBF\xBD"
                                                                     "A")
