@@ -33,9 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1 || size > 64 * 1024)
         return 0;
     // The first byte picks the file type and the flag.
-    static const char* const types[] = {"mp3", "wav", "ogg", "wma"};
-    const std::string path = TempFolder() + "/A - B." + types[data[0] % 4];
-    const bool useId3v2 = data[0] & 4;
+    static const char* const types[] = {"mp3", "wav", "ogg", "wma", "flac", "opus", "m4a", "mp4"};
+    const std::string path = TempFolder() + "/A - B." + types[data[0] % 8];
+    const bool useId3v2 = data[0] & 8;
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f)
         std::abort();

@@ -18,6 +18,7 @@ fuzz_mpegaudio
 fuzz_wav
 fuzz_ogg
 fuzz_wma
+fuzz_laterformats
 fuzz_trackinfo
 fuzz_decoder_mpeg
 fuzz_decoder_vorbis

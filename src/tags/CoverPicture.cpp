@@ -148,4 +148,17 @@ bool ExtractCover(const std::string& path, const std::string& folder) {
     return WriteFileAtomically(folder + "/temp.jpg", picture);
 }
 
+bool ReadsCover(const std::string& path) {
+    const std::string ext = UpperFileExt(path);
+    return ext == "MP3" || ext == "FLAC" || ext == "OPUS" || ext == "M4A" || ext == "MP4";
+}
+
+bool ExtractTrackCover(const std::string& path, const std::string& folder) {
+    if (!ReadsCover(path))
+        return false;
+    if (UpperFileExt(path) == "MP3" && !FindAudioStart(path))
+        return false;
+    return ExtractCover(path, folder);
+}
+
 } // namespace larkspin

@@ -25,4 +25,11 @@ bool FindAudioStart(const std::string& path);
 // "covr" item.
 bool ExtractCover(const std::string& path, const std::string& folder);
 
+// True when the file may carry a cover ExtractCover can write (by extension: MP3, FLAC, OPUS, M4A, MP4).
+bool ReadsCover(const std::string& path);
+
+// The cover of a track for the player: FindAudioStart first where the file needs it (MP3), then
+// ExtractCover. False for other types.
+bool ExtractTrackCover(const std::string& path, const std::string& folder);
+
 } // namespace larkspin

@@ -29,9 +29,13 @@ public:
     FileBytes& operator=(const FileBytes&) = delete;
 
     // Opens path read-only and reads the head and tail. False (and IsOpen() false) when the file cannot
-    // be opened, is not a regular file (a FIFO or a device is never waited on), or the reads fail.
+    // be opened, is not a regular file (a FIFO or a device is never waited on), or the reads fail. An
+    // object opened again closes the earlier file and reuses its buffers (cheap for a run of files).
     bool Open(const std::string& path, std::size_t headBytes = DefaultHead,
               std::size_t tailBytes = DefaultTail);
+
+    // Closes the file (IsOpen() false); the buffers stay for the next Open.
+    void Close();
 
     // A file whose whole contents are data.
     static FileBytes FromMemory(std::string data);

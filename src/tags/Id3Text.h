@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TextConvert.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -10,6 +12,12 @@ namespace larkspin::id3text {
 
 // Removes trailing bytes 0 to 32.
 std::string TrimRight(std::string_view s);
+// True when s is well-formed UTF-8 (the same test as IsValidUtf8, under the name the playlist and
+// library files use).
+inline bool IsUtf8(std::string_view s) {
+    return IsValidUtf8(s);
+}
+
 // 8-bit tag bytes to UTF-8: kept when they are valid UTF-8 (many taggers wrote UTF-8), else Latin-1.
 std::string DecodeEightBit(std::string_view bytes);
 

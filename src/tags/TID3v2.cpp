@@ -205,18 +205,24 @@ bool TID3v2::Load(const FileBytes& file) {
 
     std::array<std::string, SlotCount> slots;
     std::string release;
-    bool commentHasDescription = true;
     Id3FrameReader frames(tag);
     while (frames.Next()) {
         const int slot = SlotOf(frames.Id(), majorVersion_);
         if (slot < 0)
             continue;
-        // The first FrameDataLimit bytes, zero-filled when the frame is shorter (the fill is trimmed).
-        const std::string_view data = frames.Data();
-        const bool cut = data.size() > FrameDataLimit;
-        std::string limited(data.substr(0, FrameDataLimit));
-        limited.resize(FrameDataLimit, '\0');
-        const std::string text = FrameText(limited, slot == CommentSlot ? 4 : 0, cut);
+        // The first FrameDataLimit bytes. UTF-16 text of a shorter frame with an odd last byte gets a
+        // zero byte to complete its last unit, as a read into a zero-filled buffer would.
+        const std::string_view data = frames.Data().substr(0, FrameDataLimit);
+        const bool cut = frames.Data().size() > FrameDataLimit;
+        const std::size_t skip = slot == CommentSlot ? 4 : 1;
+        const bool utf16 = !data.empty() && (data[0] == 1 || data[0] == 2);
+        std::string completed;
+        if (utf16 && data.size() < FrameDataLimit && data.size() > skip && (data.size() - skip) % 2 == 1) {
+            completed.assign(data);
+            completed += '\0';
+        }
+        const std::string text = FrameText(completed.empty() ? data : std::string_view(completed),
+                                           slot == CommentSlot ? 4 : 0, cut);
         if (majorVersion_ == 3) {
             slots[slot] = text;
             continue;
@@ -224,15 +230,15 @@ bool TID3v2::Load(const FileBytes& file) {
         if (slot == ReleaseSlot) {
             release = JoinedValues(text);
         } else if (slot == CommentSlot) {
-            // v2.2 and v2.4: the description, then the text. A comment without a description wins over
-            // ones with (such as players' "iTunNORM" data).
+            // v2.2 and v2.4: the description, then the text. Players keep their own data in comments
+            // described "iTun..." (volume, gapless); those are not shown. A comment without a description
+            // wins over described ones; of those the first is kept.
             const std::size_t zero = text.find('\0');
-            const bool described = !TrimControls(text.substr(0, zero)).empty();
-            if (!slots[slot].empty() && described && !commentHasDescription)
+            const std::string description = TrimControls(text.substr(0, zero));
+            if (description.rfind("iTun", 0) == 0 || (!description.empty() && !slots[slot].empty()))
                 continue;
             slots[slot] = JoinedValues(zero == std::string::npos ? std::string_view()
                                                                  : std::string_view(text).substr(zero + 1));
-            commentHasDescription = described;
         } else {
             slots[slot] = JoinedValues(text);
         }

@@ -23,6 +23,7 @@ namespace larkspin {
 namespace {
 
 struct TrackReaders {
+    FileBytes file; // opened again for each file, so its buffers are reused
     TID3v1 id3v1;
     TMPEGaudio mpeg;
     TID3v2 id3v2;
@@ -102,13 +103,18 @@ void HeadAndTail(FileType type, size_t& head, size_t& tail) {
 // same rules as a separate GetTrackInfo call, which loads the readers afresh.
 class TrackFile {
 public:
-    TrackFile(const std::string& path, TrackReaders& readers) : readers_(readers), type_(TypeOf(path)) {
+    TrackFile(const std::string& path, TrackReaders& readers)
+        : readers_(readers), type_(TypeOf(path)), file_(readers.file) {
         if (type_ == FileType::Other)
             return;
         size_t head, tail;
         HeadAndTail(type_, head, tail);
         opened_ = file_.Open(path, head, tail);
     }
+
+    ~TrackFile() { file_.Close(); }
+    TrackFile(const TrackFile&) = delete;
+    TrackFile& operator=(const TrackFile&) = delete;
 
     bool Opened() const { return opened_; }
     FileType Type() const { return type_; }
@@ -346,7 +352,7 @@ private:
 
     TrackReaders& readers_;
     FileType type_;
-    FileBytes file_;
+    FileBytes& file_;
     bool opened_ = false;
     bool id3v2Loaded_ = false;
     bool mpegLoaded_ = false;

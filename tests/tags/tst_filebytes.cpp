@@ -32,6 +32,7 @@ private slots:
     void openFailures();
     void fifoIsRefusedWithoutWaiting();
     void readsAreCounted();
+    void openedAgainReadsTheNewFile();
 };
 
 void TestFileBytes::initTestCase() {
@@ -166,6 +167,33 @@ void TestFileBytes::readsAreCounted() {
     FileBytes small;
     QVERIFY(small.Open(file.toStdString(), 200000, 500));
     QCOMPARE(small.FileReads(), std::int64_t(1));
+}
+
+// One object opened for file after file (as the track information service does) keeps its buffers
+// but never shows bytes of an earlier file.
+void TestFileBytes::openedAgainReadsTheNewFile() {
+    const QString small = dir.filePath("small.bin");
+    QVERIFY(writeFile(small, QByteArray("tiny file")));
+    FileBytes bytes;
+    QVERIFY(bytes.Open(file.toStdString(), 4096, 2048));
+    QCOMPARE(fixtures::bytes(bytes.Tail()), content.right(2048));
+    QVERIFY(bytes.Open(small.toStdString(), 4096, 2048));
+    QCOMPARE(bytes.Size(), std::int64_t(9));
+    QCOMPARE(fixtures::bytes(bytes.Head()), QByteArray("tiny file"));
+    QCOMPARE(fixtures::bytes(bytes.Tail()), QByteArray("tiny file"));
+    std::vector<std::uint8_t> out(100, 0xAA);
+    QCOMPARE(bytes.Read(5, out.size(), out.data()), std::int64_t(4));
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(out.data()), 4), QByteArray("file"));
+    QVERIFY(!bytes.Open(dir.filePath("missing").toStdString()));
+    QVERIFY(!bytes.IsOpen());
+    QCOMPARE(bytes.Size(), std::int64_t(0));
+    QVERIFY(bytes.Head().empty());
+    QVERIFY(bytes.Open(file.toStdString(), 1000, 500));
+    QCOMPARE(fixtures::bytes(bytes.Head()), content.left(1000));
+    QCOMPARE(fixtures::bytes(bytes.Tail()), content.right(500));
+    bytes.Close();
+    QVERIFY(!bytes.IsOpen());
+    QCOMPARE(bytes.Read(0, 1, out.data()), std::int64_t(-1));
 }
 
 QTEST_GUILESS_MAIN(TestFileBytes)

@@ -162,6 +162,13 @@ void TestId3v2::frames_data() {
         << v2Frame("TIT2", latin1Text(QByteArray("\xE9").repeated(300)))
         << QString::fromUtf8("\xC3\xA9").repeated(249) << ""
         << "";
+    // The frame's odd last byte is completed by a zero, as the read into a zero-filled buffer did.
+    QTest::newRow("UTF-16 with an odd last byte") << v2Frame("TIT2", QByteArray("\1\xFF\xFE"
+                                                                                "A\0B",
+                                                                                6))
+                                                  << "AB"
+                                                  << ""
+                                                  << "";
     QTest::newRow("UTF-16 unpaired surrogate") << v2Frame("TIT2", QByteArray("\1\xFF\xFE\x00\xD8\x41\x00", 7))
                                                << QString::fromUtf8("\xEF\xBF\xBD"
                                                                     "A")
@@ -270,7 +277,7 @@ void TestId3v2::laterVersions_data() {
         << ""
         << ""
         << "" << 0;
-    QTest::newRow("v2.4 comment with no description wins over iTunNORM")
+    QTest::newRow("v2.4 player data in iTunNORM is no comment")
         << v24Frame("COMM", QByteArray("\0engiTunNORM\0 0000036C", 22)) +
                v24Frame("COMM", QByteArray("\0eng\0Nice", 9))
         << 4 << 0 << ""
@@ -279,6 +286,15 @@ void TestId3v2::laterVersions_data() {
         << ""
         << ""
         << "Nice" << 0;
+    QTest::newRow("v2.4 comment without description wins over described ones")
+        << v24Frame("COMM", QByteArray("\0engfirst\0A", 11)) + v24Frame("COMM", QByteArray("\0eng\0B", 6)) +
+               v24Frame("COMM", QByteArray("\0engsecond\0C", 12))
+        << 4 << 0 << ""
+        << ""
+        << ""
+        << ""
+        << ""
+        << "B" << 0;
     QTest::newRow("v2.4 extended header")
         << synchsafe32(6) + QByteArray("\1\0", 2) + v24Frame("TIT2", latin1Text("After")) << 4 << 0x40
         << "After"

@@ -221,6 +221,11 @@ void TestTodaysFormats::realFiles() {
             QVERIFY(FindAudioStart(p));
         QVERIFY(ExtractCover(p, dir.path().toStdString()));
         QCOMPARE(readFile(path("temp.jpg")), readFile(cover));
+        // The player's way: FindAudioStart only where the type needs it.
+        QFile::remove(path("temp.jpg"));
+        QVERIFY(ReadsCover(p));
+        QVERIFY(ExtractTrackCover(p, dir.path().toStdString()));
+        QCOMPARE(readFile(path("temp.jpg")), readFile(cover));
     }
 }
 
