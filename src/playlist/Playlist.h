@@ -173,7 +173,7 @@ private:
     void DropRunningReload();
     void AppendEntries(std::vector<PlaylistEntry> entries);
     void ShuffleInNew(int firstNew, std::size_t batchStart);
-    void ForgetIndex(int index);
+    void ForgetIndices(const std::vector<unsigned char>& removed);
     void AfterLoad(PlaylistFormat format);
     void ApplyOrder(const std::vector<int>& order);
 
