@@ -428,33 +428,31 @@ Playlist::FileCommandOutcome Playlist::LoadPlaylistFile(const std::string& fileN
         outcome.message = UnsupportedPlaylistMessage;
         return outcome;
     }
-    player_.CurrentIndex = -1;
-    player_.ShufflePosition = 0;
-    MarkCurrentEntry(-1);
-    ClearList();
-    if (format == PlaylistFormat::Te3) {
-        std::vector<PlaylistEntry> loaded;
-        const PlaylistFileOutcome read = LoadTe3Playlist(fileName, loaded);
-        if (!read.ok) {
-            qCWarning(lcPlaylist) << "loading" << fileName.c_str() << "failed:" << read.error.c_str();
-            outcome = {false, read.error, {}};
-        }
-        AppendEntries(std::move(loaded)); // what was read before an error stays
-        RebuildView();
-        outcome.caption = CaptionFor(RemoveFileExt(GetFileNamePart(fileName)));
-        AfterLoad(format);
-        return outcome;
-    }
+    // The file is read before the list is cleared: one that cannot be opened leaves the list as it was.
+    std::vector<PlaylistEntry> loaded;
     std::vector<StoredEntry> stored;
-    const PlaylistFileOutcome read = format == PlaylistFormat::Tel   ? LoadTelPlaylist(fileName, stored)
+    const PlaylistFileOutcome read = format == PlaylistFormat::Te3   ? LoadTe3Playlist(fileName, loaded)
+                                     : format == PlaylistFormat::Tel ? LoadTelPlaylist(fileName, stored)
                                      : format == PlaylistFormat::M3u ? LoadM3uPlaylist(fileName, stored)
                                                                      : LoadPlsPlaylist(fileName, stored);
     if (!read.ok) {
         qCWarning(lcPlaylist) << "loading" << fileName.c_str() << "failed:" << read.error.c_str();
         outcome = {false, read.error, {}};
+        if (loaded.empty() && stored.empty())
+            return outcome;
     }
+    player_.CurrentIndex = -1;
+    player_.ShufflePosition = 0;
+    MarkCurrentEntry(-1);
+    ClearList();
     if (format != PlaylistFormat::Tel)
         outcome.caption = CaptionFor(RemoveFileExt(GetFileNamePart(fileName)));
+    if (format == PlaylistFormat::Te3) {
+        AppendEntries(std::move(loaded)); // what was read before an error stays
+        RebuildView();
+        AfterLoad(format);
+        return outcome;
+    }
     auto job = std::make_unique<Job>();
     job->kind = Job::Kind::Load;
     job->format = format;
