@@ -74,6 +74,11 @@ void PlaylistView::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
+        emit deleteRequested();
+        event->accept();
+        return;
+    }
     QTableView::keyPressEvent(event);
 }
 

@@ -7,7 +7,7 @@ class QMimeData;
 namespace larkspin {
 
 // The visible playlist: a table over the playlist model with whole-row, multiple selection. It turns
-// Enter and double-clicks into playRequested, drops of files from a file manager into filesDropped, and
+// Enter and double-clicks into playRequested, the Delete key into deleteRequested, drops of files from a file manager into filesDropped, and
 // drags of its own selected rows into rowsMoveRequested. Drags from anywhere else that carry no files
 // are refused.
 class PlaylistView : public QTableView {
@@ -23,6 +23,8 @@ public:
 
 signals:
     void playRequested();
+    // The Delete key.
+    void deleteRequested();
     void filesDropped(const QStringList& paths);
     // Selected rows dropped before row target; -1 when dropped below the last row.
     void rowsMoveRequested(int target);

@@ -168,9 +168,7 @@ void TPlaylistForm::buildMenus() {
     MainPopUp->addAction(QStringLiteral("Load Playlist..."), this, &TPlaylistForm::LoadPlaylistClick);
     MainPopUp->addAction(QStringLiteral("Save Playlist..."), this, &TPlaylistForm::SavePlaylistClick);
     MainPopUp->addSeparator();
-    QAction* del =
-        MainPopUp->addAction(QStringLiteral("Delete selected items"), this, &TPlaylistForm::BtnDelClick);
-    del->setShortcut(QKeySequence::Delete);
+    MainPopUp->addAction(QStringLiteral("Delete selected items"), this, &TPlaylistForm::BtnDelClick);
     MainPopUp->addAction(QStringLiteral("Clear list"), this, &TPlaylistForm::BtnClearClick);
     MainPopUp->addSeparator();
     MainPopUp->addAction(QStringLiteral("Reload fileinformations"), this,
@@ -180,11 +178,9 @@ void TPlaylistForm::buildMenus() {
         MainPopUp->addAction(QStringLiteral("Close Larkspin"), this, &TPlaylistForm::closeProgramRequested);
     closeProgram->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
     MainPopUp->addSeparator();
-    // The menu's shortcuts work anywhere in the window; Alt+Space opens it as a window menu would.
-    for (QAction* a : {del, closeProgram}) {
-        a->setShortcutContext(Qt::WindowShortcut);
-        addAction(a);
-    }
+    // Ctrl+C works anywhere in the window; Alt+Space opens it as a window menu would.
+    closeProgram->setShortcutContext(Qt::WindowShortcut);
+    addAction(closeProgram);
     auto* openMenu = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
     connect(openMenu, &QShortcut::activated, this, [this] { MainPopUp->popup(mapToGlobal(QPoint(0, 0))); });
 }
@@ -220,6 +216,7 @@ void TPlaylistForm::connectList() {
     connect(PlaylistView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TPlaylistForm::selectionChangedInView);
     connect(PlaylistView_, &PlaylistView::playRequested, this, [this] { list_.PlaySelected(); });
+    connect(PlaylistView_, &PlaylistView::deleteRequested, this, &TPlaylistForm::BtnDelClick);
     connect(PlaylistView_, &PlaylistView::filesDropped, this, &TPlaylistForm::AddDroppedFiles);
     connect(PlaylistView_, &PlaylistView::rowsMoveRequested, this,
             [this](int target) { list_.MoveSelectedRows(target); });
