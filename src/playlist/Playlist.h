@@ -86,7 +86,7 @@ public:
     // "Clear list". A playing track plays on.
     void ClearList();
     // Click on a column header: sorts by the column's field (a new column ascending, the same column
-    // alternating), keeping the current entry by its key.
+    // again the other way), keeping the current entry by its key.
     void SortPlaylist(int column);
     const SortState& Sort() const { return sort_; }
     // A drop of the selected rows before targetRow (-1: below the last row). The moved rows stay
@@ -117,8 +117,7 @@ public:
     };
     // The load command after the dialog: stops playback when StopPlayback is on, reads the file by its
     // extension (TE3 at once; TEL, M3U and PLS read their audio files in the background), then selects
-    // the first row or the first of a new shuffle order and, for TE3 with ReloadInfos, reloads. A file
-    // of another type, or one that cannot be read at all, leaves the list as it was.
+    // the first row or the first of a new shuffle order and, for TE3 with ReloadInfos, reloads.
     FileCommandOutcome LoadPlaylistFile(const std::string& fileName);
     // The save command after the dialog. Nothing is written for an unsupported extension.
     FileCommandOutcome SavePlaylistFile(const std::string& fileName) const;
@@ -155,11 +154,6 @@ signals:
     // The selection was changed here; the view re-reads SelectedRows().
     void selectionChanged();
     void scrollToRowRequested(int row);
-    // The list was cleared: the player window's album, year and artist displays show "---".
-    void listCleared();
-    // The list was cleared while nothing plays: the player window shows "No title selected...", hides
-    // "directsound", zeroes its time digits, shows "---" and the skin logo.
-    void clearedWhileStopped();
     // Background work: started (total items), progress, and done (all queued work).
     void workStarted(int total);
     void workProgress(int done, int total);
@@ -174,7 +168,7 @@ private:
     void DropRunningReload();
     void AppendEntries(std::vector<PlaylistEntry> entries);
     void ShuffleInNew(int firstNew, std::size_t batchStart);
-    void ForgetIndices(const std::vector<unsigned char>& removed);
+    void ForgetIndex(int index);
     void AfterLoad(PlaylistFormat format);
     void ApplyOrder(const std::vector<int>& order);
 
