@@ -16,6 +16,7 @@
 #include "Taddurlform.h"
 #include "Thintform.h"
 
+#include <QFileInfo>
 #include <QMessageBox>
 
 #include <cstdio>
@@ -28,6 +29,10 @@ LarkspinApp::LarkspinApp(const QString& executablePath, const QString& dataHome,
     programFolder() = ChooseProgramFolder(exe, dataHome.toStdString());
     CreateDataFolders(programFolder());
     qCDebug(lcApp) << "program folder" << QString::fromStdString(programFolder());
+    // A folder that cannot be made stays missing; its first user fails, this says why.
+    for (const char* sub : DataFolders)
+        if (!QFileInfo(QString::fromStdString(programFolder() + sub)).isDir())
+            qCWarning(lcApp) << "data folder could not be created:" << QString::fromStdString(programFolder() + sub);
 
     settingsFile_ = std::make_unique<PrivateProfile>(SettingsFilePath(programFolder(), exe));
     ReadSettings(*settingsFile_, programFolder(), settings());
@@ -37,6 +42,7 @@ LarkspinApp::LarkspinApp(const QString& executablePath, const QString& dataHome,
         ResourceFolder(programFolder(), InstalledResourceFolders(exe).plugIns, "/PlugIn/Decoder");
     options.liveSettings = &settings();
     host_ = std::make_unique<TPlugInHost>(options);
+    qCDebug(lcApp) << "decoder plug-ins from" << QString::fromStdString(options.decoderFolder);
 }
 
 LarkspinApp::~LarkspinApp() = default;

@@ -1,10 +1,15 @@
 #include "PlaylistSort.h"
 
 #include <QCollator>
+#include <QFuture>
 #include <QString>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <numeric>
+#include <optional>
+#include <unordered_map>
 
 namespace larkspin {
 
@@ -20,22 +25,57 @@ bool SortState::Click(int column) {
 
 std::vector<int> SortedOrder(const std::vector<PlaylistEntry>& entries, int field, bool descending,
                              const QCollator& collator) {
-    std::vector<int> order(entries.size());
-    std::iota(order.begin(), order.end(), 0);
-    // One sort key per entry: comparing keys is far cheaper than collating the texts each time.
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(entries.size());
-    for (const PlaylistEntry& e : entries) {
-        const std::string_view text = e.Field(field);
-        keys.push_back(collator.sortKey(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))));
+    // Each distinct text gets one collation key (computed on the worker threads) and a rank; the entries
+    // then sort by rank, an integer compare. Columns such as Bitrate or Year hold few distinct texts.
+    const std::size_t n = entries.size();
+    std::unordered_map<std::string_view, int> ids;
+    ids.reserve(n);
+    std::vector<int> idOf(n);
+    std::vector<std::string_view> distinct;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::string_view text = entries[i].Field(field);
+        const auto [it, inserted] = ids.try_emplace(text, static_cast<int>(distinct.size()));
+        if (inserted)
+            distinct.push_back(text);
+        idOf[i] = it->second;
     }
-    auto key = [&keys](int i) -> const QCollatorSortKey& { return keys[static_cast<std::size_t>(i)]; };
+    ids.clear();
+
+    std::vector<std::optional<QCollatorSortKey>> keys(distinct.size());
+    const int threads = std::max(1, QThreadPool::globalInstance()->maxThreadCount());
+    const std::size_t chunk = std::max<std::size_t>(1024, (distinct.size() + threads - 1) / threads);
+    QList<QFuture<void>> workers;
+    for (std::size_t first = 0; first < distinct.size(); first += chunk) {
+        const std::size_t end = std::min(distinct.size(), first + chunk);
+        // Each worker fills its own part of keys with its own copy of the collator.
+        workers << QtConcurrent::run([&distinct, &keys, collator, first, end] {
+            for (std::size_t d = first; d < end; ++d)
+                keys[d].emplace(collator.sortKey(
+                    QString::fromUtf8(distinct[d].data(), static_cast<qsizetype>(distinct[d].size()))));
+        });
+    }
+    for (QFuture<void>& w : workers)
+        w.waitForFinished();
+
+    std::vector<int> byKey(distinct.size());
+    std::iota(byKey.begin(), byKey.end(), 0);
+    std::sort(byKey.begin(), byKey.end(), [&keys](int a, int b) {
+        return keys[static_cast<std::size_t>(a)]->compare(*keys[static_cast<std::size_t>(b)]) < 0;
+    });
+    std::vector<int> rank(distinct.size());
+    for (std::size_t k = 0; k < byKey.size(); ++k) {
+        const auto d = static_cast<std::size_t>(byKey[k]);
+        const bool same = k > 0 && keys[static_cast<std::size_t>(byKey[k - 1])]->compare(*keys[d]) == 0;
+        rank[d] = same ? rank[static_cast<std::size_t>(byKey[k - 1])] : static_cast<int>(k);
+    }
+
+    std::vector<int> order(n);
+    std::iota(order.begin(), order.end(), 0);
+    auto rankOf = [&](int i) { return rank[static_cast<std::size_t>(idOf[static_cast<std::size_t>(i)])]; };
     if (descending)
-        std::stable_sort(order.begin(), order.end(),
-                         [&](int a, int b) { return key(b).compare(key(a)) < 0; });
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return rankOf(b) < rankOf(a); });
     else
-        std::stable_sort(order.begin(), order.end(),
-                         [&](int a, int b) { return key(a).compare(key(b)) < 0; });
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return rankOf(a) < rankOf(b); });
     return order;
 }
 

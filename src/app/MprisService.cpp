@@ -1,0 +1,224 @@
+#include "MprisService.h"
+
+#include "AppLog.h"
+#include "PlayerController.h"
+#include "Settings.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QFileInfo>
+#include <QUrl>
+
+#include <algorithm>
+#include <cmath>
+#include <unistd.h>
+
+namespace larkspin {
+namespace {
+
+const QString ObjectPath = QStringLiteral("/org/mpris/MediaPlayer2");
+const QString PlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
+constexpr qlonglong Microseconds = 1000000;
+
+QString knownOrEmpty(const QString& text) {
+    return text == QLatin1String("---") ? QString() : text;
+}
+
+} // namespace
+
+QStringList MprisRootAdaptor::SupportedMimeTypes() const {
+    return {QStringLiteral("audio/mpeg"), QStringLiteral("audio/x-wav"),  QStringLiteral("audio/ogg"),
+            QStringLiteral("audio/flac"), QStringLiteral("audio/x-ms-wma"), QStringLiteral("audio/mp4"),
+            QStringLiteral("audio/opus"), QStringLiteral("audio/x-aiff")};
+}
+
+MprisService::MprisService(PlayerController& player, Settings& settings, Hooks hooks, QObject* parent)
+    : QObject(parent), player_(player), settings_(settings), hooks_(std::move(hooks)) {
+    new MprisRootAdaptor(this, this);
+    new MprisPlayerAdaptor(this, this);
+    connect(&player_, &PlayerController::displayChanged, this, &MprisService::publishChanges);
+}
+
+MprisService::~MprisService() {
+    if (registered_)
+        QDBusConnection::sessionBus().unregisterService(serviceName_);
+}
+
+bool MprisService::Register() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        qCWarning(lcApp) << "no D-Bus session bus: media keys and the desktop's media controls are off";
+        return false;
+    }
+    serviceName_ = QStringLiteral("org.mpris.MediaPlayer2.larkspin");
+    // A second Larkspin from another program folder takes a name of its own, as MPRIS allows.
+    if (!bus.registerService(serviceName_)) {
+        serviceName_ += QStringLiteral(".instance%1").arg(::getpid());
+        if (!bus.registerService(serviceName_)) {
+            qCWarning(lcApp) << "the media controls' name could not be registered:" << bus.lastError().message();
+            return false;
+        }
+    }
+    if (!bus.registerObject(ObjectPath, this, QDBusConnection::ExportAdaptors)) {
+        qCWarning(lcApp) << "the media controls could not be registered:" << bus.lastError().message();
+        bus.unregisterService(serviceName_);
+        return false;
+    }
+    registered_ = true;
+    lastPlayer_ = {};
+    publishChanges();
+    return true;
+}
+
+QString MprisService::PlaybackStatus() const {
+    if (player_.Playing && player_.Paused)
+        return QStringLiteral("Paused");
+    return player_.Playing ? QStringLiteral("Playing") : QStringLiteral("Stopped");
+}
+
+QString MprisService::LoopStatus() const {
+    if (settings_.RepeatOne)
+        return QStringLiteral("Track");
+    return settings_.RepeatAll ? QStringLiteral("Playlist") : QStringLiteral("None");
+}
+
+void MprisService::SetLoopStatus(const QString& status) {
+    if (status == QLatin1String("Track") && !settings_.RepeatOne)
+        player_.RepeatOneClick();
+    else if (status == QLatin1String("Playlist") && !settings_.RepeatAll)
+        player_.RepeatAllClick();
+    else if (status == QLatin1String("None")) {
+        if (settings_.RepeatOne)
+            player_.RepeatOneClick();
+        if (settings_.RepeatAll)
+            player_.RepeatAllClick();
+    }
+    publishChanges();
+}
+
+bool MprisService::Shuffle() const { return settings_.ShufflePlay; }
+
+void MprisService::SetShuffle(bool on) {
+    if (on != settings_.ShufflePlay)
+        player_.ShuffleClick();
+    publishChanges();
+}
+
+double MprisService::Volume() const { return player_.Display().VolumeBar / 100.0; }
+
+void MprisService::SetVolume(double volume) {
+    if (!std::isfinite(volume))
+        return;
+    player_.VolumeBarChange(static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * 100)));
+}
+
+qlonglong MprisService::Position() const { return player_.Display().SliderPos * Microseconds; }
+
+QDBusObjectPath MprisService::TrackId() const {
+    if (!player_.TrackLoaded || player_.CurrentFile().empty())
+        return QDBusObjectPath(QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack"));
+    return QDBusObjectPath(QStringLiteral("/org/larkspin/Track/%1").arg(std::max(player_.CurrentIndex, 0)));
+}
+
+QVariantMap MprisService::Metadata() const {
+    QVariantMap m;
+    m[QStringLiteral("mpris:trackid")] = QVariant::fromValue(TrackId());
+    if (!player_.TrackLoaded || player_.CurrentFile().empty())
+        return m;
+    const PlayerDisplay& d = player_.Display();
+    const QString file = QString::fromStdString(player_.CurrentFile());
+    m[QStringLiteral("mpris:length")] = static_cast<qlonglong>(d.SliderMax) * Microseconds;
+    m[QStringLiteral("xesam:title")] = QFileInfo(file).completeBaseName();
+    m[QStringLiteral("xesam:url")] = QUrl::fromLocalFile(file).toString();
+    if (const QString artist = knownOrEmpty(d.Artist); !artist.isEmpty())
+        m[QStringLiteral("xesam:artist")] = QStringList{artist};
+    if (const QString album = knownOrEmpty(d.Album); !album.isEmpty())
+        m[QStringLiteral("xesam:album")] = album;
+    if (d.CoverVisible && QFileInfo::exists(d.CoverPath))
+        m[QStringLiteral("mpris:artUrl")] = QUrl::fromLocalFile(d.CoverPath).toString();
+    return m;
+}
+
+void MprisService::Next() { player_.NextTrack(); }
+void MprisService::Previous() { player_.PreviousTrack(); }
+void MprisService::Pause() {
+    if (player_.Playing && !player_.Paused)
+        player_.Pause();
+}
+void MprisService::PlayPause() {
+    if (player_.Playing && !player_.Paused)
+        player_.Pause();
+    else
+        player_.Play();
+}
+void MprisService::Stop() { player_.Stop(); }
+void MprisService::Play() { player_.Play(); }
+
+void MprisService::Seek(qlonglong offsetUs) {
+    if (!player_.Playing)
+        return;
+    const qlonglong target = Position() + offsetUs;
+    if (target >= static_cast<qlonglong>(player_.Display().SliderMax) * Microseconds) {
+        player_.NextTrack(); // seeking past the end goes to the next title
+        return;
+    }
+    SetPosition(TrackId(), std::max<qlonglong>(target, 0));
+}
+
+void MprisService::SetPosition(const QDBusObjectPath& trackId, qlonglong positionUs) {
+    if (!player_.Playing || trackId != TrackId() || positionUs < 0 ||
+        positionUs > static_cast<qlonglong>(player_.Display().SliderMax) * Microseconds)
+        return;
+    // As if the position slider were dragged there.
+    player_.SliderMouseDown();
+    player_.SliderMouseUp(static_cast<int>(positionUs / Microseconds));
+    if (registered_) {
+        QDBusMessage seeked = QDBusMessage::createSignal(ObjectPath, PlayerInterface, QStringLiteral("Seeked"));
+        seeked << Position();
+        QDBusConnection::sessionBus().send(seeked);
+    }
+}
+
+void MprisService::OpenUri(const QString& uri) {
+    const QUrl url(uri);
+    const QString path = url.isLocalFile() ? url.toLocalFile() : (QFileInfo(uri).isAbsolute() ? uri : QString());
+    if (path.isEmpty() || !QFileInfo::exists(path)) {
+        qCWarning(lcApp) << "media controls asked to open what is no local file:" << uri;
+        return;
+    }
+    if (hooks_.openFile)
+        hooks_.openFile(path);
+}
+
+void MprisService::Raise() {
+    if (hooks_.raise)
+        hooks_.raise();
+}
+
+void MprisService::Quit() {
+    if (hooks_.quit)
+        hooks_.quit();
+}
+
+void MprisService::publishChanges() {
+    if (!registered_)
+        return;
+    const QVariantMap now{{QStringLiteral("PlaybackStatus"), PlaybackStatus()},
+                          {QStringLiteral("LoopStatus"), LoopStatus()},
+                          {QStringLiteral("Shuffle"), Shuffle()},
+                          {QStringLiteral("Volume"), Volume()},
+                          {QStringLiteral("Metadata"), Metadata()}};
+    QVariantMap changed;
+    for (auto it = now.cbegin(); it != now.cend(); ++it)
+        if (lastPlayer_.value(it.key()) != it.value())
+            changed.insert(it.key(), it.value());
+    lastPlayer_ = now;
+    if (changed.isEmpty())
+        return;
+    QDBusMessage signal = QDBusMessage::createSignal(ObjectPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                     QStringLiteral("PropertiesChanged"));
+    signal << PlayerInterface << changed << QStringList();
+    QDBusConnection::sessionBus().send(signal);
+}
+
+} // namespace larkspin
