@@ -1,8 +1,8 @@
 // libFuzzer target: the track information service over arbitrary file contents, as each file type.
 // A record filled with one read must equal the record built field by field (one read per field), and
 // every text must be well-formed UTF-8 of a bounded length.
-#include "FileNameParts.h"
 #include "TextConvert.h"
+#include "TrackFieldOracle.h"
 #include "TrackInfo.h"
 
 #include <cstddef>
@@ -27,27 +27,6 @@ std::string TempFolder() {
     return folder;
 }
 
-TrackRecord FieldByField(const std::string& path, bool useId3v2) {
-    TrackRecord r;
-    const std::string name = GetFileNamePart(path);
-    r[RecordArtist] = GetTrackInfo(path, InfoArtist, useId3v2);
-    if (r[RecordArtist].empty())
-        r[RecordArtist] = SplitArtistTitle(name, 1);
-    r[RecordTitle] = GetTrackInfo(path, InfoTitle, useId3v2);
-    if (r[RecordTitle].empty())
-        r[RecordTitle] = SplitArtistTitle(name, 2);
-    r[RecordLength] = GetTrackInfo(path, InfoLength, false);
-    r[RecordAlbum] = GetTrackInfo(path, InfoAlbum, useId3v2);
-    r[RecordBitrate] = GetTrackInfo(path, InfoBitrate, false);
-    r[RecordYear] = GetTrackInfo(path, InfoYear, useId3v2);
-    r[RecordStyle] = GetTrackInfo(path, InfoStyle, useId3v2);
-    r[RecordComment] = GetTrackInfo(path, InfoComment, useId3v2);
-    r[RecordTrack] = GetTrackInfo(path, InfoTrack, useId3v2);
-    r[RecordSize] = GetTrackInfo(path, InfoSize, false);
-    r[RecordPath] = path;
-    return r;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -65,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     TrackRecord once;
     FillTrackItem(path, once, useId3v2);
-    if (once != FieldByField(path, useId3v2))
+    if (once != fixtures::RecordFieldByField(path, useId3v2))
         std::abort();
     for (const std::string& text : once)
         if (!IsValidUtf8(text) || text.size() > 4096)

@@ -22,11 +22,11 @@ fuzz_trackinfo
 [ $# -gt 0 ] && TARGETS="$*"
 
 CXX=${CXX:-clang++}
-FLAGS="-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I$root/src/tags"
+FLAGS="-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I$root/src/tags -I$root/src/app -I$root/tests/tags"
 out=$here/corpus-work
 mkdir -p "$out/bin"
-# The reader sources, compiled into every target.
-SOURCES=$(ls "$root"/src/tags/*.cpp)
+# The reader sources and the file replacement they use, compiled into every target.
+SOURCES="$(ls "$root"/src/tags/*.cpp) $root/src/app/AtomicFile.cpp"
 
 for t in $TARGETS; do
     echo "== building $t"

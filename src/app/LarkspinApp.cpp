@@ -1,6 +1,9 @@
 #include "LarkspinApp.h"
 
 #include "AppLog.h"
+#include "FolderSearch.h"
+#include "MprisService.h"
+#include "PlaylistFiles.h"
 #include "PlayerController.h"
 #include "Playlist.h"
 #include "PlugInHost.h"
@@ -47,6 +50,87 @@ LarkspinApp::LarkspinApp(const QString& executablePath, const QString& dataHome,
 
 LarkspinApp::~LarkspinApp() = default;
 
+void LarkspinApp::Open(const LaunchRequest& request) {
+    std::vector<std::string> typeTexts;
+    for (const PlugInRow& row : host_->PlugInTable())
+        if (row.enabled)
+            typeTexts.push_back(row.fileTypes);
+    const std::vector<std::string> patterns = AddDirectoryPatterns(typeTexts);
+    std::vector<std::string> paths;
+    for (const QString& given : request.paths) {
+        const std::string path = given.toStdString();
+        std::vector<StoredEntry> stored;
+        std::vector<PlaylistEntry> te3;
+        PlaylistFileOutcome read;
+        if (QFileInfo(given).isDir()) {
+            for (std::string& found : SearchFolder(path, patterns, 0, true))
+                paths.push_back(std::move(found));
+            continue;
+        }
+        switch (PlaylistFormatOf(path)) {
+        case PlaylistFormat::Te3:
+            read = LoadTe3Playlist(path, te3);
+            for (const PlaylistEntry& e : te3)
+                paths.emplace_back(e.Path());
+            break;
+        case PlaylistFormat::Tel:
+            read = LoadTelPlaylist(path, stored);
+            break;
+        case PlaylistFormat::M3u:
+            read = LoadM3uPlaylist(path, stored);
+            break;
+        case PlaylistFormat::Pls:
+            read = LoadPlsPlaylist(path, stored);
+            break;
+        case PlaylistFormat::Unsupported:
+            paths.push_back(path);
+            break;
+        }
+        for (const StoredEntry& e : stored)
+            paths.push_back(e.record[RecordPath]);
+        if (!read.ok)
+            qCWarning(lcApp) << given << QString::fromStdString(read.error);
+    }
+    if (paths.empty())
+        return;
+    const int first = playlist_->Count();
+    playlist_->AddFilesToPlaylist(paths);
+    if (!request.enqueue) {
+        pendingPlay_ = first;
+        playPending();
+    }
+}
+
+void LarkspinApp::playPending() {
+    if (pendingPlay_ < 0 || pendingPlay_ >= playlist_->Count())
+        return;
+    const int row = pendingPlay_;
+    pendingPlay_ = -1;
+    // As a double-click on the row: a stopped player prepares and starts it, a playing one switches.
+    playlist_->SelectRow(row);
+    playlist_->PlaySelected();
+}
+
+void LarkspinApp::OfferMediaControls() {
+    MprisService::Hooks hooks;
+    hooks.raise = [this] { Raise(); };
+    hooks.quit = [this] { hauptform_->close(); };
+    hooks.openFile = [this](const QString& path) {
+        LaunchRequest request;
+        request.paths = {path};
+        Open(request);
+    };
+    mpris_ = std::make_unique<MprisService>(hauptform_->player(), settings(), std::move(hooks));
+    if (!mpris_->Register())
+        mpris_.reset();
+}
+
+void LarkspinApp::Raise() {
+    hauptform_->show();
+    hauptform_->raise();
+    hauptform_->activateWindow();
+}
+
 void LarkspinApp::Start() {
     // The eight windows of the program, created once, in this order, living until the process ends.
     hauptform_ = std::make_unique<THauptform>(*host_);
@@ -80,6 +164,8 @@ void LarkspinApp::Start() {
     connect(playlistForm_.get(), &TPlaylistForm::closeProgramRequested, hauptform_.get(), &QWidget::close);
     playlistForm_->RebuildView();
     connect(hauptform_.get(), &THauptform::closeRequested, this, [this] { ShutDown(Cause::User); });
+    // Entries of a command line arrive as their files are read; the first plays when it is there.
+    connect(playlist_.get(), &Playlist::rowsInserted, this, [this] { playPending(); });
     hauptform_->show();
 }
 

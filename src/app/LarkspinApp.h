@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CommandLine.h"
+
 #include <QObject>
 #include <QString>
 
@@ -8,6 +10,7 @@
 namespace larkspin {
 
 class Playlist;
+class MprisService;
 class PrivateProfile;
 class TGetCDForm;
 class THauptform;
@@ -32,6 +35,15 @@ public:
     // Creates the windows in their order, enumerates the decoder plug-ins and shows the main window.
     void Start();
 
+    // Adds what a command line asked for to the playlist: files as they are, folders searched with their
+    // subfolders for what the plug-ins play, playlist files by their entries. Without enqueue the first
+    // added entry plays once it is read.
+    void Open(const LaunchRequest& request);
+    // Offers the media controls on the session bus (runs on without them when there is none).
+    void OfferMediaControls();
+    // Shows the player window on top (a later start, the media controls' Raise).
+    void Raise();
+
     // Why the program ends: the user closed it, or the system asked it to (a termination signal).
     enum class Cause { User, Signal };
     // Stops playback, saves the temporary playlist and the settings, and asks to end (finished). When the
@@ -49,6 +61,8 @@ signals:
     void finished(int exitCode);
 
 private:
+    void playPending();
+
     std::unique_ptr<PrivateProfile> settingsFile_;
     std::unique_ptr<TPlugInHost> host_;
     std::unique_ptr<THauptform> hauptform_;
@@ -60,6 +74,8 @@ private:
     std::unique_ptr<Taddurlform> addUrlForm_;
     std::unique_ptr<TGetCDForm> getCdForm_;
     std::unique_ptr<Thintform> hintForm_;
+    std::unique_ptr<MprisService> mpris_;
+    int pendingPlay_ = -1; // the entry to play once reading has reached it
 };
 
 } // namespace larkspin

@@ -1,7 +1,11 @@
+#include "CommandLine.h"
 #include "LarkspinApp.h"
+#include "ProgramFolder.h"
+#include "SingleInstance.h"
 #include "UnixSignalWatcher.h"
 
 #include <QApplication>
+#include <QDir>
 
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +33,24 @@ QString dataHome() {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const LaunchRequest request = ParseCommandLine(arguments, QDir::currentPath());
+    switch (request.action) {
+    case LaunchRequest::Action::Help:
+    case LaunchRequest::Action::Version:
+        std::fputs(request.message.toLocal8Bit().constData(), stdout);
+        return EXIT_SUCCESS;
+    case LaunchRequest::Action::Error:
+        std::fputs(request.message.toLocal8Bit().constData(), stderr);
+        return 2;
+    case LaunchRequest::Action::Run:
+        break;
+    }
+    for (const QString& missing : request.missing)
+        std::fprintf(stderr, "larkspin: %s: no such file or folder\n", missing.toLocal8Bit().constData());
+
     if (!choosePlatform()) {
         std::fprintf(stderr, "Larkspin needs a display (none found); without one, run it as: xvfb-run -a %s\n",
                      argv[0]);
@@ -40,8 +62,21 @@ int main(int argc, char* argv[]) {
     UnixSignalWatcher signalWatcher;
 
     LarkspinApp larkspin(QCoreApplication::applicationFilePath(), dataHome());
+    // One Larkspin per program folder: a later start hands its files over (the running one comes to the
+    // front) and ends.
+    SingleInstance instance(programFolder());
+    if (instance.HandToRunning(request))
+        return EXIT_SUCCESS;
+    instance.Listen();
+
     QObject::connect(&larkspin, &LarkspinApp::finished, &app, &QCoreApplication::exit, Qt::QueuedConnection);
     larkspin.Start();
+    larkspin.OfferMediaControls();
+    larkspin.Open(request);
+    QObject::connect(&instance, &SingleInstance::requestReceived, &larkspin, [&larkspin](const LaunchRequest& r) {
+        larkspin.Open(r);
+        larkspin.Raise();
+    });
     QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, &larkspin,
                      [&larkspin] { larkspin.ShutDown(LarkspinApp::Cause::Signal); });
     return app.exec();

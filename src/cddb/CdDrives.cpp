@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <vector>
@@ -67,6 +68,35 @@ bool SheetHasTracks(const std::string& path) {
             return true;
     }
     return false;
+}
+
+// "mm:ss:ff" as frames; -1 when it is not that.
+long MsfFrames(const std::string& text) {
+    unsigned mm = 0, ss = 0, ff = 0;
+    char rest = 0;
+    if (std::sscanf(text.c_str(), "%u:%u:%u%c", &mm, &ss, &ff, &rest) != 3 || mm > 99 || ss > 59 || ff > 74)
+        return -1;
+    return static_cast<long>((mm * 60 + ss) * 75 + ff);
+}
+
+// The PREGAP length in frames of each track of a sheet, in order. libcdio 2.1 ignores PREGAP: the
+// silence it stands for is on the disc but not in the file, so every later start and the lead-out
+// move by it.
+std::vector<long> SheetPregaps(const std::string& path) {
+    std::vector<long> pregaps;
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    for (size_t read = 0; read < 1024 * 1024 && std::getline(in, line); read += line.size() + 1) {
+        std::string text = Trimmed(line);
+        std::string word = text.substr(0, text.find_first_of(" \t"));
+        std::transform(word.begin(), word.end(), word.begin(),
+                       [](unsigned char c) { return std::toupper(c); });
+        if (word == "TRACK")
+            pregaps.push_back(0);
+        else if (word == "PREGAP" && !pregaps.empty())
+            pregaps.back() = std::max(0L, MsfFrames(Trimmed(text.substr(word.size()))));
+    }
+    return pregaps;
 }
 
 // A disc image is a CUE sheet; libcdio reads the .bin beside it that has the sheet's base name.
@@ -165,10 +195,19 @@ int ReadDriveToc(const CdDriveTable& table, int index, TocRecord& toc, TCDInterf
     if (leadOut == CDIO_INVALID_LBA)
         return 1;
 
+    const std::vector<long> pregaps =
+        table.Drives[index].IsVirtual ? SheetPregaps(table.Drives[index].DevicePath) : std::vector<long>();
+    for (long gap : pregaps)
+        leadOut += gap;
+    long gaps = 0;
     int tracks = std::min<int>(count, TocMaxTracks);
     for (int i = 0; i < tracks; ++i) {
         track_t number = static_cast<track_t>(first + i);
+        if (static_cast<size_t>(i) < pregaps.size())
+            gaps += pregaps[static_cast<size_t>(i)];
         lba_t start = cdio_get_track_lba(cd.get(), number);
+        if (start != CDIO_INVALID_LBA)
+            start += gaps;
         // Starts must rise and stay before the lead-out; a damaged image can claim anything.
         lba_t previous = i == 0 ? LeadInFrames - 1 : static_cast<lba_t>(FramesFromMsf(toc.Tracks[i - 1]));
         if (start <= previous || start >= leadOut) {

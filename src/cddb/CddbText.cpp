@@ -21,6 +21,16 @@ QString UrlEncode(const QString& text) {
     return out;
 }
 
+bool IsHelloEmail(const QString& email) {
+    const qsizetype at = email.lastIndexOf(QLatin1Char('@'));
+    if (at <= 0 || at == email.size() - 1)
+        return false;
+    for (QChar c : email)
+        if (c.unicode() <= 32 || c.unicode() == 127 || c.isSpace())
+            return false;
+    return true;
+}
+
 QString EmailToUserHost(const QString& email) {
     qsizetype at = email.lastIndexOf(QLatin1Char('@'));
     if (at < 0)

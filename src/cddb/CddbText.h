@@ -9,6 +9,10 @@ namespace larkspin {
 // A blank becomes "+", A-Z, a-z and 0-9 stay, every other byte of the UTF-8 text becomes "%XX".
 QString UrlEncode(const QString& text);
 
+// True for an address a CDDB server takes in its hello: "user@host" with both parts present and no
+// blanks or control characters.
+bool IsHelloEmail(const QString& email);
+
 // "user@host" -> "user host"; the last "@" decides. A text without "@" gives an empty text.
 QString EmailToUserHost(const QString& email);
 
@@ -19,7 +23,7 @@ QString XmcdUnescape(const QString& value);
 // break is kept. Lines longer than maxLineBytes are cut to that length.
 QList<QByteArray> SplitReplyLines(const QByteArray& reply, qsizetype maxLineBytes);
 
-// Protocol level 5 sends Latin-1; a line that is valid UTF-8 is taken as UTF-8.
+// Protocol level 6 sends UTF-8; a line that is not valid UTF-8 (an old entry) is taken as Latin-1.
 QString DecodeReplyLine(const QByteArray& line);
 
 // The status text of a numeric reply code, from its first digit and its last two digits.

@@ -1,5 +1,6 @@
 #include "TCddb.h"
 
+#include "CddbLog.h"
 #include "CddbText.h"
 #include "DiscId.h"
 #include "Settings.h"
@@ -59,7 +60,7 @@ const QString RequestFailedText =
 
 TCddb::TCddb(QObject* parent)
     : QObject(parent), ServerAddr(QString::fromUtf8(DefaultCddbServer)), ServerPort(QStringLiteral("80")),
-      EmailUser(QString::fromUtf8(MakerEmail)) {
+      emailUser_(QString::fromUtf8(MakerEmail)) {
     Http = new QNetworkAccessManager(this);
     Deadline = new QTimer(this);
     Deadline->setSingleShot(true);
@@ -71,9 +72,22 @@ TCddb::TCddb(QObject* parent)
     });
     InternalTOCRetrieve = DetectInterface();
     if (InternalTOCRetrieve && EnumerateCdDrives(Drives, CDInterface, VirtualDrives)) {
-        ReadDriveToc(Drives, 0, Toc, CDInterface);
+        if (ReadDriveToc(Drives, 0, Toc, CDInterface) != 0)
+            qCDebug(lcCddb) << "no table of contents in the first drive"
+                            << Drives.Drives[0].DevicePath.c_str();
         Drives.CurrentDrive = 0;
+    } else {
+        qCDebug(lcCddb) << "no CD drive or CD interface found";
     }
+}
+
+bool TCddb::SetEmailUser(const QString& email) {
+    if (!IsHelloEmail(email)) {
+        qCDebug(lcCddb) << "e-mail address refused for the hello:" << email;
+        return false;
+    }
+    emailUser_ = email;
+    return true;
 }
 
 TCddb::~TCddb() {
@@ -104,7 +118,7 @@ bool TCddb::ReadTOC(int DriveIndex) {
 }
 
 QString TCddb::HelloParameters() const {
-    return UrlEncode(EmailToUserHost(EmailUser)) + QLatin1Char('+') + UrlEncode(ClientName) +
+    return UrlEncode(EmailToUserHost(emailUser_)) + QLatin1Char('+') + UrlEncode(ClientName) +
            QLatin1Char('+') + UrlEncode(ClientVersion);
 }
 
@@ -114,7 +128,7 @@ int TCddb::HttpQuery() {
         return -1;
     }
     QString command = UrlEncode(QString::fromStdString(BuildQueryCommand(Toc)));
-    QString url = QStringLiteral("http://%1:%2%3?cmd=%4&hello=%5&proto=5")
+    QString url = QStringLiteral("http://%1:%2%3?cmd=%4&hello=%5&proto=6")
                       .arg(ServerAddr, ServerPort, ServerAdditionalAddr, command, HelloParameters());
     return StartRequest(url, QStringLiteral("Querying CD"), 6);
 }
@@ -130,7 +144,7 @@ int TCddb::HttpRead() {
     }
     // Category and disc ID come from the server's reply: encoded, so a hostile reply cannot add
     // parameters to the request. Real values are letters and digits and pass unchanged.
-    QString url = QStringLiteral("http://%1:%2%3?cmd=cddb+read+%4+%5&hello=%6&proto=5")
+    QString url = QStringLiteral("http://%1:%2%3?cmd=cddb+read+%4+%5&hello=%6&proto=6")
                       .arg(ServerAddr, ServerPort, ServerAdditionalAddr, UrlEncode(Trim(Category)),
                            UrlEncode(Trim(DiscID)), HelloParameters());
     return StartRequest(url, QStringLiteral("Reading CD info"), 11);
@@ -170,6 +184,8 @@ int TCddb::StartRequest(const QString& url, const QString& statusText, int newSt
     QNetworkRequest request(target);
     request.setHeader(QNetworkRequest::UserAgentHeader, ClientName + QLatin1Char('/') + ClientVersion);
     QNetworkReply* reply = Http->get(request);
+    // Without a bound the network layer reads a fast endless reply into memory far ahead of readyRead.
+    reply->setReadBufferSize(ReplyReadBuffer);
     Pending = reply;
     connect(reply, &QNetworkReply::readyRead, this, [this, reply] {
         if (reply != Pending || Overflowed)
@@ -191,6 +207,7 @@ int TCddb::StartRequest(const QString& url, const QString& statusText, int newSt
 }
 
 void TCddb::FailRequest(const QString& errorText) {
+    qCDebug(lcCddb) << "request failed:" << errorText;
     State = 16;
     Status(RequestFailedText + QLatin1Char('"') + errorText + QLatin1Char('"'));
 }
@@ -215,8 +232,10 @@ void TCddb::RequestDone(QNetworkReply* reply) {
     }
     const QList<QByteArray> lines = SplitReplyLines(Received, MaxReplyLineBytes);
     Received.clear();
-    if (Overflowed)
+    if (Overflowed) {
+        qCDebug(lcCddb) << "reply cut at" << MaxReplyBytes << "bytes";
         Status(QStringLiteral("Reply longer than 1 MiB; the rest was ignored"));
+    }
 
     const int mode = State;
     if (mode != 6 && mode != 11)
@@ -346,7 +365,8 @@ void TCddb::HandleReadLine(const QString& line) {
         State = 12;
         Status(QStringLiteral("Entry read"));
     } else if (QStringLiteral("#TDEP").contains(line[0])) {
-        AppendToFirstEmpty(EntryLines, Trim(line));
+        // Only the line break is gone: a blank at the end of a continued value belongs to the value.
+        AppendToFirstEmpty(EntryLines, line);
     } else {
         State = 13;
         InterpretReplyCode(line);
@@ -368,6 +388,7 @@ void TCddb::ParseEntry() {
     try {
         ReadTOC(Drives.CurrentDrive);
     } catch (const ECdInterfaceError& e) {
+        qCDebug(lcCddb) << "table of contents not read again:" << e.what();
         Status(QString::fromUtf8(e.what())); // never let it escape into the event loop
     }
     Category = keptCategory;
@@ -392,14 +413,14 @@ void TCddb::ParseEntry() {
         qsizetype eq = line.indexOf(QLatin1Char('='));
         if (eq < 0)
             continue;
-        const QString key = line.left(eq).toUpper();
+        const QString key = Trim(line.left(eq)).toUpper();
         const QString value = line.mid(eq + 1);
         if (key == QLatin1String("DTITLE")) {
             title += value;
         } else if (key == QLatin1String("DYEAR")) {
-            DiscYear = XmcdUnescape(value);
+            DiscYear = XmcdUnescape(Trim(value));
         } else if (key == QLatin1String("DGENRE")) {
-            DiscGenre = XmcdUnescape(value);
+            DiscGenre = XmcdUnescape(Trim(value));
         } else if (key == QLatin1String("EXTD")) {
             extended += value;
         } else if (key.startsWith(QLatin1String("TTITLE"))) {
@@ -412,17 +433,19 @@ void TCddb::ParseEntry() {
                 trackExtended[n] += value;
         }
     }
+    // The joined values are trimmed, not the lines they were joined from.
+    title = Trim(title);
     qsizetype separator = title.indexOf(QLatin1String(" / "));
     if (separator >= 0) {
-        DiscArtist = XmcdUnescape(title.left(separator));
-        DiscTitle = XmcdUnescape(title.mid(separator + 3));
+        DiscArtist = XmcdUnescape(Trim(title.left(separator)));
+        DiscTitle = XmcdUnescape(Trim(title.mid(separator + 3)));
     } else {
         DiscArtist = XmcdUnescape(title);
     }
-    DiscExtended = XmcdUnescape(extended);
+    DiscExtended = XmcdUnescape(Trim(extended));
     for (int i = 0; i < CddbTracks; ++i) {
-        TrackTitles[i] = XmcdUnescape(titles[i]);
-        TrackExtended[i] = XmcdUnescape(trackExtended[i]);
+        TrackTitles[i] = XmcdUnescape(Trim(titles[i]));
+        TrackExtended[i] = XmcdUnescape(Trim(trackExtended[i]));
     }
 }
 

@@ -22,18 +22,20 @@ enum class TServerType { CDDBP, HTTP };
 inline constexpr int MaxMatches = 100;
 inline constexpr int MaxEntryLines = 512;
 inline constexpr int CddbTracks = 100;
-// A hostile or broken server must not exhaust memory: replies are read up to this size, lines cut.
+// A hostile or broken server must not exhaust memory: replies are read up to this size, lines cut, and
+// the network layer buffers at most ReplyReadBuffer bytes ahead of the reader.
 inline constexpr qsizetype MaxReplyBytes = 1024 * 1024;
+inline constexpr qint64 ReplyReadBuffer = 64 * 1024;
 inline constexpr qsizetype MaxReplyLineBytes = 4096;
 inline constexpr int DefaultCddbTimeoutMs = 20000;
 
 using TMatchArray = std::array<QString, MaxMatches>;
 
-// Names an audio CD: reads its TOC, asks a CDDB server over HTTP (protocol level 5) which entries match,
-// lets the owner choose one through OnMatch, reads that entry and splits it into fields.
-// Everything runs on the thread that owns the object; requests are asynchronous on its event loop.
-// Protocol outcomes never raise: they end in State and a status text. Only ReadTOC passes on the
-// ECdInterfaceError of the drive functions.
+// Names an audio CD: reads its TOC, asks a CDDB server over HTTP (protocol level 6, UTF-8) which entries
+// match, lets the owner choose one through OnMatch, reads that entry and splits it into fields. Everything
+// runs on the thread that owns the object; requests are asynchronous on its event loop. Protocol outcomes
+// never raise: they end in State and a status text. Only ReadTOC passes on the ECdInterfaceError of the drive
+// functions.
 class TCddb : public QObject {
     Q_OBJECT
 public:
@@ -56,7 +58,6 @@ public:
     QString ServerPort;
     QString ServerAdditionalAddr = QStringLiteral("/~cddb/cddb.cgi");
     TServerType ServerType = TServerType::CDDBP;
-    QString EmailUser;
     QString ClientName = QStringLiteral("Larkspin");
     QString ClientVersion = QStringLiteral("3.0");
     QString ProxyAddress;
@@ -84,6 +85,11 @@ public:
     int State = -1;
     bool HandshakeDone = false;
 
+    // The e-mail address sent in the hello. A server refuses a hello without "user@host", so an address
+    // that is not one (IsHelloEmail) is refused here: false, and the address stays as it was.
+    const QString& EmailUser() const { return emailUser_; }
+    bool SetEmailUser(const QString& email);
+
     // The hello parameters as they appear in a request: user, host, client name and version, encoded.
     QString HelloParameters() const;
 
@@ -108,6 +114,7 @@ private:
     QByteArray Received;
     bool TimedOut = false;
     bool Overflowed = false;
+    QString emailUser_;
 };
 
 } // namespace larkspin

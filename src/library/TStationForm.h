@@ -1,18 +1,72 @@
 #pragma once
 
+#include <QStringList>
+#include <QTimer>
 #include <QWidget>
+
+#include <string>
+#include <vector>
+
+class QTabWidget;
 
 namespace larkspin {
 
-// The "Zizezed Avidido" window: library, CD ripper and encoder/decoder pages.
+struct MusicLibrary;
+struct Settings;
+class PlayerController;
+class TFrame_Organizer;
+class Thintform;
+
+// The "Zizezed Avidido" window: the pages "Encoder", "CD Ripper" and "Library" in StationPage.
 class TStationForm : public QWidget {
     Q_OBJECT
 public:
+    enum Page { EncoderPage, CdRipperPage, LibraryPage };
+
+    // The process-wide library and settings; the library is loaded from ProgramFolder and saved when
+    // the application quits.
     explicit TStationForm(QWidget* parent = nullptr);
+    TStationForm(MusicLibrary& library, Settings& settings, QWidget* parent = nullptr);
+
+    // Loads the library file of the program folder when ActivateOrganizer is on; a damaged or
+    // unreadable file is reported in a message box.
+    void LoadLibraryAtStart(const std::string& programFolder);
+    // Saves the library when ActivateOrganizer is on and it changed; a failure is reported in a
+    // message box and leaves the old file whole. True when nothing was lost.
+    bool SaveLibraryAtShutdown(const std::string& programFolder);
+
+    // "Play" of the library plays through this player.
+    void setPlayer(PlayerController* player);
+    void setHintWindow(Thintform* hint);
+    // The decoder plug-ins' type lists, offered by the import's file-type choice.
+    void setDecoderFileTypes(std::vector<std::string> typeLists) { fileTypes_ = std::move(typeLists); }
+
+    QTabWidget* StationPage = nullptr;
+    TFrame_Organizer* organizer() const { return organizer_; }
+
+signals:
+    // The titles' paths for the playlist: appended, replacing the playlist, or queued after it.
+    void addToPlaylist(const QStringList& paths);
+    void createPlaylist(const QStringList& paths);
+    void enqueue(const QStringList& paths);
+    // The window was closed (the main window's station button goes up).
+    void stationClosed();
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+
+private:
+    void pageChanged(int index);
+
+    MusicLibrary& library_;
+    Settings& settings_;
+    TFrame_Organizer* organizer_ = nullptr;
+    QTimer LibraryTimer;
+    std::vector<std::string> fileTypes_;
+    bool showing_ = false;
 };
 
 } // namespace larkspin

@@ -2,8 +2,13 @@
 
 #include "AtomicFile.h"
 
-#include "ByteReading.h"
 #include "FileBytes.h"
+#include "FileNameParts.h"
+#include "Id3Frames.h"
+#include "TFLACfile.h"
+#include "TID3v2.h"
+#include "TMP4file.h"
+#include "TOpusFile.h"
 
 #include <algorithm>
 #include <atomic>
@@ -18,22 +23,81 @@ namespace {
 std::atomic<int64_t> audioStartMark{0};
 
 constexpr int64_t EndReserve = 128 + 1000; // an ID3v1 tag plus 1000 bytes
-constexpr int64_t PictureOffset = 19;      // from the end of "APIC" to the picture, as taggers wrote it
 constexpr size_t Chunk = 64 * 1024;
+// At most this much of a tag is read for its picture.
+constexpr int64_t TagReadLimit = 16 * 1024 * 1024;
 
-// Copies length bytes from offset of file into path; an earlier picture stays whole when anything fails.
-bool CopyOut(const FileBytes& file, int64_t offset, int64_t length, const std::string& path) {
-    AtomicFile out(path);
-    if (!out.Open())
+// The picture of the ID3v2 tag at the file's start, any version: the front cover, else the last
+// picture. False when there is no tag or no picture in it.
+bool TagPicture(const FileBytes& file, std::string& picture) {
+    uint8_t header[Id3FrameReader::HeaderLength];
+    if (file.Read(0, sizeof header, header) != static_cast<int64_t>(sizeof header))
         return false;
-    std::vector<uint8_t> buf(Chunk);
-    for (int64_t done = 0; done < length;) {
-        const size_t n = static_cast<size_t>(std::min<int64_t>(Chunk, length - done));
-        if (file.Read(offset + done, n, buf.data()) != static_cast<int64_t>(n) || !out.Write(buf.data(), n))
-            return false;
-        done += static_cast<int64_t>(n);
+    const int64_t size = TID3v2::TagSizeOf(header, file.Size());
+    if (size == 0)
+        return false;
+    std::string tag(static_cast<size_t>(std::min(size, TagReadLimit)), '\0');
+    const int64_t got = file.Read(0, tag.size(), reinterpret_cast<uint8_t*>(tag.data()));
+    tag.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    Id3FrameReader frames(tag);
+    bool frontCover = false;
+    picture.clear();
+    while (frames.Next()) {
+        if (frames.Id() != (frames.Version() == 2 ? "PIC" : "APIC"))
+            continue;
+        const Id3Picture found = ParseId3Picture(frames.Data(), frames.Version());
+        if (found.bytes.empty() || frontCover)
+            continue;
+        picture.assign(found.bytes);
+        frontCover = found.type == 3;
     }
-    return out.Commit();
+    return !picture.empty();
+}
+
+// The picture of the last "APIC" frame that starts before end, found by scanning the bytes (a frame
+// outside a tag at the start, as some files carry): the frame's data is read up to its size or end.
+bool ScannedPicture(const FileBytes& file, int64_t end, std::string& picture) {
+    int64_t frameStart = -1;
+    std::vector<uint8_t> buf(Chunk + 3);
+    // The file is read in pieces that overlap by three bytes, so a long stretch costs no memory.
+    for (int64_t pos = 0; pos < end; pos += Chunk) {
+        const int64_t got = file.Read(pos, buf.size(), buf.data());
+        if (got < 0)
+            return false;
+        for (int64_t i = 0; i + 4 <= got && pos + i < end && i < static_cast<int64_t>(Chunk); ++i)
+            if (std::memcmp(&buf[static_cast<size_t>(i)], "APIC", 4) == 0)
+                frameStart = pos + i;
+    }
+    uint8_t header[Id3FrameReader::HeaderLength];
+    if (frameStart < 0 || file.Read(frameStart, sizeof header, header) != static_cast<int64_t>(sizeof header))
+        return false;
+    const int64_t dataStart = frameStart + static_cast<int64_t>(sizeof header);
+    const int64_t declared = (int64_t(header[4]) << 24) | (header[5] << 16) | (header[6] << 8) | header[7];
+    const int64_t length = std::min(declared, end - dataStart);
+    if (length <= 0)
+        return false;
+    std::string data(static_cast<size_t>(length), '\0');
+    if (file.Read(dataStart, data.size(), reinterpret_cast<uint8_t*>(data.data())) != length)
+        return false;
+    picture.assign(ParseId3Picture(data, 3).bytes);
+    return !picture.empty();
+}
+
+// The cover that the FLAC, Opus or MP4 reader finds.
+std::string ReaderPicture(const FileBytes& file, const std::string& ext) {
+    if (ext == "FLAC") {
+        TFLACfile flac;
+        flac.Load(file, true);
+        return std::move(flac.Picture);
+    }
+    if (ext == "OPUS") {
+        TOpusFile opus;
+        opus.Load(file, true);
+        return std::move(opus.Picture);
+    }
+    TMP4file mp4;
+    mp4.Load(file, true);
+    return std::move(mp4.Picture);
 }
 
 } // namespace
@@ -44,7 +108,7 @@ int64_t AudioStartMark() {
 
 bool FindAudioStart(const std::string& path) {
     FileBytes file;
-    if (!bytes::OpenRegularFile(file, path, 0, 0))
+    if (!file.Open(path, 0, 0))
         return false;
     const int64_t limit = file.Size() - EndReserve;
     std::vector<uint8_t> buf(Chunk + 1);
@@ -66,29 +130,22 @@ bool FindAudioStart(const std::string& path) {
 }
 
 bool ExtractCover(const std::string& path, const std::string& folder) {
+    const std::string ext = UpperFileExt(path);
+    if (ext == "FLAC" || ext == "OPUS" || ext == "M4A" || ext == "MP4") {
+        FileBytes file;
+        if (!file.Open(path, 0, 0))
+            return false;
+        const std::string picture = ReaderPicture(file, ext);
+        return !picture.empty() && WriteFileAtomically(folder + "/temp.jpg", picture);
+    }
     const int64_t mark = AudioStartMark();
     FileBytes file;
-    if (mark < 2 || !bytes::OpenRegularFile(file, path, 0, 0) || mark - 1 > file.Size())
+    if (mark < 2 || !file.Open(path, 0, 0) || mark - 1 > file.Size())
         return false;
-    // The last "APIC" that starts before the audio; the file is read in pieces, so a long stretch before
-    // the audio costs no memory.
-    const int64_t end = mark - 1;
-    int64_t pictureStart = -1;
-    std::vector<uint8_t> buf(Chunk + 3);
-    for (int64_t pos = 0; pos < end; pos += Chunk) {
-        const int64_t got = file.Read(pos, buf.size(), buf.data());
-        if (got < 0)
-            return false;
-        for (int64_t i = 0; i + 4 <= got && pos + i < end && i < static_cast<int64_t>(Chunk); ++i)
-            if (std::memcmp(&buf[static_cast<size_t>(i)], "APIC", 4) == 0)
-                pictureStart = pos + i + 4 + PictureOffset;
-    }
-    if (pictureStart < 0)
+    std::string picture;
+    if (!TagPicture(file, picture) && !ScannedPicture(file, mark - 1, picture))
         return false;
-    const int64_t length = end - pictureStart;
-    if (length <= 0)
-        return false;
-    return CopyOut(file, pictureStart, length, folder + "/temp.jpg");
+    return WriteFileAtomically(folder + "/temp.jpg", picture);
 }
 
 } // namespace larkspin

@@ -14,10 +14,15 @@ int64_t AudioStartMark();
 // file cannot be read; the mark then keeps its old value.
 bool FindAudioStart(const std::string& path);
 
-// Writes the picture of the last "APIC" frame before AudioStartMark into folder + "/temp.jpg": the bytes
-// from 19 behind the frame identifier up to the audio start. False, writing nothing, when there is no
-// such frame, the picture would be empty, or the file cannot be read; false also when the picture file
-// cannot be written (an earlier picture file stays whole). Run FindAudioStart on the same file first.
+// Writes the embedded picture of an MP3 file into folder + "/temp.jpg": the front cover of the ID3v2 tag
+// at the start (v2.2, v2.3 or v2.4; else its last picture), or, without one, the last "APIC" frame found
+// before AudioStartMark. The frame's encoding, MIME type, picture type and description are read past;
+// the picture's bytes alone are written. False, writing nothing, when there is no picture or the file
+// cannot be read; false also when the picture file cannot be written (an earlier picture file stays
+// whole). Run FindAudioStart on the same file first.
+// FLAC, Opus, M4A and MP4 files (by extension) need no FindAudioStart: their front cover (else their
+// first picture) comes from the FLAC PICTURE block, the Opus METADATA_BLOCK_PICTURE comment or the MP4
+// "covr" item.
 bool ExtractCover(const std::string& path, const std::string& folder);
 
 } // namespace larkspin

@@ -17,6 +17,7 @@ struct FileBytes::State {
     std::string tail;
     std::int64_t tailOffset = 0;
     std::string memory; // whole file when inMemory
+    mutable std::int64_t reads = 0;
 
     ~State() {
         if (fd >= 0)
@@ -26,10 +27,12 @@ struct FileBytes::State {
 
 namespace {
 
-// pread until count bytes or end of file; -1 on error.
-std::int64_t ReadFully(int fd, std::int64_t offset, std::size_t count, std::uint8_t* out) {
+// pread until count bytes or end of file; -1 on error. Counts the calls in reads.
+std::int64_t ReadFully(int fd, std::int64_t offset, std::size_t count, std::uint8_t* out,
+                       std::int64_t& reads) {
     std::size_t done = 0;
     while (done < count) {
+        ++reads;
         ssize_t n = ::pread(fd, out + done, count - done, static_cast<off_t>(offset + done));
         if (n < 0) {
             if (errno == EINTR)
@@ -53,7 +56,8 @@ FileBytes& FileBytes::operator=(FileBytes&&) noexcept = default;
 bool FileBytes::Open(const std::string& path, std::size_t headBytes, std::size_t tailBytes) {
     d.reset();
     auto s = std::make_unique<State>();
-    s->fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opening a FIFO for reading would wait for a writer: open without waiting, then look at what it is.
+    s->fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (s->fd < 0)
         return false;
     struct stat st {};
@@ -69,7 +73,7 @@ bool FileBytes::Open(const std::string& path, std::size_t headBytes, std::size_t
         // Small file: one read covers head and tail.
         const std::int64_t all = std::max(headLen, s->size);
         std::string buf(static_cast<std::size_t>(all), '\0');
-        const auto n = ReadFully(s->fd, 0, buf.size(), reinterpret_cast<std::uint8_t*>(buf.data()));
+        const auto n = ReadFully(s->fd, 0, buf.size(), reinterpret_cast<std::uint8_t*>(buf.data()), s->reads);
         if (n < 0)
             return false;
         buf.resize(static_cast<std::size_t>(n));
@@ -79,12 +83,14 @@ bool FileBytes::Open(const std::string& path, std::size_t headBytes, std::size_t
         s->tail = buf.substr(static_cast<std::size_t>(s->tailOffset));
     } else {
         s->head.assign(static_cast<std::size_t>(headLen), '\0');
-        auto n = ReadFully(s->fd, 0, s->head.size(), reinterpret_cast<std::uint8_t*>(s->head.data()));
+        auto n =
+            ReadFully(s->fd, 0, s->head.size(), reinterpret_cast<std::uint8_t*>(s->head.data()), s->reads);
         if (n < 0)
             return false;
         s->head.resize(static_cast<std::size_t>(n));
         s->tail.assign(static_cast<std::size_t>(tailLen), '\0');
-        n = ReadFully(s->fd, s->tailOffset, s->tail.size(), reinterpret_cast<std::uint8_t*>(s->tail.data()));
+        n = ReadFully(s->fd, s->tailOffset, s->tail.size(), reinterpret_cast<std::uint8_t*>(s->tail.data()),
+                      s->reads);
         if (n < 0)
             return false;
         s->tail.resize(static_cast<std::size_t>(n));
@@ -130,7 +136,7 @@ std::int64_t FileBytes::Read(std::int64_t offset, std::size_t count, std::uint8_
         std::memcpy(out, d->tail.data() + (offset - d->tailOffset), n);
         return static_cast<std::int64_t>(n);
     }
-    return ReadFully(d->fd, offset, n, out);
+    return ReadFully(d->fd, offset, n, out, d->reads);
 }
 
 std::int64_t FileBytes::ReadZeroFilled(std::int64_t offset, std::size_t count, std::uint8_t* out) const {
@@ -139,6 +145,10 @@ std::int64_t FileBytes::ReadZeroFilled(std::int64_t offset, std::size_t count, s
     if (n < 0)
         std::memset(out, 0, count);
     return n;
+}
+
+std::int64_t FileBytes::FileReads() const {
+    return d ? d->reads : 0;
 }
 
 std::string_view FileBytes::Head() const {

@@ -29,7 +29,7 @@ public:
     FileBytes& operator=(const FileBytes&) = delete;
 
     // Opens path read-only and reads the head and tail. False (and IsOpen() false) when the file cannot
-    // be opened, is not a regular file, or the reads fail.
+    // be opened, is not a regular file (a FIFO or a device is never waited on), or the reads fail.
     bool Open(const std::string& path, std::size_t headBytes = DefaultHead,
               std::size_t tailBytes = DefaultTail);
 
@@ -48,6 +48,9 @@ public:
     // Like Read, but fills the whole of out: the bytes the file does not have are zero. Returns the count
     // actually read from the file, or -1 (out then all zero).
     std::int64_t ReadZeroFilled(std::int64_t offset, std::size_t count, std::uint8_t* out) const;
+
+    // How many read calls went to the file so far, Open's included (0 for FromMemory).
+    std::int64_t FileReads() const;
 
     // The cached first bytes (min(size, head)) and last bytes (min(size, tail)) of the file.
     std::string_view Head() const;

@@ -10,12 +10,6 @@ namespace larkspin::id3text {
 
 // Removes trailing bytes 0 to 32.
 std::string TrimRight(std::string_view s);
-// Removes leading and trailing bytes 0 to 32.
-std::string Trim(std::string_view s);
-
-// True when s is well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
-bool IsUtf8(std::string_view s);
-
 // 8-bit tag bytes to UTF-8: kept when they are valid UTF-8 (many taggers wrote UTF-8), else Latin-1.
 std::string DecodeEightBit(std::string_view bytes);
 
@@ -33,12 +27,6 @@ std::string EncodeEightBit(std::string_view utf8);
 
 // The longest prefix of utf8, cut at a character boundary, whose EncodeEightBit is at most capacity bytes.
 std::string CutToCapacity(std::string_view utf8, std::size_t capacity);
-
-// UTF-16 bytes to UTF-8. Zero code units separate strings and come out as zero bytes; each string may
-// begin with a byte-order mark, which sets the byte order from there on (big-endian before any mark).
-// An odd last byte and a high surrogate cut off at the end are dropped; other unpaired surrogates
-// become U+FFFD.
-std::string DecodeUtf16(std::string_view bytes, bool bigEndian = true);
 
 // UTF-8 text to UTF-16 little-endian bytes behind the mark FF FE; zero bytes become zero code units.
 std::string EncodeUtf16(std::string_view utf8);

@@ -1,8 +1,11 @@
 #include "TID3v2.h"
 
 #include "FileBytes.h"
+#include "Id3Frames.h"
 #include "Id3Text.h"
+#include "TID3v1.h"
 #include "TagFileWriter.h"
+#include "TextConvert.h"
 
 #include <algorithm>
 #include <array>
@@ -13,59 +16,111 @@ namespace larkspin {
 namespace {
 
 constexpr std::size_t HeaderLength = 10;
-// Larger unsynchronised tags are read as stored rather than copied into memory.
-constexpr std::int64_t UnsyncLimit = 16 * 1024 * 1024;
-constexpr std::array<const char*, 7> FrameIds = {"TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON", "COMM"};
-enum Slot { TitleSlot, ArtistSlot, AlbumSlot, TrackSlot, YearSlot, GenreSlot, CommentSlot };
+// At most this much of a tag is read (one read); frames beyond are not looked at.
+constexpr std::int64_t TagReadLimit = 16 * 1024 * 1024;
+enum Slot {
+    TitleSlot,
+    ArtistSlot,
+    AlbumSlot,
+    TrackSlot,
+    YearSlot,
+    GenreSlot,
+    CommentSlot,
+    SlotCount,
+    ReleaseSlot
+};
+constexpr std::array<const char*, SlotCount> FrameIds = {"TIT2", "TPE1", "TALB", "TRCK",
+                                                         "TYER", "TCON", "COMM"};
+constexpr std::array<const char*, SlotCount> V22FrameIds = {"TT2", "TP1", "TAL", "TRK", "TYE", "TCO", "COM"};
 
-std::uint32_t BigEndian32(const std::uint8_t* p) {
-    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
+int SlotOf(std::string_view id, std::uint8_t version) {
+    const auto& ids = version == 2 ? V22FrameIds : FrameIds;
+    for (std::size_t slot = 0; slot < ids.size(); ++slot)
+        if (id == ids[slot])
+            return static_cast<int>(slot);
+    // v2.4 keeps the recording time in TDRC ("2004" or "2004-05-01") instead of TYER.
+    if (version == 4 && id == "TDRC")
+        return YearSlot;
+    // Without a recording time the release time stands in (eyeD3's -Y writes only TDRL).
+    if (version == 4 && id == "TDRL")
+        return ReleaseSlot;
+    return -1;
+}
+
+// True when bytes are the start of a UTF-8 sequence whose end is missing.
+bool IsCutSequence(std::string_view bytes) {
+    if (bytes.empty())
+        return false;
+    const auto lead = static_cast<unsigned char>(bytes[0]);
+    const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                               : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                              : 0;
+    if (bytes.size() >= length)
+        return false;
+    for (std::size_t k = 1; k < bytes.size(); ++k)
+        if ((static_cast<unsigned char>(bytes[k]) & 0xC0) != 0x80)
+            return false;
+    return true;
+}
+
+// 8-bit text whose last character was cut off by the read limit: when the rest is UTF-8, it stays UTF-8
+// with the cut character dropped.
+std::string DecodeCutEightBit(std::string_view bytes) {
+    std::string valid = Utf8ValidPrefix(bytes);
+    if (IsCutSequence(bytes.substr(valid.size())))
+        return valid;
+    return id3text::DecodeEightBit(bytes);
 }
 
 // A frame's data as text, from byte skip on (the comment's encoding byte and language are skipped): the
-// encoding byte picks UTF-16 or 8-bit text. The result still holds zero separators and fill; callers
-// trim (which also removes an 8-bit frame's encoding byte).
-std::string FrameText(const std::uint8_t* data, std::size_t length, std::size_t skip) {
-    const std::string_view raw(reinterpret_cast<const char*>(data), length);
-    const std::uint8_t encoding = length > 0 ? data[0] : 0;
-    // Encoding 2 (big-endian UTF-16 without a mark) belongs to ID3v2.4 but costs nothing to read.
+// encoding byte picks UTF-16 (1 with a mark, 2 big-endian without), UTF-8 (3) or 8-bit text (0). The
+// result still holds zero separators and fill; callers trim (which also removes an 8-bit frame's
+// encoding byte). cut tells that the data was cut by the read limit.
+std::string FrameText(std::string_view data, std::size_t skip, bool cut) {
+    const std::uint8_t encoding = data.empty() ? 0 : static_cast<std::uint8_t>(data[0]);
     if (encoding == 1 || encoding == 2)
-        return id3text::DecodeUtf16(raw.substr(std::min(length, std::max<std::size_t>(skip, 1))), true);
-    return id3text::DecodeEightBit(raw.substr(std::min(length, skip)));
+        return DecodeUtf16(data.substr(std::min(data.size(), std::max<std::size_t>(skip, 1))), encoding == 2);
+    const std::string_view bytes = data.substr(std::min(data.size(), skip));
+    return cut ? DecodeCutEightBit(bytes) : id3text::DecodeEightBit(bytes);
+}
+
+// Several values in one frame (v2.4 separates them by zero) joined by " / "; empty values are left out.
+std::string JoinedValues(std::string_view text) {
+    std::string out;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find('\0', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        const std::string value = TrimControls(text.substr(start, end - start));
+        if (!value.empty())
+            out += (out.empty() ? "" : " / ") + value;
+        start = end + 1;
+    }
+    return out;
 }
 
 // The text of "TRCK" up to a "/", as a decimal number stored modulo 256; 0 when it is not a number.
 std::uint8_t TrackNumber(const std::string& slot) {
-    std::string text = id3text::Trim(slot);
+    std::string text = TrimControls(slot);
     const auto slash = text.find('/');
     if (slash != std::string::npos)
         text.resize(slash);
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    if (i == text.size())
-        return 0;
-    std::int64_t value = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return 0;
-        value = value * 10 + (text[i] - '0');
-        if (value > 2147483648LL)
-            return 0;
-    }
-    if (negative)
-        value = -value;
-    if (value > 2147483647LL)
-        return 0;
+    // A number that does not fit into 32 bits counts as none.
+    const std::int32_t value = SignedDecimalOr(text, 0);
     return static_cast<std::uint8_t>(value & 0xFF);
 }
 
-std::string GenreText(const std::string& slot) {
-    std::string text = id3text::Trim(slot);
+// The genre after any "(NN)" references; v2.4 may name a genre by its bare table number instead.
+std::string GenreText(const std::string& slot, bool bareNumbers) {
+    std::string text = TrimControls(slot);
     const auto close = text.rfind(')');
     if (close != std::string::npos)
         text.erase(0, close + 1);
+    const int index = bareNumbers ? DecimalOr(text, -1) : -1;
+    if (index >= 0 && index < GenreCount)
+        return std::string(GenreTable[static_cast<std::size_t>(index)]);
     return text;
 }
 
@@ -133,64 +188,67 @@ bool TID3v2::Load(const FileBytes& file) {
     present_ = true;
     majorVersion_ = header[3];
     tagSize_ = TagSizeOf(header, file.Size());
-    if (majorVersion_ != 3 || tagSize_ == 0)
+    if (majorVersion_ < 2 || majorVersion_ > 4 || tagSize_ == 0)
         return true;
 
-    // A tag written with unsynchronisation has a zero byte stuffed after every 0xFF; frames are read
-    // from the tag with those bytes taken out again.
-    FileBytes plain;
-    const FileBytes* source = &file;
-    if ((header[5] & 0x80) != 0 && tagSize_ <= UnsyncLimit) {
-        std::string raw(static_cast<std::size_t>(tagSize_), '\0');
-        const auto got = file.Read(0, raw.size(), reinterpret_cast<std::uint8_t*>(raw.data()));
-        raw.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-        std::string body = raw.substr(0, std::min(raw.size(), HeaderLength));
-        for (std::size_t i = HeaderLength; i < raw.size(); ++i)
-            if (!(raw[i] == '\0' && i > HeaderLength && raw[i - 1] == '\xFF'))
-                body += raw[i];
-        plain = FileBytes::FromMemory(std::move(body));
-        source = &plain;
+    // The whole tag with one read (usually none: the head already holds it).
+    const std::size_t wanted = static_cast<std::size_t>(std::min(tagSize_, TagReadLimit));
+    std::string owned;
+    std::string_view tag = file.Head();
+    if (tag.size() < wanted) {
+        owned.resize(wanted);
+        const auto got = file.Read(0, wanted, reinterpret_cast<std::uint8_t*>(owned.data()));
+        owned.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+        tag = owned;
     }
+    tag = tag.substr(0, wanted);
 
-    std::array<std::string, FrameIds.size()> slots;
-    std::int64_t pos = HeaderLength;
-    // An extended header (its size does not count its own four size bytes) comes before the frames.
-    std::uint8_t extended[4];
-    if ((header[5] & 0x40) != 0 && source->Read(HeaderLength, 4, extended) == 4)
-        pos += 4 + std::int64_t(BigEndian32(extended));
-    while (pos < tagSize_ && pos < source->Size()) {
-        std::uint8_t frame[HeaderLength];
-        if (source->Read(pos, HeaderLength, frame) != static_cast<std::int64_t>(HeaderLength))
-            break;
-        if (frame[0] < 'A' || frame[0] > 'Z')
-            break;
-        const std::int64_t dataPos = pos + static_cast<std::int64_t>(HeaderLength);
-        const std::uint32_t dataSize = BigEndian32(frame + 4);
-        for (std::size_t slot = 0; slot < FrameIds.size(); ++slot) {
-            if (std::memcmp(frame, FrameIds[slot], 4) != 0)
-                continue;
-            // The data read so far, zero-filled up to the limit; the fill is trimmed off later.
-            std::uint8_t data[FrameDataLimit] = {};
-            // A damaged frame size cannot pull the audio behind the tag into a text.
-            const std::int64_t inTag = std::max<std::int64_t>(0, tagSize_ - dataPos);
-            const auto wanted = static_cast<std::size_t>(
-                std::min<std::int64_t>({std::int64_t(dataSize), std::int64_t(FrameDataLimit), inTag}));
-            const auto got = source->Read(dataPos, wanted, data);
-            if (got < 0)
-                break;
-            slots[slot] = FrameText(data, FrameDataLimit, slot == CommentSlot ? 4 : 0);
+    std::array<std::string, SlotCount> slots;
+    std::string release;
+    bool commentHasDescription = true;
+    Id3FrameReader frames(tag);
+    while (frames.Next()) {
+        const int slot = SlotOf(frames.Id(), majorVersion_);
+        if (slot < 0)
+            continue;
+        // The first FrameDataLimit bytes, zero-filled when the frame is shorter (the fill is trimmed).
+        const std::string_view data = frames.Data();
+        const bool cut = data.size() > FrameDataLimit;
+        std::string limited(data.substr(0, FrameDataLimit));
+        limited.resize(FrameDataLimit, '\0');
+        const std::string text = FrameText(limited, slot == CommentSlot ? 4 : 0, cut);
+        if (majorVersion_ == 3) {
+            slots[slot] = text;
+            continue;
         }
-        pos = dataPos + dataSize;
+        if (slot == ReleaseSlot) {
+            release = JoinedValues(text);
+        } else if (slot == CommentSlot) {
+            // v2.2 and v2.4: the description, then the text. A comment without a description wins over
+            // ones with (such as players' "iTunNORM" data).
+            const std::size_t zero = text.find('\0');
+            const bool described = !TrimControls(text.substr(0, zero)).empty();
+            if (!slots[slot].empty() && described && !commentHasDescription)
+                continue;
+            slots[slot] = JoinedValues(zero == std::string::npos ? std::string_view()
+                                                                 : std::string_view(text).substr(zero + 1));
+            commentHasDescription = described;
+        } else {
+            slots[slot] = JoinedValues(text);
+        }
     }
 
-    title_ = id3text::Trim(slots[TitleSlot]);
-    artist_ = id3text::Trim(slots[ArtistSlot]);
-    album_ = id3text::Trim(slots[AlbumSlot]);
-    year_ = id3text::Trim(slots[YearSlot]);
+    title_ = TrimControls(slots[TitleSlot]);
+    artist_ = TrimControls(slots[ArtistSlot]);
+    album_ = TrimControls(slots[AlbumSlot]);
+    year_ = TrimControls(slots[YearSlot].empty() ? release : slots[YearSlot]);
+    // v2.4's recording time ("2004-05-01") shows as the year.
+    if (majorVersion_ == 4)
+        year_ = YearText(year_);
     track_ = TrackNumber(slots[TrackSlot]);
-    genre_ = GenreText(slots[GenreSlot]);
+    genre_ = GenreText(slots[GenreSlot], majorVersion_ == 4);
     // An empty description's terminator is trimmed away; a description stays in front of the text.
-    comment_ = id3text::Trim(slots[CommentSlot]);
+    comment_ = TrimControls(slots[CommentSlot]);
     return true;
 }
 

@@ -8,10 +8,12 @@ namespace larkspin {
 
 class FileBytes;
 
-// The ID3v2 tag at the start of a file, limited to seven text fields. Frames are read from ID3v2.3 tags
-// only; of other versions just the presence, version and size are reported. Saving always writes an
-// ID3v2.3 tag holding only these seven frames. Texts are UTF-8 in memory; frames of encoding 1 (UTF-16)
-// are decoded, frames of encoding 0 are taken as UTF-8 when valid, else as Latin-1.
+// The ID3v2 tag at the start of a file, limited to seven text fields. Frames are read from ID3v2.2, v2.3
+// and v2.4 tags (v2.4 keeps the year in TDRC; several values of one v2.2 or v2.4 frame are joined by
+// " / "); of other versions just the presence, version and size are reported. The tag is read with one
+// read of at most 16 MiB. Saving always writes an ID3v2.3 tag holding only these seven frames. Texts are
+// UTF-8 in memory; frames of encoding 1 and 2 (UTF-16; little-endian when a mark is missing) and 3
+// (UTF-8) are decoded, frames of encoding 0 are taken as UTF-8 when valid, else as Latin-1.
 class TID3v2 {
 public:
     // At most this many bytes of a frame's data are read.

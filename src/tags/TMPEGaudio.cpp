@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <vector>
 
 namespace larkspin {
 
@@ -55,6 +54,7 @@ bool IsDigit(char c) {
 
 void TMPEGaudio::Clear() {
     fileSize_ = 0;
+    tagSize_ = 0;
     tailVendor_.clear();
     vbr_ = VBRData{};
     frame_ = MpegFrame{};
@@ -192,28 +192,41 @@ bool TMPEGaudio::Load(const FileBytes& file) {
         Clear();
         return false;
     }
+    TID3v1 id3v1 = std::move(id3v1_);
+    TID3v2 id3v2 = std::move(id3v2_);
+    const bool ok = LoadAudio(file, id3v2.TagSize(), id3v1.Present());
+    // No frame: the cleared state, tags included.
+    if (frame_.Found) {
+        id3v1_ = std::move(id3v1);
+        id3v2_ = std::move(id3v2);
+    }
+    return ok;
+}
+
+bool TMPEGaudio::LoadAudio(const FileBytes& file, std::int64_t tagSize, bool id3v1Present) {
+    Clear();
     fileSize_ = file.Size();
-    const std::int64_t tagSize = id3v2_.TagSize();
+    tagSize_ = tagSize;
 
     bool ok = true;
-    std::vector<std::uint8_t> window(WindowLength);
-    const auto first = file.ReadZeroFilled(tagSize, WindowLength, window.data());
+    std::uint8_t window[WindowLength];
+    const auto first = file.ReadZeroFilled(tagSize, WindowLength, window);
     if (first < 0) {
         ok = false;
-    } else if (!SearchWindow(window.data(), WindowLength) && first == std::int64_t(WindowLength)) {
-        const auto second = file.ReadZeroFilled((fileSize_ - tagSize) / 2, WindowLength, window.data());
+    } else if (!SearchWindow(window, WindowLength) && first == std::int64_t(WindowLength)) {
+        const auto second = file.ReadZeroFilled((fileSize_ - tagSize) / 2, WindowLength, window);
         if (second < 0)
             ok = false;
         else
-            SearchWindow(window.data(), WindowLength);
+            SearchWindow(window, WindowLength);
     }
     if (ok && frame_.Found && !vbr_.Found) {
-        const std::int64_t at = fileSize_ - std::int64_t(WindowLength) - (id3v1_.Present() ? 128 : 0);
+        const std::int64_t at = fileSize_ - std::int64_t(WindowLength) - (id3v1Present ? 128 : 0);
         // The window must lie wholly inside the file; a shorter file fails here, the frame stays found.
-        if (at < 0 || file.ReadZeroFilled(at, WindowLength, window.data()) != std::int64_t(WindowLength))
+        if (at < 0 || file.ReadZeroFilled(at, WindowLength, window) != std::int64_t(WindowLength))
             ok = false;
         else
-            SearchTailVendor(window.data(), WindowLength);
+            SearchTailVendor(window, WindowLength);
     }
     // No frame: the cleared state, but a file that was read without error still gives true.
     if (!frame_.Found)
@@ -256,7 +269,7 @@ std::int32_t TMPEGaudio::FrameCount() const {
     const std::uint16_t length = FrameLengthOf(frame_);
     if (length == 0)
         return 0;
-    const std::int64_t audio = fileSize_ - id3v2_.TagSize() - frame_.Offset;
+    const std::int64_t audio = fileSize_ - tagSize_ - frame_.Offset;
     return static_cast<std::int32_t>(audio / length);
 }
 
@@ -269,7 +282,7 @@ double TMPEGaudio::Duration() const {
     const std::uint16_t bitrate = TableBitrate(frame_);
     if (bitrate == 0)
         return 0;
-    const std::int64_t audio = fileSize_ - id3v2_.TagSize() - frame_.Offset;
+    const std::int64_t audio = fileSize_ - tagSize_ - frame_.Offset;
     return double(audio) * 8 / bitrate / 1000;
 }
 

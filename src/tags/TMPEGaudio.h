@@ -59,6 +59,10 @@ public:
     // frame is found the cleared state remains, and the result is true if nothing failed.
     bool Load(const std::string& fileName);
     bool Load(const FileBytes& file);
+    // The same for a caller that has read the tags itself: the audio starts behind an ID3v2 tag of
+    // tagSize bytes, and id3v1Present keeps the end-of-file search off the ID3v1 tag. Id3v1 and Id3v2
+    // stay cleared.
+    bool LoadAudio(const FileBytes& file, std::int64_t tagSize, bool id3v1Present);
 
     std::int64_t FileSize() const { return fileSize_; }
     const std::string& TailVendor() const { return tailVendor_; }
@@ -95,6 +99,7 @@ public:
 
 private:
     std::int64_t fileSize_ = 0;
+    std::int64_t tagSize_ = 0;
     std::string tailVendor_;
     VBRData vbr_;
     MpegFrame frame_;

@@ -95,7 +95,7 @@ uint32_t FindLastGranule(const FileBytes& src) {
 uint8_t TrackFromText(const std::string& value) {
     const size_t slash = value.find('/');
     const std::string number = TrimControls(slash == std::string::npos ? value : value.substr(0, slash));
-    return static_cast<uint8_t>(DecimalOr(number, 0) % 256);
+    return static_cast<uint8_t>(SignedDecimalOr(number, 0) & 0xFF);
 }
 
 } // namespace
@@ -119,7 +119,7 @@ void TOggVorbis::Clear() {
 
 bool TOggVorbis::Load(const std::string& fileName) {
     FileBytes file;
-    if (!bytes::OpenRegularFile(file, fileName)) {
+    if (!file.Open(fileName)) {
         Clear();
         return false;
     }

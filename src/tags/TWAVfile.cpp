@@ -16,7 +16,7 @@ void TWAVfile::Clear() {
 
 bool TWAVfile::Load(const std::string& fileName) {
     FileBytes file;
-    if (!bytes::OpenRegularFile(file, fileName)) {
+    if (!file.Open(fileName)) {
         Clear();
         return false;
     }
@@ -37,6 +37,9 @@ bool TWAVfile::Load(const FileBytes& file) {
     SampleRate = static_cast<uint16_t>(bytes::LE32(h + 24));
     BitsPerSample = h[34];
     FileSize = static_cast<int64_t>(bytes::LE32(h + 4)) + 8;
+    // Streaming encoders write 0xFFFFFFFF, or a size they meant to fix later: the file knows better.
+    if (bytes::LE32(h + 4) == 0xFFFFFFFF || FileSize > file.Size())
+        FileSize = file.Size();
     return true;
 }
 

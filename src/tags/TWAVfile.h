@@ -26,7 +26,7 @@ public:
     uint8_t Channels = 0;
     uint16_t SampleRate = 0; // the low 16 bits of the stored rate
     uint8_t BitsPerSample = 0;
-    int64_t FileSize = 0; // the RIFF size plus 8
+    int64_t FileSize = 0; // the RIFF size plus 8; the file's size when that is larger or unknown
 };
 
 // "Unknown", "Mono", "Stereo" for 0, 1, 2 channels; empty otherwise.

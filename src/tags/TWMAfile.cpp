@@ -24,7 +24,7 @@ constexpr Guid ContentDescriptionObject = {0x33, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0
 constexpr Guid ExtendedContentDescriptionObject = {0x40, 0xA4, 0xD0, 0xD2, 0x07, 0xE3, 0xD2, 0x11,
                                                    0x97, 0xF0, 0x00, 0xA0, 0xC9, 0x5E, 0xA8, 0x50};
 
-enum Text { TitleText, ArtistText, AlbumText, TrackText, YearText, GenreText, CommentText, TextCount };
+enum Text { TitleText, ArtistText, AlbumText, TrackText, YearField, GenreText, CommentText, TextCount };
 
 constexpr const char* DescriptorNames[TextCount] = {"WM/TITLE", "WM/AUTHOR", "WM/ALBUMTITLE", "WM/TRACK",
                                                     "WM/YEAR",  "WM/GENRE",  "WM/DESCRIPTION"};
@@ -68,7 +68,7 @@ public:
         std::string raw(used, '\0');
         if (!Bytes(raw.data(), used) || !Skip(byteLength - static_cast<int64_t>(used)))
             return false;
-        out = Utf16LeToUtf8(raw);
+        out = DecodeUtf16(raw);
         return true;
     }
 
@@ -147,7 +147,7 @@ void TWMAfile::Clear() {
 
 bool TWMAfile::Load(const std::string& fileName) {
     FileBytes file;
-    if (!bytes::OpenRegularFile(file, fileName)) {
+    if (!file.Open(fileName)) {
         Clear();
         return false;
     }
@@ -210,8 +210,8 @@ bool TWMAfile::Load(const FileBytes& file) {
     Title = TrimControls(data.texts[TitleText]);
     Artist = TrimControls(data.texts[ArtistText]);
     Album = TrimControls(data.texts[AlbumText]);
-    Track = DecimalOr(TrimControls(data.texts[TrackText]), 0);
-    Year = TrimControls(data.texts[YearText]);
+    Track = SignedDecimalOr(TrimControls(data.texts[TrackText]), 0);
+    Year = TrimControls(data.texts[YearField]);
     Genre = TrimControls(data.texts[GenreText]);
     Comment = TrimControls(data.texts[CommentText]);
     return true;

@@ -19,26 +19,30 @@ std::string UpperAscii(std::string_view s) {
     return r;
 }
 
-namespace {
-
-// Length of the well-formed UTF-8 sequence at s[i], or 0 when it is malformed or cut off.
-size_t SequenceLength(std::string_view s, size_t i) {
+size_t Utf8SequenceLength(std::string_view s, size_t i, char32_t* cp) {
     const auto at = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
     const unsigned char c = at(i);
-    if (c < 0x80)
+    if (c < 0x80) {
+        if (cp)
+            *cp = c;
         return 1;
+    }
     size_t n;
+    char32_t v;
     unsigned char lo = 0x80, hi = 0xBF; // allowed range of the second byte
     if (c >= 0xC2 && c <= 0xDF) {
         n = 2;
+        v = c & 0x1F;
     } else if (c >= 0xE0 && c <= 0xEF) {
         n = 3;
+        v = c & 0x0F;
         if (c == 0xE0)
             lo = 0xA0; // overlong
         else if (c == 0xED)
             hi = 0x9F; // surrogates
     } else if (c >= 0xF0 && c <= 0xF4) {
         n = 4;
+        v = c & 0x07;
         if (c == 0xF0)
             lo = 0x90;
         else if (c == 0xF4)
@@ -50,13 +54,15 @@ size_t SequenceLength(std::string_view s, size_t i) {
         return 0;
     if (at(i + 1) < lo || at(i + 1) > hi)
         return 0;
-    for (size_t k = 2; k < n; ++k)
+    for (size_t k = 1; k < n; ++k) {
         if ((at(i + k) & 0xC0) != 0x80)
             return 0;
+        v = (v << 6) | (at(i + k) & 0x3F);
+    }
+    if (cp)
+        *cp = v;
     return n;
 }
-
-} // namespace
 
 void AppendUtf8(std::string& out, uint32_t cp) {
     if (cp < 0x80) {
@@ -79,7 +85,7 @@ void AppendUtf8(std::string& out, uint32_t cp) {
 std::string Utf8ValidPrefix(std::string_view s) {
     size_t i = 0;
     while (i < s.size()) {
-        const size_t n = SequenceLength(s, i);
+        const size_t n = Utf8SequenceLength(s, i);
         if (n == 0)
             break;
         i += n;
@@ -91,19 +97,36 @@ bool IsValidUtf8(std::string_view s) {
     return Utf8ValidPrefix(s).size() == s.size();
 }
 
-std::string Utf16LeToUtf8(std::string_view bytes) {
+std::string DecodeUtf16(std::string_view bytes, bool bigEndian) {
     std::string out;
     const size_t units = bytes.size() / 2;
     out.reserve(units);
-    const auto unit = [&](size_t k) {
-        return static_cast<uint32_t>(static_cast<unsigned char>(bytes[2 * k])) |
-               static_cast<uint32_t>(static_cast<unsigned char>(bytes[2 * k + 1])) << 8;
+    const auto unitAt = [&](size_t k) -> char16_t {
+        const auto a = static_cast<unsigned char>(bytes[2 * k]);
+        const auto b = static_cast<unsigned char>(bytes[2 * k + 1]);
+        return static_cast<char16_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
     };
+    bool atStringStart = true;
     for (size_t k = 0; k < units; ++k) {
-        const uint32_t u = unit(k);
-        if (u >= 0xD800 && u <= 0xDBFF && k + 1 < units && unit(k + 1) >= 0xDC00 && unit(k + 1) <= 0xDFFF) {
-            AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (unit(k + 1) - 0xDC00));
-            ++k;
+        const char16_t u = unitAt(k);
+        if (atStringStart) {
+            atStringStart = false;
+            if (u == 0xFEFF)
+                continue;
+            if (u == 0xFFFE) {
+                bigEndian = !bigEndian;
+                continue;
+            }
+        }
+        if (u == 0) {
+            out += '\0';
+            atStringStart = true;
+        } else if (u >= 0xD800 && u <= 0xDBFF && k + 1 < units && unitAt(k + 1) >= 0xDC00 &&
+                   unitAt(k + 1) <= 0xDFFF) {
+            const char16_t low = unitAt(++k);
+            AppendUtf8(out, 0x10000 + ((static_cast<uint32_t>(u) - 0xD800) << 10) + (low - 0xDC00));
+        } else if (u >= 0xD800 && u <= 0xDBFF && k + 1 == units) {
+            break; // the text was cut off inside a pair
         } else if (u >= 0xD800 && u <= 0xDFFF) {
             AppendUtf8(out, 0xFFFD);
         } else {
@@ -125,6 +148,32 @@ int32_t DecimalOr(std::string_view s, int32_t fallback) {
             return fallback;
     }
     return static_cast<int32_t>(v);
+}
+
+int32_t SignedDecimalOr(std::string_view s, int32_t fallback) {
+    const bool negative = !s.empty() && s[0] == '-';
+    if (!s.empty() && (s[0] == '+' || s[0] == '-'))
+        s.remove_prefix(1);
+    if (s.empty())
+        return fallback;
+    int64_t v = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9')
+            return fallback;
+        v = v * 10 + (c - '0');
+        if (v > int64_t(INT32_MAX) + 1)
+            return fallback;
+    }
+    if (negative)
+        v = -v;
+    return v > INT32_MAX ? fallback : static_cast<int32_t>(v);
+}
+
+std::string YearText(std::string_view date) {
+    const auto digit = [&](std::size_t k) { return date[k] >= '0' && date[k] <= '9'; };
+    if (date.size() > 4 && digit(0) && digit(1) && digit(2) && digit(3) && (date[4] == '-' || date[4] == 'T'))
+        return std::string(date.substr(0, 4));
+    return std::string(date);
 }
 
 } // namespace larkspin

@@ -3,10 +3,13 @@
 #include "ByteReading.h"
 #include "FileBytes.h"
 #include "FileNameParts.h"
+#include "TFLACfile.h"
 #include "TID3v1.h"
 #include "TID3v2.h"
+#include "TMP4file.h"
 #include "TMPEGaudio.h"
 #include "TOggVorbis.h"
+#include "TOpusFile.h"
 #include "TWAVfile.h"
 #include "TWMAfile.h"
 #include "TextConvert.h"
@@ -26,6 +29,9 @@ struct TrackReaders {
     TWAVfile wav;
     TOggVorbis ogg;
     TWMAfile wma;
+    TFLACfile flac;
+    TOpusFile opus;
+    TMP4file mp4;
 };
 
 thread_local std::unique_ptr<TrackReaders> threadReaders;
@@ -36,7 +42,7 @@ TrackReaders& Readers() {
     return *threadReaders;
 }
 
-enum class FileType { Mp3, Wav, Ogg, Wma, Other };
+enum class FileType { Mp3, Wav, Ogg, Wma, Flac, Opus, Mp4, Other };
 
 FileType TypeOf(const std::string& path) {
     const std::string ext = UpperFileExt(path);
@@ -48,6 +54,12 @@ FileType TypeOf(const std::string& path) {
         return FileType::Ogg;
     if (ext == "WMA")
         return FileType::Wma;
+    if (ext == "FLAC")
+        return FileType::Flac;
+    if (ext == "OPUS")
+        return FileType::Opus;
+    if (ext == "M4A" || ext == "MP4")
+        return FileType::Mp4;
     return FileType::Other;
 }
 
@@ -66,6 +78,19 @@ void HeadAndTail(FileType type, size_t& head, size_t& tail) {
         head = 8 * 1024;
         tail = 12 * 1024;
         break;
+    case FileType::Flac:
+        head = 16 * 1024;
+        tail = 0;
+        break;
+    case FileType::Opus:
+        head = 16 * 1024;
+        tail = 16 * 1024;
+        break;
+    case FileType::Mp4:
+        // ffmpeg and many encoders put "moov" behind the audio.
+        head = 4 * 1024;
+        tail = 64 * 1024;
+        break;
     default:
         head = 16 * 1024;
         tail = 4 * 1024;
@@ -82,7 +107,7 @@ public:
             return;
         size_t head, tail;
         HeadAndTail(type_, head, tail);
-        opened_ = bytes::OpenRegularFile(file_, path, head, tail);
+        opened_ = file_.Open(path, head, tail);
     }
 
     bool Opened() const { return opened_; }
@@ -98,6 +123,21 @@ public:
             return OggField(n);
         case FileType::Wma:
             return WmaField(n);
+        case FileType::Flac:
+            if (!loaded_)
+                readers_.flac.Load(file_);
+            loaded_ = true;
+            return TagsField(n, readers_.flac);
+        case FileType::Opus:
+            if (!loaded_)
+                readers_.opus.Load(file_);
+            loaded_ = true;
+            return TagsField(n, readers_.opus);
+        case FileType::Mp4:
+            if (!loaded_)
+                readers_.mp4.Load(file_);
+            loaded_ = true;
+            return TagsField(n, readers_.mp4);
         case FileType::Other:
             break;
         }
@@ -108,19 +148,27 @@ private:
     // A failed load leaves a reader cleared, and cleared values are shown like any others.
     const TID3v2& Id3v2() {
         if (!id3v2Loaded_)
-            readers_.id3v2.Load(file_);
+            id3v2Read_ = readers_.id3v2.Load(file_);
         id3v2Loaded_ = true;
         return readers_.id3v2;
     }
     const TMPEGaudio& Mpeg() {
-        if (!mpegLoaded_)
-            readers_.mpeg.Load(file_);
+        // The tags are read once: the frame search starts behind the ID3v2 tag already parsed. A file
+        // whose tags cannot be read has no audio values either, as with TMPEGaudio::Load.
+        if (!mpegLoaded_) {
+            const std::int64_t tagSize = Id3v2().TagSize();
+            const bool id3v1Present = Id3v1().Present();
+            if (id3v1Read_ && id3v2Read_)
+                readers_.mpeg.LoadAudio(file_, tagSize, id3v1Present);
+            else
+                readers_.mpeg.Clear();
+        }
         mpegLoaded_ = true;
         return readers_.mpeg;
     }
     const TID3v1& Id3v1() {
         if (!id3v1Loaded_)
-            readers_.id3v1.Load(file_);
+            id3v1Read_ = readers_.id3v1.Load(file_);
         id3v1Loaded_ = true;
         return readers_.id3v1;
     }
@@ -268,6 +316,34 @@ private:
         }
     }
 
+    // FLAC, Opus and MP4 show like the designed formats.
+    static std::string TagsField(int n, const AudioTags& t) {
+        switch (n) {
+        case InfoArtist:
+            return t.Artist;
+        case InfoTitle:
+            return t.Title;
+        case InfoAlbum:
+            return t.Album;
+        case InfoBitrate:
+            return FormatBitrate(t.Bitrate);
+        case InfoLength:
+            return FormatLength(t.Duration);
+        case InfoYear:
+            return t.Year;
+        case InfoStyle:
+            return t.Genre;
+        case InfoComment:
+            return t.Comment;
+        case InfoTrack:
+            return FormatTrackNumber(t.Track);
+        case InfoSize:
+            return FormatSize(t.FileSize);
+        default:
+            return {};
+        }
+    }
+
     TrackReaders& readers_;
     FileType type_;
     FileBytes file_;
@@ -275,9 +351,12 @@ private:
     bool id3v2Loaded_ = false;
     bool mpegLoaded_ = false;
     bool id3v1Loaded_ = false;
+    bool id3v1Read_ = false;
+    bool id3v2Read_ = false;
     bool wavLoaded_ = false;
     bool oggLoaded_ = false;
     bool wmaLoaded_ = false;
+    bool loaded_ = false; // the FLAC, Opus or MP4 reader
 };
 
 bool IsRegularFile(const std::string& path) {
@@ -325,7 +404,9 @@ std::string WithoutTrackNumber(const std::string& text, bool on, size_t longerTh
 
 } // namespace
 
-bool ReadsTrackInfo(const std::string& path) { return TypeOf(path) != FileType::Other; }
+bool ReadsTrackInfo(const std::string& path) {
+    return TypeOf(path) != FileType::Other;
+}
 
 void CreateTrackReaders() {
     Readers();

@@ -48,13 +48,14 @@ inline constexpr const char* NoValueText = "---";
 bool ReadsTrackInfo(const std::string& path);
 
 // Makes the calling thread's set of tag and header readers (ID3v1, MPEG audio, ID3v2, WAV, Ogg Vorbis,
-// WMA). Each thread that asks for track information gets its own set, made on first use.
+// WMA, FLAC, Opus, MP4). Each thread that asks for track information gets its own set, made on first use.
 void CreateTrackReaders();
 
-// One field of a file (1 to 10) as display text, chosen by the file's extension (MP3, WAV, OGG, WMA;
-// any other gives the empty text, as does a field number outside 1 to 10). With useId3v2 set, an MP3
-// file whose ID3v2 tag is present answers every text field from that tag alone, and fields 4, 5 and 10
-// as the empty text; otherwise from ID3v1 and the first MPEG frame. Reads the file on every call.
+// One field of a file (1 to 10) as display text, chosen by the file's extension (MP3, WAV, OGG, WMA,
+// FLAC, OPUS, M4A, MP4; any other gives the empty text, as does a field number outside 1 to 10). With
+// useId3v2 set, an MP3 file whose ID3v2 tag is present answers every text field from that tag alone, and
+// fields 4, 5 and 10 as the empty text; otherwise from ID3v1 and the first MPEG frame. Reads the file on
+// every call.
 std::string GetTrackInfo(const std::string& path, int field, bool useId3v2);
 
 // Fills record for one file with a single read of it. A file that does not exist gives the artist

@@ -9,10 +9,11 @@
 
 // Builds a CD image from generated tones: <dir>/<name>.cue with one <name>.bin. libcdio 2.1 reads the
 // .bin that has the sheet's base name whatever the FILE line says, so the two names must agree.
-// trackFrames holds each track's length in frames (1/75 s, 2352 bytes); modes the CUE track types.
+// trackFrames holds each track's length in frames (1/75 s, 2352 bytes); modes the CUE track types;
+// pregaps a PREGAP (silence not in the file) in frames for each track, 0 for none.
 // Returns the .cue path, or an empty text (with the reason in error) when sox fails.
 inline QString MakeDiscImage(const QString& dir, const QString& name, const QList<int>& trackFrames,
-                             QString* error, const QStringList& modes = {}) {
+                             QString* error, const QStringList& modes = {}, const QList<int>& pregaps = {}) {
     QByteArray bin;
     int frequency = 330;
     for (int frames : trackFrames) {
@@ -56,6 +57,8 @@ inline QString MakeDiscImage(const QString& dir, const QString& name, const QLis
     for (int i = 0; i < trackFrames.size(); ++i) {
         QString mode = modes.value(i, QStringLiteral("AUDIO"));
         cue += QString::asprintf("  TRACK %02d ", i + 1) + mode + "\n";
+        if (const int gap = pregaps.value(i, 0))
+            cue += QString::asprintf("    PREGAP %02d:%02d:%02d\n", gap / 4500, gap / 75 % 60, gap % 75);
         cue += QString::asprintf("    INDEX 01 %02d:%02d:%02d\n", start / 4500, start / 75 % 60, start % 75);
         start += trackFrames[i];
     }

@@ -15,6 +15,7 @@ private slots:
     void initTestCase();
     void imageIsReadThroughVirtualDrives();
     void dataTrackIsNotAudio();
+    void pregapMovesTheLaterTracks();
     void unreadableImages_data();
     void unreadableImages();
     void virtualDriveListIsTrimmedAndCapped();
@@ -83,6 +84,27 @@ void TestCdDrives::dataTrackIsNotAudio() {
     QCOMPARE(toc.Tracks[0].IsAudio, 0u);
     QCOMPARE(toc.Tracks[1].IsAudio, TocAudioTrack);
     QCOMPARE(ComputeDiscId(toc), 0x0e001003u); // the data track still counts
+}
+
+// A PREGAP is silence on the disc that the image leaves out: the tracks behind it and the lead-out
+// start later by its length, which changes the disc ID.
+void TestCdDrives::pregapMovesTheLaterTracks() {
+    QString error;
+    const QString cue =
+        MakeDiscImage(dir.path(), "gaps", ThreeToneFrames, &error, {"AUDIO", "AUDIO", "AUDIO"}, {0, 150, 75});
+    QVERIFY2(!cue.isEmpty(), qPrintable(error));
+    const int real = realDrives();
+    CdDriveTable table;
+    QVERIFY(EnumerateCdDrives(table, cdiAutoDetect, cue.toStdString()));
+    TocRecord toc;
+    QCOMPARE(ReadDriveToc(table, real, toc, cdiAutoDetect), 0);
+    QCOMPARE(int(toc.TrackCount), 3);
+    const uint32_t starts[] = {150, 525 + 150, 1070 + 150 + 75};
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(FramesFromMsf(toc.Tracks[i]), starts[i]);
+    QCOMPARE(FramesFromMsf(toc.LeadOut), 1370u + 150 + 75);
+    // Start seconds 2, 9 and 17 (digit sums 2 + 9 + 8 = 19), 19 seconds long, 3 tracks.
+    QCOMPARE(ComputeDiscId(toc), 0x13001303u);
 }
 
 void TestCdDrives::unreadableImages_data() {

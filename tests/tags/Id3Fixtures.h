@@ -2,38 +2,15 @@
 
 // Byte-built MP3 and tag fixtures, and file helpers, for the ID3 and MPEG reader tests.
 
+#include "TagTestFiles.h"
+
 #include <QByteArray>
-#include <QFile>
 #include <QString>
-#include <QTest>
 
 #include <cstdint>
 #include <string>
-#include <sys/stat.h>
 
 namespace fixtures {
-
-inline QByteArray bytes(std::string_view s) {
-    return QByteArray(s.data(), qsizetype(s.size()));
-}
-inline std::string str(const QByteArray& b) {
-    return std::string(b.constData(), size_t(b.size()));
-}
-
-inline bool writeFile(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size();
-}
-
-inline QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-inline unsigned modeOf(const QString& path) {
-    struct stat st {};
-    return ::stat(path.toLocal8Bit().constData(), &st) == 0 ? (st.st_mode & 07777) : 0;
-}
 
 // A 128-byte ID3v1 block: "TAG" and zero bytes, with fields put in at their offsets.
 struct V1Block {
@@ -57,6 +34,26 @@ inline QByteArray v2Frame(const char* id, const QByteArray& data) {
     f += char(n);
     f += QByteArray(2, '\0');
     return f + data;
+}
+
+inline QByteArray synchsafe32(quint32 n) {
+    QByteArray b;
+    b += char((n >> 21) & 127);
+    b += char((n >> 14) & 127);
+    b += char((n >> 7) & 127);
+    b += char(n & 127);
+    return b;
+}
+
+// An ID3v2.4 frame: identifier, synchsafe size, status and format flags, data.
+inline QByteArray v24Frame(const char* id, const QByteArray& data, int format = 0) {
+    return QByteArray(id, 4) + synchsafe32(quint32(data.size())) + char(0) + char(format) + data;
+}
+
+// An ID3v2.2 frame: three-letter identifier, 24-bit big-endian size, data.
+inline QByteArray v22Frame(const char* id, const QByteArray& data) {
+    const quint32 n = quint32(data.size());
+    return QByteArray(id, 3) + char(n >> 16) + char(n >> 8) + char(n) + data;
 }
 
 // An ID3v2 tag header with the given body size (7 bits a byte) and version.

@@ -198,3 +198,218 @@ inline std::string PlausibleAsf(std::vector<std::string> more = {}, uint32_t max
 }
 
 } // namespace fixtures
+
+namespace fixtures {
+
+inline void PutBE16(std::string& s, uint32_t v) {
+    s += static_cast<char>((v >> 8) & 0xFF);
+    s += static_cast<char>(v & 0xFF);
+}
+inline void PutBE24(std::string& s, uint32_t v) {
+    s += static_cast<char>((v >> 16) & 0xFF);
+    PutBE16(s, v);
+}
+inline void PutBE32(std::string& s, uint32_t v) {
+    PutBE16(s, v >> 16);
+    PutBE16(s, v);
+}
+inline void PutBE64(std::string& s, uint64_t v) {
+    PutBE32(s, static_cast<uint32_t>(v >> 32));
+    PutBE32(s, static_cast<uint32_t>(v));
+}
+
+// A Vorbis comment block as FLAC and Opus carry it (no framing bit).
+inline std::string VorbisComments(const std::vector<std::string>& comments, uint32_t count = UINT32_MAX) {
+    std::string p;
+    PutLE32(p, 6);
+    p += "vendor";
+    PutLE32(p, count == UINT32_MAX ? static_cast<uint32_t>(comments.size()) : count);
+    for (const std::string& c : comments) {
+        PutLE32(p, static_cast<uint32_t>(c.size()));
+        p += c;
+    }
+    return p;
+}
+
+// A FLAC picture block body: type, MIME type, description, 16 bytes of sizes, data.
+inline std::string FlacPicture(uint32_t type, const std::string& data) {
+    std::string p;
+    PutBE32(p, type);
+    PutBE32(p, 10);
+    p += "image/jpeg";
+    PutBE32(p, 4);
+    p += "desc";
+    p.append(16, '\0');
+    PutBE32(p, static_cast<uint32_t>(data.size()));
+    return p + data;
+}
+
+// A FLAC metadata block; length < 0 means the body's own length.
+inline std::string FlacBlock(int type, const std::string& body, bool last, int64_t length = -1) {
+    std::string s(1, static_cast<char>((last ? 0x80 : 0) | type));
+    PutBE24(s, length < 0 ? static_cast<uint32_t>(body.size()) : static_cast<uint32_t>(length));
+    return s + body;
+}
+
+inline std::string StreamInfo(uint32_t rate, uint32_t channels, uint32_t bits, uint64_t samples) {
+    std::string s(10, '\0'); // block and frame sizes
+    s += static_cast<char>(rate >> 12);
+    s += static_cast<char>(rate >> 4);
+    s += static_cast<char>(((rate & 0x0F) << 4) | ((channels - 1) << 1) | ((bits - 1) >> 4));
+    s += static_cast<char>((((bits - 1) & 0x0F) << 4) | static_cast<uint32_t>(samples >> 32));
+    PutBE32(s, static_cast<uint32_t>(samples));
+    s.append(16, '\0'); // MD5
+    return s;
+}
+
+// "fLaC", the blocks, then audioBytes of frames.
+inline std::string Flac(const std::vector<std::string>& blocks, size_t audioBytes = 10000) {
+    std::string s = "fLaC";
+    for (const std::string& b : blocks)
+        s += b;
+    return s + std::string(audioBytes, '\x55');
+}
+
+// One Ogg page of a stream with explicit lacing values (a packet continues over pages when the last
+// value is 255).
+inline std::string OggLacedPage(const std::string& body, const std::vector<uint8_t>& lacing, uint8_t flags,
+                                uint64_t granule, uint32_t sequence, uint32_t serial = 0x1234) {
+    std::string s = "OggS";
+    s += '\0';
+    s += static_cast<char>(flags);
+    PutLE64(s, granule);
+    PutLE32(s, serial);
+    PutLE32(s, sequence);
+    PutLE32(s, 0);
+    s += static_cast<char>(lacing.size());
+    for (uint8_t l : lacing)
+        s += static_cast<char>(l);
+    return s + body;
+}
+
+// Pages carrying one packet, split over pages of at most pageSegments lacing values.
+inline std::string OggPacketPages(const std::string& packet, uint32_t& sequence, size_t pageSegments = 255,
+                                  uint32_t serial = 0x1234) {
+    std::vector<uint8_t> lacing;
+    for (size_t left = packet.size();; left -= 255) {
+        lacing.push_back(static_cast<uint8_t>(left >= 255 ? 255 : left));
+        if (left < 255)
+            break;
+    }
+    std::string s;
+    size_t offset = 0;
+    for (size_t first = 0; first < lacing.size(); first += pageSegments) {
+        std::vector<uint8_t> part(lacing.begin() + static_cast<long>(first),
+                                  lacing.begin() +
+                                      static_cast<long>(std::min(lacing.size(), first + pageSegments)));
+        size_t length = 0;
+        for (uint8_t l : part)
+            length += l;
+        s += OggLacedPage(packet.substr(offset, length), part, first == 0 ? 0 : 1, 0, sequence++, serial);
+        offset += length;
+    }
+    return s;
+}
+
+inline std::string OpusHead(uint8_t channels, uint16_t preSkip, uint32_t inputRate) {
+    std::string p = "OpusHead";
+    p += '\x01';
+    p += static_cast<char>(channels);
+    PutLE16(p, preSkip);
+    PutLE32(p, inputRate);
+    PutLE16(p, 0);
+    p += '\0';
+    return p;
+}
+
+// An Opus file: head page, tags pages (pageSegments lacing values a page), audio, last page.
+inline std::string Opus(const std::vector<std::string>& comments, uint64_t lastGranule,
+                        uint16_t preSkip = 312, size_t pageSegments = 255, size_t audioBytes = 4000) {
+    uint32_t sequence = 0;
+    std::string s = OggPacketPages(OpusHead(2, preSkip, 44100), sequence);
+    s += OggPacketPages("OpusTags" + VorbisComments(comments), sequence, pageSegments);
+    s += OggLacedPage(std::string(audioBytes, 'a'), std::vector<uint8_t>(audioBytes / 250, 250), 0, 960,
+                      sequence++);
+    return s + OggLacedPage(std::string(100, 'z'), {100}, 4, lastGranule, sequence++);
+}
+
+// An MP4 atom; size64 writes the 64-bit form; declared overrides the size written.
+inline std::string Atom(const char* type, const std::string& body, bool size64 = false,
+                        int64_t declared = -1) {
+    std::string s;
+    const uint64_t size = declared >= 0 ? static_cast<uint64_t>(declared) : body.size() + (size64 ? 16 : 8);
+    PutBE32(s, size64 ? 1 : static_cast<uint32_t>(size));
+    s.append(type, 4);
+    if (size64)
+        PutBE64(s, size);
+    return s + body;
+}
+
+// mvhd or mdhd body of version 0 or 1.
+inline std::string TimeBody(uint32_t scale, uint64_t duration, int version = 0) {
+    std::string s(1, static_cast<char>(version));
+    s.append(3, '\0');
+    if (version == 1) {
+        s.append(16, '\0');
+        PutBE32(s, scale);
+        PutBE64(s, duration);
+    } else {
+        s.append(8, '\0');
+        PutBE32(s, scale);
+        PutBE32(s, static_cast<uint32_t>(duration));
+    }
+    return s + std::string(80, '\0');
+}
+
+// An "mp4a" sample entry with an esds giving avgBitrate.
+inline std::string Mp4aEntry(uint16_t channels, uint32_t rate, uint32_t avgBitrate) {
+    std::string e(6, '\0');
+    PutBE16(e, 1);
+    e.append(8, '\0');
+    PutBE16(e, channels);
+    PutBE16(e, 16);
+    PutBE32(e, 0);
+    PutBE32(e, rate << 16);
+    std::string esds(4, '\0');
+    esds += '\x03';
+    esds += '\x19';
+    PutBE16(esds, 1);
+    esds += '\0';
+    esds += '\x04';
+    esds += '\x11';
+    esds += '\x40';
+    esds += '\x15';
+    PutBE24(esds, 0);
+    PutBE32(esds, avgBitrate * 2);
+    PutBE32(esds, avgBitrate);
+    return Atom("mp4a", e + Atom("esds", esds));
+}
+
+inline std::string SoundTrak(uint32_t scale, uint64_t duration, const std::string& entry, int version = 0) {
+    std::string hdlr(8, '\0');
+    hdlr += "soun";
+    hdlr.append(12, '\0');
+    std::string stsd(4, '\0');
+    PutBE32(stsd, 1);
+    stsd += entry;
+    return Atom("trak", Atom("mdia", Atom("mdhd", TimeBody(scale, duration, version)) + Atom("hdlr", hdlr) +
+                                         Atom("minf", Atom("stbl", Atom("stsd", stsd)))));
+}
+
+// An ilst item holding one data atom of the given type indicator.
+inline std::string Item(const char* name, const std::string& value, uint32_t type = 1) {
+    std::string data;
+    PutBE32(data, type);
+    PutBE32(data, 0);
+    return Atom(name, Atom("data", data + value));
+}
+
+inline std::string Ilst(const std::vector<std::string>& items) {
+    std::string body;
+    for (const std::string& i : items)
+        body += i;
+    return Atom("udta", Atom("meta", std::string(4, '\0') + Atom("hdlr", std::string(25, '\0')) +
+                                         Atom("ilst", body)));
+}
+
+} // namespace fixtures

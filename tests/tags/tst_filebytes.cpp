@@ -6,6 +6,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 using namespace larkspin;
@@ -25,6 +30,8 @@ private slots:
     void zeroFilled();
     void headAndTail();
     void openFailures();
+    void fifoIsRefusedWithoutWaiting();
+    void readsAreCounted();
 };
 
 void TestFileBytes::initTestCase() {
@@ -114,6 +121,51 @@ void TestFileBytes::openFailures() {
     QVERIFY(writeFile(empty, QByteArray()));
     QVERIFY(bytes.Open(empty.toStdString()));
     QCOMPARE(bytes.Read(0, 1, &b), std::int64_t(0));
+}
+
+// Opening a FIFO for reading waits for a writer; Open must refuse it at once. Should it wait, the test
+// fails and opens the writing end itself so the waiting thread can end.
+void TestFileBytes::fifoIsRefusedWithoutWaiting() {
+    const QString fifo = dir.filePath("pipe");
+    QCOMPARE(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    std::atomic<bool> done{false};
+    bool opened = true;
+    std::thread reader([&] {
+        FileBytes bytes;
+        opened = bytes.Open(fifo.toStdString());
+        done = true;
+    });
+    struct Release {
+        const QString& fifo;
+        std::atomic<bool>& done;
+        std::thread& reader;
+        ~Release() {
+            if (!done) {
+                const int fd = ::open(fifo.toLocal8Bit().constData(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0)
+                    ::close(fd);
+            }
+            reader.join();
+        }
+    } release{fifo, done, reader};
+    QTRY_VERIFY_WITH_TIMEOUT(done, 5000);
+    QVERIFY(!opened);
+}
+
+// The head and tail come with one read each (one in all for a small file); later reads inside them
+// cost none.
+void TestFileBytes::readsAreCounted() {
+    FileBytes bytes;
+    QVERIFY(bytes.Open(file.toStdString(), 1000, 500));
+    QCOMPARE(bytes.FileReads(), std::int64_t(2));
+    std::vector<std::uint8_t> out(400);
+    QCOMPARE(bytes.Read(10, out.size(), out.data()), std::int64_t(400));
+    QCOMPARE(bytes.FileReads(), std::int64_t(2));
+    QCOMPARE(bytes.Read(50000, out.size(), out.data()), std::int64_t(400));
+    QCOMPARE(bytes.FileReads(), std::int64_t(3));
+    FileBytes small;
+    QVERIFY(small.Open(file.toStdString(), 200000, 500));
+    QCOMPARE(small.FileReads(), std::int64_t(1));
 }
 
 QTEST_GUILESS_MAIN(TestFileBytes)

@@ -1,5 +1,6 @@
 // ID3v2: reading the seven text frames of ID3v2.3 tags, text encodings, and rebuilding files on save.
 
+#include "FileBytes.h"
 #include "Id3Fixtures.h"
 #include "TID3v2.h"
 
@@ -58,6 +59,9 @@ private slots:
     void frames_data();
     void frames();
     void extendedHeaderIsSkipped();
+    void laterVersions_data();
+    void laterVersions();
+    void largeTagIsReadWithOneRead();
     void trackAndGenre_data();
     void trackAndGenre();
     void header_data();
@@ -144,6 +148,20 @@ void TestId3v2::frames_data() {
         << v2Frame("TIT2", utf16Text(QString::fromUtf8("\xF0\x9F\x8E\xB5").repeated(70)))
         << QString::fromUtf8("\xF0\x9F\x8E\xB5").repeated(61) << ""
         << "";
+    // Files that leave the mark out are little-endian.
+    QTest::newRow("UTF-16 without a mark is little-endian")
+        << v2Frame("TIT2", QByteArray("\1G\0r\0\xFC\0\xE5\x65", 9))
+        << QString::fromUtf8("Gr\xC3\xBC\xE6\x97\xA5") << ""
+        << "";
+    // The 250-byte read cuts the 125th "é" of valid UTF-8 text: the whole ones stay UTF-8.
+    QTest::newRow("8-bit UTF-8 cut inside a character by the read")
+        << v2Frame("TIT2", latin1Text(QByteArray("\xC3\xA9").repeated(150)))
+        << QString::fromUtf8("\xC3\xA9").repeated(124) << ""
+        << "";
+    QTest::newRow("8-bit Latin-1 cut by the read stays Latin-1")
+        << v2Frame("TIT2", latin1Text(QByteArray("\xE9").repeated(300)))
+        << QString::fromUtf8("\xC3\xA9").repeated(249) << ""
+        << "";
     QTest::newRow("UTF-16 unpaired surrogate") << v2Frame("TIT2", QByteArray("\1\xFF\xFE\x00\xD8\x41\x00", 7))
                                                << QString::fromUtf8("\xEF\xBF\xBD"
                                                                     "A")
@@ -188,6 +206,129 @@ void TestId3v2::extendedHeaderIsSkipped() {
     QCOMPARE(f.title, QString("After"));
 }
 
+// ID3v2.4 and v2.2 tags: each row's body, version and the fields read from it.
+void TestId3v2::laterVersions_data() {
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("major");
+    QTest::addColumn<int>("flags");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("artist");
+    QTest::addColumn<QString>("album");
+    QTest::addColumn<QString>("year");
+    QTest::addColumn<QString>("genre");
+    QTest::addColumn<QString>("comment");
+    QTest::addColumn<int>("track");
+
+    const QByteArray utf8 = QByteArray("\3") + "Gr\xC3\xBC\xC3\x9F";
+    QTest::newRow("v2.4 UTF-8, TDRC year, numbered genre")
+        << v24Frame("TIT2", utf8) + v24Frame("TPE1", latin1Text("A")) + v24Frame("TALB", latin1Text("B")) +
+               v24Frame("TDRC", latin1Text("2004-05-01")) + v24Frame("TCON", latin1Text("17")) +
+               v24Frame("TRCK", latin1Text("7/9"))
+        << 4 << 0 << QString::fromUtf8("Gr\xC3\xBC\xC3\x9F") << "A"
+        << "B"
+        << "2004"
+        << "Rock"
+        << "" << 7;
+    QTest::newRow("v2.4 several values joined, UTF-16 big-endian without mark")
+        << v24Frame("TPE1", QByteArray("\3One\0Two\0", 9)) + v24Frame("TIT2", QByteArray("\2\0X\0\0\0Y", 7))
+        << 4 << 0 << "X / Y"
+        << "One / Two"
+        << ""
+        << ""
+        << ""
+        << "" << 0;
+    // A frame over 127 bytes shows the synchsafe size: read as a plain number it would end the walk.
+    QTest::newRow("v2.4 synchsafe frame size")
+        << v24Frame("COMM", QByteArray("\0eng\0", 5) + QByteArray(200, 'c')) +
+               v24Frame("TIT2", latin1Text("T"))
+        << 4 << 0 << "T"
+        << ""
+        << ""
+        << ""
+        << "" << QString(200, 'c') << 0;
+    QTest::newRow("v2.4 plain frame size from an old writer")
+        << QByteArray("COMM") + bigEndian32(205) + QByteArray(2, '\0') + QByteArray("\0eng\0", 5) +
+               QByteArray(200, 'c') + v24Frame("TIT2", latin1Text("T"))
+        << 4 << 0 << "T"
+        << ""
+        << ""
+        << ""
+        << "" << QString(200, 'c') << 0;
+    QTest::newRow("v2.4 frame unsynchronisation and data length")
+        << v24Frame("TIT2", bigEndian32(4) + QByteArray("\1\xFF\0\xFEX\0", 6), 0x03) << 4 << 0 << "X"
+        << ""
+        << ""
+        << ""
+        << ""
+        << "" << 0;
+    QTest::newRow("v2.4 compressed frame passed over")
+        << v24Frame("TIT2", bigEndian32(9) + QByteArray("x\x9c\0\0", 4), 0x09) +
+               v24Frame("TPE1", latin1Text("A"))
+        << 4 << 0 << ""
+        << "A"
+        << ""
+        << ""
+        << ""
+        << "" << 0;
+    QTest::newRow("v2.4 comment with no description wins over iTunNORM")
+        << v24Frame("COMM", QByteArray("\0engiTunNORM\0 0000036C", 22)) +
+               v24Frame("COMM", QByteArray("\0eng\0Nice", 9))
+        << 4 << 0 << ""
+        << ""
+        << ""
+        << ""
+        << ""
+        << "Nice" << 0;
+    QTest::newRow("v2.4 extended header")
+        << synchsafe32(6) + QByteArray("\1\0", 2) + v24Frame("TIT2", latin1Text("After")) << 4 << 0x40
+        << "After"
+        << ""
+        << ""
+        << ""
+        << ""
+        << "" << 0;
+    QTest::newRow("v2.2 three-letter frames")
+        << v22Frame("TT2", latin1Text("T")) + v22Frame("TP1", utf16Text("\u00C9")) +
+               v22Frame("TAL", latin1Text("Al")) + v22Frame("TYE", latin1Text("1999")) +
+               v22Frame("TCO", latin1Text("(13)")) + v22Frame("TRK", latin1Text("3/12")) +
+               v22Frame("COM", QByteArray("\0eng\0Hi", 7)) + v22Frame("PIC", QByteArray(300, 'p'))
+        << 2 << 0 << "T" << QString::fromUtf8("\xC3\x89") << "Al"
+        << "1999"
+        << ""
+        << "Hi" << 3;
+}
+
+void TestId3v2::laterVersions() {
+    QFETCH(QByteArray, body);
+    QFETCH(int, major);
+    QFETCH(int, flags);
+    TID3v2 tag;
+    const Fields f = load(v2Header(quint32(body.size()), major, flags) + body + audio(), tag);
+    QCOMPARE(int(tag.MajorVersion()), major);
+    QTEST(f.title, "title");
+    QTEST(f.artist, "artist");
+    QTEST(f.album, "album");
+    QTEST(f.year, "year");
+    QTEST(f.genre, "genre");
+    QTEST(f.comment, "comment");
+    QTEST(f.track, "track");
+}
+
+// A hostile tag of many tiny frames far beyond the cached head costs one read, not one per frame.
+void TestId3v2::largeTagIsReadWithOneRead() {
+    QByteArray body =
+        v2Frame("TXXX", QByteArray(1, 'x')).repeated(100000) + v2Frame("TIT2", latin1Text("Last"));
+    const QString file = path("large.mp3");
+    QVERIFY(writeFile(file, v2Tag(body) + audio()));
+    FileBytes bytes;
+    QVERIFY(bytes.Open(file.toStdString()));
+    const std::int64_t openReads = bytes.FileReads();
+    TID3v2 tag;
+    QVERIFY(tag.Load(bytes));
+    QCOMPARE(QString::fromStdString(tag.Title()), QString("Last"));
+    QVERIFY2(bytes.FileReads() - openReads <= 1, qPrintable(QString::number(bytes.FileReads() - openReads)));
+}
+
 void TestId3v2::trackAndGenre_data() {
     QTest::addColumn<QByteArray>("track");
     QTest::addColumn<QByteArray>("genre");
@@ -223,9 +364,9 @@ void TestId3v2::header_data() {
 
     const QByteArray frame = v2Frame("TIT2", latin1Text("Hidden"));
     QTest::newRow("no tag") << audio() << false << 0 << qint64(0);
-    QTest::newRow("ID3v2.4 detected, not read")
-        << v2Tag(frame, 4) + audio() << true << 4 << qint64(frame.size() + 10);
-    QTest::newRow("ID3v2.2 detected, not read")
+    QTest::newRow("ID3v2.5 detected, not read")
+        << v2Tag(frame, 5) + audio() << true << 5 << qint64(frame.size() + 10);
+    QTest::newRow("ID3v2.2 has no four-letter frames")
         << v2Tag(frame, 2) + audio() << true << 2 << qint64(frame.size() + 10);
     QTest::newRow("declared size beyond the file") << v2Header(5000) + frame << true << 3 << qint64(0);
     QTest::newRow("size bytes 0 0 1 72 mean 200")

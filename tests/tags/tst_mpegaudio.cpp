@@ -433,18 +433,17 @@ void TestMpegAudio::encoderGuess() {
 }
 
 void TestMpegAudio::realFiles() {
-    if (QStandardPaths::findExecutable("sox").isEmpty() || QStandardPaths::findExecutable("lame").isEmpty())
+    if (!HaveTool("sox") || !HaveTool("lame"))
         QSKIP("sox and lame are needed");
     const QString wav = path("sine.wav");
-    QCOMPARE(QProcess::execute("sox", {"-n", "-r", "44100", "-c", "2", wav, "synth", "2", "sine", "440"}), 0);
+    QVERIFY(Run("sox", {"-n", "-r", "44100", "-c", "2", wav, "synth", "2", "sine", "440"}));
     const QString vbr = path("vbr.mp3");
     const QString cbr = path("cbr.mp3");
     const QString bare = path("bare.mp3");
-    QCOMPARE(QProcess::execute("lame", {"--quiet", "-V", "4", "--add-id3v2", "--tt", "Title", "--ta",
-                                        QString::fromUtf8("\xE6\x97\xA5\xE6\x9C\xAC"), wav, vbr}),
-             0);
-    QCOMPARE(QProcess::execute("lame", {"--quiet", "-b", "128", wav, cbr}), 0);
-    QCOMPARE(QProcess::execute("lame", {"--quiet", "-b", "96", "-t", "-m", "m", wav, bare}), 0);
+    QVERIFY(Run("lame", {"--quiet", "-V", "4", "--add-id3v2", "--tt", "Title", "--ta",
+                         QString::fromUtf8("\xE6\x97\xA5\xE6\x9C\xAC"), wav, vbr}));
+    QVERIFY(Run("lame", {"--quiet", "-b", "128", wav, cbr}));
+    QVERIFY(Run("lame", {"--quiet", "-b", "96", "-t", "-m", "m", wav, bare}));
 
     TMPEGaudio mpeg;
     QVERIFY(mpeg.Load(vbr.toStdString()));

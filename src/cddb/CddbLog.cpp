@@ -1,0 +1,7 @@
+#include "CddbLog.h"
+
+namespace larkspin {
+
+Q_LOGGING_CATEGORY(lcCddb, "larkspin.cddb", QtWarningMsg)
+
+} // namespace larkspin
