@@ -9,6 +9,7 @@
 #include "PlugInHost.h"
 #include "Settings.h"
 #include "TAdd_dirform.h"
+#include "TDecodeForm.h"
 #include "Taddfilesform.h"
 
 #include <QAction>
@@ -414,6 +415,14 @@ void TPlaylistForm::cancelWork() {
 
 void TPlaylistForm::DecodeSelected() {
     list_.FillDecodeQueue();
+    QStringList files;
+    while (std::optional<std::string> path = list_.decodebox().TakeFirst())
+        files << QFile::decodeName(QByteArray::fromStdString(*path));
+    if (files.isEmpty() || !host_)
+        return;
+    // Each file goes to its own folder, decoded by the plug-in of its own type; the decode window
+    // reports the files it could not decode.
+    TDecodeForm::DecodeFiles(*host_, files, QString(), this);
 }
 
 void TPlaylistForm::showEvent(QShowEvent* event) {

@@ -1,6 +1,7 @@
 // The playlist window's dialogs offscreen: loading and saving lists through the file dialogs, the
 // add-files dialog and the add-directory dialog, answered as a user would.
 #include "PlaylistWindowRig.h"
+#include "PlugInHost.h"
 #include "TAdd_dirform.h"
 #include "Taddfilesform.h"
 
@@ -66,6 +67,7 @@ private slots:
     void addFilesDialog();
     void addFilesDialogRemembersChosenFiles();
     void addDirectoryDialog();
+    void decodeSelectedToWave();
 };
 
 void TestPlaylistWindowDialogs::saveAndLoadThroughTheDialogs() {
@@ -252,6 +254,60 @@ void TestPlaylistWindowDialogs::addDirectoryDialog() {
     w.window->AddDirectoryClick();
     QCoreApplication::processEvents();
     QCOMPARE(w.model()->rowCount(), 4);
+}
+
+void TestPlaylistWindowDialogs::decodeSelectedToWave() {
+    const QString plugIn = QStringLiteral(LARKSPIN_BUILD_DIR "/PlugIn/Decoder/IB_sndfile.so");
+    if (!QFile::exists(plugIn))
+        QSKIP("the sndfile decoder plug-in is not built");
+    if (!HaveTool("sox"))
+        QSKIP("sox is needed to make the FLAC files");
+    PlaylistWindowRig w;
+    // The window decodes through a host with the real FLAC plug-in; the player keeps its own.
+    QTemporaryDir decoders;
+    QVERIFY(QFile::copy(plugIn, decoders.filePath("IB_sndfile.so")));
+    PlugInHostOptions options;
+    options.decoderFolder = decoders.path().toStdString();
+    TPlugInHost host(options);
+    std::string check;
+    host.EnumeratePlugIns(check);
+    QCOMPARE(host.DecodingPlugIns().size(), size_t(1));
+    w.window->setPlugInHost(&host);
+
+    QStringList names = {"A - one.flac", "B - two.flac", "C - three.flac", "D - four.xyz"};
+    for (const QString& n : names.mid(0, 3))
+        QVERIFY(RunTool("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", w.rig.path(n), "synth", "0.5",
+                                "sine", "440"}));
+    QFile(w.rig.path(names[3])).open(QIODevice::WriteOnly);
+    QStringList paths;
+    for (const QString& n : names)
+        paths << w.rig.path(n);
+    w.window->AddDroppedFiles(paths);
+    w.list->WaitForWork();
+    QCoreApplication::processEvents();
+    w.click(0);
+    w.click(2, Qt::ControlModifier);
+    w.click(3, Qt::ControlModifier);
+
+    // The file no plug-in decodes is reported once the others are done.
+    QString report;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, this, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            report = box->text();
+            box->accept();
+        }
+    });
+    answer.start(10);
+    w.window->DecodeSelected();
+    answer.stop();
+    for (const char* wave : {"A - one.wav", "C - three.wav"}) {
+        QFileInfo decoded(w.rig.path(wave));
+        QVERIFY2(decoded.size() > 44 + 0.4 * 44100 * 4, wave);
+    }
+    QVERIFY(!QFileInfo::exists(w.rig.path("B - two.wav")));
+    QVERIFY2(report.contains("D - four.xyz"), qPrintable(report));
+    QVERIFY(!report.contains("one.flac"));
 }
 
 QTEST_MAIN(TestPlaylistWindowDialogs)
