@@ -9,6 +9,7 @@
 #include "TPlaylistForm.h"
 #include "TSkinButton.h"
 
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
@@ -52,6 +53,8 @@ private slots:
     void selectedPlaylistNamesTheWindow();
     void playlistButtonAfterTheWindowClosedItself();
     void closeLarkspinFromThePlaylistMenu();
+    void startupReloadRefreshesTheRememberedList();
+    void rightClickOutsideTheListShowsThePlayerMenu();
 };
 
 void TestPlaylistInProgram::rememberedListAndPlayerWindowDrops() {
@@ -125,6 +128,37 @@ void TestPlaylistInProgram::closeLarkspinFromThePlaylistMenu() {
     (*close)->trigger();
     QCOMPARE(finished.count(), 1);
     QVERIFY(QFileInfo(dir.filePath("Temporary Playlist/Temp.te3")).isFile());
+}
+
+void TestPlaylistInProgram::startupReloadRefreshesTheRememberedList() {
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath("Temporary Playlist"));
+    // The list remembers what the files said when it was saved; one file has gone since.
+    const QString kept = dir.filePath("Band - Song.wav");
+    QFile(kept).open(QIODevice::WriteOnly);
+    QVERIFY(SaveTe3Playlist(
+                dir.filePath("Temporary Playlist/Temp.te3").toStdString(),
+                {entry("Old Band", "Old Song", kept), entry("Gone", "Away", dir.filePath("gone.wav"))})
+                .ok);
+    writeIni(dir, "[StartUp]\nRememberPlaylist=1\n[Playlist]\nReloadInfos=1\n");
+    LarkspinApp app(dir.filePath("larkspin"), dir.filePath("share"));
+    app.Start();
+    // Shown as stored first, then read anew from the files.
+    QCOMPARE(artists(app.playlistWindow()), (QStringList{"Old Band", "Gone"}));
+    QTRY_COMPARE(artists(app.playlistWindow()), (QStringList{"Band", "Error! File not found!"}));
+}
+
+void TestPlaylistInProgram::rightClickOutsideTheListShowsThePlayerMenu() {
+    QTemporaryDir dir;
+    writeIni(dir, "[StartUp]\nPlaylistWindowShow=1\n");
+    LarkspinApp app(dir.filePath("larkspin"), dir.filePath("share"));
+    app.Start();
+    TPlaylistForm& playlist = app.playlistWindow();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(200, 275),
+                            playlist.mapToGlobal(QPoint(200, 275)));
+    QCoreApplication::sendEvent(&playlist, &click);
+    QTRY_VERIFY(app.mainWindow().popupMenu()->isVisible());
+    app.mainWindow().popupMenu()->close();
 }
 
 QTEST_MAIN(TestPlaylistInProgram)
