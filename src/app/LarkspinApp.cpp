@@ -3,9 +3,9 @@
 #include "AppLog.h"
 #include "FolderSearch.h"
 #include "MprisService.h"
-#include "PlaylistFiles.h"
 #include "PlayerController.h"
 #include "Playlist.h"
+#include "PlaylistFiles.h"
 #include "PlugInHost.h"
 #include "PrivateProfile.h"
 #include "ProgramFolder.h"
@@ -35,7 +35,8 @@ LarkspinApp::LarkspinApp(const QString& executablePath, const QString& dataHome,
     // A folder that cannot be made stays missing; its first user fails, this says why.
     for (const char* sub : DataFolders)
         if (!QFileInfo(QString::fromStdString(programFolder() + sub)).isDir())
-            qCWarning(lcApp) << "data folder could not be created:" << QString::fromStdString(programFolder() + sub);
+            qCWarning(lcApp) << "data folder could not be created:"
+                             << QString::fromStdString(programFolder() + sub);
 
     settingsFile_ = std::make_unique<PrivateProfile>(SettingsFilePath(programFolder(), exe));
     ReadSettings(*settingsFile_, programFolder(), settings());
@@ -162,6 +163,8 @@ void LarkspinApp::Start() {
     connect(playlistForm_.get(), &TPlaylistForm::windowClosed, hauptform_.get(),
             &THauptform::playlistWindowClosed);
     connect(playlistForm_.get(), &TPlaylistForm::closeProgramRequested, hauptform_.get(), &QWidget::close);
+    connect(playlist_.get(), &Playlist::listCleared, &hauptform_->player(),
+            &PlayerController::PlaylistCleared);
     playlistForm_->RebuildView();
     connect(hauptform_.get(), &THauptform::closeRequested, this, [this] { ShutDown(Cause::User); });
     // Entries of a command line arrive as their files are read; the first plays when it is there.

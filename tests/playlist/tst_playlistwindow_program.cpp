@@ -1,6 +1,7 @@
 // The playlist window inside the running program (in-process): the list read at start-up, drops on the
 // player window, the playlist button after the window closed itself, and "Close Larkspin".
 #include "LarkspinApp.h"
+#include "PlayerController.h"
 #include "PlaylistEntry.h"
 #include "PlaylistFiles.h"
 #include "PlaylistView.h"
@@ -55,6 +56,7 @@ private slots:
     void closeLarkspinFromThePlaylistMenu();
     void startupReloadRefreshesTheRememberedList();
     void rightClickOutsideTheListShowsThePlayerMenu();
+    void clearingWhileStoppedResetsThePlayerWindow();
 };
 
 void TestPlaylistInProgram::rememberedListAndPlayerWindowDrops() {
@@ -159,6 +161,26 @@ void TestPlaylistInProgram::rightClickOutsideTheListShowsThePlayerMenu() {
     QCoreApplication::sendEvent(&playlist, &click);
     QTRY_VERIFY(app.mainWindow().popupMenu()->isVisible());
     app.mainWindow().popupMenu()->close();
+}
+
+void TestPlaylistInProgram::clearingWhileStoppedResetsThePlayerWindow() {
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath("Temporary Playlist"));
+    const QString song = dir.filePath("Band - Song.xyz");
+    QFile(song).open(QIODevice::WriteOnly);
+    QVERIFY(SaveTe3Playlist(dir.filePath("Temporary Playlist/Temp.te3").toStdString(),
+                            {entry("Band", "Song", song)})
+                .ok);
+    writeIni(dir, "[StartUp]\nRememberPlaylist=1\n");
+    LarkspinApp app(dir.filePath("larkspin"), dir.filePath("share"));
+    app.Start();
+    const PlayerController& player = app.mainWindow().player();
+    QCOMPARE(player.CurrentIndex, 0);
+    QCOMPARE(player.Display().Artist, QStringLiteral("---")); // no plug-in plays .xyz: nothing prepared
+    app.playlistWindow().BtnClearClick();
+    QCOMPARE(player.CurrentIndex, -1);
+    QCOMPARE(player.Display().DisplayInfo, QStringLiteral("No title selected..."));
+    QCOMPARE(player.Display().Track, (TrackDigits{Blank, 0, 0, 0}));
 }
 
 QTEST_MAIN(TestPlaylistInProgram)
