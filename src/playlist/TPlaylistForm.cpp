@@ -91,7 +91,10 @@ TPlaylistForm::TPlaylistForm(Playlist& list, Settings& settings, QWidget* parent
     QTimer::singleShot(100, this, [this] { list_.StartupReload(); });
 }
 
-TPlaylistForm::~TPlaylistForm() = default;
+TPlaylistForm::~TPlaylistForm() {
+    if (searchCancel_)
+        searchCancel_->store(true);
+}
 
 void TPlaylistForm::buildControls() {
     ListFrame = new QGroupBox(this);
@@ -278,7 +281,9 @@ void TPlaylistForm::mirrorSelection() {
 }
 
 void TPlaylistForm::selectionChangedInView() {
-    if (mirroring_)
+    // Rows leaving while the list deletes or clears deselect themselves in the view; the list reports
+    // its own selection when it is done.
+    if (mirroring_ || list_.PlaylistBusy())
         return;
     const QList<int> rows = PlaylistView_->selectedRowList();
     list_.SelectionChangedInView(std::vector<int>(rows.begin(), rows.end()));
