@@ -188,59 +188,86 @@ void Playlist::DeleteSelected() {
         return;
     DropRunningReload();
     busy_ = true;
+    const std::vector<unsigned char> removed = selected_;
     // Runs of selected rows, first to last.
     std::vector<std::pair<int, int>> runs;
     for (int row = 0; row < Count(); ++row) {
-        if (!selected_[static_cast<std::size_t>(row)])
+        if (!removed[static_cast<std::size_t>(row)])
             continue;
         if (!runs.empty() && runs.back().second == row - 1)
             runs.back().second = row;
         else
             runs.push_back({row, row});
     }
+    markedRow_ = -1; // marked again when the rows are gone
     const bool reset = static_cast<int>(runs.size()) > MaxRemovalSignals;
-    if (reset)
+    if (reset) {
         emit aboutToBeReset();
-    // From the last row to the first, as each removal changes the indices after it.
-    for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
-        if (!reset)
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < entries_.size(); ++i)
+            if (!removed[i])
+                entries_[kept++] = std::move(entries_[i]);
+        entries_.resize(kept);
+        selected_.assign(kept, 0);
+        emit wasReset();
+    } else {
+        // From the last row to the first, as each removal changes the indices after it.
+        for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
             emit rowsAboutToBeRemoved(run->first, run->second);
-        for (int i = run->second; i >= run->first; --i)
-            ForgetIndex(i);
-        entries_.erase(entries_.begin() + run->first, entries_.begin() + run->second + 1);
-        selected_.erase(selected_.begin() + run->first, selected_.begin() + run->second + 1);
-        if (!reset)
+            entries_.erase(entries_.begin() + run->first, entries_.begin() + run->second + 1);
+            selected_.erase(selected_.begin() + run->first, selected_.begin() + run->second + 1);
             emit rowsRemoved(run->first, run->second);
+        }
     }
     selectedCount_ = 0;
-    if (reset)
-        emit wasReset();
+    ForgetIndices(removed);
     emit selectionChanged();
     MarkCurrentEntry(player_.CurrentIndex);
     busy_ = false;
 }
 
-void Playlist::ForgetIndex(int i) {
-    // The shuffle order keeps every other entry in its place: the deleted index leaves it and the
-    // indices above it move down with their entries.
-    std::vector<int>& order = player_.ShuffleOrder;
-    const auto at = std::find(order.begin(), order.end(), i);
-    if (at != order.end()) {
-        const int position = static_cast<int>(at - order.begin());
-        order.erase(at);
-        if (position < player_.ShufflePosition ||
-            (position == player_.ShufflePosition && player_.ShufflePosition > 0))
-            --player_.ShufflePosition;
+void Playlist::ForgetIndices(const std::vector<unsigned char>& removed) {
+    // newIndex[i]: where entry i stands now (the number of kept entries before it).
+    std::vector<int> newIndex(removed.size());
+    int kept = 0;
+    for (std::size_t i = 0; i < removed.size(); ++i) {
+        newIndex[i] = kept;
+        kept += removed[i] ? 0 : 1;
     }
-    for (int& index : order)
-        if (index > i)
-            --index;
-    if (markedRow_ == i)
-        markedRow_ = -1;
-    else if (markedRow_ > i)
-        --markedRow_;
-    if (player_.CurrentIndex >= i)
-        --player_.CurrentIndex; // marked when the rows are gone
+    auto gone = [&](int i) {
+        return i >= 0 && i < static_cast<int>(removed.size()) && removed[static_cast<std::size_t>(i)];
+    };
+    // The shuffle order keeps every other entry in its place: deleted indices leave it and the others
+    // move down with their entries. The position stays on its entry, or goes to the one before a
+    // deleted current entry, so Next plays the one that followed.
+    std::vector<int>& order = player_.ShuffleOrder;
+    const int position = player_.ShufflePosition;
+    const int oldSize = static_cast<int>(order.size());
+    int keptBefore = 0;
+    bool positionGone = false;
+    std::size_t out = 0;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        const int index = order[k];
+        const bool drop = gone(index) || index < 0 || index >= static_cast<int>(removed.size());
+        if (static_cast<int>(k) < position && !drop)
+            ++keptBefore;
+        if (static_cast<int>(k) == position)
+            positionGone = drop;
+        if (!drop)
+            order[out++] = newIndex[static_cast<std::size_t>(index)];
+    }
+    order.resize(out);
+    if (position >= 0 && position < oldSize)
+        player_.ShufflePosition = positionGone ? std::max(keptBefore - 1, 0) : keptBefore;
+    // CurrentIndex moves down by one for each deleted entry at or before it: a deleted current entry
+    // leaves the one before it current (-1 when it was the first).
+    const int current = player_.CurrentIndex;
+    if (current >= 0) {
+        int removedUpTo = 0;
+        for (int i = 0; i <= current && i < static_cast<int>(removed.size()); ++i)
+            removedUpTo += removed[static_cast<std::size_t>(i)] ? 1 : 0;
+        player_.CurrentIndex = current - removedUpTo;
+    }
 }
 
 void Playlist::ClearList() {
@@ -401,33 +428,31 @@ Playlist::FileCommandOutcome Playlist::LoadPlaylistFile(const std::string& fileN
         outcome.message = UnsupportedPlaylistMessage;
         return outcome;
     }
-    player_.CurrentIndex = -1;
-    player_.ShufflePosition = 0;
-    MarkCurrentEntry(-1);
-    ClearList();
-    if (format == PlaylistFormat::Te3) {
-        std::vector<PlaylistEntry> loaded;
-        const PlaylistFileOutcome read = LoadTe3Playlist(fileName, loaded);
-        if (!read.ok) {
-            qCWarning(lcPlaylist) << "loading" << fileName.c_str() << "failed:" << read.error.c_str();
-            outcome = {false, read.error, {}};
-        }
-        AppendEntries(std::move(loaded)); // what was read before an error stays
-        RebuildView();
-        outcome.caption = CaptionFor(RemoveFileExt(GetFileNamePart(fileName)));
-        AfterLoad(format);
-        return outcome;
-    }
+    // The file is read before the list is cleared: one that cannot be opened leaves the list as it was.
+    std::vector<PlaylistEntry> loaded;
     std::vector<StoredEntry> stored;
-    const PlaylistFileOutcome read = format == PlaylistFormat::Tel   ? LoadTelPlaylist(fileName, stored)
+    const PlaylistFileOutcome read = format == PlaylistFormat::Te3   ? LoadTe3Playlist(fileName, loaded)
+                                     : format == PlaylistFormat::Tel ? LoadTelPlaylist(fileName, stored)
                                      : format == PlaylistFormat::M3u ? LoadM3uPlaylist(fileName, stored)
                                                                      : LoadPlsPlaylist(fileName, stored);
     if (!read.ok) {
         qCWarning(lcPlaylist) << "loading" << fileName.c_str() << "failed:" << read.error.c_str();
         outcome = {false, read.error, {}};
+        if (loaded.empty() && stored.empty())
+            return outcome;
     }
+    player_.CurrentIndex = -1;
+    player_.ShufflePosition = 0;
+    MarkCurrentEntry(-1);
+    ClearList();
     if (format != PlaylistFormat::Tel)
         outcome.caption = CaptionFor(RemoveFileExt(GetFileNamePart(fileName)));
+    if (format == PlaylistFormat::Te3) {
+        AppendEntries(std::move(loaded)); // what was read before an error stays
+        RebuildView();
+        AfterLoad(format);
+        return outcome;
+    }
     auto job = std::make_unique<Job>();
     job->kind = Job::Kind::Load;
     job->format = format;

@@ -1,14 +1,12 @@
 #include "PlaylistSort.h"
 
 #include <QCollator>
-#include <QFuture>
 #include <QString>
-#include <QThreadPool>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <numeric>
 #include <optional>
+#include <thread>
 #include <unordered_map>
 
 namespace larkspin {
@@ -42,20 +40,20 @@ std::vector<int> SortedOrder(const std::vector<PlaylistEntry>& entries, int fiel
     ids.clear();
 
     std::vector<std::optional<QCollatorSortKey>> keys(distinct.size());
-    const int threads = std::max(1, QThreadPool::globalInstance()->maxThreadCount());
+    const std::size_t threads = std::max(1u, std::thread::hardware_concurrency());
     const std::size_t chunk = std::max<std::size_t>(1024, (distinct.size() + threads - 1) / threads);
-    QList<QFuture<void>> workers;
+    std::vector<std::thread> workers;
     for (std::size_t first = 0; first < distinct.size(); first += chunk) {
         const std::size_t end = std::min(distinct.size(), first + chunk);
         // Each worker fills its own part of keys with its own copy of the collator.
-        workers << QtConcurrent::run([&distinct, &keys, collator, first, end] {
+        workers.emplace_back([&distinct, &keys, collator, first, end] {
             for (std::size_t d = first; d < end; ++d)
                 keys[d].emplace(collator.sortKey(
                     QString::fromUtf8(distinct[d].data(), static_cast<qsizetype>(distinct[d].size()))));
         });
     }
-    for (QFuture<void>& w : workers)
-        w.waitForFinished();
+    for (std::thread& w : workers)
+        w.join();
 
     std::vector<int> byKey(distinct.size());
     std::iota(byKey.begin(), byKey.end(), 0);

@@ -1,17 +1,13 @@
 #include "TrackInfoJob.h"
 
-#include <QMutex>
-#include <QMutexLocker>
-#include <QThreadPool>
-#include <QtConcurrent/QtConcurrentRun>
-
 #include <algorithm>
+#include <mutex>
 
 namespace larkspin {
 
 // What the workers hand to the job's thread.
 struct TrackInfoJob::Shared {
-    QMutex lock;
+    std::mutex lock;
     std::map<int, std::vector<TrackRecord>> done; // finished slices by slice number; guarded by lock
     std::atomic<int> nextSlice{0};                // the next slice a worker takes
 };
@@ -38,8 +34,13 @@ TrackInfoJob::TrackInfoJob(const std::vector<std::string>& paths, bool useId3v2,
 
 TrackInfoJob::~TrackInfoJob() {
     cancel_->store(true);
-    for (QFuture<void>& worker : workers_)
-        worker.waitForFinished();
+    Join();
+}
+
+void TrackInfoJob::Join() {
+    for (std::thread& worker : workers_)
+        if (worker.joinable())
+            worker.join();
 }
 
 void TrackInfoJob::SetSliceSize(int items) {
@@ -52,11 +53,11 @@ void TrackInfoJob::Start() {
         return;
     started_ = true;
     const int slices = (Total() + sliceSize_ - 1) / sliceSize_;
-    const int workers = std::min(slices, std::max(1, QThreadPool::globalInstance()->maxThreadCount()));
+    const int workers = std::min(slices, static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
     for (int w = 0; w < workers; ++w) {
         // Each worker takes the next slice until none is left; it reads items_ (not changed while
         // workers run) and hands results over under the lock, then asks the job's thread to deliver.
-        workers_ << QtConcurrent::run([this, shared = shared_, cancel = cancel_, slices] {
+        workers_.emplace_back([this, shared = shared_, cancel = cancel_, slices] {
             for (;;) {
                 const int slice = shared->nextSlice.fetch_add(1);
                 if (slice >= slices || cancel->load())
@@ -75,7 +76,7 @@ void TrackInfoJob::Start() {
                     FillTrackItems({items_[i].record[RecordPath]}, records, useId3v2_);
                 }
                 {
-                    QMutexLocker locker(&shared->lock);
+                    const std::lock_guard<std::mutex> locker(shared->lock);
                     shared->done.emplace(slice, std::move(records));
                 }
                 QMetaObject::invokeMethod(this, &TrackInfoJob::Deliver, Qt::QueuedConnection);
@@ -97,8 +98,7 @@ void TrackInfoJob::Cancel() {
 void TrackInfoJob::Wait() {
     if (!started_)
         Start();
-    for (QFuture<void>& worker : workers_)
-        worker.waitForFinished();
+    Join();
     Deliver();
 }
 
@@ -106,7 +106,7 @@ void TrackInfoJob::Deliver() {
     while (!finished_) {
         std::vector<TrackRecord> records;
         {
-            QMutexLocker locker(&shared_->lock);
+            const std::lock_guard<std::mutex> locker(shared_->lock);
             const int slice = delivered_ / sliceSize_;
             auto it = shared_->done.find(slice);
             if (delivered_ < Total() && it == shared_->done.end())

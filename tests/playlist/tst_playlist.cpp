@@ -203,6 +203,42 @@ private slots:
         QCOMPARE(r.player().ShufflePosition, 2); // still on the entry it was on
     }
 
+    void manyScatteredDeletionsKeepEverythingInStep() {
+        PlaylistRig r;
+        r.rig.settings.ShufflePlay = true;
+        r.addEntries(100);
+        r.player().ShufflePosition = 50;
+        const int currentPosition = r.player().ShufflePosition;
+        r.player().CurrentIndex = r.player().ShuffleOrder[static_cast<std::size_t>(currentPosition)];
+        if (r.player().CurrentIndex % 3 == 0) // keep the current entry for this test
+            std::swap(r.player().ShuffleOrder[static_cast<std::size_t>(currentPosition)],
+                      r.player().ShuffleOrder[static_cast<std::size_t>(currentPosition + 1)]);
+        r.player().CurrentIndex = r.player().ShuffleOrder[static_cast<std::size_t>(currentPosition)];
+        const std::string current(r.list.Field(r.player().CurrentIndex, RecordPath));
+        std::vector<std::string> shuffled; // paths in shuffle order, without those to go
+        for (int i : r.player().ShuffleOrder)
+            if (i % 3 != 0)
+                shuffled.emplace_back(r.list.Field(i, RecordPath));
+        std::vector<int> rows;
+        for (int i = 0; i < 100; i += 3)
+            rows.push_back(i); // 34 separate rows: announced as one reset
+        r.list.SelectionChangedInView(rows);
+        QSignalSpy reset(&r.list, &Playlist::wasReset);
+        r.list.DeleteSelected();
+        QCOMPARE(reset.size(), 1);
+        QCOMPARE(r.list.Count(), 66);
+        QCOMPARE(r.mirror.rows(), 66);
+        QCOMPARE(r.list.Field(0, RecordPath), std::string_view(r.file("e1.mp3")));
+        QCOMPARE(r.list.Field(65, RecordPath), std::string_view(r.file("e98.mp3")));
+        QCOMPARE(r.list.Field(r.player().CurrentIndex, RecordPath), std::string_view(current));
+        const std::vector<int>& order = r.player().ShuffleOrder;
+        QVERIFY(IsPermutation(order, 66));
+        for (std::size_t k = 0; k < order.size(); ++k)
+            QCOMPARE(std::string(r.list.Field(order[k], RecordPath)), shuffled[k]);
+        QCOMPARE(order[static_cast<std::size_t>(r.player().ShufflePosition)], r.player().CurrentIndex);
+        QCOMPARE(r.list.MarkedRow(), r.player().CurrentIndex);
+    }
+
     void clearWhilePlaying() {
         PlaylistRig r;
         r.addEntries(3);

@@ -334,6 +334,53 @@ private slots:
         QCOMPARE(back[0].record[RecordPath], song.toStdString());
     }
 
+    // Files that are no playlist, or a damaged one, through the load command: the designed message or
+    // what can be read, the list consistent, the file untouched.
+    void hostilePlaylistFiles_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes"); // empty name of a folder: made as a folder
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<int>("entries");
+        QByteArray record(751, '\0');
+        record[495] = 4;
+        record.replace(496, 4, "/a.x");
+        // A file that cannot be read leaves the list of three as it was.
+        QTest::newRow("missing te3") << "missing.te3" << QByteArray() << false << 3;
+        QTest::newRow("folder named tel") << "folder.tel" << QByteArray("<dir>") << false << 3;
+        QTest::newRow("empty te3") << "empty.te3" << QByteArray("") << true << 0;
+        QTest::newRow("760-byte te3") << "short.te3" << record + QByteArray(9, 'x') << true << 1;
+        QTest::newRow("tel of 0xFF") << "ff.tel" << QByteArray(458 * 2 + 3, '\xFF') << true << 2;
+        QTest::newRow("binary m3u") << "bin.m3u" << QByteArray("\0\x01\x02\n\xFF\xFE\n\n", 8) << true << 1;
+        QTest::newRow("pls without files") << "none.pls" << QByteArray("[playlist]\nTitle1=x\n") << true << 0;
+        QTest::newRow("m3u of comments only")
+            << "c.m3u8" << QByteArray("#EXTM3U\n#EXTINF:1,a\n") << true << 0;
+        QTest::newRow("unknown type") << "list.xspf" << QByteArray("<playlist/>") << false << 3;
+    }
+    void hostilePlaylistFiles() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, ok);
+        QFETCH(int, entries);
+        PlaylistRig r;
+        r.load(Numbered(3));
+        const QString file = r.rig.path(name);
+        if (bytes == "<dir>")
+            QVERIFY(QDir().mkpath(file));
+        else if (!name.startsWith("missing"))
+            QVERIFY(WriteBytes(file, bytes));
+        const auto outcome = r.list.LoadPlaylistFile(file.toStdString());
+        r.list.WaitForWork();
+        QCOMPARE(outcome.ok, ok);
+        if (!ok)
+            QVERIFY(!outcome.message.empty());
+        QCOMPARE(r.list.Count(), entries);
+        QCOMPARE(r.mirror.rows(), entries);
+        QVERIFY(!r.list.PlaylistBusy());
+        QVERIFY(!r.list.Working());
+        if (bytes != "<dir>" && !name.startsWith("missing"))
+            QCOMPARE(ReadBytes(file), bytes);
+    }
+
     void startAndShutdownPlaylists() {
         PlaylistRig r;
         const std::string folder = r.rig.folder().toStdString();
