@@ -21,7 +21,6 @@
 #include <QFutureWatcher>
 #include <QGroupBox>
 #include <QHeaderView>
-#include <QLoggingCategory>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -34,8 +33,6 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <atomic>
-
-Q_LOGGING_CATEGORY(lcPlaylistWindow, "larkspin.playlist", QtWarningMsg)
 
 namespace larkspin {
 namespace {
@@ -66,11 +63,13 @@ std::vector<std::string> EncodedPaths(const QStringList& paths) {
     return out;
 }
 
+// The file types of the plug-ins that play: a switched-off plug-in's files would not play.
 std::vector<std::string> TypeTexts(const TPlugInHost* host) {
     std::vector<std::string> texts;
     if (host)
         for (const PlugInRow& row : host->PlugInTable())
-            texts.push_back(row.fileTypes);
+            if (row.enabled)
+                texts.push_back(row.fileTypes);
     return texts;
 }
 
