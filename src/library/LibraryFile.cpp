@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "Id3Text.h"
+#include "TextConvert.h"
 #include "ProgramFolder.h"
 #include "TextConvert.h"
 #include "TrackInfo.h"

@@ -3,6 +3,7 @@
 
 #include "AtomicFile.h"
 #include "Id3Text.h"
+#include "TextConvert.h"
 #include "PlaylistLimits.h"
 #include "TextConvert.h"
 

@@ -286,16 +286,9 @@ void Playlist::ClearList() {
     emit wasReset();
     RebuildView();
     busy_ = false;
-    if (!player_.Playing)
-        player_.TrackLoaded = false;
-    player_.CurrentIndex = -1;
-    player_.ShufflePosition = 0;
-    player_.ShuffleOrder.clear();
-    player_.UpdateTrackNumber();
+    // No entry is current; while nothing plays the player window shows that no track is prepared.
+    player_.PlaylistCleared();
     MarkCurrentEntry(-1);
-    emit listCleared();
-    if (!player_.Playing)
-        emit clearedWhileStopped();
 }
 
 void Playlist::SortPlaylist(int column) {

@@ -85,8 +85,8 @@ public:
     void DeleteSelected();
     // "Clear list". A playing track plays on.
     void ClearList();
-    // Click on a column header: sorts by the column's field in the designed direction, keeping the
-    // current entry by its key.
+    // Click on a column header: sorts by the column's field (a new column ascending, the same column
+    // again the other way), keeping the current entry by its key.
     void SortPlaylist(int column);
     const SortState& Sort() const { return sort_; }
     // A drop of the selected rows before targetRow (-1: below the last row). The moved rows stay
@@ -155,11 +155,6 @@ signals:
     // The selection was changed here; the view re-reads SelectedRows().
     void selectionChanged();
     void scrollToRowRequested(int row);
-    // The list was cleared: the player window's album, year and artist displays show "---".
-    void listCleared();
-    // The list was cleared while nothing plays: the player window shows "No title selected...", hides
-    // "directsound", zeroes its time digits, shows "---" and the skin logo.
-    void clearedWhileStopped();
     // Background work: started (total items), progress, and done (all queued work).
     void workStarted(int total);
     void workProgress(int done, int total);
