@@ -163,8 +163,6 @@ void LarkspinApp::Start() {
     connect(playlistForm_.get(), &TPlaylistForm::windowClosed, hauptform_.get(),
             &THauptform::playlistWindowClosed);
     connect(playlistForm_.get(), &TPlaylistForm::closeProgramRequested, hauptform_.get(), &QWidget::close);
-    connect(playlist_.get(), &Playlist::listCleared, &hauptform_->player(),
-            &PlayerController::PlaylistCleared);
     playlistForm_->RebuildView();
     connect(hauptform_.get(), &THauptform::closeRequested, this, [this] { ShutDown(Cause::User); });
     // Entries of a command line arrive as their files are read; the first plays when it is there.

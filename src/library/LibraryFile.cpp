@@ -4,7 +4,6 @@
 #include "Id3Text.h"
 #include "TextConvert.h"
 #include "ProgramFolder.h"
-#include "TextConvert.h"
 #include "TrackInfo.h"
 
 #include <cerrno>

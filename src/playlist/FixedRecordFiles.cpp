@@ -5,7 +5,6 @@
 #include "Id3Text.h"
 #include "TextConvert.h"
 #include "PlaylistLimits.h"
-#include "TextConvert.h"
 
 #include <cerrno>
 #include <cstdio>
