@@ -3,13 +3,18 @@
 #include "AppLog.h"
 #include "FolderSearch.h"
 #include "MprisService.h"
+#include "MusicLibrary.h"
 #include "PlayerController.h"
 #include "Playlist.h"
 #include "PlaylistFiles.h"
+#include "PlaylistView.h"
 #include "PlugInHost.h"
 #include "PrivateProfile.h"
 #include "ProgramFolder.h"
 #include "Settings.h"
+#include "SkinEngine.h"
+#include "SkinFolder.h"
+#include "TFrame_Organizer.h"
 #include "TGetCDForm.h"
 #include "THauptform.h"
 #include "TPlaylistForm.h"
@@ -18,7 +23,9 @@
 #include "Taddfilesform.h"
 #include "Taddurlform.h"
 #include "Thintform.h"
+#include "WindowSnapping.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QMessageBox>
 
@@ -164,10 +171,60 @@ void LarkspinApp::Start() {
             &THauptform::playlistWindowClosed);
     connect(playlistForm_.get(), &TPlaylistForm::closeProgramRequested, hauptform_.get(), &QWidget::close);
     playlistForm_->RebuildView();
+    connectSettingsAndSkins();
     connect(hauptform_.get(), &THauptform::closeRequested, this, [this] { ShutDown(Cause::User); });
     // Entries of a command line arrive as their files are read; the first plays when it is there.
     connect(playlist_.get(), &Playlist::rowsInserted, this, [this] { playPending(); });
     hauptform_->show();
+}
+
+void LarkspinApp::connectSettingsAndSkins() {
+    const std::string ownSkins = programFolder() + "/Skins";
+    const std::string exe = QCoreApplication::applicationFilePath().toStdString();
+    const std::vector<std::string> skinFolders = {ownSkins, InstalledResourceFolders(exe).data + "/Skins"};
+    // Without the active skin's description the windows keep the built-in look.
+    const QString skinIni = QString::fromStdString(SkinIniPath(skinFolders, settings().SkinName));
+    if (QFileInfo(skinIni).isFile())
+        skinEngine().load(skinIni);
+    EnsureActiveLogo(skinFolders, ownSkins, settings().SkinName);
+    hauptform_->applySkin(skinEngine().skin());
+    connect(&skinEngine(), &SkinEngine::skinChanged, hauptform_.get(), &THauptform::applySkin);
+    for (QWidget* w : std::initializer_list<QWidget*>{playlistForm_.get(), stationForm_.get(), hintForm_.get()})
+        skinEngine().follow(w);
+
+    plugInForm_->setSkinFolders(skinFolders, ownSkins);
+    SettingsWindowHooks hooks;
+    hooks.RebuildPlaylistView = [this] { playlistForm_->RebuildView(); };
+    hooks.PlaylistCount = [this] { return playlist_->Count(); };
+    hooks.SelectPlaylistRow = [this](int row) {
+        hauptform_->player().SelectPlaylistRow(row);
+        playlist_->ScrollToRow(row);
+    };
+    hooks.StoreColumnWidths = [this] { playlistForm_->StoreColumnWidths(); };
+    hooks.ApplyFontSizes = [this](int playlistSize, int librarySize) {
+        QFont f = playlistForm_->view()->font();
+        f.setPointSize(playlistSize);
+        playlistForm_->view()->setFont(f);
+        QFont l = stationForm_->organizer()->font();
+        l.setPointSize(librarySize);
+        stationForm_->organizer()->setFont(l);
+    };
+    hooks.LoadLibrary = [this] {
+        LoadProgramLibrary(library(), settings(), programFolder());
+        stationForm_->organizer()->RefreshBrowseMode();
+    };
+    hooks.EmptyLibrary = [this] {
+        library().Lines.Clear();
+        stationForm_->organizer()->RefreshBrowseMode();
+    };
+    hooks.WriteSettings = [this] { WriteSettings(*settingsFile_, settings()); };
+    hooks.ShowLogo = [this](const QString&) { hauptform_->reloadCover(); };
+    plugInForm_->setHooks(std::move(hooks));
+    // No encoding job or rip runs inside the program yet, so the window always opens.
+    connect(hauptform_.get(), &THauptform::settingsRequested, this, [this] { plugInForm_->ShowSettings(false); });
+
+    snapping_ = std::make_unique<WindowSnapping>(hauptform_.get(), playlistForm_.get(), stationForm_.get());
+    connect(hauptform_.get(), &THauptform::dockingTick, snapping_.get(), &WindowSnapping::DockingTick);
 }
 
 void LarkspinApp::ShutDown(Cause cause) {

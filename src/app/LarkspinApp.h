@@ -21,6 +21,7 @@ class TStationForm;
 class Taddfilesform;
 class Taddurlform;
 class Thintform;
+class WindowSnapping;
 
 // The running program: chooses the program folder, reads the settings, owns the decoder plug-in host and
 // the eight windows, and shuts the program down. Lives on the GUI thread for the whole run.
@@ -62,6 +63,9 @@ signals:
 
 private:
     void playPending();
+    // The skin at start, the windows following the skin engine, the settings window's ties to the other
+    // windows, and the snapping of the three main windows.
+    void connectSettingsAndSkins();
 
     std::unique_ptr<PrivateProfile> settingsFile_;
     std::unique_ptr<TPlugInHost> host_;
@@ -74,6 +78,7 @@ private:
     std::unique_ptr<Taddurlform> addUrlForm_;
     std::unique_ptr<TGetCDForm> getCdForm_;
     std::unique_ptr<Thintform> hintForm_;
+    std::unique_ptr<WindowSnapping> snapping_;
     std::unique_ptr<MprisService> mpris_;
     int pendingPlay_ = -1; // the entry to play once reading has reached it
 };

@@ -12,6 +12,9 @@ inline constexpr const char* MakerWebAddress = "https://larkspin.example.org";
 inline constexpr const char* MakerEmail = "larkspin@larkspin.example.org";
 inline constexpr const char* DefaultCddbServer = "gnudb.gnudb.org";
 
+// The longest fade or crossfade, in milliseconds; longer values read from the file are cut to it.
+inline constexpr int32_t MaxFadeTime = 600000;
+
 // Every value of the settings file, one member per key, named exactly as the key.
 // ReadSettings fills them once at start; the program changes them while it runs; WriteSettings saves them.
 struct Settings {
@@ -121,7 +124,9 @@ struct Settings {
     std::string VirtualDrives; // disc images (.cue) offered as CD drives, separated by ";"
 };
 
-// Fills every value from the file, or its default, section by section in file order.
+// Fills every value from the file, or its default, section by section in file order. A number outside
+// its range (a volume of 900, a negative width) is clamped; a list position outside its list gives the
+// default.
 // programFolder gives the default of Temp.
 void ReadSettings(const PrivateProfile& file, const std::string& programFolder, Settings& s);
 

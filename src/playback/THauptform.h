@@ -47,6 +47,8 @@ public:
     // Redraws every display from the controller's display state.
     void refreshDisplays();
     void applySkin(const SkinDescription& skin);
+    // Reads the cover picture again (the active logo was replaced by a skin's).
+    void reloadCover();
 
     QMenu* popupMenu() const { return popupMenu_; }
     QMenu* systemMenu() const { return systemMenu_; }
@@ -65,6 +67,8 @@ signals:
     void filesDropped(const QStringList& paths);
     // The 200 ms tick that watches the windows for docking.
     void dockingTick();
+    // The settings button was pressed.
+    void settingsRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;

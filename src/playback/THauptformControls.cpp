@@ -213,8 +213,8 @@ void THauptform::buildControls() {
     BtnSettings->setToolTip(QStringLiteral("Settings"));
     for (TSkinButton* b : {ShuffleBtn, RepeatBtn, Repeat1Btn})
         b->setCheckable(true);
-    // The playlist, library and settings windows have no commands of their own yet.
-    for (TSkinButton* b : {PlaylistBtn, StationBtn, BtnSettings})
+    // The playlist and library windows have no commands of their own yet.
+    for (TSkinButton* b : {PlaylistBtn, StationBtn})
         b->hide();
     layoutSmallButtons();
 
@@ -254,6 +254,7 @@ void THauptform::buildControls() {
     connect(Repeat1Btn, &QAbstractButton::clicked, player_.get(), &PlayerController::RepeatOneClick);
     connect(PlaylistBtn, &QAbstractButton::clicked, this, &THauptform::BtnPlaylistClick);
     connect(StationBtn, &QAbstractButton::clicked, this, &THauptform::StationBtnClick);
+    connect(BtnSettings, &QAbstractButton::clicked, this, &THauptform::settingsRequested);
     connect(CloseBtn, &QAbstractButton::clicked, this, &QWidget::close);
     connect(MinimizeBtn, &QAbstractButton::clicked, this, &QWidget::showMinimized);
     connect(VolumeBar, &QAbstractSlider::valueChanged, player_.get(), &PlayerController::VolumeBarChange);
@@ -412,6 +413,11 @@ void THauptform::refreshCover() {
         image->loadFile(d.CoverPath);
     else
         image->clear();
+}
+
+void THauptform::reloadCover() {
+    coverKey_.clear();
+    refreshCover();
 }
 
 void THauptform::applySkin(const SkinDescription& skin) {

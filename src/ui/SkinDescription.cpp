@@ -1,5 +1,7 @@
 #include "SkinDescription.h"
 
+#include <algorithm>
+
 namespace larkspin {
 namespace {
 
@@ -7,6 +9,7 @@ constexpr const char* ColorKeys[SkinColorCount] = {
     "WindowTop",      "WindowBottom", "WindowEdge", "WindowLight",  "Caption",    "Panel",
     "PanelEdge",      "LedOn",        "LedOff",     "LedCaption",   "Text",       "ButtonFace",
     "ButtonFaceDown", "ButtonGlyph",  "ButtonLit",  "SliderGroove", "SliderFill", "SliderHandle",
+    "ListBackground", "ListAlternate", "ListText",  "ListSelection", "ListSelectionText",
 };
 
 } // namespace
@@ -31,7 +34,24 @@ SkinDescription SkinDescription::builtIn() {
     s.setColor(SkinColor::SliderGroove, QColor(0x0a, 0x0c, 0x10));
     s.setColor(SkinColor::SliderFill, QColor(0x2c, 0x9a, 0x68));
     s.setColor(SkinColor::SliderHandle, QColor(0xc9, 0xcf, 0xd9));
+    s.setColor(SkinColor::ListBackground, QColor(0x14, 0x17, 0x1c));
+    s.setColor(SkinColor::ListAlternate, QColor(0x1a, 0x1e, 0x24));
+    s.setColor(SkinColor::ListText, QColor(0xc8, 0xd0, 0xdc));
+    s.setColor(SkinColor::ListSelection, QColor(0x2c, 0x6e, 0x52));
+    s.setColor(SkinColor::ListSelectionText, QColor(0xf0, 0xff, 0xf6));
+    s.setFont(SkinFont::Display, {QStringLiteral("DejaVu Sans Mono"), 0, true});
+    s.setFont(SkinFont::Caption, {QStringLiteral("DejaVu Sans"), 0, false});
+    s.setFont(SkinFont::List, {QStringLiteral("DejaVu Sans"), 12, false});
     return s;
+}
+
+QFont SkinDescription::listFont() const {
+    const SkinFontChoice& c = font(SkinFont::List);
+    QFont f(c.family);
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(std::max(6, c.pixelSize));
+    f.setBold(c.bold);
+    return f;
 }
 
 QString SkinDescription::colorKey(SkinColor role) {

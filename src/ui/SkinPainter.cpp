@@ -137,16 +137,16 @@ void drawSegmentDigit(QPainter& p, const QRectF& r, int digit, const SkinDescrip
     p.restore();
 }
 
-QFont displayFont(int pixelSize) {
-    QFont f(QStringLiteral("DejaVu Sans Mono"));
+QFont displayFont(int pixelSize, const QString& family) {
+    QFont f(family.isEmpty() ? QStringLiteral("DejaVu Sans Mono") : family);
     f.setStyleHint(QFont::Monospace);
     f.setPixelSize(pixelSize);
     f.setBold(true);
     return f;
 }
 
-QFont captionFont(int pixelSize, bool bold) {
-    QFont f(QStringLiteral("DejaVu Sans"));
+QFont captionFont(int pixelSize, bool bold, const QString& family) {
+    QFont f(family.isEmpty() ? QStringLiteral("DejaVu Sans") : family);
     f.setStyleHint(QFont::SansSerif);
     f.setPixelSize(pixelSize);
     f.setBold(bold);

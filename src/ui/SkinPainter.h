@@ -25,8 +25,9 @@ void drawLedPanel(QPainter& p, const QRect& r, const SkinDescription& skin);
 void drawSegmentDigit(QPainter& p, const QRectF& r, int digit, const SkinDescription& skin);
 
 // The small fonts of the panel: display text (monospaced) and captions.
-QFont displayFont(int pixelSize);
-QFont captionFont(int pixelSize, bool bold = false);
+// An empty family means the built-in look's.
+QFont displayFont(int pixelSize, const QString& family = {});
+QFont captionFont(int pixelSize, bool bold = false, const QString& family = {});
 
 } // namespace SkinPainter
 } // namespace larkspin

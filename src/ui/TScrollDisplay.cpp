@@ -46,7 +46,7 @@ void TScrollDisplay::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::TextAntialiasing, true);
     const qreal cellW = qreal(width()) / cells_;
-    QFont f = SkinPainter::displayFont(std::max(7, int(height() * 0.78)));
+    QFont f = SkinPainter::displayFont(std::max(7, int(height() * 0.78)), skin_.font(SkinFont::Display).family);
     p.setFont(f);
     QFontMetricsF fm(f);
     const qreal baseline = (height() + fm.ascent() - fm.descent()) / 2.0;

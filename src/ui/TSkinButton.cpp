@@ -100,7 +100,8 @@ void TSkinButton::drawGlyph(QPainter& p, const QRectF& r, const QColor& c) const
     switch (glyph_) {
     case Glyph::Text: {
         p.setPen(c);
-        p.setFont(SkinPainter::captionFont(std::max(7, int(r.height() * 0.62)), true));
+        p.setFont(SkinPainter::captionFont(std::max(7, int(r.height() * 0.62)), true,
+                                           skin_.font(SkinFont::Caption).family));
         p.drawText(r, Qt::AlignCenter, text());
         return;
     }

@@ -41,7 +41,8 @@ void TSkinLabel::setSkin(const SkinDescription& skin) {
 void TSkinLabel::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::TextAntialiasing, true);
-    QFont f = monospace_ ? SkinPainter::displayFont(pixelSize_) : SkinPainter::captionFont(pixelSize_, bold_);
+    QFont f = monospace_ ? SkinPainter::displayFont(pixelSize_, skin_.font(SkinFont::Display).family)
+                         : SkinPainter::captionFont(pixelSize_, bold_, skin_.font(SkinFont::Caption).family);
     if (monospace_)
         f.setBold(bold_);
     p.setFont(f);

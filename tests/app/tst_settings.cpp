@@ -64,6 +64,19 @@ void TestSettings::oddValues_data() {
     QTest::newRow("malformed boolean gives default") << "StopFade=yes" << "Audio" << "StopFade" << "1";
     QTest::newRow("text as it stands") << "SkinName=Night Sky" << "StartUp" << "SkinName" << "Night Sky";
     QTest::newRow("empty text is a value") << "CDDBServer=" << "CDRipper" << "CDDBServer" << "";
+    // Out of range: numbers are clamped, list positions outside their list take the default.
+    QTest::newRow("volume of 900 clamped") << "PlayVolume=900" << "Player" << "PlayVolume" << "255";
+    QTest::newRow("negative volume clamped") << "PlayVolume=-4" << "Player" << "PlayVolume" << "0";
+    QTest::newRow("negative window width clamped") << "ListWidth=-5" << "Windows" << "ListWidth" << "0";
+    QTest::newRow("negative column width clamped") << "ArtistWidth=-40" << "Playlist" << "ArtistWidth" << "8";
+    QTest::newRow("font size 0 clamped") << "PlayFontSize=0" << "Audio" << "PlayFontSize" << "1";
+    QTest::newRow("font size 500 clamped") << "PlayFontSize=500" << "Audio" << "PlayFontSize" << "99";
+    QTest::newRow("negative crossfade clamped") << "CrossTime=-100" << "Audio" << "CrossTime" << "0";
+    QTest::newRow("endless crossfade clamped") << "CrossTime=99999999" << "Audio" << "CrossTime" << "600000";
+    QTest::newRow("column beyond <none> gives default") << "Row4=12" << "Playlist" << "Row4" << "11";
+    QTest::newRow("<none> is no field for column 1") << "Row1=11" << "Playlist" << "Row1" << "0";
+    QTest::newRow("arrow colour beyond the list") << "IconIndex=9" << "Playlist" << "IconIndex" << "0";
+    QTest::newRow("rip speed beyond the list") << "SpeedIdx=7" << "CDRipper" << "SpeedIdx" << "0";
 }
 
 static std::string valueOf(const Settings& s, const QString& key) {
@@ -83,6 +96,11 @@ static std::string valueOf(const Settings& s, const QString& key) {
         return s.SkinName;
     if (key == "CDDBServer")
         return s.CDDBServer;
+    for (auto [name, value] : {std::pair{"PlayVolume", s.PlayVolume}, {"ListWidth", s.ListWidth},
+                               {"ArtistWidth", s.ArtistWidth}, {"PlayFontSize", s.PlayFontSize},
+                               {"Row4", s.Row4}, {"Row1", s.Row1}, {"IconIndex", s.IconIndex}})
+        if (key == name)
+            return std::to_string(value);
     return "?";
 }
 

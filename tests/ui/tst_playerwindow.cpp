@@ -190,8 +190,12 @@ void TestPlayerWindow::startValues() {
         QVERIFY2(hidden(f.child<QWidget>(n)), n);
     QCOMPARE(f.child<TSkinLabel>("display_artist")->text(), QStringLiteral("---"));
     QCOMPARE(f.digits({"elamin3", "elamin2", "elamin1", "elasek2", "elasek1"}), QStringLiteral("_0000"));
-    // Commands whose windows do not exist yet are not offered.
-    QVERIFY(hidden(f.child<QWidget>("BtnSettings")));
+    // The settings button asks for the settings window.
+    auto* settingsBtn = f.child<QAbstractButton>("BtnSettings");
+    QVERIFY(!hidden(settingsBtn));
+    QSignalSpy asked(f.window.get(), &THauptform::settingsRequested);
+    settingsBtn->click();
+    QCOMPARE(asked.count(), 1);
 }
 
 void TestPlayerWindow::showingPreparesTheFirstEntry_data() {

@@ -1,0 +1,78 @@
+#include "SkinEngine.h"
+
+#include "SkinFile.h"
+
+#include <QPointer>
+#include <QWidget>
+
+namespace larkspin {
+
+bool SkinEngine::load(const QString& iniPath) {
+    SkinLoad l = LoadSkinFile(iniPath);
+    setSkin(l.skin);
+    return l.read;
+}
+
+void SkinEngine::useBuiltIn() {
+    setSkin(SkinDescription::builtIn());
+}
+
+void SkinEngine::setSkin(const SkinDescription& skin) {
+    skin_ = skin;
+    emit skinChanged(skin_);
+}
+
+QPalette SkinEngine::paletteFor(const SkinDescription& s) {
+    QPalette p;
+    const QColor window = s.color(SkinColor::WindowBottom);
+    QBrush windowBrush(window);
+    const QPixmap panel = s.bitmap(QStringLiteral("panel"));
+    if (!panel.isNull())
+        windowBrush.setTexture(panel);
+    p.setBrush(QPalette::Window, windowBrush);
+    p.setColor(QPalette::WindowText, s.color(SkinColor::Text));
+    p.setColor(QPalette::Base, s.color(SkinColor::ListBackground));
+    p.setColor(QPalette::AlternateBase, s.color(SkinColor::ListAlternate));
+    p.setColor(QPalette::Text, s.color(SkinColor::ListText));
+    p.setColor(QPalette::PlaceholderText, s.color(SkinColor::LedCaption));
+    p.setColor(QPalette::Highlight, s.color(SkinColor::ListSelection));
+    p.setColor(QPalette::HighlightedText, s.color(SkinColor::ListSelectionText));
+    p.setColor(QPalette::Button, s.color(SkinColor::ButtonFace));
+    p.setColor(QPalette::ButtonText, s.color(SkinColor::ButtonGlyph));
+    p.setColor(QPalette::Light, s.color(SkinColor::WindowLight));
+    p.setColor(QPalette::Midlight, s.color(SkinColor::WindowLight).darker(120));
+    p.setColor(QPalette::Mid, s.color(SkinColor::WindowTop));
+    p.setColor(QPalette::Dark, s.color(SkinColor::WindowEdge));
+    p.setColor(QPalette::Shadow, s.color(SkinColor::WindowEdge));
+    p.setColor(QPalette::ToolTipBase, s.color(SkinColor::Panel));
+    p.setColor(QPalette::ToolTipText, s.color(SkinColor::LedOn));
+    p.setColor(QPalette::Link, s.color(SkinColor::LedOn));
+    p.setColor(QPalette::BrightText, s.color(SkinColor::ButtonLit));
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        QColor dim = p.color(QPalette::Active, role);
+        dim.setAlpha(110);
+        p.setColor(QPalette::Disabled, role, dim);
+    }
+    return p;
+}
+
+void SkinEngine::applyTo(QWidget* w) const {
+    if (!w)
+        return;
+    w->setPalette(paletteFor(skin_));
+    w->setFont(skin_.listFont());
+    w->setAutoFillBackground(true);
+}
+
+void SkinEngine::follow(QWidget* w) {
+    applyTo(w);
+    QPointer<QWidget> guard(w);
+    connect(this, &SkinEngine::skinChanged, w, [this, guard] { applyTo(guard); });
+}
+
+SkinEngine& skinEngine() {
+    static SkinEngine engine;
+    return engine;
+}
+
+} // namespace larkspin
