@@ -2,7 +2,6 @@
 //   bench_playlist [entries=100000] [files=10000]
 // Needs sox, lame, oggenc and flac on the path for the M3U figure (skipped otherwise).
 #include "AtomicFile.h"
-#include "HostPlayerPlugIns.h"
 #include "PlayerController.h"
 #include "Playlist.h"
 #include "PlugInHost.h"
@@ -128,8 +127,7 @@ int main(int argc, char** argv) {
     TPlugInHost host(options);
     std::string check;
     host.EnumeratePlugIns(check);
-    HostPlayerPlugIns plugIns(host, settings);
-    PlayerController player(settings, plugIns, PlayerFileServices{}, folder);
+    PlayerController player(settings, host, PlayerFileServices{}, folder);
     std::vector<Row> rows;
 
     // --- 100,000-entry TE3

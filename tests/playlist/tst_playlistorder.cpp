@@ -334,7 +334,7 @@ private slots:
         QCOMPARE(back[0].record[RecordPath], song.toStdString());
     }
 
-    // Files that are no playlist, or a damaged one, through the load command: the designed message or
+    // Files that are no playlist, or a damaged one, through the load command: an error message or
     // what can be read, the list consistent, the file untouched.
     void hostilePlaylistFiles_data() {
         QTest::addColumn<QString>("name");
