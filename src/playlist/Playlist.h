@@ -117,7 +117,8 @@ public:
     };
     // The load command after the dialog: stops playback when StopPlayback is on, reads the file by its
     // extension (TE3 at once; TEL, M3U and PLS read their audio files in the background), then selects
-    // the first row or the first of a new shuffle order and, for TE3 with ReloadInfos, reloads.
+    // the first row or the first of a new shuffle order and, for TE3 with ReloadInfos, reloads. A file
+    // of another type, or one that cannot be read at all, leaves the list as it was.
     FileCommandOutcome LoadPlaylistFile(const std::string& fileName);
     // The save command after the dialog. Nothing is written for an unsupported extension.
     FileCommandOutcome SavePlaylistFile(const std::string& fileName) const;
@@ -168,7 +169,7 @@ private:
     void DropRunningReload();
     void AppendEntries(std::vector<PlaylistEntry> entries);
     void ShuffleInNew(int firstNew, std::size_t batchStart);
-    void ForgetIndex(int index);
+    void ForgetIndices(const std::vector<unsigned char>& removed);
     void AfterLoad(PlaylistFormat format);
     void ApplyOrder(const std::vector<int>& order);
 
