@@ -54,6 +54,7 @@ public:
     void ShutDown(Cause cause);
 
     THauptform& mainWindow() { return *hauptform_; }
+    TPlaylistForm& playlistWindow() { return *playlistForm_; }
     TPlugInHost& plugInHost() { return *host_; }
 
 signals:

@@ -7,9 +7,9 @@ class QMimeData;
 namespace larkspin {
 
 // The visible playlist: a table over the playlist model with whole-row, multiple selection. It turns
-// Enter and double-clicks into playRequested, the Delete key into deleteRequested, drops of files from a file manager into filesDropped, and
-// drags of its own selected rows into rowsMoveRequested. Drags from anywhere else that carry no files
-// are refused.
+// Enter and double-clicks into playRequested, the Delete key into deleteRequested, drops of files from a file
+// manager into filesDropped, and drags of its own selected rows into rowsMoveRequested. Drags from anywhere
+// else that carry no files are refused.
 class PlaylistView : public QTableView {
     Q_OBJECT
 public:

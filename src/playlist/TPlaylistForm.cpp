@@ -9,6 +9,7 @@
 #include "PlugInHost.h"
 #include "Settings.h"
 #include "TAdd_dirform.h"
+#include "TDecodeForm.h"
 #include "Taddfilesform.h"
 
 #include <QAction>
@@ -20,7 +21,6 @@
 #include <QFutureWatcher>
 #include <QGroupBox>
 #include <QHeaderView>
-#include <QLoggingCategory>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -33,8 +33,6 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <atomic>
-
-Q_LOGGING_CATEGORY(lcPlaylistWindow, "larkspin.playlist", QtWarningMsg)
 
 namespace larkspin {
 namespace {
@@ -65,11 +63,13 @@ std::vector<std::string> EncodedPaths(const QStringList& paths) {
     return out;
 }
 
+// The file types of the plug-ins that play: a switched-off plug-in's files would not play.
 std::vector<std::string> TypeTexts(const TPlugInHost* host) {
     std::vector<std::string> texts;
     if (host)
         for (const PlugInRow& row : host->PlugInTable())
-            texts.push_back(row.fileTypes);
+            if (row.enabled)
+                texts.push_back(row.fileTypes);
     return texts;
 }
 
@@ -90,7 +90,10 @@ TPlaylistForm::TPlaylistForm(Playlist& list, Settings& settings, QWidget* parent
     QTimer::singleShot(100, this, [this] { list_.StartupReload(); });
 }
 
-TPlaylistForm::~TPlaylistForm() = default;
+TPlaylistForm::~TPlaylistForm() {
+    if (searchCancel_)
+        searchCancel_->store(true);
+}
 
 void TPlaylistForm::buildControls() {
     ListFrame = new QGroupBox(this);
@@ -277,7 +280,9 @@ void TPlaylistForm::mirrorSelection() {
 }
 
 void TPlaylistForm::selectionChangedInView() {
-    if (mirroring_)
+    // Rows leaving while the list deletes or clears deselect themselves in the view; the list reports
+    // its own selection when it is done.
+    if (mirroring_ || list_.PlaylistBusy())
         return;
     const QList<int> rows = PlaylistView_->selectedRowList();
     list_.SelectionChangedInView(std::vector<int>(rows.begin(), rows.end()));
@@ -414,6 +419,14 @@ void TPlaylistForm::cancelWork() {
 
 void TPlaylistForm::DecodeSelected() {
     list_.FillDecodeQueue();
+    QStringList files;
+    while (std::optional<std::string> path = list_.decodebox().TakeFirst())
+        files << QFile::decodeName(QByteArray::fromStdString(*path));
+    if (files.isEmpty() || !host_)
+        return;
+    // Each file goes to its own folder, decoded by the plug-in of its own type; the decode window
+    // reports the files it could not decode.
+    TDecodeForm::DecodeFiles(*host_, files, QString(), this);
 }
 
 void TPlaylistForm::showEvent(QShowEvent* event) {

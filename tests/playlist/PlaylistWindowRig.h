@@ -8,6 +8,7 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QDialog>
 #include <QTimer>
 #include <QtTest>
 
@@ -49,6 +50,13 @@ public:
             out << cell(r, c);
         return out;
     }
+    // The path of every entry, in list order.
+    QStringList paths() const {
+        QStringList out;
+        for (int r = 0; r < list->Count(); ++r)
+            out << QString::fromStdString(std::string(list->Field(r, RecordPath)));
+        return out;
+    }
     QPoint rowPoint(int row) const { return view()->visualRect(model()->index(row, 0)).center(); }
     void click(int row, Qt::KeyboardModifiers modifiers = {}) {
         QTest::mouseClick(view()->viewport(), Qt::LeftButton, modifiers, rowPoint(row));
@@ -66,7 +74,8 @@ public:
     std::unique_ptr<TPlaylistForm> window;
 };
 
-// Runs answer on the next modal window (a file dialog, a message box) once it is open.
+// Runs answer on the next modal window (a file dialog, a message box) once it is open; a window the
+// answer left open is closed.
 inline void whenModal(std::function<void(QWidget*)> answer) {
     auto* timer = new QTimer;
     timer->setInterval(10);
@@ -75,6 +84,9 @@ inline void whenModal(std::function<void(QWidget*)> answer) {
             timer->stop();
             timer->deleteLater();
             answer(modal);
+            // An answer cut short by a failed check must not leave the test waiting on the window.
+            if (auto* dialog = qobject_cast<QDialog*>(modal); dialog && dialog->isVisible())
+                dialog->reject();
         }
     });
     timer->start();
