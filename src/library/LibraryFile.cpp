@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "Id3Text.h"
+#include "TextConvert.h"
 #include "ProgramFolder.h"
 #include "TrackInfo.h"
 
@@ -66,7 +67,7 @@ void AppendRecord(LibraryLines& lines, const char* record, Damage& damage) {
         }
         const char* text = record + offset + 1;
         std::string_view value(text, LengthWithoutSpaces(text, length));
-        if (IsAscii(value) || id3text::IsUtf8(value)) {
+        if (IsAscii(value) || IsValidUtf8(value)) {
             values[k] = value;
         } else {
             // Files of the old 8-bit program: Latin-1 keeps their accented letters.

@@ -61,7 +61,7 @@ public:
     std::string_view Value(int field) const;
     // LibraryField of the entry's line: the value with trailing bytes 0 to 32 removed.
     std::string_view Field(int field) const { return TrimTrailingBlanks(Value(field)); }
-    // The designed 785-byte line.
+    // The 785-byte library line.
     std::string Line() const;
     // Appends the line with each field filled with spaces to widths[field - 1] bytes instead of its
     // own width (a value longer than that is appended whole). LibraryFieldWidths give the line itself.
@@ -79,7 +79,7 @@ private:
     const unsigned char* p_ = nullptr;
 };
 
-// The library in memory: the ordered list of entries, each the designed line of thirteen space-filled
+// The library in memory: the ordered list of entries, each the library line of thirteen space-filled
 // fields. An entry is held as its values without their filling spaces (about a quarter of a line);
 // every result is the one the full lines give. The bytes of a removed entry are given back when the
 // list is emptied, so handles of the other entries stay valid.
@@ -98,7 +98,7 @@ public:
     std::string_view Field(std::size_t index, int field) const { return entries_[index].Field(field); }
     const std::vector<LibraryEntry>& Entries() const { return entries_; }
 
-    // Appends a line in the designed layout (a shorter line is filled with spaces, a longer one cut).
+    // Appends a line in the library line layout (a shorter line is filled with spaces, a longer one cut).
     LibraryEntry AppendLine(std::string_view line);
     // Appends an entry made of the thirteen values, each cut to its width on a character boundary.
     LibraryEntry AppendValues(const LibraryValues& values);

@@ -3,6 +3,7 @@
 
 #include "AtomicFile.h"
 #include "Id3Text.h"
+#include "TextConvert.h"
 #include "PlaylistLimits.h"
 
 #include <cerrno>
@@ -46,7 +47,7 @@ void PutSlot(unsigned char* record, FieldSlot slot, std::string_view text) {
 
 // Display texts are UTF-8 in memory; an old file's 8-bit texts are read as Latin-1.
 std::string_view AsText(std::string_view bytes, std::string& scratch) {
-    if (id3text::IsUtf8(bytes))
+    if (IsValidUtf8(bytes))
         return bytes;
     scratch = id3text::DecodeEightBit(bytes);
     return scratch;

@@ -45,7 +45,7 @@ template <class Take> PlaylistFileOutcome ReadLines(const std::string& fileName,
                 line.pop_back();
             if (first && line.starts_with("\xEF\xBB\xBF"))
                 line.erase(0, 3);
-            take(id3text::IsUtf8(line) ? line : id3text::DecodeEightBit(line));
+            take(IsValidUtf8(line) ? line : id3text::DecodeEightBit(line));
         }
         first = false;
         tooLong = false;

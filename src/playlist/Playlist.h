@@ -85,8 +85,8 @@ public:
     void DeleteSelected();
     // "Clear list". A playing track plays on.
     void ClearList();
-    // Click on a column header: sorts by the column's field in the designed direction, keeping the
-    // current entry by its key.
+    // Click on a column header: sorts by the column's field (a new column ascending, the same column
+    // again the other way), keeping the current entry by its key.
     void SortPlaylist(int column);
     const SortState& Sort() const { return sort_; }
     // A drop of the selected rows before targetRow (-1: below the last row). The moved rows stay

@@ -316,7 +316,7 @@ private:
         }
     }
 
-    // FLAC, Opus and MP4 show like the designed formats.
+    // FLAC, Opus and MP4 show like MP3, WAV, Ogg and WMA.
     static std::string TagsField(int n, const AudioTags& t) {
         switch (n) {
         case InfoArtist:

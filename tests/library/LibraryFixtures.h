@@ -21,7 +21,7 @@ inline larkspin::LibraryValues Values(const std::string& artist, const std::stri
             comment, track, "4.21 MB", path,  "Internal",   "0"};
 }
 
-// The designed line of those values: every field filled with spaces to its width.
+// The library line of those values: every field filled with spaces to its width.
 inline std::string Line(const larkspin::LibraryValues& v) {
     std::string line;
     for (std::size_t k = 0; k < v.size(); ++k)

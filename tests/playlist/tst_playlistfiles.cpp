@@ -1,4 +1,5 @@
 // TE3, TEL, M3U and PLS files: sizes, field cutting, round trips and damaged files.
+#include "TextConvert.h"
 #include "PlaylistFiles.h"
 #include "PlaylistFixtures.h"
 
@@ -126,7 +127,7 @@ private slots:
         QVERIFY(LoadTe3Playlist(path("long.te3"), back).ok);
         QCOMPARE(back[0].Field(RecordArtist), std::string_view(std::string(99, 'a')));
         QCOMPARE(back[0].Path(), std::string_view("/" + std::string(252, 'p')));
-        QVERIFY(id3text::IsUtf8(back[0].Path()));
+        QVERIFY(IsValidUtf8(back[0].Path()));
     }
 
     // Damaged or foreign TE3 files load what they can and never crash.
@@ -168,7 +169,7 @@ private slots:
         QCOMPARE(static_cast<int>(loaded.size()), entries);
         for (const PlaylistEntry& e : loaded)
             for (int k = 0; k < RecordPath; ++k)
-                QVERIFY(id3text::IsUtf8(e.Field(k))); // every text field displays
+                QVERIFY(IsValidUtf8(e.Field(k))); // every text field displays
         if (!artist.isEmpty())
             QCOMPARE(QByteArray(loaded[0].Field(RecordArtist).data(), loaded[0].Field(RecordArtist).size()),
                      artist);
@@ -326,7 +327,7 @@ private slots:
             QVERIFY(outcome.ok);
             for (const StoredEntry& s : e)
                 for (const std::string& field : s.record)
-                    QVERIFY(id3text::IsUtf8(field));
+                    QVERIFY(IsValidUtf8(field));
             QCOMPARE(ReadBytes(file), garbage);
         }
     }

@@ -65,7 +65,7 @@ private slots:
                  (QStringList{"All compatible Files", "*.mp3", "*.mp2"}));
         QCOMPARE(Texts(AddDirectoryPatterns({"*.mp3;*.wav", "*.wav;*.ogg"})),
                  (QStringList{"All compatible Files", "*.mp3", "*.wav", "*.ogg"}));
-        QCOMPARE(Texts(AddDirectoryPatterns({"*.mp3;;*.ogg"})), // an empty text counts, as designed
+        QCOMPARE(Texts(AddDirectoryPatterns({"*.mp3;;*.ogg"})), // an empty text counts as a pattern
                  (QStringList{"All compatible Files", "*.mp3", "", "*.ogg"}));
         QVERIFY(AddDirectoryPatterns({}).empty());
         QVERIFY(AddDirectoryPatterns({"", ""}).empty());
