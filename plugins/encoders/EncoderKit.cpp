@@ -152,8 +152,6 @@ private:
                 error = "could not be encoded (out of memory)";
             }
             lock.lock();
-            if (cancelled_ && error.empty())
-                error = "was cancelled";
             lastError_ = error;
             progress_ = 100;
             if (--pending_ == 0)

@@ -3,6 +3,7 @@
 #include "CodecFixtures.h"
 #include "EncoderFolder.h"
 
+#include "EncoderEnumeration.h"
 #include "TEncodeJobs.h"
 #include "TEncoderHost.h"
 
@@ -54,6 +55,7 @@ private slots:
     void outputFolderIsCheckedBeforeStarting_data();
     void outputFolderIsCheckedBeforeStarting();
     void anEmptyListDoesNothing();
+    void skippedPlugInsAreLogged();
     void destinationNames_data();
     void destinationNames();
 };
@@ -197,6 +199,18 @@ void TestEncodeJobs::anEmptyListDoesNothing() {
     QVERIFY(!rig.jobs->EncodingActive());
     QVERIFY(rig.plugIns.calls().isEmpty());
     QCOMPARE(finished.size(), 0);
+}
+
+void TestEncodeJobs::skippedPlugInsAreLogged() {
+    EncoderFolder f;
+    f.add("good.so");
+    f.add("broken.so", {}, "rec_incomplete.so");
+    TEncoderHost host(f.folderName());
+    QLoggingCategory::setFilterRules("larkspin.codec.warning=true");
+    QTest::ignoreMessage(QtWarningMsg, "encoder plug-in broken.so left out: lacks the export SendTag");
+    EnumerateEncoderPlugIns(host);
+    QLoggingCategory::setFilterRules(QString());
+    QCOMPARE(host.EncoderList().size(), size_t(1));
 }
 
 void TestEncodeJobs::destinationNames_data() {

@@ -71,6 +71,13 @@ void TestEncoderHost::aPlugInMissingAnExportIsNotLoaded() {
     QVERIFY(!host.EncoderPluginLoaded());
     QVERIFY(!isLoaded(f.folder() + "/broken.so"));
     QVERIFY(!host.LoadEncoderPlugin("missing.so"));
+    // A plug-in of a contract version this host does not know is refused like one lacking an export.
+    f.add("future.so", {"abi=2"});
+    QVERIFY(!host.LoadEncoderPlugin("future.so"));
+    host.Enumerate();
+    QVERIFY(host.EncoderList().empty());
+    QCOMPARE(host.Skipped().size(), size_t(2));
+    QCOMPARE(host.Skipped()[1].reason, std::string("follows the unknown contract version 2"));
     QVERIFY(f.calls().isEmpty());
 }
 

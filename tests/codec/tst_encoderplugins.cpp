@@ -84,6 +84,7 @@ private slots:
     void damagedInputsAreRefused_data();
     void damagedInputsAreRefused();
     void outputThatCannotBeWritten();
+    void settingsFileChangesTheEncoding();
 
 private:
     QTemporaryDir dir_;
@@ -139,6 +140,9 @@ void TestEncoderPlugIns::roundTrip() {
     QCOMPARE(host.GetEncodeError(), std::string());
     QCOMPARE(host.GetPosition(), 100);
     QCOMPARE(fileBytes(source), before);
+    // At a constant bitrate the MP3 header frame is an "Info" frame: players still learn the exact length.
+    if (type == "mp3")
+        QVERIFY(fileBytes(out).left(200).contains("Info"));
 
     WavData original, decoded;
     QVERIFY(readWav(source, original));
@@ -339,6 +343,33 @@ void TestEncoderPlugIns::outputThatCannotBeWritten() {
     QVERIFY(waitFinished(host));
     QCOMPARE(host.GetEncodeError(), std::string("would be replaced by its own output"));
     QCOMPARE(fileBytes(stereo_), before);
+}
+
+// The settings file beside a copy of the MP3 plug-in: ShowSettings writes the defaults, a changed value
+// changes the next job.
+void TestEncoderPlugIns::settingsFileChangesTheEncoding() {
+    QTemporaryDir folder;
+    QVERIFY(QFile::copy(QString::fromStdString(PlugInFolder) + "/enc_mp3.so", folder.filePath("enc_mp3.so")));
+    TEncoderHost host(folder.path().toStdString());
+    host.Enumerate();
+    QCOMPARE(host.EncoderList().size(), size_t(1));
+    qunsetenv("DISPLAY");
+    qunsetenv("WAYLAND_DISPLAY");
+    host.ShowSettingsOf(0);
+    const QByteArray defaults = fileBytes(folder.filePath("enc_mp3.ini"));
+    QVERIFY2(defaults.contains("\nBitrate=128\n") && defaults.contains("\nVBR=0\n"), defaults.constData());
+
+    QVERIFY(writeBytes(folder.filePath("enc_mp3.ini"), "Bitrate=64\nVBR=1\nVBRQuality=2\n"));
+    const QString out = dir_.filePath("settings.mp3");
+    host.EncodeFile(stereo_.toStdString(), out.toStdString());
+    QVERIFY(waitFinished(host));
+    QCOMPARE(host.GetEncodeError(), std::string());
+    WavData original, decoded;
+    QVERIFY(readWav(stereo_, original));
+    QVERIFY(decodeWithTool("mp3", out, 44100, decoded));
+    QCOMPARE(decoded.samples.size(), original.samples.size());
+    // Variable bitrate: the header frame says "Xing" where a constant bitrate says "Info".
+    QVERIFY(fileBytes(out).left(200).contains("Xing"));
 }
 
 QTEST_GUILESS_MAIN(TestEncoderPlugIns)

@@ -9,6 +9,7 @@
  *     finished  how many of the jobs given so far have finished, default all of them
  *     position  GetPosition, default 50
  *     error     GetEncodeError, default ""
+ *     abi       GetEncoderAbiVersion, default 1
  * A finished job writes its destination (the text "encoded <source>").
  */
 #include "AtomicFile.h"
@@ -148,6 +149,9 @@ LARKSPIN_ENCODER_EXPORT void SendTag(const char* artist, const char* title, cons
     record("SendTag", artist, title, album, year, long(track), comment, genre);
 }
 #endif
+LARKSPIN_ENCODER_EXPORT int32_t GetEncoderAbiVersion(void) {
+    return std::stoi(scripted("abi", "1"));
+}
 LARKSPIN_ENCODER_EXPORT const char* GetEncodeError(void) {
     return answer(scripted("error", ""));
 }
