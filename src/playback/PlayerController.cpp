@@ -1,5 +1,7 @@
 #include "PlayerController.h"
 
+#include "CoverPicture.h"
+
 #include "Settings.h"
 
 #include <QDateTime>
@@ -118,7 +120,7 @@ bool PlayerController::PrepareTrack(const std::string& path) {
     display_.CoverVisible = false;
     const std::string cover = folder_ + "/temp.jpg";
     const std::string logo = folder_ + "/Skins/_logo.jpg";
-    if (UpperExtension(path) == QLatin1String("MP3") && files_.ExtractCover &&
+    if (ReadsCover(path) && files_.ExtractCover &&
         files_.ExtractCover(path, folder_) && QFileInfo::exists(QString::fromStdString(cover)))
         display_.CoverPath = QString::fromStdString(cover);
     else

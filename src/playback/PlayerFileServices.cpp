@@ -12,9 +12,7 @@ bool LocalFileAvailable(const std::string& path) {
 PlayerFileServices TrackInfoFileServices() {
     PlayerFileServices s;
     s.FileAvailable = LocalFileAvailable;
-    s.ExtractCover = [](const std::string& path, const std::string& folder) {
-        return FindAudioStart(path) && ExtractCover(path, folder);
-    };
+    s.ExtractCover = ExtractTrackCover;
     return s;
 }
 

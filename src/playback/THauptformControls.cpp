@@ -63,12 +63,11 @@ int ledValue(int digit) {
 } // namespace
 
 void THauptform::createPlayer(PlayerFileServices files) {
+    const PlayerFileServices defaults = TrackInfoFileServices();
     if (!files.FileAvailable)
-        files.FileAvailable = [](const std::string& path) { return FileAvailable(path); };
+        files.FileAvailable = defaults.FileAvailable;
     if (!files.ExtractCover)
-        files.ExtractCover = [](const std::string& path, const std::string& folder) {
-            return FindAudioStart(path) && ExtractCover(path, folder);
-        };
+        files.ExtractCover = defaults.ExtractCover;
     if (!files.AddPlayedFile)
         files.AddPlayedFile = [](const std::string&) {};
     player_ =

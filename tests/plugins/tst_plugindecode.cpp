@@ -259,6 +259,10 @@ void TestPlugInDecode::hostileFilesNeverCrashOrHang_data() {
                                             {"wav", "IB_sndfile.so"},
                                             {"wma", "IB_ffmpeg.so"}};
     const QDir taglib(QStringLiteral(LARKSPIN_TESTDATA "/taglib"));
+    if (!taglib.exists()) {
+        QTest::newRow("no real test files") << QString() << QString(); // the test says it skips
+        return;
+    }
     for (const QFileInfo& info : taglib.entryInfoList(QDir::Files, QDir::Name)) {
         auto it = byType.find(info.suffix().toLower());
         if (it != byType.end())
@@ -269,6 +273,8 @@ void TestPlugInDecode::hostileFilesNeverCrashOrHang_data() {
 void TestPlugInDecode::hostileFilesNeverCrashOrHang() {
     QFETCH(QString, plugInName);
     QFETCH(QString, path);
+    if (path.isEmpty())
+        QSKIP("the real test files are absent (" LARKSPIN_TESTDATA "/taglib): skipped");
     DecoderPlugIn& p = plugIn(plugInName);
     QTemporaryDir out;
     p.decodefile(path.toUtf8(), out.path().toUtf8());
@@ -287,6 +293,8 @@ void TestPlugInDecode::hostileFilesNeverCrashOrHang() {
 void TestPlugInDecode::hostileFilesPlayWithoutCrashOrHang() {
     QFETCH(QString, plugInName);
     QFETCH(QString, path);
+    if (path.isEmpty())
+        QSKIP("the real test files are absent (" LARKSPIN_TESTDATA "/taglib): skipped");
     qputenv("LARKSPIN_AUDIO_DRIVER", "dummy");
     DecoderPlugIn& p = plugIn(plugInName);
     p.StartPlugIn(0, 0);
