@@ -1,6 +1,7 @@
 #include "LarkspinApp.h"
 
 #include "AppLog.h"
+#include "EncoderEnumeration.h"
 #include "FolderSearch.h"
 #include "MprisService.h"
 #include "MusicLibrary.h"
@@ -15,6 +16,9 @@
 #include "SkinEngine.h"
 #include "SkinFolder.h"
 #include "TFrame_Organizer.h"
+#include "TEncoderHost.h"
+#include "TEncoderPage.h"
+#include "TEncoderSettingsPanel.h"
 #include "TGetCDForm.h"
 #include "THauptform.h"
 #include "TPlaylistForm.h"
@@ -53,6 +57,7 @@ LarkspinApp::LarkspinApp(const QString& executablePath, const QString& dataHome,
         ResourceFolder(programFolder(), InstalledResourceFolders(exe).plugIns, "/PlugIn/Decoder");
     options.liveSettings = &settings();
     host_ = std::make_unique<TPlugInHost>(options);
+    installedPlugIns_ = InstalledResourceFolders(exe).plugIns;
     qCDebug(lcApp) << "decoder plug-ins from" << QString::fromStdString(options.decoderFolder);
 }
 
@@ -152,6 +157,10 @@ void LarkspinApp::Start() {
     host_->options().mainWindow = static_cast<intptr_t>(hauptform_->winId());
     host_->EnumeratePlugIns(settings().PlugCheck);
     plugInForm_ = std::make_unique<TPlugInForm>(*host_);
+    encoderHost_ = std::make_unique<TEncoderHost>(ResourceFolder(programFolder(), installedPlugIns_, "/PlugIn/Encoder"),
+                                                  static_cast<intptr_t>(hauptform_->winId()));
+    EnumerateEncoderPlugIns(*encoderHost_);
+    plugInForm_->setEncoders(new TEncoderSettingsPanel(*encoderHost_), encoderHost_->RipChoices());
     // The start playlist is read with the settings window; its rows are built when the windows show.
     const Playlist::FileCommandOutcome start = playlist_->LoadStartPlaylist(programFolder());
     if (!start.ok)
@@ -159,6 +168,7 @@ void LarkspinApp::Start() {
     if (!start.caption.isEmpty())
         playlistForm_->setWindowTitle(start.caption);
     stationForm_ = std::make_unique<TStationForm>();
+    stationForm_->setEncoderPage(new TEncoderPage(*encoderHost_, host_.get()));
     addFilesForm_ = std::make_unique<Taddfilesform>();
     addUrlForm_ = std::make_unique<Taddurlform>();
     getCdForm_ = std::make_unique<TGetCDForm>();

@@ -12,6 +12,7 @@ namespace larkspin {
 class Playlist;
 class MprisService;
 class PrivateProfile;
+class TEncoderHost;
 class TGetCDForm;
 class THauptform;
 class TPlaylistForm;
@@ -69,6 +70,9 @@ private:
 
     std::unique_ptr<PrivateProfile> settingsFile_;
     std::unique_ptr<TPlugInHost> host_;
+    // Before the windows: the encoder page and the settings panel use it until they go.
+    std::unique_ptr<TEncoderHost> encoderHost_;
+    std::string installedPlugIns_;
     std::unique_ptr<THauptform> hauptform_;
     std::unique_ptr<Playlist> playlist_;
     std::unique_ptr<TPlaylistForm> playlistForm_;

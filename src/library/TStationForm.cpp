@@ -135,4 +135,13 @@ void TStationForm::closeEvent(QCloseEvent* event) {
     emit stationClosed();
 }
 
+void TStationForm::setEncoderPage(QWidget* page) {
+    const int current = StationPage->currentIndex();
+    QWidget* placeholder = StationPage->widget(EncoderPage);
+    StationPage->removeTab(EncoderPage);
+    delete placeholder;
+    StationPage->insertTab(EncoderPage, page, QStringLiteral("Encoder"));
+    StationPage->setCurrentIndex(current);
+}
+
 } // namespace larkspin

@@ -38,6 +38,9 @@ public:
     // The decoder plug-ins' type lists, offered by the import's file-type choice.
     void setDecoderFileTypes(std::vector<std::string> typeLists) { fileTypes_ = std::move(typeLists); }
 
+    // The "Encoder" page once the program has its encoder plug-ins; the window takes it over.
+    void setEncoderPage(QWidget* page);
+
     QTabWidget* StationPage = nullptr;
     TFrame_Organizer* organizer() const { return organizer_; }
 
