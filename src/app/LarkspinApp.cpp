@@ -168,7 +168,8 @@ void LarkspinApp::Start() {
     if (!start.caption.isEmpty())
         playlistForm_->setWindowTitle(start.caption);
     stationForm_ = std::make_unique<TStationForm>();
-    stationForm_->setEncoderPage(new TEncoderPage(*encoderHost_, host_.get()));
+    encoderPage_ = new TEncoderPage(*encoderHost_, host_.get());
+    stationForm_->setEncoderPage(encoderPage_);
     addFilesForm_ = std::make_unique<Taddfilesform>();
     addUrlForm_ = std::make_unique<Taddurlform>();
     getCdForm_ = std::make_unique<TGetCDForm>();
@@ -254,7 +255,9 @@ void LarkspinApp::connectSettingsAndSkins() {
     hooks.ShowLogo = [this](const QString&) { hauptform_->reloadCover(); };
     plugInForm_->setHooks(std::move(hooks));
     // No encoding job or rip runs inside the program yet, so the window always opens.
-    connect(hauptform_.get(), &THauptform::settingsRequested, this, [this] { plugInForm_->ShowSettings(false); });
+    // Refused while an encoding job runs (its plug-in is in use).
+    connect(hauptform_.get(), &THauptform::settingsRequested, this,
+            [this] { plugInForm_->ShowSettings(encoderPage_->EncodingActive()); });
 
     snapping_ = std::make_unique<WindowSnapping>(hauptform_.get(), playlistForm_.get(), stationForm_.get());
     connect(hauptform_.get(), &THauptform::dockingTick, snapping_.get(), &WindowSnapping::DockingTick);

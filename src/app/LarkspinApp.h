@@ -13,6 +13,7 @@ class Playlist;
 class MprisService;
 class PrivateProfile;
 class TEncoderHost;
+class TEncoderPage;
 class TGetCDForm;
 class THauptform;
 class TPlaylistForm;
@@ -82,6 +83,7 @@ private:
     std::unique_ptr<Taddurlform> addUrlForm_;
     std::unique_ptr<TGetCDForm> getCdForm_;
     std::unique_ptr<Thintform> hintForm_;
+    TEncoderPage* encoderPage_ = nullptr; // owned by the station window
     std::unique_ptr<WindowSnapping> snapping_;
     std::unique_ptr<MprisService> mpris_;
     int pendingPlay_ = -1; // the entry to play once reading has reached it
