@@ -29,7 +29,6 @@
 #include "Thintform.h"
 #include "WindowSnapping.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QMessageBox>
 
@@ -40,6 +39,7 @@ namespace larkspin {
 LarkspinApp::LarkspinApp(const QString& executablePath, const QString& dataHome, QObject* parent)
     : QObject(parent) {
     const std::string exe = executablePath.toStdString();
+    installed_ = InstalledResourceFolders(exe);
     programFolder() = ChooseProgramFolder(exe, dataHome.toStdString());
     CreateDataFolders(programFolder());
     qCDebug(lcApp) << "program folder" << QString::fromStdString(programFolder());
@@ -54,10 +54,9 @@ LarkspinApp::LarkspinApp(const QString& executablePath, const QString& dataHome,
 
     PlugInHostOptions options;
     options.decoderFolder =
-        ResourceFolder(programFolder(), InstalledResourceFolders(exe).plugIns, "/PlugIn/Decoder");
+        ResourceFolder(programFolder(), installed_.plugIns, "/PlugIn/Decoder");
     options.liveSettings = &settings();
     host_ = std::make_unique<TPlugInHost>(options);
-    installedPlugIns_ = InstalledResourceFolders(exe).plugIns;
     qCDebug(lcApp) << "decoder plug-ins from" << QString::fromStdString(options.decoderFolder);
 }
 
@@ -157,7 +156,7 @@ void LarkspinApp::Start() {
     host_->options().mainWindow = static_cast<intptr_t>(hauptform_->winId());
     host_->EnumeratePlugIns(settings().PlugCheck);
     plugInForm_ = std::make_unique<TPlugInForm>(*host_);
-    encoderHost_ = std::make_unique<TEncoderHost>(ResourceFolder(programFolder(), installedPlugIns_, "/PlugIn/Encoder"),
+    encoderHost_ = std::make_unique<TEncoderHost>(ResourceFolder(programFolder(), installed_.plugIns, "/PlugIn/Encoder"),
                                                   static_cast<intptr_t>(hauptform_->winId()));
     EnumerateEncoderPlugIns(*encoderHost_);
     plugInForm_->setEncoders(new TEncoderSettingsPanel(*encoderHost_), encoderHost_->RipChoices());
@@ -214,8 +213,7 @@ void LarkspinApp::Start() {
 
 void LarkspinApp::connectSettingsAndSkins() {
     const std::string ownSkins = programFolder() + "/Skins";
-    const std::string exe = QCoreApplication::applicationFilePath().toStdString();
-    const std::vector<std::string> skinFolders = {ownSkins, InstalledResourceFolders(exe).data + "/Skins"};
+    const std::vector<std::string> skinFolders = {ownSkins, installed_.data + "/Skins"};
     // Without the active skin's description the windows keep the built-in look.
     const QString skinIni = QString::fromStdString(SkinIniPath(skinFolders, settings().SkinName));
     if (QFileInfo(skinIni).isFile())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CommandLine.h"
+#include "ProgramFolder.h"
 
 #include <QObject>
 #include <QString>
@@ -73,7 +74,7 @@ private:
     std::unique_ptr<TPlugInHost> host_;
     // Before the windows: the encoder page and the settings panel use it until they go.
     std::unique_ptr<TEncoderHost> encoderHost_;
-    std::string installedPlugIns_;
+    InstalledFolders installed_; // read-only resources of an installed copy, found from the executable
     std::unique_ptr<THauptform> hauptform_;
     std::unique_ptr<Playlist> playlist_;
     std::unique_ptr<TPlaylistForm> playlistForm_;

@@ -42,12 +42,6 @@ QString BareName(const std::string& path) {
     return dot >= 0 ? name.left(dot) : name;
 }
 
-QString UpperExtension(const std::string& path) {
-    QString name = QString::fromStdString(path);
-    name = name.mid(name.lastIndexOf(QLatin1Char('/')) + 1);
-    int dot = name.lastIndexOf(QLatin1Char('.'));
-    return dot >= 0 ? name.mid(dot + 1).toUpper() : QString();
-}
 
 QString FieldOrDashes(const std::string& field) {
     return field.empty() ? QStringLiteral("---") : QString::fromStdString(field);

@@ -1,8 +1,6 @@
 // The player window's displays, controls, menus and shortcuts, and its wiring to the controller.
 #include "THauptform.h"
 
-#include "CoverPicture.h"
-#include "DriveCheck.h"
 #include "FileDrop.h"
 #include "PlayerController.h"
 #include "PlayerDisplay.h"
