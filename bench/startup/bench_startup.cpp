@@ -1,6 +1,7 @@
 // Start-up time and resident memory after start of the shipped program, with every decoder plug-in and
-// without IB_ffmpeg, beside qmmp (a well-known player of the same kind) on the same X display, each
-// with a fresh home folder. Start-up time ends when the program's main window exists.
+// without IB_ffmpeg, beside qmmp (a well-known player of the same kind) on the same X display: a first
+// start in a fresh home folder, then a second start in that folder (settings and caches written).
+// Start-up time ends when the program's main window exists.
 //
 //   xvfb-run -a bench_startup [--runs N]
 #include <QCoreApplication>
@@ -44,10 +45,9 @@ double residentMiB(qint64 pid) {
 }
 
 // One start: until the window shows, then resident memory once the program has settled.
-Figures measure(const QString& program, const QStringList& arguments, const QString& title) {
-    QTemporaryDir home;
+Figures measure(const QString& program, const QString& home, const QString& title) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("HOME", home.path());
+    env.insert("HOME", home);
     env.remove("XDG_CONFIG_HOME");
     env.remove("XDG_DATA_HOME");
     env.insert("LARKSPIN_AUDIO_DRIVER", "dummy");
@@ -60,7 +60,7 @@ Figures measure(const QString& program, const QStringList& arguments, const QStr
     Figures f;
     QElapsedTimer clock;
     clock.start();
-    p.start(program, arguments);
+    p.start(program, QStringList());
     if (!p.waitForStarted(10000))
         return f;
     while (clock.elapsed() < 30000 && p.state() == QProcess::Running) {
@@ -118,28 +118,32 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // Each larkspin run gets a fresh program folder (its settings live there), each run a fresh home.
     struct Row {
         QString name;
-        QString program;
         QString title;
+        QString peer;       // the peer's executable, empty for larkspin
+        QString skipPlugIn; // a decoder plug-in left out of larkspin's folder
     };
-    QTemporaryDir all, withoutFfmpeg;
-    QList<Row> rows = {
-        {"larkspin, all plug-ins", programFolder(all, {}), "Larkspin 3.0"},
-        {"larkspin, without IB_ffmpeg", programFolder(withoutFfmpeg, "ffmpeg"), "Larkspin 3.0"}};
+    QList<Row> rows = {{"larkspin, all plug-ins", "Larkspin 3.0", {}, {}},
+                       {"larkspin, without IB_ffmpeg", "Larkspin 3.0", {}, "ffmpeg"}};
     if (const QString qmmp = QStandardPaths::findExecutable("qmmp"); !qmmp.isEmpty())
-        rows.append({"qmmp (peer)", qmmp, "Qmmp"});
+        rows.append({"qmmp (peer)", "Qmmp", qmmp, {}});
     else
         std::printf("qmmp not found (scripts/install-deps.sh bench installs it); the peer row is left out\n");
 
-    std::printf("%-30s %14s %14s\n", "program", "start-up ms", "resident MiB");
+    std::printf("%-30s %12s %12s %14s\n", "program (median)", "first ms", "second ms", "resident MiB");
     for (const Row& row : rows) {
-        QList<Figures> figures;
-        for (int i = 0; i < runs; ++i)
-            figures << measure(row.program, {}, row.title);
-        const Figures m = median(figures);
-        std::printf("%-30s %14lld %14.1f\n", qPrintable(row.name), static_cast<long long>(m.startMs),
-                    m.residentMiB);
+        QList<Figures> first, second;
+        for (int i = 0; i < runs; ++i) {
+            QTemporaryDir home, folder;
+            const QString program = row.peer.isEmpty() ? programFolder(folder, row.skipPlugIn) : row.peer;
+            first << measure(program, home.path(), row.title);
+            second << measure(program, home.path(), row.title);
+        }
+        const Figures a = median(first), b = median(second);
+        std::printf("%-30s %12lld %12lld %14.1f\n", qPrintable(row.name), static_cast<long long>(a.startMs),
+                    static_cast<long long>(b.startMs), b.residentMiB);
     }
     return 0;
 }
