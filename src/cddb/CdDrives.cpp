@@ -1,22 +1,20 @@
 #include "CdDrives.h"
+#include "CdDriveAccess.h"
 
 #include <cdio/cdio.h>
+#include <cdio/logging.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace larkspin {
 
 namespace {
-
-struct CdioCloser {
-    void operator()(CdIo_t* p) const { cdio_destroy(p); }
-};
-using CdioHandle = std::unique_ptr<CdIo_t, CdioCloser>;
 
 bool InterfaceKnown(TCDInterface cdInterface) {
     return cdInterface == cdiAutoDetect || cdInterface == cdiASPI || cdInterface == cdiNTSCSI;
@@ -99,15 +97,6 @@ std::vector<long> SheetPregaps(const std::string& path) {
     return pregaps;
 }
 
-// A disc image is a CUE sheet; libcdio reads the .bin beside it that has the sheet's base name.
-CdioHandle OpenDrive(const CdDriveInfo& drive) {
-    if (drive.DevicePath.empty())
-        return nullptr;
-    if (drive.IsVirtual && !SheetHasTracks(drive.DevicePath))
-        return nullptr;
-    return CdioHandle(cdio_open(drive.DevicePath.c_str(), drive.IsVirtual ? DRIVER_BINCUE : DRIVER_DEVICE));
-}
-
 std::string CutAtZero(const char* text, size_t capacity) {
     size_t n = 0;
     while (n < capacity && text[n] != '\0')
@@ -117,11 +106,34 @@ std::string CutAtZero(const char* text, size_t capacity) {
 
 } // namespace
 
+void CdioCloser::operator()(CdIo_t* p) const {
+    cdio_destroy(p);
+}
+
+// libcdio's logging aborts the process when two threads log at once (it takes the second message for
+// a recursion), and opening an image logs warnings. The CD plug-in reads on its own threads and the
+// ripper on another, so libcdio logs nothing below an assertion; what fails shows in results.
+void QuietCdioLogging() {
+    static std::once_flag once;
+    std::call_once(once, [] { cdio_loglevel_default = CDIO_LOG_ASSERT; });
+}
+
+// A disc image is a CUE sheet; libcdio reads the .bin beside it that has the sheet's base name.
+CdioHandle OpenDrive(const CdDriveInfo& drive) {
+    QuietCdioLogging();
+    if (drive.DevicePath.empty())
+        return nullptr;
+    if (drive.IsVirtual && !SheetHasTracks(drive.DevicePath))
+        return nullptr;
+    return CdioHandle(cdio_open(drive.DevicePath.c_str(), drive.IsVirtual ? DRIVER_BINCUE : DRIVER_DEVICE));
+}
+
 bool DetectInterface() {
     return cdio_have_driver(DRIVER_BINCUE) || cdio_have_driver(DRIVER_LINUX);
 }
 
 bool EnumerateCdDrives(CdDriveTable& table, TCDInterface cdInterface, const std::string& virtualDrives) {
+    QuietCdioLogging();
     RequireRoute(cdInterface, NoUsableInterfaceText);
     table.DriveCount = 0;
     table.Drives = {};
