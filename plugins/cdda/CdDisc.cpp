@@ -1,17 +1,19 @@
 #include "CdDisc.h"
 
-#include "CdDriveAccess.h"
-
 #include <cdio/cdio.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 namespace larkspin::cdda {
 
 std::vector<AudioTrack> ReadAudioTracks(const CdDriveInfo& drive) {
     std::vector<AudioTrack> tracks;
-    CdioHandle cd = OpenDrive(drive);
+    const std::unique_ptr<CdIo_t, void (*)(CdIo_t*)> cd(OpenCdDevice(drive), [](CdIo_t* p) {
+        if (p)
+            cdio_destroy(p);
+    });
     if (!cd)
         return tracks;
     const track_t first = cdio_get_first_track_num(cd.get());

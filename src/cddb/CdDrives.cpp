@@ -1,5 +1,4 @@
 #include "CdDrives.h"
-#include "CdDriveAccess.h"
 
 #include <cdio/cdio.h>
 #include <cdio/logging.h>
@@ -15,6 +14,11 @@
 namespace larkspin {
 
 namespace {
+
+struct CdioCloser {
+    void operator()(CdIo_t* p) const { cdio_destroy(p); }
+};
+using CdioHandle = std::unique_ptr<CdIo_t, CdioCloser>;
 
 bool InterfaceKnown(TCDInterface cdInterface) {
     return cdInterface == cdiAutoDetect || cdInterface == cdiASPI || cdInterface == cdiNTSCSI;
@@ -97,6 +101,10 @@ std::vector<long> SheetPregaps(const std::string& path) {
     return pregaps;
 }
 
+CdioHandle OpenDrive(const CdDriveInfo& drive) {
+    return CdioHandle(OpenCdDevice(drive));
+}
+
 std::string CutAtZero(const char* text, size_t capacity) {
     size_t n = 0;
     while (n < capacity && text[n] != '\0')
@@ -105,10 +113,6 @@ std::string CutAtZero(const char* text, size_t capacity) {
 }
 
 } // namespace
-
-void CdioCloser::operator()(CdIo_t* p) const {
-    cdio_destroy(p);
-}
 
 // libcdio's logging aborts the process when two threads log at once (it takes the second message for
 // a recursion), and opening an image logs warnings. The CD plug-in reads on its own threads and the
@@ -119,13 +123,13 @@ void QuietCdioLogging() {
 }
 
 // A disc image is a CUE sheet; libcdio reads the .bin beside it that has the sheet's base name.
-CdioHandle OpenDrive(const CdDriveInfo& drive) {
+CdIo_t* OpenCdDevice(const CdDriveInfo& drive) {
     QuietCdioLogging();
     if (drive.DevicePath.empty())
         return nullptr;
     if (drive.IsVirtual && !SheetHasTracks(drive.DevicePath))
         return nullptr;
-    return CdioHandle(cdio_open(drive.DevicePath.c_str(), drive.IsVirtual ? DRIVER_BINCUE : DRIVER_DEVICE));
+    return cdio_open(drive.DevicePath.c_str(), drive.IsVirtual ? DRIVER_BINCUE : DRIVER_DEVICE);
 }
 
 bool DetectInterface() {
