@@ -60,6 +60,7 @@ TCdPanelWidget::TCdPanelWidget(CdPanel& panel, const Settings& settings, QWidget
     connect(&panel_, &CdPanel::opened, this, [this] {
         show();
         raise();
+        cdlistview_->setFocus(); // the keys work on the tracks: arrows choose, Enter plays
     });
     connect(&panel_, &CdPanel::closed, this, &QWidget::hide);
     connect(&panel_, &CdPanel::message, this, [this](const QString& text) {
