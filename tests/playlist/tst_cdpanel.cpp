@@ -312,23 +312,25 @@ void TestCdPanel::cddbInexactMatchesAskTheMatchWindow() {
                                     "TTITLE0=One"}));
     QStringList offered;
     bool shown = false;
-    whenModal([&](QWidget* modal) {
-        auto* list = modal->findChild<QListWidget*>("LstMatches");
-        QVERIFY(list);
-        shown = true;
-        for (int i = 0; i < list->count(); ++i)
-            offered << list->item(i)->text();
-        if (choice < 0) {
-            static_cast<QDialog*>(modal)->reject();
-            return;
-        }
-        list->setCurrentRow(choice);
-        modal->findChild<QPushButton*>("GetInfosBtn")->click();
-    });
+    // With CDautofirst no window may show: a message box or match window would block the test.
+    if (!autoFirst)
+        whenModal([&](QWidget* modal) {
+            auto* list = modal->findChild<QListWidget*>("LstMatches");
+            QVERIFY(list);
+            shown = true;
+            for (int i = 0; i < list->count(); ++i)
+                offered << list->item(i)->text();
+            if (choice < 0) {
+                static_cast<QDialog*>(modal)->reject();
+                return;
+            }
+            list->setCurrentRow(choice);
+            modal->findChild<QPushButton*>("GetInfosBtn")->click();
+        });
     r.queryCddb(server, category.isEmpty() ? 1 : 2);
     if (autoFirst) {
         QVERIFY(!shown);
-        QTest::qWait(0);
+        QVERIFY(!QApplication::activeModalWidget());
     } else {
         QCOMPARE(offered, (QStringList{"Album", "Record"}));
     }
