@@ -49,6 +49,14 @@ bool HoldsAudio(const CdDriveTable& table, int drive) {
     return false;
 }
 
+// The CD plug-in reads the disc images it offers as drives from the environment; the settings window
+// may have changed the list since the program set it. Written only when it changed, on this thread.
+void OfferVirtualDrives(const Settings& settings) {
+    const QByteArray images = QByteArray::fromStdString(settings.VirtualDrives);
+    if (qgetenv("LARKSPIN_VIRTUAL_DRIVES") != images)
+        qputenv("LARKSPIN_VIRTUAL_DRIVES", images);
+}
+
 } // namespace
 
 CdPanel::CdPanel(Settings& settings, PlayerController& player, TPlugInHost& host, QObject* parent)
@@ -65,6 +73,7 @@ CdPanel::CdPanel(Settings& settings, PlayerController& player, TPlugInHost& host
 CdPanel::~CdPanel() = default;
 
 std::vector<CdPanel::DriveItem> CdPanel::AudioCdDrives() const {
+    OfferVirtualDrives(settings_);
     std::vector<DriveItem> items;
     const CdDriveTable table = Drives(settings_);
     for (int drive = 0; drive < std::min<int>(table.DriveCount, OfferedDrives); ++drive)
@@ -94,6 +103,7 @@ bool CdPanel::OpenCd(int drive) {
         emit message(NoCdPlugIn);
         return false;
     }
+    OfferVirtualDrives(settings_);
     player_.OpenCd(drive);
     // A stored choice beyond the list (a plug-in removed since) takes the first CD plug-in.
     const int32_t choice = settings_.CDPlugIndex;

@@ -58,9 +58,10 @@ public:
             qFatal("%s", qPrintable(error));
         return cue;
     }
+    // The disc images as the settings window leaves them: the CD plug-in learns them from the panel.
     void drives(const QStringList& cues) {
         rig.settings.VirtualDrives = cues.join(';').toStdString();
-        qputenv("LARKSPIN_VIRTUAL_DRIVES", cues.join(';').toUtf8());
+        qputenv("LARKSPIN_VIRTUAL_DRIVES", "/stale/images/of/an/earlier/setting.cue");
     }
     QTableWidget* list() const { return w.window->cdPanelWidget()->cdlistview(); }
     QStringList column(int c) const {
