@@ -128,11 +128,8 @@ void floatToPcm(const float* in, size_t count, unsigned char* out) {
 
 void DecodeJob::decode(DecoderFactory createDecoder, Run& run, const std::string& source,
                        const std::string& target) {
-    std::unique_ptr<Decoder> decoder;
-    if (isRegularFile(source) && createDecoder)
-        decoder = createDecoder();
-    if (!decoder || !decoder->open(source) || !playableFormat(decoder->sampleRate(), decoder->channels()) ||
-        sameFile(source, target))
+    std::unique_ptr<Decoder> decoder = OpenDecoder(createDecoder, source);
+    if (!decoder || !playableFormat(decoder->sampleRate(), decoder->channels()) || sameFile(source, target))
         return;
     const int channels = decoder->channels();
     const int rate = decoder->sampleRate();

@@ -41,9 +41,25 @@ public:
     // Moves to frame (of the opening rate); false when that is impossible (the caller then treats the
     // file as ended).
     virtual bool seek(int64_t frame) = 0;
+    // False for a decoder whose paths name no file (a CD track): the kit then opens them without its
+    // regular-file check.
+    virtual bool readsFiles() const { return true; }
 };
 
 using DecoderFactory = std::unique_ptr<Decoder> (*)();
+
+// The audio CD side of a plug-in that plays CDs. Called on the host's thread only.
+struct CdFunctions {
+    int32_t (*driveCount)();
+    // The device path (or disc image) of a drive; "" for none. Valid until the next call.
+    const char* (*drivePath)(int32_t drive);
+    // Audio tracks on the disc of drive; 0 without a readable audio disc.
+    int32_t (*trackCount)(int32_t drive);
+    // Of the drive last counted: characters 1-8 the label, 11-15 the length. "" for no such track.
+    const char* (*trackInfos)(int32_t track);
+    // What LoadFile is given to play a track (from 0) of a drive; "" when there is no such track.
+    std::string (*trackPath)(int32_t drive, int32_t track);
+};
 
 // What a plug-in built on the kit provides.
 struct PlugInDescription {
@@ -52,6 +68,8 @@ struct PlugInDescription {
     // Called when the library is unloaded, after every decoder is gone (a back end loaded on first use
     // is released here); may be null.
     void (*unload)() = nullptr;
+    // Null for a plug-in that plays no CDs.
+    const CdFunctions* cd = nullptr;
 };
 
 // Defined once by every plug-in.
@@ -69,6 +87,15 @@ inline int64_t plausibleLength(int64_t frames, int rate) {
 inline bool isRegularFile(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Creates a decoder for path and opens it; null when it cannot play path. A path a file decoder is
+// given must be a regular file.
+inline std::unique_ptr<Decoder> OpenDecoder(DecoderFactory factory, const std::string& path) {
+    std::unique_ptr<Decoder> decoder = factory ? factory() : nullptr;
+    if (!decoder || (decoder->readsFiles() && !isRegularFile(path)) || !decoder->open(path))
+        return nullptr;
+    return decoder;
 }
 
 } // namespace larkspin::kit

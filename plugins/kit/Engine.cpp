@@ -297,6 +297,11 @@ uint8_t Engine::state() {
     return state;
 }
 
+std::string Engine::currentPath() {
+    std::lock_guard lock(mutex_);
+    return current_ ? lastPath_ : std::string();
+}
+
 bool Engine::nowFading() {
     std::lock_guard lock(mutex_);
     const bool fading =

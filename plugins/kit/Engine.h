@@ -34,6 +34,8 @@ public:
     int32_t position();
     int32_t length();
     uint8_t state();
+    // The file of the voice brought in last; "" when none plays.
+    std::string currentPath();
     bool nowFading();
     void setVolume(int32_t volume);
     void setOutputMode(int32_t mode);

@@ -160,21 +160,50 @@ const char* GetFileTypes(void) {
     return plugInDescription().fileTypes;
 }
 unsigned char GetCDSupport(void) {
-    return 0;
+    return plugInDescription().cd ? 1 : 0;
 }
 int32_t GetCDDriveNum(void) {
-    return 0;
+    const auto* cd = plugInDescription().cd;
+    return cd ? guarded(int32_t{0}, [cd] { return cd->driveCount(); }) : 0;
 }
-const char* GetCDDriveLetter(int32_t) {
-    return "";
+const char* GetCDDriveLetter(int32_t drive) {
+    const auto* cd = plugInDescription().cd;
+    return cd ? guarded(static_cast<const char*>(""), [cd, drive] { return cd->drivePath(drive); }) : "";
 }
-int32_t GetCDTrackCount(int32_t) {
-    return 0;
+int32_t GetCDTrackCount(int32_t drive) {
+    const auto* cd = plugInDescription().cd;
+    return cd ? guarded(int32_t{0}, [cd, drive] { return cd->trackCount(drive); }) : 0;
 }
-const char* GetCDTrackInfos(int32_t) {
-    return "";
+const char* GetCDTrackInfos(int32_t track) {
+    const auto* cd = plugInDescription().cd;
+    return cd ? guarded(static_cast<const char*>(""), [cd, track] { return cd->trackInfos(track); }) : "";
 }
-void PlayCDTrack(int32_t, int32_t, const char*) {}
+// A track plays as a file the CD functions name. Play on the track that is paused resumes it; a track
+// that does not exist stops what plays, so the host's state never shows a track that is not there.
+void PlayCDTrack(int32_t drive, int32_t track, const char* command) {
+    const auto* cd = plugInDescription().cd;
+    if (!cd || !command)
+        return;
+    guarded([cd, drive, track, command] {
+        const std::string what = command;
+        auto& engine = plugIn().engine;
+        if (what == "pause") {
+            engine.pause();
+        } else if (what == "stop") {
+            engine.stop(0);
+        } else if (what == "play") {
+            const std::string path = cd->trackPath(drive, track);
+            if (path.empty()) {
+                engine.stop(0);
+            } else if (engine.state() == LARKSPIN_STATE_PAUSED && engine.currentPath() == path) {
+                engine.play(1);
+            } else {
+                engine.loadFile(path);
+                engine.play(0);
+            }
+        }
+    });
+}
 
 void decodefile(const char* source, const char* outputFolder) {
     if (source && outputFolder)

@@ -128,10 +128,8 @@ float Voice::nextGain() {
 }
 
 void Voice::run() {
-    std::unique_ptr<Decoder> decoder;
-    if (isRegularFile(path_) && factory_)
-        decoder = factory_();
-    if (!decoder || !decoder->open(path_) || !playableFormat(decoder->sampleRate(), decoder->channels())) {
+    std::unique_ptr<Decoder> decoder = OpenDecoder(factory_, path_);
+    if (!decoder || !playableFormat(decoder->sampleRate(), decoder->channels())) {
         failed_ = true;
         return;
     }

@@ -1,6 +1,7 @@
 #include "LarkspinApp.h"
 
 #include "AppLog.h"
+#include "CdPanel.h"
 #include "EncoderEnumeration.h"
 #include "FolderSearch.h"
 #include "MprisService.h"
@@ -15,10 +16,10 @@
 #include "Settings.h"
 #include "SkinEngine.h"
 #include "SkinFolder.h"
-#include "TFrame_Organizer.h"
 #include "TEncoderHost.h"
 #include "TEncoderPage.h"
 #include "TEncoderSettingsPanel.h"
+#include "TFrame_Organizer.h"
 #include "TGetCDForm.h"
 #include "THauptform.h"
 #include "TPlaylistForm.h"
@@ -51,10 +52,12 @@ LarkspinApp::LarkspinApp(const QString& executablePath, const QString& dataHome,
 
     settingsFile_ = std::make_unique<PrivateProfile>(SettingsFilePath(programFolder(), exe));
     ReadSettings(*settingsFile_, programFolder(), settings());
+    // The CD plug-in offers the disc images of the settings as drives after the real ones. It reads
+    // them from the environment, set once here before any plug-in is loaded.
+    qputenv("LARKSPIN_VIRTUAL_DRIVES", QByteArray::fromStdString(settings().VirtualDrives));
 
     PlugInHostOptions options;
-    options.decoderFolder =
-        ResourceFolder(programFolder(), installed_.plugIns, "/PlugIn/Decoder");
+    options.decoderFolder = ResourceFolder(programFolder(), installed_.plugIns, "/PlugIn/Decoder");
     options.liveSettings = &settings();
     host_ = std::make_unique<TPlugInHost>(options);
     qCDebug(lcApp) << "decoder plug-ins from" << QString::fromStdString(options.decoderFolder);
@@ -156,8 +159,9 @@ void LarkspinApp::Start() {
     host_->options().mainWindow = static_cast<intptr_t>(hauptform_->winId());
     host_->EnumeratePlugIns(settings().PlugCheck);
     plugInForm_ = std::make_unique<TPlugInForm>(*host_);
-    encoderHost_ = std::make_unique<TEncoderHost>(ResourceFolder(programFolder(), installed_.plugIns, "/PlugIn/Encoder"),
-                                                  static_cast<intptr_t>(hauptform_->winId()));
+    encoderHost_ =
+        std::make_unique<TEncoderHost>(ResourceFolder(programFolder(), installed_.plugIns, "/PlugIn/Encoder"),
+                                       static_cast<intptr_t>(hauptform_->winId()));
     EnumerateEncoderPlugIns(*encoderHost_);
     plugInForm_->setEncoders(new TEncoderSettingsPanel(*encoderHost_), encoderHost_->RipChoices());
     // The start playlist is read with the settings window; its rows are built when the windows show.
@@ -198,6 +202,9 @@ void LarkspinApp::Start() {
     playlistForm_->setPlugInHost(host_.get());
     playlistForm_->setAddFilesForm(addFilesForm_.get());
     playlistForm_->setMainWindowMenu(hauptform_->popupMenu());
+    cdPanel_ = std::make_unique<CdPanel>(settings(), hauptform_->player(), *host_);
+    hauptform_->player().SetCdTrackList(cdPanel_.get());
+    playlistForm_->setCdPanel(cdPanel_.get());
     connect(hauptform_.get(), &THauptform::filesDropped, playlistForm_.get(),
             &TPlaylistForm::AddDroppedFiles);
     connect(playlistForm_.get(), &TPlaylistForm::windowClosed, hauptform_.get(),
@@ -221,7 +228,8 @@ void LarkspinApp::connectSettingsAndSkins() {
     EnsureActiveLogo(skinFolders, ownSkins, settings().SkinName);
     hauptform_->applySkin(skinEngine().skin());
     connect(&skinEngine(), &SkinEngine::skinChanged, hauptform_.get(), &THauptform::applySkin);
-    for (QWidget* w : std::initializer_list<QWidget*>{playlistForm_.get(), stationForm_.get(), hintForm_.get()})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{playlistForm_.get(), stationForm_.get(), hintForm_.get()})
         skinEngine().follow(w);
 
     plugInForm_->setSkinFolders(skinFolders, ownSkins);

@@ -10,6 +10,7 @@
 
 namespace larkspin {
 
+class CdPanel;
 class Playlist;
 class MprisService;
 class PrivateProfile;
@@ -87,6 +88,7 @@ private:
     TEncoderPage* encoderPage_ = nullptr; // owned by the station window
     std::unique_ptr<WindowSnapping> snapping_;
     std::unique_ptr<MprisService> mpris_;
+    std::unique_ptr<CdPanel> cdPanel_;
     int pendingPlay_ = -1; // the entry to play once reading has reached it
 };
 

@@ -1,12 +1,14 @@
 #include "CdDrives.h"
 
 #include <cdio/cdio.h>
+#include <cdio/logging.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace larkspin {
@@ -112,8 +114,17 @@ std::string CutAtZero(const char* text, size_t capacity) {
 
 } // namespace
 
+// libcdio's logging aborts the process when two threads log at once (it takes the second message for
+// a recursion), and opening an image logs warnings. The CD plug-in reads on its own threads and the
+// ripper on another, so libcdio logs nothing below an assertion; what fails shows in results.
+void QuietCdioLogging() {
+    static std::once_flag once;
+    std::call_once(once, [] { cdio_loglevel_default = CDIO_LOG_ASSERT; });
+}
+
 // A disc image is a CUE sheet; libcdio reads the .bin beside it that has the sheet's base name.
 CdIo_t* OpenCdDevice(const CdDriveInfo& drive) {
+    QuietCdioLogging();
     if (drive.DevicePath.empty())
         return nullptr;
     if (drive.IsVirtual && !SheetHasTracks(drive.DevicePath))
@@ -126,6 +137,7 @@ bool DetectInterface() {
 }
 
 bool EnumerateCdDrives(CdDriveTable& table, TCDInterface cdInterface, const std::string& virtualDrives) {
+    QuietCdioLogging();
     RequireRoute(cdInterface, NoUsableInterfaceText);
     table.DriveCount = 0;
     table.Drives = {};

@@ -57,6 +57,10 @@ bool EnumerateCdDrives(CdDriveTable& table, TCDInterface cdInterface, const std:
 // the device path.
 bool InquireDrive(int index, CdDriveTable& table, TCDInterface cdInterface);
 
+// Keeps libcdio from logging below an assertion: it aborts the process when two threads log at once.
+// The functions here call it first; code that calls libcdio itself on other threads calls it before.
+void QuietCdioLogging();
+
 // Opens a drive through libcdio: the device, or for a disc image its .cue sheet (null when the sheet
 // has no tracks). The caller owns the handle and frees it with cdio_destroy.
 CdIo_t* OpenCdDevice(const CdDriveInfo& drive);

@@ -42,7 +42,6 @@ QString BareName(const std::string& path) {
     return dot >= 0 ? name.left(dot) : name;
 }
 
-
 QString FieldOrDashes(const std::string& field) {
     return field.empty() ? QStringLiteral("---") : QString::fromStdString(field);
 }
@@ -114,8 +113,8 @@ bool PlayerController::PrepareTrack(const std::string& path) {
     display_.CoverVisible = false;
     const std::string cover = folder_ + "/temp.jpg";
     const std::string logo = folder_ + "/Skins/_logo.jpg";
-    if (ReadsCover(path) && files_.ExtractCover &&
-        files_.ExtractCover(path, folder_) && QFileInfo::exists(QString::fromStdString(cover)))
+    if (ReadsCover(path) && files_.ExtractCover && files_.ExtractCover(path, folder_) &&
+        QFileInfo::exists(QString::fromStdString(cover)))
         display_.CoverPath = QString::fromStdString(cover);
     else
         display_.CoverPath = QString::fromStdString(logo);
@@ -609,14 +608,39 @@ void PlayerController::PlayLibraryFile(const PlayerEntryList::Entry& entry) {
 
 void PlayerController::OpenCd(int drive) {
     Notify n(*this);
+    display_.CoverPath = QString::fromStdString(folder_ + "/Skins/_logo.jpg");
+    display_.CoverVisible = true;
+    ++display_.CoverVersion;
+    // The file that plays stops at once: the CD plug-in takes over.
+    if (plugIns_.PlugInReady())
+        plugIns_.Stop(0);
+    Playing = false;
+    Paused = false;
     CdMode = true;
     CdDriveNumber = drive;
+    CurrentCdTrack = 0;
     SetDisplayTimer(true);
+}
+
+void PlayerController::CdPluginSelected() {
+    Notify n(*this);
+    SetVolumeSlider(settings_.PlayVolume);
+    plugIns_.SetVolume(display_.VolumeBar);
 }
 
 void PlayerController::CloseCd() {
     Notify n(*this);
     CdMode = false;
+    Playing = false;
+    Paused = false;
+    TrackLoaded = false;
+    // Back to the playlist: its current entry is prepared again (with its own plug-in).
+    if (EntryCount() == 0) {
+        display_.DisplayInfo = QString(51, QLatin1Char(' ')) + NoTitle; // scrolls in from the right
+    } else if (CurrentIndex >= 0 && CurrentIndex < EntryCount()) {
+        TrackLoaded = PrepareTrack(EntryPath(CurrentIndex));
+    }
+    UpdateTrackNumber();
 }
 
 void PlayerController::BeginShutDown() {

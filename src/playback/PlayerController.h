@@ -87,8 +87,11 @@ public:
     void PlaylistCleared();
     // Library browser "Play".
     void PlayLibraryFile(const PlayerEntryList::Entry& entry);
-    // CD panel: the CD player opened on a drive / closed.
+    // CD panel: the CD player opened on a drive (the file that plays stops, the logo shows); the CD
+    // plug-in was selected (it gets the volume slider's PlayVolume); the CD player closed (the playlist's
+    // current entry is prepared again, or "no title selected..." shows for an empty list).
     void OpenCd(int drive);
+    void CdPluginSelected();
     void CloseCd();
     // Start of ShutDown: stops playback; from now on selections prepare nothing.
     void BeginShutDown();

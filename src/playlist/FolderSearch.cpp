@@ -64,7 +64,8 @@ std::vector<std::string> AddDirectoryPatterns(const std::vector<std::string>& ty
         return {};
     std::string joined;
     for (const auto& t : typeTexts)
-        joined += t + ";";
+        if (!t.empty()) // a plug-in that plays no files (the CD plug-in) adds no empty pattern
+            joined += t + ";";
     std::vector<std::string> patterns{AllCompatibleFiles};
     std::size_t start = 0;
     for (std::size_t semicolon; (semicolon = joined.find(';', start)) != std::string::npos;

@@ -1,5 +1,6 @@
 #include "TPlaylistForm.h"
 
+#include "CdPanel.h"
 #include "FileDrop.h"
 #include "FolderSearch.h"
 #include "Playlist.h"
@@ -9,6 +10,7 @@
 #include "PlugInHost.h"
 #include "Settings.h"
 #include "TAdd_dirform.h"
+#include "TCdPanelWidget.h"
 #include "TDecodeForm.h"
 #include "Taddfilesform.h"
 
@@ -239,6 +241,58 @@ void TPlaylistForm::layoutControls() {
     PlaylistSaveBtn->setGeometry(224, top, WideButton, ButtonHeight);
     FileInfoBtn->setGeometry(304, top, WideButton, ButtonHeight);
     CancelBtn->setGeometry(w - Margin - WideButton, top, WideButton, ButtonHeight);
+    if (cdpanel) {
+        cdpanel->setGeometry(ListFrame->geometry());
+        cddbbtn->setGeometry(8, top, 2 * WideButton + 16, ButtonHeight);
+        closecd->setGeometry(8 + 2 * WideButton + 24, top, 2 * WideButton + 16, ButtonHeight);
+    }
+}
+
+void TPlaylistForm::setCdPanel(CdPanel* panel) {
+    if (cd_ || !panel)
+        return;
+    cd_ = panel;
+    cdpanel = new TCdPanelWidget(*panel, settings_, this);
+    cddbbtn = new QPushButton(QStringLiteral("Get FreeDB Infos"), this);
+    cddbbtn->setObjectName(QStringLiteral("cddbbtn"));
+    cddbbtn->hide();
+    closecd = new QPushButton(QStringLiteral("Close CD Player"), this);
+    closecd->setObjectName(QStringLiteral("closecd"));
+    closecd->hide();
+    connect(cddbbtn, &QPushButton::clicked, panel, &CdPanel::GetFreeDbInfos);
+    connect(closecd, &QPushButton::clicked, panel, &CdPanel::CloseCd);
+    connect(panel, &CdPanel::opened, this, [this] { showCdPlayer(true); });
+    connect(panel, &CdPanel::closed, this, [this] { showCdPlayer(false); });
+
+    cd11 = PopupAdd->addAction(QString(), this, [this] { cd_->OpenCd(0); });
+    cd11->setObjectName(QStringLiteral("cd11"));
+    cd11->setVisible(false);
+    cd21 = PopupAdd->addAction(QString(), this, [this] { cd_->OpenCd(1); });
+    cd21->setObjectName(QStringLiteral("cd21"));
+    cd21->setVisible(false);
+    connect(PopupAdd, &QMenu::aboutToShow, this, &TPlaylistForm::prepareCdItems);
+    layoutControls();
+}
+
+void TPlaylistForm::prepareCdItems() {
+    cd11->setVisible(false);
+    cd21->setVisible(false);
+    for (const CdPanel::DriveItem& item : cd_->AudioCdDrives()) {
+        QAction* action = item.drive == 0 ? cd11 : cd21;
+        action->setText(item.caption);
+        action->setVisible(true);
+    }
+}
+
+// While the CD player is open its panel covers the list and its two buttons replace the list's.
+void TPlaylistForm::showCdPlayer(bool open) {
+    if (open)
+        fileInfoShown_ = FileInfoBtn->isVisible();
+    for (QPushButton* b : {BtnAdd, BtnDel, BtnClear, PlaylistLoadBtn, PlaylistSaveBtn})
+        b->setVisible(!open);
+    FileInfoBtn->setVisible(!open && fileInfoShown_);
+    cddbbtn->setVisible(open);
+    closecd->setVisible(open);
 }
 
 void TPlaylistForm::refreshCaption() {

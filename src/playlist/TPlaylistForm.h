@@ -16,11 +16,13 @@ class QPushButton;
 
 namespace larkspin {
 
+class CdPanel;
 class Playlist;
 class PlaylistModel;
 class PlaylistView;
 class TPlugInHost;
 class Taddfilesform;
+class TCdPanelWidget;
 struct Settings;
 
 // The playlist window: a resizable tool window that shows the entry list through PlaylistView and turns
@@ -48,6 +50,10 @@ public:
     // The add-files dialog, created once by the program and kept between uses (made here when none is
     // given).
     void setAddFilesForm(Taddfilesform* form) { addFilesForm_ = form; }
+    // The CD player: its panel covers the entry list while it is open, and the "+" menu offers the
+    // first two drives that hold an audio CD.
+    void setCdPanel(CdPanel* panel);
+    TCdPanelWidget* cdPanelWidget() const { return cdpanel; }
 
     // Commands, as the buttons and menus run them.
     void BtnAddClick();
@@ -93,6 +99,8 @@ private:
     void hideProgress();
     void searchFinished();
     void cancelWork();
+    void prepareCdItems();
+    void showCdPlayer(bool open);
 
     Playlist& list_;
     Settings& settings_;
@@ -121,6 +129,13 @@ private:
     QMenu* PlaylistPopUp = nullptr;
     QMenu* MainPopUp = nullptr;
     QAction* Fileinfos1 = nullptr;
+    CdPanel* cd_ = nullptr;
+    TCdPanelWidget* cdpanel = nullptr;
+    QPushButton* cddbbtn = nullptr;
+    QPushButton* closecd = nullptr;
+    QAction* cd11 = nullptr;
+    QAction* cd21 = nullptr;
+    bool fileInfoShown_ = false; // FileInfoBtn's visibility before the CD player hid it
 };
 
 } // namespace larkspin

@@ -69,6 +69,7 @@ private slots:
                  (QStringList{"All compatible Files", "*.mp3", "", "*.ogg"}));
         QVERIFY(AddDirectoryPatterns({}).empty());
         QVERIFY(AddDirectoryPatterns({"", ""}).empty());
+        QCOMPARE(Texts(AddDirectoryPatterns({"", "*.wav"})), (QStringList{"All compatible Files", "*.wav"}));
     }
 
     void wildcards_data() {

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <utility>
+#include <vector>
+
+namespace larkspin {
+
+// "Band / Album" as "Band" and "Album": split at the first " / " (or " \ "), the separator of CDDB
+// entries; a slash inside a name ("AC/DC", "Either/Or") stays. Without a separator both parts are the
+// whole text.
+std::pair<QString, QString> SplitAtSlash(const QString& text);
+
+// The lines the match window lists: the title part of each match text, up to the first empty one.
+QStringList MatchChoiceLines(const QStringList& matches);
+
+// What a read CDDB entry names, taken from the log of the client's lines in arrival order.
+struct CdNames {
+    bool hasDiscTitle = false;
+    QString discTitle;               // the last DTITLE value
+    std::vector<QString> trackTexts; // one per row, empty where no TTITLE line named it
+};
+
+// Names rows from the log: the k-th TTITLE line names row k (a title continued on a second line counts
+// as the next track, as it arrives). A track title of its own artist ("Guest / Duet") gives
+// "Guest - Duet", any other "<disc artist> - <title>".
+CdNames ReadOutInfos(const QStringList& log, int rowCount);
+
+} // namespace larkspin
