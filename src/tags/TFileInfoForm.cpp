@@ -296,6 +296,12 @@ bool TFileInfoForm::Button1Click() {
     lastError_ = message;
     if (message.isEmpty()) {
         saved_ |= vau1->isChecked() || vau2->isChecked();
+        // The readers take what the file now holds: a tag written into a file that had none is present
+        // from now on, and the audio may have moved behind a new ID3v2 tag.
+        const std::string file = QFile::encodeName(path_).toStdString();
+        id3v1_.Load(file);
+        id3v2_.Load(file);
+        mpeg_.Load(file);
         return true;
     }
     qCWarning(lcFileInfo) << message;
@@ -317,17 +323,17 @@ void TFileInfoForm::autoSave() {
 }
 
 void TFileInfoForm::CloseClick() {
-    if (CheckBox13->isChecked() && CheckBox13->isVisible())
+    if (CheckBox13->isChecked() && !CheckBox13->isHidden())
         Button1Click();
     closing_ = true;
     close();
+    closing_ = false;
 }
 
 void TFileInfoForm::closeEvent(QCloseEvent* event) {
     // The window's own close button ends the dialog as "Close window" does.
-    if (!closing_ && CheckBox13->isChecked() && CheckBox13->isVisible())
+    if (!closing_ && CheckBox13->isChecked() && !CheckBox13->isHidden())
         Button1Click();
-    closing_ = false;
     QDialog::closeEvent(event);
 }
 
