@@ -140,6 +140,7 @@ void TFileInfoForm::buildTitlePage(QWidget* page) {
     vau2->setChecked(true);
     CheckBox13 = Named(new QCheckBox(QStringLiteral("Autosave"), page), "CheckBox13");
     SaveTagBtn = Named(new QPushButton(QStringLiteral("Save Tag"), page), "SaveTagBtn");
+    SaveTagBtn->setDefault(true);
     ReloadTagBtn = Named(new QPushButton(QStringLiteral("Reload Tag"), page), "ReloadTagBtn");
 
     auto* form = new QFormLayout;
@@ -222,6 +223,8 @@ void TFileInfoForm::Open(const QString& path) {
     }
     if (settings_.ShowList && width() < NarrowWidth + 1)
         ShowListClick();
+    // The field edited most starts with the cursor; Return saves.
+    Edit1->setFocus();
 }
 
 void TFileInfoForm::LoadFileInfo() {
