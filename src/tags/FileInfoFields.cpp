@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cmath>
 
 namespace larkspin {
@@ -48,6 +49,16 @@ TagFields Id3v2Fields(const TID3v2& v2) {
 
 std::string Utf8(const QString& s) {
     return s.toStdString();
+}
+
+// The fields both ID3 versions hold alike; the genre differs (an index in ID3v1, a text in ID3v2).
+template <class Tag> void PutFields(Tag& tag, const TagFields& f) {
+    tag.SetTrack(static_cast<std::uint8_t>(std::clamp(f.track, 0, 255)));
+    tag.SetYear(Utf8(f.year));
+    tag.SetArtist(Utf8(f.artist));
+    tag.SetTitle(Utf8(f.title));
+    tag.SetAlbum(Utf8(f.album));
+    tag.SetComment(Utf8(f.comment));
 }
 
 } // namespace
@@ -142,23 +153,12 @@ int GenreIndexOf(const QString& genre) {
 }
 
 QString SaveTagFields(const QString& path, const TagFields& fields, TID3v1* id3v1, TID3v2* id3v2) {
-    const auto track = static_cast<std::uint8_t>(std::clamp(fields.track, 0, 255));
     if (id3v1) {
-        id3v1->SetTrack(track);
-        id3v1->SetYear(Utf8(fields.year));
-        id3v1->SetArtist(Utf8(fields.artist));
-        id3v1->SetTitle(Utf8(fields.title));
-        id3v1->SetAlbum(Utf8(fields.album));
-        id3v1->SetComment(Utf8(fields.comment));
+        PutFields(*id3v1, fields);
         id3v1->SetGenreIndex(static_cast<std::uint8_t>(GenreIndexOf(fields.genre)));
     }
     if (id3v2) {
-        id3v2->SetTrack(track);
-        id3v2->SetYear(Utf8(fields.year));
-        id3v2->SetArtist(Utf8(fields.artist));
-        id3v2->SetTitle(Utf8(fields.title));
-        id3v2->SetAlbum(Utf8(fields.album));
-        id3v2->SetComment(Utf8(fields.comment));
+        PutFields(*id3v2, fields);
         id3v2->SetGenre(Utf8(fields.genre));
     }
     if (SaveId3Tags(QFile::encodeName(path).toStdString(), id3v1, id3v2))
