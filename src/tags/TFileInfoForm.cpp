@@ -308,10 +308,10 @@ bool TFileInfoForm::Button1Click() {
         return true;
     }
     qCWarning(lcFileInfo) << message;
-    // A failing Autosave would fail again on the next keystroke: it is turned off until the user
-    // ticks it again.
+    // A failing Autosave would fail again on the next keystroke: it is off in this window until the user
+    // ticks it again (the setting keeps the user's choice for the next file).
     if (CheckBox13->isChecked()) {
-        FlagScope quiet(filling_, true);
+        const QSignalBlocker keepSetting(CheckBox13);
         CheckBox13->setChecked(false);
     }
     emit saveFailed(message);

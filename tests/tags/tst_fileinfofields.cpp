@@ -17,6 +17,7 @@
 #include <csignal>
 #include <limits>
 #include <sys/resource.h>
+#include <unistd.h>
 
 using namespace larkspin;
 using namespace fixtures;
@@ -51,6 +52,7 @@ private slots:
     void nonAsciiRoundTrip();
     void untickedTagIsLeftAlone();
     void readOnlyFileIsSaved();
+    void unwritableFolderReportsFailure();
     void vanishedFileReportsFailure();
     void fullDiskLeavesFileAsItWas();
 };
@@ -297,6 +299,23 @@ void TestFileInfoFields::readOnlyFileIsSaved() {
     QCOMPARE(SaveTagFields(mp3, EveryField(), &v1, &v2), QString());
     QCOMPARE(readWithTaglib(mp3).v1.artist, "Some Artist");
     QCOMPARE(readWithTaglib(mp3).v2.artist, "Some Artist");
+}
+
+void TestFileInfoFields::unwritableFolderReportsFailure() {
+    if (::geteuid() == 0)
+        QSKIP("permissions do not bind root");
+    // A new ID3v2 tag needs a new file beside the old one: a folder that cannot be written refuses it.
+    QVERIFY(QDir(dir.path()).mkpath("locked"));
+    const QString mp3 = path("locked/song.mp3");
+    const QByteArray original = mp3Audio() + V1Block().put(3, "Old").b;
+    QVERIFY(writeFile(mp3, original));
+    QVERIFY(QFile::setPermissions(path("locked"), QFile::ReadOwner | QFile::ExeOwner));
+    TID3v1 v1;
+    TID3v2 v2;
+    const QString message = SaveTagFields(mp3, EveryField(), &v1, &v2);
+    QFile::setPermissions(path("locked"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY2(message.contains("could not be saved"), qPrintable(message));
+    QCOMPARE(readFile(mp3), original);
 }
 
 void TestFileInfoFields::vanishedFileReportsFailure() {

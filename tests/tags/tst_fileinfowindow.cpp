@@ -260,6 +260,7 @@ void TestFileInfoWindow::failedSaveIsReported() {
     QVERIFY(!QFile::exists(mp3));
     // Autosave is off after a failure, so the next keystroke does not fail again.
     QVERIFY(!w.child<QCheckBox>("CheckBox13")->isChecked());
+    QVERIFY(w.settings.Id3v1autosave);
     QTest::keyClicks(w.edit("Edit1"), "y");
     QVERIFY(!QFile::exists(mp3));
     QVERIFY(!w.form->tagsSaved());
