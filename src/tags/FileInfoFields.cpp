@@ -121,23 +121,23 @@ FileProperties Mp3Properties(const TMPEGaudio& mpeg) {
     return p;
 }
 
-FileProperties WavProperties(const TWAVfile& wav) {
+// The "General informations" of a WAV or Ogg reader.
+template <class Reader> FileProperties GeneralProperties(const QString& fileType, const Reader& r) {
     FileProperties p;
-    p.fileType = QStringLiteral("Wave file (PCM)");
-    p.fileSize = Bytes(wav.FileSize);
-    p.duration = DurationText(wav.Duration());
-    p.sampleRate = Hertz(wav.SampleRate);
-    p.channelMode = Text(wav.ChannelModeName());
+    p.fileType = fileType;
+    p.fileSize = Bytes(r.FileSize);
+    p.duration = DurationText(r.Duration());
+    p.sampleRate = Hertz(r.SampleRate);
+    p.channelMode = Text(r.ChannelModeName());
     return p;
 }
 
+FileProperties WavProperties(const TWAVfile& wav) {
+    return GeneralProperties(QStringLiteral("Wave file (PCM)"), wav);
+}
+
 FileProperties OggProperties(const TOggVorbis& ogg) {
-    FileProperties p;
-    p.fileType = QStringLiteral("Ogg Vorbis File");
-    p.fileSize = Bytes(ogg.FileSize);
-    p.duration = DurationText(ogg.Duration());
-    p.sampleRate = Hertz(ogg.SampleRate);
-    p.channelMode = Text(ogg.ChannelModeName());
+    FileProperties p = GeneralProperties(QStringLiteral("Ogg Vorbis File"), ogg);
     p.bitrate = QString::number(ogg.Bitrate()) + QStringLiteral(" kbit/s");
     p.encoder = QStringLiteral("Ogg Vorbis");
     return p;
