@@ -8,10 +8,12 @@
 #include "PlaylistModel.h"
 #include "PlaylistView.h"
 #include "PlugInHost.h"
+#include "ProgramFolder.h"
 #include "Settings.h"
 #include "TAdd_dirform.h"
 #include "TCdPanelWidget.h"
 #include "TDecodeForm.h"
+#include "TFileInfoForm.h"
 #include "Taddfilesform.h"
 
 #include <QAction>
@@ -137,10 +139,7 @@ void TPlaylistForm::buildControls() {
         button("PlaylistLoadBtn", QStringLiteral("Load list"), &TPlaylistForm::LoadPlaylistClick);
     PlaylistSaveBtn =
         button("PlaylistSaveBtn", QStringLiteral("Save list"), &TPlaylistForm::SavePlaylistClick);
-    // The file information window does not exist yet; its command stays hidden until it does.
-    FileInfoBtn = new QPushButton(QStringLiteral("Fileinfo"), this);
-    FileInfoBtn->setObjectName(QStringLiteral("FileInfoBtn"));
-    FileInfoBtn->hide();
+    FileInfoBtn = button("FileInfoBtn", QStringLiteral("Fileinfo"), &TPlaylistForm::FileInfoClick);
     CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
     CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
     CancelBtn->hide();
@@ -155,8 +154,7 @@ void TPlaylistForm::buildMenus() {
 
     PlaylistPopUp = new QMenu(this);
     PlaylistPopUp->setObjectName(QStringLiteral("PlaylistPopUp"));
-    Fileinfos1 = PlaylistPopUp->addAction(QStringLiteral("Fileinfos"));
-    Fileinfos1->setVisible(false);
+    Fileinfos1 = PlaylistPopUp->addAction(QStringLiteral("Fileinfos"), this, &TPlaylistForm::FileInfoClick);
     PlaylistPopUp->addSeparator();
     PlaylistPopUp->addAction(QStringLiteral("Decode to Wave..."), this, &TPlaylistForm::DecodeSelected);
     QMenu* transcode = PlaylistPopUp->addMenu(QStringLiteral("Transcode with..."));
@@ -370,6 +368,31 @@ void TPlaylistForm::BtnClearClick() {
 
 void TPlaylistForm::ReloadFileInfosClick() {
     list_.ReloadFileInfos(ColumnWidths());
+}
+
+void TPlaylistForm::FileInfoClick() {
+    const std::optional<std::string> file = list_.FileInfoTarget();
+    if (!file)
+        return;
+    TFileInfoForm form(settings_, QFile::decodeName(QByteArray::fromStdString(programFolder())), this);
+    form.setPlaylistSource([this] {
+        QList<TFileInfoForm::ListRow> rows;
+        for (int row = 0; row < list_.Count(); ++row) {
+            const auto text = [&](int field) {
+                const std::string_view v = list_.Field(row, field);
+                return QString::fromUtf8(v.data(), qsizetype(v.size()));
+            };
+            rows.append(
+                {text(RecordArtist) + QStringLiteral(" - ") + text(RecordTitle),
+                 QFile::decodeName(QByteArray::fromStdString(std::string(list_.Field(row, RecordPath))))});
+        }
+        return rows;
+    });
+    form.Open(QFile::decodeName(QByteArray::fromStdString(*file)));
+    form.exec();
+    // The rows show what the files now hold.
+    if (form.tagsSaved())
+        list_.ReloadFileInfos(ColumnWidths());
 }
 
 void TPlaylistForm::AddDroppedFiles(const QStringList& paths) {

@@ -64,6 +64,8 @@ public:
     void AddFilesClick();
     void AddDirectoryClick();
     void ReloadFileInfosClick();
+    // "Fileinfo": the file information window for the chosen entry (modal); saved tags reload the rows.
+    void FileInfoClick();
     void DecodeSelected();
     // Files or folders dropped from a file manager, here or on the player window.
     void AddDroppedFiles(const QStringList& paths);

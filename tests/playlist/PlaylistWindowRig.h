@@ -2,6 +2,7 @@
 
 // The playlist window over the playlist rig: the real entry list and player, with the recording plug-in
 // (playing *.mp3 and *.wav) as the only decoder, in a scratch program folder.
+#include "../WhenModal.h"
 #include "PlaylistRig.h"
 #include "PlaylistView.h"
 #include "TPlaylistForm.h"
@@ -73,23 +74,5 @@ public:
     Playlist* list;
     std::unique_ptr<TPlaylistForm> window;
 };
-
-// Runs answer on the next modal window (a file dialog, a message box) once it is open; a window the
-// answer left open is closed.
-inline void whenModal(std::function<void(QWidget*)> answer) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            answer(modal);
-            // An answer cut short by a failed check must not leave the test waiting on the window.
-            if (auto* dialog = qobject_cast<QDialog*>(modal); dialog && dialog->isVisible())
-                dialog->reject();
-        }
-    });
-    timer->start();
-}
 
 } // namespace larkspin::test

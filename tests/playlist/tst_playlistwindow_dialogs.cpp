@@ -1,14 +1,17 @@
 // The playlist window's dialogs offscreen: loading and saving lists through the file dialogs, the
 // add-files dialog and the add-directory dialog, answered as a user would.
+#include "../tags/Id3Fixtures.h"
 #include "PlaylistWindowRig.h"
 #include "PlugInHost.h"
 #include "TAdd_dirform.h"
+#include "TFileInfoForm.h"
 #include "Taddfilesform.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
@@ -68,6 +71,7 @@ private slots:
     void addFilesDialogRemembersChosenFiles();
     void addDirectoryDialog();
     void decodeSelectedToWave();
+    void fileInfoEditsTheSelectedRow();
 };
 
 void TestPlaylistWindowDialogs::saveAndLoadThroughTheDialogs() {
@@ -308,6 +312,50 @@ void TestPlaylistWindowDialogs::decodeSelectedToWave() {
     QVERIFY(!QFileInfo::exists(w.rig.path("B - two.wav")));
     QVERIFY2(report.contains("D - four.xyz"), qPrintable(report));
     QVERIFY(!report.contains("one.flac"));
+}
+
+void TestPlaylistWindowDialogs::fileInfoEditsTheSelectedRow() {
+    using namespace fixtures;
+    PlaylistWindowRig w;
+    // Nothing prepared yet: the command does nothing.
+    w.window->FileInfoClick();
+    QVERIFY(!QApplication::activeModalWidget());
+
+    const QByteArray audio = frames(Header{}, 417, 20);
+    QStringList paths;
+    for (const char* name : {"first.mp3", "second.mp3"}) {
+        paths << w.rig.path(name);
+        QVERIFY(writeFile(paths.last(), v2Tag(v2Frame("TPE1", latin1Text("Old Artist"))) + audio));
+    }
+    w.window->AddDroppedFiles(paths);
+    w.list->WaitForWork();
+    QCoreApplication::processEvents();
+    QCOMPARE(w.list->Field(1, RecordArtist), "Old Artist");
+    w.click(1);
+
+    QString shownFile;
+    whenModal([&](QWidget* modal) {
+        auto* form = qobject_cast<TFileInfoForm*>(modal);
+        QVERIFY(form);
+        shownFile = form->fileName();
+        form->findChild<QLineEdit*>("Edit1")->setText(QStringLiteral("New Ärtist"));
+        form->findChild<QPushButton*>("SaveTagBtn")->click();
+        form->findChild<QPushButton*>("CloseBtn")->click();
+    });
+    w.window->FileInfoClick();
+    QCOMPARE(shownFile, paths[1]);
+    w.list->WaitForWork();
+    QCoreApplication::processEvents();
+    QCOMPARE(QString::fromUtf8(std::string(w.list->Field(1, RecordArtist))), QStringLiteral("New Ärtist"));
+    QCOMPARE(w.list->Field(0, RecordArtist), "Old Artist");
+    QVERIFY(w.column(0).contains(QStringLiteral("New Ärtist")) ||
+            w.column(1).contains(QStringLiteral("New Ärtist")));
+
+    // A vanished file opens no window.
+    QVERIFY(QFile::remove(paths[0]));
+    w.click(0);
+    w.window->FileInfoClick();
+    QVERIFY(!QApplication::activeModalWidget());
 }
 
 QTEST_MAIN(TestPlaylistWindowDialogs)
