@@ -49,6 +49,11 @@ int CdRipReader::Open(const CdDriveInfo& drive, std::int32_t first, std::int32_t
         if (!cdio_)
             return Fail("No disc in " + drive.DevicePath);
         drive_ = cdio_cddap_identify_cdio(cdio_, CDDA_MESSAGE_FORGETIT, nullptr);
+        // Audio sectors are little-endian (drives deliver them so, images hold them so). Left unset,
+        // the library guesses the byte order from the samples, and a quiet or unusual track can be
+        // taken for big-endian and read as noise.
+        if (drive_)
+            drive_->bigendianp = 0;
         if (!drive_ || cdio_cddap_open(drive_) != 0) {
             Close();
             return Fail("No audio disc in " + drive.DevicePath);
