@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <utility>
 
 using namespace larkspin;
 
@@ -98,6 +99,7 @@ private slots:
     void filterStopsWhatCannotBeKept();
     void shapingDoesNotDependOnPieceSizes();
     void readerSeeksAndReadsOn();
+    void samplesAreNeverByteSwappedByGuess();
     void parametersRejectUnknownFormatAndKeepOtherBytes();
     void hostileImages();
     void vanishingImageIsAReadError_data();
@@ -244,6 +246,30 @@ void TestCdRipLibrary::readerSeeksAndReadsOn() {
         QCOMPARE(reader.ReadChunk(buffer.data(), bytes), int(CrRipDone));
         QCOMPARE(reader.Seek(101), int(CrError));
         QCOMPARE(reader.Seek(-1), int(CrError));
+    }
+}
+
+// Audio whose bytes look smoother read big-endian (a sine stored byte-swapped) must still come back as
+// stored: the reader may not guess the byte order from the samples.
+void TestCdRipLibrary::samplesAreNeverByteSwappedByGuess() {
+    QTemporaryDir dir;
+    QByteArray pcm = TrackPcm(0, 100 * 588);
+    for (qsizetype i = 0; i + 1 < pcm.size(); i += 2)
+        std::swap(pcm[i], pcm[i + 1]);
+    const QString cue = WritePcmDiscImage(dir.path(), "swapped", {pcm});
+    QVERIFY(!cue.isEmpty());
+    CdDriveInfo drive;
+    drive.DevicePath = cue.toStdString();
+    drive.IsVirtual = true;
+    for (bool jitter : {false, true}) {
+        CdRipReader reader;
+        CdRipOptions options;
+        options.JitterCorrect = jitter;
+        QCOMPARE(reader.Open(drive, 0, 99, options), int(CrOk));
+        std::vector<std::uint8_t> buffer(static_cast<size_t>(reader.BufferSize()));
+        std::int32_t bytes = 0;
+        QCOMPARE(reader.ReadChunk(buffer.data(), bytes), int(CrOk));
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(buffer.data()), bytes), pcm.left(bytes));
     }
 }
 
