@@ -55,6 +55,7 @@ bool IsDigit(char c) {
 void TMPEGaudio::Clear() {
     fileSize_ = 0;
     tagSize_ = 0;
+    windowStart_ = 0;
     tailVendor_.clear();
     vbr_ = VBRData{};
     frame_ = MpegFrame{};
@@ -211,10 +212,12 @@ bool TMPEGaudio::LoadAudio(const FileBytes& file, std::int64_t tagSize, bool id3
     bool ok = true;
     std::uint8_t window[WindowLength];
     const auto first = file.ReadZeroFilled(tagSize, WindowLength, window);
+    windowStart_ = tagSize;
     if (first < 0) {
         ok = false;
     } else if (!SearchWindow(window, WindowLength) && first == std::int64_t(WindowLength)) {
-        const auto second = file.ReadZeroFilled((fileSize_ - tagSize) / 2, WindowLength, window);
+        windowStart_ = (fileSize_ - tagSize) / 2;
+        const auto second = file.ReadZeroFilled(windowStart_, WindowLength, window);
         if (second < 0)
             ok = false;
         else

@@ -68,6 +68,8 @@ public:
     const std::string& TailVendor() const { return tailVendor_; }
     const VBRData& Vbr() const { return vbr_; }
     const MpegFrame& FirstFrame() const { return frame_; }
+    // Where the first frame starts in the file (FirstFrame().Offset counts from its read window).
+    std::int64_t FirstFramePosition() const { return frame_.Found ? windowStart_ + frame_.Offset : 0; }
     const TID3v1& Id3v1() const { return id3v1_; }
     const TID3v2& Id3v2() const { return id3v2_; }
 
@@ -100,6 +102,7 @@ public:
 private:
     std::int64_t fileSize_ = 0;
     std::int64_t tagSize_ = 0;
+    std::int64_t windowStart_ = 0;
     std::string tailVendor_;
     VBRData vbr_;
     MpegFrame frame_;

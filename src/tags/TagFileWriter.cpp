@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -54,6 +55,11 @@ void RestoreMode(const std::string& path, unsigned oldMode) {
 }
 
 bool RebuildWithHead(const std::string& path, std::string_view newHead, std::int64_t skip) {
+    return RebuildWithHeadAndTail(path, newHead, skip, {}, 0);
+}
+
+bool RebuildWithHeadAndTail(const std::string& path, std::string_view newHead, std::int64_t skip,
+                            std::string_view newTail, std::int64_t oldTailLength) {
     // Saving into a read-only file is meant to work: the owner gets write permission first.
     unsigned oldMode = 0;
     if (!MakeWritable(path, &oldMode))
@@ -64,19 +70,25 @@ bool RebuildWithHead(const std::string& path, std::string_view newHead, std::int
     bool ok = src.get() >= 0 && ::fstat(src.get(), &st) == 0 && S_ISREG(st.st_mode) && dst.Open();
     if (skip < 0 || skip > st.st_size)
         skip = 0;
+    if (oldTailLength < 0 || oldTailLength > st.st_size - skip)
+        oldTailLength = 0;
+    std::int64_t left = st.st_size - skip - oldTailLength;
     ok = ok && dst.Write(newHead) && ::lseek(src.get(), skip, SEEK_SET) == skip;
     std::vector<char> buf(256 * 1024);
-    while (ok) {
-        const ssize_t n = ::read(src.get(), buf.data(), buf.size());
+    while (ok && left > 0) {
+        const ssize_t n =
+            ::read(src.get(), buf.data(), static_cast<std::size_t>(std::min<std::int64_t>(left, buf.size())));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            ok = n == 0;
+            // The file shrank under us: what it held is not known any more.
+            ok = false;
             break;
         }
         ok = dst.Write(buf.data(), static_cast<std::size_t>(n));
+        left -= n;
     }
-    ok = ok && dst.Commit();
+    ok = ok && dst.Write(newTail) && dst.Commit();
     if (!ok)
         RestoreMode(path, oldMode);
     return ok;

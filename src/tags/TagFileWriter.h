@@ -21,5 +21,9 @@ void RestoreMode(const std::string& path, unsigned oldMode);
 // original is whole after any failure. The new file keeps the original's permissions plus owner write.
 // A symbolic link is followed: the file it names is rebuilt. False on any failure.
 bool RebuildWithHead(const std::string& path, std::string_view newHead, std::int64_t skip);
+// The same, and the file's last oldTailLength bytes are replaced by newTail (an ID3v1 tag), so both
+// ends of the file change in one replacement.
+bool RebuildWithHeadAndTail(const std::string& path, std::string_view newHead, std::int64_t skip,
+                            std::string_view newTail, std::int64_t oldTailLength);
 
 } // namespace larkspin::tagfile
