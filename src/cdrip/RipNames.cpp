@@ -9,15 +9,6 @@ constexpr qsizetype MaxNameBytes = 255;
 
 } // namespace
 
-QString StripFileNameChars(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (QChar c : text)
-        if (!QStringView(u"\"*/:<>?\\|").contains(c))
-            out += c;
-    return out;
-}
-
 QString ValueAfterEquals(const QString& line) {
     const qsizetype eq = line.indexOf(u'=');
     return eq < 0 ? QString() : line.mid(eq + 1);

@@ -6,9 +6,6 @@ namespace larkspin {
 
 // Texts of the CD list and of CDDB entries turned into row fields, tag values and file names.
 
-// Removes every '"', '*', '/', ':', '<', '>', '?', '\' and '|'.
-QString StripFileNameChars(const QString& text);
-
 // The text after the first "="; a line without "=" gives an empty text.
 QString ValueAfterEquals(const QString& line);
 

@@ -4,27 +4,27 @@
 
 namespace larkspin {
 
-std::vector<PrepareRow> RowsFromCdList(const CdList& list) {
-    std::vector<PrepareRow> rows;
-    rows.reserve(list.size());
+QList<TitleRow> RowsFromCdList(const CdList& list) {
+    QList<TitleRow> rows;
+    rows.reserve(qsizetype(list.size()));
     for (std::size_t i = 0; i < list.size(); ++i) {
         const CdListItem& item = list[i];
-        PrepareRow row;
-        row.Number = QString::number(i + 1);
-        row.Artist = SplitAtSlash(item.Caption, 1);
-        if (LeadingTrackNumber(row.Artist) > 0)
-            row.Artist = row.Artist.mid(3);
-        row.Title = SplitAtSlash(item.Caption, 2);
-        row.Album = item.Album;
-        row.Year = item.Year;
-        row.Genre = item.Genre;
-        rows.push_back(std::move(row));
+        TitleRow row;
+        row.number = QString::number(i + 1);
+        row.artist = SplitAtSlash(item.Caption, 1);
+        if (LeadingTrackNumber(row.artist) > 0)
+            row.artist = row.artist.mid(3);
+        row.title = SplitAtSlash(item.Caption, 2);
+        row.album = item.Album;
+        row.year = item.Year;
+        row.genre = item.Genre;
+        rows.append(std::move(row));
     }
     return rows;
 }
 
-std::vector<PrepareRow> RowsFromEntryLines(const QStringList& lines, EntryDiscValues& disc) {
-    std::vector<PrepareRow> rows;
+QList<TitleRow> RowsFromEntryLines(const QStringList& lines, EntryDiscValues& disc) {
+    QList<TitleRow> rows;
     for (const QString& line : lines) {
         const QString key = line.left(5);
         if (key == u"DTITL") {
@@ -36,28 +36,28 @@ std::vector<PrepareRow> RowsFromEntryLines(const QStringList& lines, EntryDiscVa
         } else if (key == u"TTITL") {
             const QString value = ValueAfterEquals(line);
             const QString artist = StripFileNameChars(SplitAtSlash(value, 1));
-            PrepareRow row;
-            row.Number = QString::number(rows.size() + 1);
-            row.Title = StripFileNameChars(SplitAtSlash(value, 2));
-            row.Artist = artist != row.Title ? artist : SplitAtSlash(disc.DiscTitle, 1);
-            row.Album = SplitAtSlash(disc.DiscTitle, 2);
-            row.Year = disc.Year;
-            row.Genre = disc.Genre;
-            rows.push_back(std::move(row));
+            TitleRow row;
+            row.number = QString::number(rows.size() + 1);
+            row.title = StripFileNameChars(SplitAtSlash(value, 2));
+            row.artist = artist != row.title ? artist : SplitAtSlash(disc.DiscTitle, 1);
+            row.album = SplitAtSlash(disc.DiscTitle, 2);
+            row.year = disc.Year;
+            row.genre = disc.Genre;
+            rows.append(std::move(row));
         }
     }
     return rows;
 }
 
-void WriteRowsBack(const std::vector<PrepareRow>& rows, CdList& list) {
-    for (std::size_t i = 0; i < list.size() && i < rows.size(); ++i) {
-        const PrepareRow& row = rows[i];
+void WriteRowsBack(const QList<TitleRow>& rows, CdList& list) {
+    for (std::size_t i = 0; i < list.size() && i < std::size_t(rows.size()); ++i) {
+        const TitleRow& row = rows[qsizetype(i)];
         CdListItem& item = list[i];
-        item.Caption = (i < 9 ? QStringLiteral("0") : QString()) + row.Number + u' ' + row.Artist +
-                       QStringLiteral(" / ") + row.Title;
-        item.Album = row.Album;
-        item.Year = row.Year;
-        item.Genre = row.Genre;
+        item.Caption = (i < 9 ? QStringLiteral("0") : QString()) + row.number + u' ' + row.artist +
+                       QStringLiteral(" / ") + row.title;
+        item.Album = row.album;
+        item.Year = row.year;
+        item.Genre = row.genre;
     }
 }
 

@@ -174,20 +174,20 @@ void TestRipNames::rowsFromEntry() {
         "EXTD=",
     };
     EntryDiscValues disc;
-    const std::vector<PrepareRow> rows = RowsFromEntryLines(lines, disc);
-    QCOMPARE(rows.size(), size_t(4)); // the continued TTITLE2 makes a row of its own
-    QCOMPARE(rows[0].Number, QStringLiteral("1"));
-    QCOMPARE(rows[0].Artist, QStringLiteral("Some Artist"));
-    QCOMPARE(rows[0].Title, QStringLiteral("Some Song"));
+    const QList<TitleRow> rows = RowsFromEntryLines(lines, disc);
+    QCOMPARE(rows.size(), 4); // the continued TTITLE2 makes a row of its own
+    QCOMPARE(rows[0].number, QStringLiteral("1"));
+    QCOMPARE(rows[0].artist, QStringLiteral("Some Artist"));
+    QCOMPARE(rows[0].title, QStringLiteral("Some Song"));
     // A title that names no artist gets the disc artist; file-name characters go from artist and title.
-    QCOMPARE(rows[1].Artist, QStringLiteral("Disc Artist"));
-    QCOMPARE(rows[1].Title, QStringLiteral("Plain Song"));
-    for (const PrepareRow& row : rows) {
-        QCOMPARE(row.Album, QStringLiteral("Disc Album"));
-        QCOMPARE(row.Year, QStringLiteral("1999"));
-        QCOMPARE(row.Genre, QStringLiteral("Rock"));
+    QCOMPARE(rows[1].artist, QStringLiteral("Disc Artist"));
+    QCOMPARE(rows[1].title, QStringLiteral("Plain Song"));
+    for (const TitleRow& row : rows) {
+        QCOMPARE(row.album, QStringLiteral("Disc Album"));
+        QCOMPARE(row.year, QStringLiteral("1999"));
+        QCOMPARE(row.genre, QStringLiteral("Rock"));
     }
-    QCOMPARE(rows[3].Number, QStringLiteral("4"));
+    QCOMPARE(rows[3].number, QStringLiteral("4"));
     QCOMPARE(disc.DiscTitle, QStringLiteral("Disc Artist / Disc Album"));
 }
 
@@ -195,15 +195,15 @@ void TestRipNames::rowsFromCdListAndBack() {
     CdList list;
     for (int i = 1; i <= 10; ++i)
         list.push_back({i, QStringLiteral("CD Audio / Track Number %1").arg(i), {}, {}, {}, i % 2 == 0});
-    std::vector<PrepareRow> rows = RowsFromCdList(list);
-    QCOMPARE(rows.size(), size_t(10));
-    QCOMPARE(rows[2].Number, QStringLiteral("3"));
-    QCOMPARE(rows[2].Artist, QStringLiteral("CD Audio"));
-    QCOMPARE(rows[2].Title, QStringLiteral("Track Number 3"));
-    for (PrepareRow& row : rows) {
-        row.Artist = "A";
-        row.Title = "T" + row.Number;
-        row.Album = "Alb";
+    QList<TitleRow> rows = RowsFromCdList(list);
+    QCOMPARE(rows.size(), 10);
+    QCOMPARE(rows[2].number, QStringLiteral("3"));
+    QCOMPARE(rows[2].artist, QStringLiteral("CD Audio"));
+    QCOMPARE(rows[2].title, QStringLiteral("Track Number 3"));
+    for (TitleRow& row : rows) {
+        row.artist = "A";
+        row.title = "T" + row.number;
+        row.album = "Alb";
     }
     WriteRowsBack(rows, list);
     QCOMPARE(list[0].Caption, QStringLiteral("01 A / T1"));
@@ -212,9 +212,9 @@ void TestRipNames::rowsFromCdListAndBack() {
     QCOMPARE(list[9].Album, QStringLiteral("Alb"));
     QVERIFY(list[9].Ticked);
     // Opened again, the written captions give the same rows: the leading number is dropped.
-    const std::vector<PrepareRow> again = RowsFromCdList(list);
-    QCOMPARE(again[0].Artist, QStringLiteral("A"));
-    QCOMPARE(again[9].Title, QStringLiteral("T10"));
+    const QList<TitleRow> again = RowsFromCdList(list);
+    QCOMPARE(again[0].artist, QStringLiteral("A"));
+    QCOMPARE(again[9].title, QStringLiteral("T10"));
 }
 
 void TestRipNames::writeBackKeepsItemsWithoutRow() {
