@@ -127,21 +127,20 @@ void TestRipPrepare::matchWindowChoosesTheEntry() {
     QVERIFY(dialog.ReadToc(error));
     QStringList offered;
     // The match window is modal: answer it once it is there.
-    QTimer::singleShot(0, [&] {
-        std::function<void()> pick = [&] {
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* form = qobject_cast<TMatchform*>(w); form && form->isVisible()) {
-                    auto* lines = form->findChild<QListWidget*>("LstMatches");
-                    for (int i = 0; i < lines->count(); ++i)
-                        offered << lines->item(i)->text();
-                    lines->setCurrentRow(1);
-                    form->findChild<QPushButton*>("GetInfosBtn")->click();
-                    return;
-                }
-            QTimer::singleShot(10, pick);
-        };
-        pick();
+    QTimer answer;
+    answer.setInterval(10);
+    connect(&answer, &QTimer::timeout, this, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* form = qobject_cast<TMatchform*>(w); form && form->isVisible()) {
+                answer.stop();
+                auto* lines = form->findChild<QListWidget*>("LstMatches");
+                for (int i = 0; i < lines->count(); ++i)
+                    offered << lines->item(i)->text();
+                lines->setCurrentRow(1);
+                form->findChild<QPushButton*>("GetInfosBtn")->click();
+            }
     });
+    answer.start();
     dialog.Button1Click();
     QTRY_COMPARE_WITH_TIMEOUT(dialog.Button1->text(), QStringLiteral("Get infos from FreeDB..."), 10000);
     QCOMPARE(offered, QStringList({"Disc Album", "Other Album"}));
