@@ -3,6 +3,7 @@
 // query at a time, and closing without starting.
 #include "CddbTestServer.h"
 #include "DiscImage.h"
+#include "ModalAnswer.h"
 #include "Settings.h"
 #include "TCddb.h"
 #include "TMatchform.h"
@@ -39,12 +40,28 @@ CdList FreshList(int tracks) {
     return list;
 }
 
-QMessageBox* OpenMessage(QWidget* parent) {
-    for (QMessageBox* box : parent->findChildren<QMessageBox*>())
-        if (box->isVisible())
-            return box;
-    return nullptr;
+Settings& AskingServer(Settings& settings, const CddbTestServer& server) {
+    settings.CDDBPort = server.port().toStdString();
+    return settings;
 }
+
+// The preparation of a fresh three-track CD list, asking the rig's server.
+struct PrepareRig {
+    explicit PrepareRig(Settings& settings) : dialog(list, AskingServer(settings, server), 0, nullptr) {}
+
+    bool readToc() {
+        QString error;
+        const bool read = dialog.ReadToc(error);
+        if (!read)
+            qWarning() << error;
+        return read;
+    }
+    bool queryEnded() const { return dialog.Button1->text() == QStringLiteral("Get infos from FreeDB..."); }
+
+    CddbTestServer server;
+    CdList list = FreshList(3);
+    TRipPrepare dialog;
+};
 
 } // namespace
 
@@ -75,145 +92,117 @@ void TestRipPrepare::initTestCase() {
 }
 
 void TestRipPrepare::exactMatchNamesTheTracks() {
-    CddbTestServer server;
-    server.enqueue("200 rock 0e001003 Disc Artist / Disc Album\r\n");
-    server.enqueue(Entry);
-    settings_.CDDBPort = server.port().toStdString();
-    CdList list = FreshList(3);
-    TRipPrepare dialog(list, settings_, 0, nullptr);
-    QString error;
-    QVERIFY2(dialog.ReadToc(error), qPrintable(error));
-    QCOMPARE(dialog.Cddb().DiscID, QStringLiteral("0e001003"));
-    QCOMPARE(dialog.ListView1->topLevelItemCount(), 3);
-    QCOMPARE(dialog.ListView1->topLevelItem(0)->text(2), QStringLiteral("Track Number 1"));
+    PrepareRig rig(settings_);
+    rig.server.enqueue("200 rock 0e001003 Disc Artist / Disc Album\r\n");
+    rig.server.enqueue(Entry);
+    QVERIFY(rig.readToc());
+    QCOMPARE(rig.dialog.Cddb().DiscID, QStringLiteral("0e001003"));
+    QCOMPARE(rig.dialog.ListView1->topLevelItemCount(), 3);
+    QCOMPARE(rig.dialog.ListView1->topLevelItem(0)->text(2), QStringLiteral("Track Number 1"));
     // The ticks of the CD list show in the rows.
-    QVERIFY(!dialog.ListView1->topLevelItem(0)->icon(0).isNull());
-    QVERIFY(dialog.ListView1->topLevelItem(1)->icon(0).isNull());
+    QVERIFY(!rig.dialog.ListView1->topLevelItem(0)->icon(0).isNull());
+    QVERIFY(rig.dialog.ListView1->topLevelItem(1)->icon(0).isNull());
 
-    dialog.Button1Click();
-    QCOMPARE(dialog.Button1->text(), QStringLiteral("Connecting..."));
-    QVERIFY(!dialog.BitBtn1->isEnabled() && !dialog.Button2->isEnabled());
-    QTRY_COMPARE_WITH_TIMEOUT(dialog.Button1->text(), QStringLiteral("Get infos from FreeDB..."), 10000);
-    QVERIFY(dialog.BitBtn1->isEnabled() && dialog.Button2->isEnabled());
-    QCOMPARE(server.targets.size(), 2);
-    QVERIFY2(server.targets[1].toLower().contains("cmd=cddb+read+rock+0e001003"), server.targets[1]);
-    QCOMPARE(dialog.ListView1->topLevelItem(1)->text(1), QStringLiteral("Guest"));
-    QCOMPARE(dialog.ListView1->topLevelItem(1)->text(2), QStringLiteral("What Now"));
+    rig.dialog.Button1Click();
+    QCOMPARE(rig.dialog.Button1->text(), QStringLiteral("Connecting..."));
+    QVERIFY(!rig.dialog.BitBtn1->isEnabled() && !rig.dialog.Button2->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(rig.queryEnded(), 10000);
+    QVERIFY(rig.dialog.BitBtn1->isEnabled() && rig.dialog.Button2->isEnabled());
+    QCOMPARE(rig.server.targets.size(), 2);
+    QVERIFY2(rig.server.targets[1].toLower().contains("cmd=cddb+read+rock+0e001003"), rig.server.targets[1]);
+    QCOMPARE(rig.dialog.ListView1->topLevelItem(1)->text(1), QStringLiteral("Guest"));
+    QCOMPARE(rig.dialog.ListView1->topLevelItem(1)->text(2), QStringLiteral("What Now"));
 
-    dialog.BitBtn1->click();
-    QVERIFY(dialog.RipStarted());
-    QCOMPARE(list[0].Caption, QStringLiteral("01 Disc Artist / First Song"));
-    QCOMPARE(list[1].Caption, QStringLiteral("02 Guest / What Now"));
-    QCOMPARE(list[2].Caption, QStringLiteral("03 Disc Artist / Last Song"));
-    for (const CdListItem& item : list) {
+    rig.dialog.BitBtn1->click();
+    QVERIFY(rig.dialog.RipStarted());
+    QCOMPARE(rig.list[0].Caption, QStringLiteral("01 Disc Artist / First Song"));
+    QCOMPARE(rig.list[1].Caption, QStringLiteral("02 Guest / What Now"));
+    QCOMPARE(rig.list[2].Caption, QStringLiteral("03 Disc Artist / Last Song"));
+    for (const CdListItem& item : rig.list) {
         QCOMPARE(item.Album, QStringLiteral("Disc Album"));
         QCOMPARE(item.Year, QStringLiteral("2001"));
         QCOMPARE(item.Genre, QStringLiteral("Ambient"));
     }
-    QVERIFY(!list[1].Ticked && list[2].Ticked);
+    QVERIFY(!rig.list[1].Ticked && rig.list[2].Ticked);
 }
 
 void TestRipPrepare::matchWindowChoosesTheEntry() {
-    CddbTestServer server;
-    server.enqueue("211 Found inexact matches, list follows (until terminating `.')\r\n"
-                   "rock 0e001003 Disc Artist / Disc Album\r\n"
-                   "jazz 0e0010ff Other / Other Album\r\n"
-                   ".\r\n");
-    server.enqueue(Entry);
-    settings_.CDDBPort = server.port().toStdString();
-    CdList list = FreshList(3);
-    TRipPrepare dialog(list, settings_, 0, nullptr);
-    QString error;
-    QVERIFY(dialog.ReadToc(error));
+    PrepareRig rig(settings_);
+    rig.server.enqueue("211 Found inexact matches, list follows (until terminating `.')\r\n"
+                       "rock 0e001003 Disc Artist / Disc Album\r\n"
+                       "jazz 0e0010ff Other / Other Album\r\n"
+                       ".\r\n");
+    rig.server.enqueue(Entry);
+    QVERIFY(rig.readToc());
     QStringList offered;
-    // The match window is modal: answer it once it is there.
-    QTimer answer;
-    answer.setInterval(10);
-    connect(&answer, &QTimer::timeout, this, [&] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* form = qobject_cast<TMatchform*>(w); form && form->isVisible()) {
-                answer.stop();
-                auto* lines = form->findChild<QListWidget*>("LstMatches");
-                for (int i = 0; i < lines->count(); ++i)
-                    offered << lines->item(i)->text();
-                lines->setCurrentRow(1);
-                form->findChild<QPushButton*>("GetInfosBtn")->click();
-            }
+    ModalAnswer second([&](QWidget* modal) {
+        auto* form = qobject_cast<TMatchform*>(modal);
+        if (!form)
+            return false;
+        auto* lines = form->findChild<QListWidget*>("LstMatches");
+        for (int i = 0; i < lines->count(); ++i)
+            offered << lines->item(i)->text();
+        lines->setCurrentRow(1);
+        form->findChild<QPushButton*>("GetInfosBtn")->click();
+        return true;
     });
-    answer.start();
-    dialog.Button1Click();
-    QTRY_COMPARE_WITH_TIMEOUT(dialog.Button1->text(), QStringLiteral("Get infos from FreeDB..."), 10000);
+    rig.dialog.Button1Click();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.queryEnded(), 10000);
     QCOMPARE(offered, QStringList({"Disc Album", "Other Album"}));
-    QCOMPARE(server.targets.size(), 2);
-    QVERIFY2(server.targets[1].contains("cmd=cddb+read+jazz+0e0010ff"), server.targets[1]);
+    QCOMPARE(rig.server.targets.size(), 2);
+    QVERIFY2(rig.server.targets[1].contains("cmd=cddb+read+jazz+0e0010ff"), rig.server.targets[1]);
 }
 
 void TestRipPrepare::unknownDisc() {
-    CddbTestServer server;
-    server.enqueue("202 No match for disc ID 0e001003.\r\n");
-    settings_.CDDBPort = server.port().toStdString();
-    CdList list = FreshList(3);
-    TRipPrepare dialog(list, settings_, 0, nullptr);
-    QString error;
-    QVERIFY(dialog.ReadToc(error));
-    dialog.Button1Click();
-    QTRY_VERIFY_WITH_TIMEOUT(OpenMessage(&dialog), 10000);
-    QCOMPARE(OpenMessage(&dialog)->text(), QStringLiteral("This AudioCD is not listed in the database!"));
-    QCOMPARE(dialog.Button1->text(), QStringLiteral("Get infos from FreeDB..."));
-    QVERIFY(dialog.BitBtn1->isEnabled());
-    QCOMPARE(dialog.ListView1->topLevelItem(0)->text(1), QStringLiteral("CD Audio"));
+    PrepareRig rig(settings_);
+    rig.server.enqueue("202 No match for disc ID 0e001003.\r\n");
+    QVERIFY(rig.readToc());
+    rig.dialog.Button1Click();
+    QTRY_VERIFY_WITH_TIMEOUT(OpenMessage(&rig.dialog), 10000);
+    QCOMPARE(OpenMessage(&rig.dialog)->text(), QStringLiteral("This AudioCD is not listed in the database!"));
+    QCOMPARE(rig.dialog.Button1->text(), QStringLiteral("Get infos from FreeDB..."));
+    QVERIFY(rig.dialog.BitBtn1->isEnabled());
+    QCOMPARE(rig.dialog.ListView1->topLevelItem(0)->text(1), QStringLiteral("CD Audio"));
 }
 
 void TestRipPrepare::failingServerEndsTheQuery() {
-    CddbTestServer server;
-    server.enqueueStatus(404, "nothing here\r\n");
-    settings_.CDDBPort = server.port().toStdString();
-    CdList list = FreshList(3);
-    TRipPrepare dialog(list, settings_, 0, nullptr);
-    QString error;
-    QVERIFY(dialog.ReadToc(error));
-    dialog.Button1Click();
+    PrepareRig rig(settings_);
+    rig.server.enqueueStatus(404, "nothing here\r\n");
+    QVERIFY(rig.readToc());
+    rig.dialog.Button1Click();
     // The query ends with the reason instead of staying at "Connecting..." for good.
-    QTRY_VERIFY_WITH_TIMEOUT(OpenMessage(&dialog), 10000);
-    QVERIFY2(OpenMessage(&dialog)->text().startsWith("The CD information could not be fetched"),
-             qPrintable(OpenMessage(&dialog)->text()));
-    QCOMPARE(dialog.Button1->text(), QStringLiteral("Get infos from FreeDB..."));
-    QVERIFY(dialog.BitBtn1->isEnabled() && dialog.Button2->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(OpenMessage(&rig.dialog), 10000);
+    QVERIFY2(OpenMessage(&rig.dialog)->text().startsWith("The CD information could not be fetched"),
+             qPrintable(OpenMessage(&rig.dialog)->text()));
+    QCOMPARE(rig.dialog.Button1->text(), QStringLiteral("Get infos from FreeDB..."));
+    QVERIFY(rig.dialog.BitBtn1->isEnabled() && rig.dialog.Button2->isEnabled());
 }
 
 void TestRipPrepare::secondPressSendsNoSecondQuery() {
-    CddbTestServer server;
-    server.enqueue("200 rock 0e001003 Disc Artist / Disc Album\r\n");
-    server.enqueue(Entry);
-    settings_.CDDBPort = server.port().toStdString();
-    CdList list = FreshList(3);
-    TRipPrepare dialog(list, settings_, 0, nullptr);
-    QString error;
-    QVERIFY(dialog.ReadToc(error));
-    dialog.Button1Click();
-    dialog.Button1Click();
-    QTRY_COMPARE_WITH_TIMEOUT(dialog.Button1->text(), QStringLiteral("Get infos from FreeDB..."), 10000);
-    QCOMPARE(server.targets.size(), 2);
-    QVERIFY(server.targets[0].contains("cmd=cddb+query"));
-    QVERIFY(server.targets[1].contains("cmd=cddb+read"));
+    PrepareRig rig(settings_);
+    rig.server.enqueue("200 rock 0e001003 Disc Artist / Disc Album\r\n");
+    rig.server.enqueue(Entry);
+    QVERIFY(rig.readToc());
+    rig.dialog.Button1Click();
+    rig.dialog.Button1Click();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.queryEnded(), 10000);
+    QCOMPARE(rig.server.targets.size(), 2);
+    QVERIFY(rig.server.targets[0].contains("cmd=cddb+query"));
+    QVERIFY(rig.server.targets[1].contains("cmd=cddb+read"));
 }
 
 void TestRipPrepare::entryWithFewerTitlesKeepsTheRest() {
-    CddbTestServer server;
-    server.enqueue("200 rock 0e001003 Disc Artist / Disc Album\r\n");
-    server.enqueue("210 rock 0e001003 CD database entry follows\r\nDTITLE=A / B\r\nTTITLE0=One\r\n.\r\n");
-    settings_.CDDBPort = server.port().toStdString();
-    CdList list = FreshList(3);
-    TRipPrepare dialog(list, settings_, 0, nullptr);
-    QString error;
-    QVERIFY(dialog.ReadToc(error));
-    dialog.Button1Click();
-    QTRY_COMPARE_WITH_TIMEOUT(dialog.Button1->text(), QStringLiteral("Get infos from FreeDB..."), 10000);
-    QCOMPARE(dialog.ListView1->topLevelItemCount(), 1);
-    dialog.BitBtn1->click();
-    QCOMPARE(list[0].Caption, QStringLiteral("01 A / One"));
-    QCOMPARE(list[1].Caption, QStringLiteral("CD Audio / Track Number 2"));
-    QCOMPARE(list[2].Caption, QStringLiteral("CD Audio / Track Number 3"));
+    PrepareRig rig(settings_);
+    rig.server.enqueue("200 rock 0e001003 Disc Artist / Disc Album\r\n");
+    rig.server.enqueue("210 rock 0e001003 CD database entry follows\r\nDTITLE=A / B\r\nTTITLE0=One\r\n.\r\n");
+    QVERIFY(rig.readToc());
+    rig.dialog.Button1Click();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.queryEnded(), 10000);
+    QCOMPARE(rig.dialog.ListView1->topLevelItemCount(), 1);
+    rig.dialog.BitBtn1->click();
+    QCOMPARE(rig.list[0].Caption, QStringLiteral("01 A / One"));
+    QCOMPARE(rig.list[1].Caption, QStringLiteral("CD Audio / Track Number 2"));
+    QCOMPARE(rig.list[2].Caption, QStringLiteral("CD Audio / Track Number 3"));
 }
 
 void TestRipPrepare::cancelWritesUnchangedRowsBack() {
