@@ -99,13 +99,8 @@ std::vector<long> SheetPregaps(const std::string& path) {
     return pregaps;
 }
 
-// A disc image is a CUE sheet; libcdio reads the .bin beside it that has the sheet's base name.
 CdioHandle OpenDrive(const CdDriveInfo& drive) {
-    if (drive.DevicePath.empty())
-        return nullptr;
-    if (drive.IsVirtual && !SheetHasTracks(drive.DevicePath))
-        return nullptr;
-    return CdioHandle(cdio_open(drive.DevicePath.c_str(), drive.IsVirtual ? DRIVER_BINCUE : DRIVER_DEVICE));
+    return CdioHandle(OpenCdDevice(drive));
 }
 
 std::string CutAtZero(const char* text, size_t capacity) {
@@ -116,6 +111,15 @@ std::string CutAtZero(const char* text, size_t capacity) {
 }
 
 } // namespace
+
+// A disc image is a CUE sheet; libcdio reads the .bin beside it that has the sheet's base name.
+CdIo_t* OpenCdDevice(const CdDriveInfo& drive) {
+    if (drive.DevicePath.empty())
+        return nullptr;
+    if (drive.IsVirtual && !SheetHasTracks(drive.DevicePath))
+        return nullptr;
+    return cdio_open(drive.DevicePath.c_str(), drive.IsVirtual ? DRIVER_BINCUE : DRIVER_DEVICE);
+}
 
 bool DetectInterface() {
     return cdio_have_driver(DRIVER_BINCUE) || cdio_have_driver(DRIVER_LINUX);

@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <string>
 
+typedef struct _CdIo CdIo_t;
+
 namespace larkspin {
 
 // How the drives are reached. On Linux every value means libcdio; the values stay so that settings and
@@ -54,6 +56,10 @@ bool EnumerateCdDrives(CdDriveTable& table, TCDInterface cdInterface, const std:
 // Fills the identification texts of one entry. False when the device gave none; then DisplayName is
 // the device path.
 bool InquireDrive(int index, CdDriveTable& table, TCDInterface cdInterface);
+
+// Opens a drive through libcdio: the device, or for a disc image its .cue sheet (null when the sheet
+// has no tracks). The caller owns the handle and frees it with cdio_destroy.
+CdIo_t* OpenCdDevice(const CdDriveInfo& drive);
 
 // Reads the TOC of one drive into toc: 0 on success, 1 when there is no readable disc (toc stays empty).
 int ReadDriveToc(const CdDriveTable& table, int index, TocRecord& toc, TCDInterface cdInterface);
