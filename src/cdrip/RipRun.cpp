@@ -201,9 +201,6 @@ void RipRun::Abort() {
         encoder_->CancelEncoding();
         job_ = -1;
     }
-    // The plug-in starts the next run fresh.
-    if (setup_.Mode == RipOutputMode::PlugIn && encoder_ && encoder_->EncoderPluginLoaded())
-        encoder_->ReloadEncoderPlugin();
     finishIfDone();
 }
 
@@ -283,6 +280,9 @@ void RipRun::finishIfDone() {
         return;
     finished_ = true;
     timer_.stop();
+    // The plug-in starts the next run fresh.
+    if (setup_.Mode == RipOutputMode::PlugIn && encoder_ && encoder_->EncoderPluginLoaded())
+        encoder_->ReloadEncoderPlugin();
     emit displayChanged();
     emit finished();
 }
