@@ -30,4 +30,12 @@ inline constexpr std::int64_t FormatBytes(TOutputFormat format, std::int64_t sec
     return sectors * (CdSectorFrames >> FormatHalvings(format)) * FormatChannels(format) * 2;
 }
 
+// Results of the ripping calls (the values the ripping component relies on).
+enum CdRipResult : int {
+    CrOk = 0,          // data delivered
+    CrError = 1,       // failure; nothing usable was delivered this call
+    CrJitterError = 3, // data delivered, but paranoia met a read error, a skip or dropped/duplicated bytes
+    CrRipDone = 4,     // the range is finished (the call may still have delivered its last data)
+};
+
 } // namespace larkspin

@@ -13,14 +13,6 @@ typedef struct cdrom_paranoia_s cdrom_paranoia_t;
 
 namespace larkspin {
 
-// Results of the ripping calls (the values the ripping component relies on).
-enum CdRipResult : int {
-    CrOk = 0,          // data delivered
-    CrError = 1,       // failure; nothing usable was delivered this call
-    CrJitterError = 3, // data delivered, but paranoia met a read error, a skip or dropped/duplicated bytes
-    CrRipDone = 4,     // the range is finished (the call may still have delivered its last data)
-};
-
 struct CdRipOptions {
     bool JitterCorrect = true; // paranoia's full mode (retrying, never looping forever); off = plain reads
     bool SwapChannels = false;

@@ -1,0 +1,3 @@
+#include "CdRipLog.h"
+
+Q_LOGGING_CATEGORY(lcCdRip, "larkspin.cdrip", QtCriticalMsg)

@@ -1,0 +1,392 @@
+#include "TCDRIP.h"
+
+#include "AtomicFile.h"
+#include "CdRipLog.h"
+#include "TLameCoder.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QPointer>
+
+#include <cerrno>
+#include <cstring>
+#include <exception>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace larkspin {
+
+namespace {
+
+constexpr std::uint32_t FlagOn = 0xFFFFFFFFu;
+
+// What the worker thread needs and what it reports. The inputs are fixed before the thread starts;
+// the outputs are read after it has been joined.
+struct RipJob {
+    std::int32_t bufferSize = 0;
+    TLameCoder* coder = nullptr; // encoding when set
+    AtomicFile* file = nullptr;
+    std::atomic<bool>* abortRequested = nullptr;
+    std::function<void(int)> progress; // posts the percentage to the owner's thread
+
+    bool aborted = false;
+    std::string error;
+    std::vector<std::string> jitterLines;
+    std::int64_t pcmBytes = 0;
+};
+
+bool WriteAll(AtomicFile& file, const void* data, size_t size, std::string& error) {
+    if (size == 0 || file.Write(data, size))
+        return true;
+    error = CdRipWriteErrorText;
+    return false;
+}
+
+// The rip loop: chunk by chunk from the library into the file, re-blocked for the coder when encoding.
+void RunRip(RipJob& job) {
+    try {
+        const size_t chunk = job.coder ? 2 * static_cast<size_t>(job.coder->SamplesPerChunk()) : 0;
+        std::vector<std::uint8_t> rip(static_cast<size_t>(job.bufferSize) + chunk);
+        std::vector<std::int16_t> pcm(chunk / 2);
+        std::vector<std::uint8_t> out(job.coder ? job.coder->OutputBufferSize() : 0);
+        size_t carried = 0;
+        for (;;) {
+            if (*job.abortRequested) {
+                job.aborted = true;
+                break;
+            }
+            std::int32_t delivered = 0;
+            const int r = CR_RipChunk(rip.data() + carried, &delivered);
+            if (r == CrError) {
+                job.error = CR_GetLastError();
+                break;
+            }
+            if (job.coder) {
+                const size_t n = carried + static_cast<size_t>(delivered);
+                const size_t blocks = n / chunk;
+                for (size_t k = 0; k < blocks; ++k) {
+                    std::memcpy(pcm.data(), rip.data() + k * chunk, chunk);
+                    std::uint32_t bytes = 0;
+                    job.coder->EncodeChunk(pcm.data(), out.data(), bytes);
+                    if (!WriteAll(*job.file, out.data(), bytes, job.error))
+                        return;
+                }
+                carried = n - blocks * chunk;
+                if (carried > 0)
+                    std::memmove(rip.data(), rip.data() + blocks * chunk, carried);
+            } else if (!WriteAll(*job.file, rip.data(), static_cast<size_t>(delivered), job.error)) {
+                return;
+            }
+            job.pcmBytes += delivered;
+            if (r == CrJitterError) {
+                std::int32_t start = 0, end = 0;
+                CR_GetLastJitterErrorPosition(&start, &end);
+                job.jitterLines.push_back(std::to_string(start) + " " + std::to_string(end));
+            }
+            job.progress(CR_GetPercentCompleted());
+            if (r == CrRipDone)
+                break;
+        }
+        if (!job.coder || !job.error.empty())
+            return;
+        // The end of the range rarely fills a whole coder chunk; it is encoded all the same, or the
+        // track would lose up to 1152 frames of its end.
+        std::uint32_t bytes = 0;
+        if (carried > 0 && !job.aborted) {
+            std::memcpy(pcm.data(), rip.data(), carried);
+            job.coder->EncodeChunk(pcm.data(), static_cast<std::uint32_t>(carried / 2), out.data(), bytes);
+            if (!WriteAll(*job.file, out.data(), bytes, job.error))
+                return;
+        }
+        job.coder->FlushCoder(out.data(), bytes);
+        WriteAll(*job.file, out.data(), bytes, job.error);
+    } catch (const std::exception& e) {
+        job.error = e.what();
+    }
+}
+
+QString StdText(const std::string& text) {
+    return QString::fromLocal8Bit(text.c_str());
+}
+
+} // namespace
+
+TCDRIP::TCDRIP(QObject* owner) : QObject(owner) {
+    try {
+        version_ = QString::number(CR_GetCDRipVersion());
+        if (CR_Init() == 0) {
+            if (CR_GetCDROMParameters(&driveParams_) == 0) {
+                cdRomNum_ = CR_GetActiveCDROM();
+                driveTable_ = std::make_unique<TDriveTableClass>();
+                TakeParameters();
+                jitterCorrect_ = true;
+                swapChannel_ = false;
+                WriteParam32(driveParams_, ParamJitterCorrect, FlagOn);
+                WriteParam32(driveParams_, ParamSwapChannels, 0);
+            }
+            BuildTrackList();
+        }
+        jitterErrorCount_ = 0;
+    } catch (...) {
+        throw ECDRIPError(CdRipInitFailureText);
+    }
+}
+
+TCDRIP::~TCDRIP() = default;
+
+// Name, drive table, output format and speed from the record just read.
+void TCDRIP::TakeParameters() {
+    const auto* name = reinterpret_cast<const char*>(driveParams_.Bytes.data() + ParamDriveName);
+    driveName_ = QString::fromLocal8Bit(name, static_cast<qsizetype>(strnlen(name, 256)));
+    if (driveTable_) {
+        for (int i = 0; i < TDriveTableClass::SlotCount; ++i)
+            driveTable_->Slots[static_cast<size_t>(i)] = ReadParam32(driveParams_, ParamDriveTable + 4 * i);
+    }
+    const std::uint8_t format = driveParams_.Bytes[ParamOutputFormat];
+    outputFormat_ = format < OutputFormatCount ? static_cast<TOutputFormat>(format) : STEREO44100;
+    speed_ = static_cast<int>(ReadParam32(driveParams_, ParamSpeed));
+    SyncCoderFormat();
+}
+
+void TCDRIP::BuildTrackList() {
+    if (CR_ReadToc() != 0) {
+        tocEntryCount_ = 0;
+        return;
+    }
+    tocEntryCount_ = CR_GetNumTocEntries();
+    for (int i = 0; i < tocEntryCount_; ++i) {
+        const TOCENTRY entry = CR_GetTocEntry(i);
+        TTrack track;
+        track.Number = i + 1;
+        track.StartSector = entry.StartSector;
+        track.EndSector = CR_GetTocEntry(i + 1).StartSector - 1;
+        track.Kind = entry.Flag == TocFlagAudio ? QStringLiteral("Audio") : QStringLiteral("Data");
+        tracks_.append({QStringLiteral("Track%1").arg(i + 1, 2, 10, QLatin1Char('0')), track});
+    }
+}
+
+void TCDRIP::SetCoder(TLameCoder* coder) {
+    coder_ = coder;
+    SyncCoderFormat();
+}
+
+void TCDRIP::SyncCoderFormat() {
+    if (!coder_)
+        return;
+    coder_->SetMode(FormatChannels(outputFormat_) == 1 ? TLameMode::MONO : TLameMode::STEREO);
+    coder_->SampleRate = static_cast<std::uint32_t>(FormatRate(outputFormat_));
+}
+
+void TCDRIP::SetCDRomNum(int drive) {
+    if (drive == cdRomNum_ || ripping_)
+        return;
+    try {
+        if (CR_SetActiveCDROM(drive) == 0 && CR_GetCDROMParameters(&driveParams_) == 0) {
+            TakeParameters();
+            cdRomNum_ = drive;
+            // The component's settings hold for every drive; without this the new drive would rip
+            // with the flags the library keeps for it while JitterCorrect and SwapChannel said otherwise.
+            WriteParam32(driveParams_, ParamJitterCorrect, jitterCorrect_ ? FlagOn : 0);
+            WriteParam32(driveParams_, ParamSwapChannels, swapChannel_ ? FlagOn : 0);
+        }
+        tracks_.clear();
+        BuildTrackList();
+    } catch (...) {
+        throw ECDRIPError(CdRipInitFailureText);
+    }
+}
+
+void TCDRIP::SetOutputFormat(TOutputFormat format) {
+    if (format >= OutputFormatCount)
+        return;
+    if (format != outputFormat_)
+        driveParams_.Bytes[ParamOutputFormat] = format;
+    outputFormat_ = format;
+    SyncCoderFormat();
+}
+
+void TCDRIP::SetJitterCorrect(bool on) {
+    if (on == jitterCorrect_)
+        return;
+    jitterCorrect_ = on;
+    WriteParam32(driveParams_, ParamJitterCorrect, on ? FlagOn : 0);
+}
+
+void TCDRIP::SetSwapChannel(bool on) {
+    if (on == swapChannel_)
+        return;
+    swapChannel_ = on;
+    WriteParam32(driveParams_, ParamSwapChannels, on ? FlagOn : 0);
+}
+
+bool TCDRIP::ApplyParameters() {
+    try {
+        WriteParam32(driveParams_, ParamSpeed, static_cast<std::uint32_t>(speed_));
+        return CR_SetCDROMParameters(&driveParams_) != 1;
+    } catch (...) {
+        throw ECDRIPError(CdRipSetParamsErrorText);
+    }
+}
+
+QByteArray TCDRIP::WavHeader(TOutputFormat format, std::uint32_t dataBytes) {
+    QByteArray h;
+    auto put32 = [&h](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            h.append(static_cast<char>(v >> (8 * i)));
+    };
+    auto put16 = [&h](std::uint16_t v) {
+        h.append(static_cast<char>(v));
+        h.append(static_cast<char>(v >> 8));
+    };
+    const auto channels = static_cast<std::uint16_t>(FormatChannels(format));
+    const auto rate = static_cast<std::uint32_t>(FormatRate(format));
+    h.append("RIFF");
+    put32(dataBytes + 36);
+    h.append("WAVEfmt ");
+    put32(16);
+    put16(1);
+    put16(channels);
+    put32(rate);
+    put32(rate * channels * 2);
+    put16(static_cast<std::uint16_t>(channels * 2));
+    put16(16);
+    h.append("data");
+    put32(dataBytes);
+    return h;
+}
+
+QString TCDRIP::Mp3FileName(const QString& fileName) {
+    const qsizetype slash = fileName.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    if (dot > slash)
+        return fileName.left(dot) + QStringLiteral(".mp3");
+    return fileName + QStringLiteral(".mp3");
+}
+
+void TCDRIP::RipTrack(int trackNum, const QString& fileName) {
+    emit OnBeginTrack(this, static_cast<quint16>(trackNum));
+    if (trackNum < 1 || trackNum > tracks_.size())
+        throw ECDRIPError("Track " + std::to_string(trackNum) + " is not on the disc");
+    const TTrack track = tracks_[trackNum - 1].second;
+    RipRange(track.StartSector, track.EndSector, fileName);
+    emit OnEndTrack(this, static_cast<quint16>(trackNum));
+}
+
+void TCDRIP::RipRange(std::int32_t first, std::int32_t last, const QString& fileName) {
+    if (ripping_)
+        throw ECDRIPError("A rip is running");
+    if (!ApplyParameters())
+        throw ECDRIPError(CdRipInvalidParamsText);
+    abortRequested_ = false;
+    lastFileName_.clear();
+
+    std::int32_t bufferSize = 0;
+    if (CR_OpenRipper(&bufferSize, first, last) != 0) {
+        // Nothing to read is an error the user must see, not an empty success.
+        qCWarning(lcCdRip) << "cannot rip sectors" << first << "to" << last << StdText(CR_GetLastError());
+        throw ECDRIPError("Cannot read sectors " + std::to_string(first) + " to " + std::to_string(last) +
+                          ": " + CR_GetLastError());
+    }
+    const QString name = encode_ ? Mp3FileName(fileName) : fileName;
+    TLameCoder* coder = encode_ ? coder_ : nullptr;
+    if (encode_ && (!coder || coder->PrepareCoder() != 0 || coder->SamplesPerChunk() == 0)) {
+        CR_CloseRipper();
+        if (coder)
+            coder->CloseCoder();
+        throw ECDRIPError(coder ? "MP3 encoder error" : "No MP3 encoder");
+    }
+    auto releaseCoder = [coder] {
+        if (coder) {
+            coder->Mp3FileName.clear();
+            coder->CloseCoder();
+        }
+    };
+
+    AtomicFile file(name.toStdString());
+    if (!file.Open()) {
+        const std::string reason = std::strerror(errno);
+        releaseCoder();
+        CR_CloseRipper();
+        qCWarning(lcCdRip) << "cannot create" << name << StdText(reason);
+        throw ECDRIPError("Cannot create " + name.toStdString() + ": " + reason);
+    }
+    const std::int64_t dataBytes = FormatBytes(outputFormat_, static_cast<std::int64_t>(last) - first + 1);
+    const bool wav = writeWAV_ && !encode_;
+    RipJob job;
+    if (wav) {
+        const QByteArray header = WavHeader(outputFormat_, static_cast<std::uint32_t>(dataBytes));
+        if (!file.Write(header.constData(), static_cast<size_t>(header.size())))
+            job.error = CdRipWriteErrorText;
+    }
+
+    // The worker reads and encodes; this thread keeps serving its events until the worker is done.
+    job.bufferSize = bufferSize;
+    job.coder = coder;
+    job.file = &file;
+    job.abortRequested = &abortRequested_;
+    QPointer<TCDRIP> self(this);
+    job.progress = [self](int percent) {
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, percent] {
+                if (self)
+                    emit self->OnProgress(self.data(), static_cast<quint16>(percent));
+            },
+            Qt::QueuedConnection);
+    };
+    ripping_ = true;
+    if (job.error.empty()) {
+        QEventLoop loop;
+        std::thread worker([&job, &loop] {
+            RunRip(job);
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+        loop.exec();
+        worker.join();
+    }
+    ripping_ = false;
+
+    for (const std::string& line : job.jitterLines)
+        jitterErrors_.append(StdText(line));
+    jitterErrorCount_ = CR_GetNumberOfJitterErrors();
+    CR_CloseRipper();
+
+    bool keep = job.error.empty() && !job.aborted;
+    // The header promised every sector of the range; should the library have delivered otherwise, it
+    // states what the file holds.
+    if (keep && wav && job.pcmBytes != dataBytes) {
+        const QByteArray header = WavHeader(outputFormat_, static_cast<std::uint32_t>(job.pcmBytes));
+        keep = file.WriteAt(0, header.constData(), static_cast<size_t>(header.size()));
+    }
+    if (keep && !file.Commit()) {
+        keep = false;
+        job.error = CdRipWriteErrorText;
+    }
+    if (!keep)
+        file.Discard();
+    if (coder) {
+        // The VBR header goes into the finished file only; a discarded rip leaves no file to touch.
+        coder->Mp3FileName = keep ? name.toStdString() : std::string();
+        if (coder->CloseCoder() != BE_ERR_SUCCESSFUL && keep)
+            qCWarning(lcCdRip) << "no VBR header written into" << name;
+    }
+    if (keep)
+        lastFileName_ = name;
+
+    if (job.error.empty() && !jitterErrors_.isEmpty()) {
+        const QString log = fileName.left(fileName.lastIndexOf(QLatin1Char('.')) > fileName.lastIndexOf('/')
+                                              ? fileName.lastIndexOf(QLatin1Char('.'))
+                                              : fileName.size()) +
+                            QStringLiteral(".jitt");
+        if (!WriteFileAtomically(log.toStdString(), (jitterErrors_.join('\n') + '\n').toStdString()))
+            qCWarning(lcCdRip) << "cannot write the jitter log" << log;
+    }
+    if (!job.error.empty()) {
+        qCWarning(lcCdRip) << "rip of" << name << "failed:" << StdText(job.error);
+        throw ECDRIPError(job.error);
+    }
+}
+
+} // namespace larkspin
