@@ -15,10 +15,11 @@
 #include "Settings.h"
 #include "SkinEngine.h"
 #include "SkinFolder.h"
-#include "TFrame_Organizer.h"
 #include "TEncoderHost.h"
 #include "TEncoderPage.h"
 #include "TEncoderSettingsPanel.h"
+#include "TFrame_CDRipper.h"
+#include "TFrame_Organizer.h"
 #include "TGetCDForm.h"
 #include "THauptform.h"
 #include "TPlaylistForm.h"
@@ -53,8 +54,7 @@ LarkspinApp::LarkspinApp(const QString& executablePath, const QString& dataHome,
     ReadSettings(*settingsFile_, programFolder(), settings());
 
     PlugInHostOptions options;
-    options.decoderFolder =
-        ResourceFolder(programFolder(), installed_.plugIns, "/PlugIn/Decoder");
+    options.decoderFolder = ResourceFolder(programFolder(), installed_.plugIns, "/PlugIn/Decoder");
     options.liveSettings = &settings();
     host_ = std::make_unique<TPlugInHost>(options);
     qCDebug(lcApp) << "decoder plug-ins from" << QString::fromStdString(options.decoderFolder);
@@ -156,8 +156,9 @@ void LarkspinApp::Start() {
     host_->options().mainWindow = static_cast<intptr_t>(hauptform_->winId());
     host_->EnumeratePlugIns(settings().PlugCheck);
     plugInForm_ = std::make_unique<TPlugInForm>(*host_);
-    encoderHost_ = std::make_unique<TEncoderHost>(ResourceFolder(programFolder(), installed_.plugIns, "/PlugIn/Encoder"),
-                                                  static_cast<intptr_t>(hauptform_->winId()));
+    encoderHost_ =
+        std::make_unique<TEncoderHost>(ResourceFolder(programFolder(), installed_.plugIns, "/PlugIn/Encoder"),
+                                       static_cast<intptr_t>(hauptform_->winId()));
     EnumerateEncoderPlugIns(*encoderHost_);
     plugInForm_->setEncoders(new TEncoderSettingsPanel(*encoderHost_), encoderHost_->RipChoices());
     // The start playlist is read with the settings window; its rows are built when the windows show.
@@ -169,6 +170,11 @@ void LarkspinApp::Start() {
     stationForm_ = std::make_unique<TStationForm>();
     encoderPage_ = new TEncoderPage(*encoderHost_, host_.get());
     stationForm_->setEncoderPage(encoderPage_);
+    cdRipper_ = new TFrame_CDRipper(settings(), encoderHost_.get());
+    stationForm_->setCdRipperPage(cdRipper_, [this] { cdRipper_->Initialise(); });
+    connect(cdRipper_, &TFrame_CDRipper::ripInProgressChanged, encoderPage_, &TEncoderPage::setRipInProgress);
+    connect(encoderPage_, &TEncoderPage::encodingActiveChanged, cdRipper_,
+            &TFrame_CDRipper::setEncodingActive);
     addFilesForm_ = std::make_unique<Taddfilesform>();
     addUrlForm_ = std::make_unique<Taddurlform>();
     getCdForm_ = std::make_unique<TGetCDForm>();
@@ -221,7 +227,8 @@ void LarkspinApp::connectSettingsAndSkins() {
     EnsureActiveLogo(skinFolders, ownSkins, settings().SkinName);
     hauptform_->applySkin(skinEngine().skin());
     connect(&skinEngine(), &SkinEngine::skinChanged, hauptform_.get(), &THauptform::applySkin);
-    for (QWidget* w : std::initializer_list<QWidget*>{playlistForm_.get(), stationForm_.get(), hintForm_.get()})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{playlistForm_.get(), stationForm_.get(), hintForm_.get()})
         skinEngine().follow(w);
 
     plugInForm_->setSkinFolders(skinFolders, ownSkins);
@@ -252,10 +259,12 @@ void LarkspinApp::connectSettingsAndSkins() {
     hooks.WriteSettings = [this] { WriteSettings(*settingsFile_, settings()); };
     hooks.ShowLogo = [this](const QString&) { hauptform_->reloadCover(); };
     plugInForm_->setHooks(std::move(hooks));
-    // No encoding job or rip runs inside the program yet, so the window always opens.
-    // Refused while an encoding job runs (its plug-in is in use).
-    connect(hauptform_.get(), &THauptform::settingsRequested, this,
-            [this] { plugInForm_->ShowSettings(encoderPage_->EncodingActive()); });
+    // Refused while an encoding job or a rip runs (the plug-in and the ripping settings are in use).
+    const auto showSettings = [this] {
+        plugInForm_->ShowSettings(encoderPage_->EncodingActive() || cdRipper_->RipInProgress());
+    };
+    connect(hauptform_.get(), &THauptform::settingsRequested, this, showSettings);
+    connect(cdRipper_, &TFrame_CDRipper::settingsRequested, this, showSettings);
 
     snapping_ = std::make_unique<WindowSnapping>(hauptform_.get(), playlistForm_.get(), stationForm_.get());
     connect(hauptform_.get(), &THauptform::dockingTick, snapping_.get(), &WindowSnapping::DockingTick);
