@@ -20,4 +20,4 @@ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLARKSPIN_TESTS=ON -
 cmake --build build-tsan --target larkspin_thread_tests
 export TSAN_OPTIONS="die_after_fork=0:halt_on_error=1:suppressions=$PWD/tests/tsan.supp"
 cd build-tsan
-ctest --output-on-failure -j2 -R '^tst_(kit|plugin|playercontroller|playerendtoend|indexmarks|riprun|cdripperpage)'
+ctest --output-on-failure -j2 -R '^tst_(kit|plugin|playercontroller|playerendtoend|indexmarks|cdrip|riprun)'

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <exception>
 #include <functional>
+#include <semaphore>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,7 +30,9 @@ struct RipJob {
     TLameCoder* coder = nullptr; // encoding when set
     AtomicFile* file = nullptr;
     std::atomic<bool>* abortRequested = nullptr;
-    std::function<void(int)> progress; // posts the percentage to the owner's thread
+    // Hands the percentage to the owner's thread and returns once its OnProgress has run there, so
+    // an abort from a progress handler stops the rip before the next chunk.
+    std::function<void(int)> progress;
 
     bool aborted = false;
     std::string error;
@@ -327,14 +330,17 @@ void TCDRIP::RipRange(std::int32_t first, std::int32_t last, const QString& file
     job.file = &file;
     job.abortRequested = &abortRequested_;
     QPointer<TCDRIP> self(this);
-    job.progress = [self](int percent) {
+    std::binary_semaphore progressDone(0);
+    job.progress = [self, &progressDone](int percent) {
         QMetaObject::invokeMethod(
             self.data(),
-            [self, percent] {
+            [self, percent, &progressDone] {
                 if (self)
                     emit self->OnProgress(self.data(), static_cast<quint16>(percent));
+                progressDone.release();
             },
             Qt::QueuedConnection);
+        progressDone.acquire();
     };
     ripping_ = true;
     if (job.error.empty()) {
