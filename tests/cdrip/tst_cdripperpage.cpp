@@ -55,6 +55,9 @@ private slots:
     void cancelledPreparationStartsNothing();
     void existingFileIsReplacedOnlyWhenAllowed();
     void missingOutputFolderIsNamed();
+    void abortLeavesNoHalfTrack();
+    void vanishingDiscEndsTheRunWithItsReason();
+    void damagedImageListsNothing();
 
 private:
     QTemporaryDir dir_;
@@ -222,6 +225,78 @@ void TestCdRipperPage::missingOutputFolderIsNamed() {
     QCOMPARE(OpenMessage(&page)->text(),
              QStringLiteral("The output directory \"%1/\" does not exist.").arg(out.filePath("gone")));
     QVERIFY(!QFileInfo::exists(out.filePath("gone")));
+}
+
+void TestCdRipperPage::abortLeavesNoHalfTrack() {
+    QTemporaryDir out;
+    Settings settings;
+    settings.VirtualDrives = audioCue_.toStdString();
+    TFrame_CDRipper page(settings, nullptr);
+    page.Initialise();
+    page.Pathinfo->setText(out.path());
+    Tick(page, 0);
+    Tick(page, 1);
+    // "Abort" as soon as the first track shows progress.
+    connect(&page, &TFrame_CDRipper::ripInProgressChanged, this, [&](bool running) {
+        if (running)
+            connect(page.Run(), &RipRun::displayChanged, &page, [&] {
+                if (page.Run() && page.Run()->Display().RipPercent > 0)
+                    page.AbortButton->click();
+            });
+    });
+    ModalAnswer start(StartInPreparation);
+    page.StartRippingClick();
+    QTRY_VERIFY_WITH_TIMEOUT(!page.RipInProgress(), 30000);
+    QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList());
+    QVERIFY(!OpenMessage(&page)); // an abort is no failure
+    QVERIFY(page.StartButton->isEnabled());
+}
+
+void TestCdRipperPage::vanishingDiscEndsTheRunWithItsReason() {
+    QTemporaryDir dir;
+    QString error;
+    const QString cue = MakeDiscImage(dir.path(), "vanishing", ThreeToneFrames, &error);
+    QVERIFY2(!cue.isEmpty(), qPrintable(error));
+    Settings settings;
+    settings.VirtualDrives = cue.toStdString();
+    TFrame_CDRipper page(settings, nullptr);
+    page.Initialise();
+    QDir(dir.path()).mkdir("out");
+    page.Pathinfo->setText(dir.filePath("out"));
+    page.SelectAllClick();
+    // The disc goes while its first track is read.
+    connect(&page, &TFrame_CDRipper::ripInProgressChanged, this, [&](bool running) {
+        if (running)
+            connect(page.Run(), &RipRun::displayChanged, &page, [&] {
+                if (page.Run() && page.Run()->Display().RipPercent > 0)
+                    QFile::resize(dir.filePath("vanishing.bin"), 2352 * 10);
+            });
+    });
+    ModalAnswer start(StartInPreparation);
+    page.StartRippingClick();
+    QTRY_VERIFY_WITH_TIMEOUT(!page.RipInProgress(), 30000);
+    QTRY_VERIFY(OpenMessage(&page));
+    QVERIFY2(OpenMessage(&page)->text().startsWith("Not every track was ripped:\nTrack 1: "),
+             qPrintable(OpenMessage(&page)->text()));
+    QCOMPARE(QDir(dir.filePath("out")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList());
+}
+
+void TestCdRipperPage::damagedImageListsNothing() {
+    QTemporaryDir dir;
+    QString error;
+    const QString cue = MakeDiscImage(dir.path(), "short", ThreeToneFrames, &error);
+    QVERIFY2(!cue.isEmpty(), qPrintable(error));
+    // The .bin holds less than its sheet says.
+    QVERIFY(QFile::resize(dir.filePath("short.bin"), 2352 * 400));
+    Settings settings;
+    settings.VirtualDrives = cue.toStdString();
+    TFrame_CDRipper page(settings, nullptr);
+    page.Initialise();
+    QCOMPARE(page.CDListView->topLevelItemCount(), 0);
+    page.StartRippingClick();
+    QVERIFY(!page.RipInProgress());
 }
 
 QTEST_MAIN(TestCdRipperPage)
