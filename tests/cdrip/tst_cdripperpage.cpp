@@ -4,12 +4,14 @@
 #include "DiscImage.h"
 #include "ModalAnswer.h"
 #include "Settings.h"
+#include "TEncoderHost.h"
 #include "TFrame_CDRipper.h"
 #include "TRipPrepare.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -56,6 +58,7 @@ private slots:
     void existingFileIsReplacedOnlyWhenAllowed();
     void missingOutputFolderIsNamed();
     void abortLeavesNoHalfTrack();
+    void encoderPlugInModeLeavesEncodedFilesOnly();
     void vanishingDiscEndsTheRunWithItsReason();
     void damagedImageListsNothing();
 
@@ -251,6 +254,32 @@ void TestCdRipperPage::abortLeavesNoHalfTrack() {
              QStringList());
     QVERIFY(!OpenMessage(&page)); // an abort is no failure
     QVERIFY(page.StartButton->isEnabled());
+}
+
+void TestCdRipperPage::encoderPlugInModeLeavesEncodedFilesOnly() {
+    TEncoderHost encoders(LARKSPIN_BUILD_DIR "/PlugIn/Encoder");
+    encoders.Enumerate();
+    const auto& rows = encoders.EncoderList();
+    const auto flac =
+        std::find_if(rows.begin(), rows.end(), [](const EncoderRow& r) { return r.encodeType == "flac"; });
+    QVERIFY(flac != rows.end());
+    QTemporaryDir out;
+    Settings settings;
+    settings.VirtualDrives = audioCue_.toStdString();
+    settings.Encoder = true;
+    settings.EncIdx = static_cast<uint8_t>(flac - rows.begin());
+    TFrame_CDRipper page(settings, &encoders);
+    page.Initialise();
+    page.Pathinfo->setText(out.path());
+    Tick(page, 0);
+    Tick(page, 1);
+    ModalAnswer start(StartInPreparation);
+    page.StartRippingClick();
+    QVERIFY(page.label6->isVisibleTo(&page));
+    QTRY_VERIFY_WITH_TIMEOUT(!page.RipInProgress(), 30000);
+    QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList({"01 CD Audio - Track Number 1.flac", "02 CD Audio - Track Number 2.flac"}));
+    QVERIFY(!OpenMessage(&page));
 }
 
 void TestCdRipperPage::vanishingDiscEndsTheRunWithItsReason() {
