@@ -11,8 +11,8 @@ export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 (cd build-test && ctest --output-on-failure -j2 "$@")
 
-# The plug-in and playback tests again under the thread sanitizer, in a build of their own (tests fork
-# tools, hence die_after_fork=0).
+# The tests of code that crosses threads (marked THREADS) again under the thread sanitizer, in a build of
+# their own (tests fork tools, hence die_after_fork=0).
 TSAN=-fsanitize=thread
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLARKSPIN_TESTS=ON -DCMAKE_C_FLAGS="$TSAN -O1" \
     -DCMAKE_CXX_FLAGS="$TSAN -O1" -DCMAKE_EXE_LINKER_FLAGS=$TSAN -DCMAKE_SHARED_LINKER_FLAGS=$TSAN \
@@ -20,4 +20,4 @@ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLARKSPIN_TESTS=ON -
 cmake --build build-tsan --target larkspin_thread_tests
 export TSAN_OPTIONS="die_after_fork=0:halt_on_error=1:suppressions=$PWD/tests/tsan.supp"
 cd build-tsan
-ctest --output-on-failure -j2 -R '^tst_(kit|plugin|playercontroller|playerendtoend|indexmarks|cdrip|riprun)'
+ctest --output-on-failure -j2 -L threads

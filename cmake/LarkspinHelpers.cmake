@@ -1,8 +1,10 @@
-# larkspin_add_test(NAME name SOURCES a.cpp ... LIBS lib ...)
+# larkspin_add_test(NAME name [THREADS] SOURCES a.cpp ... LIBS lib ...)
 # A Qt Test executable registered with CTest. Tests run offscreen and find the shared test files
-# through LARKSPIN_TESTDATA and the build's program folder through LARKSPIN_BUILD_DIR.
+# through LARKSPIN_TESTDATA and the build's program folder through LARKSPIN_BUILD_DIR. THREADS marks a
+# test of code that crosses threads: test.sh runs it again under the thread sanitizer (label "threads",
+# built by the target larkspin_thread_tests).
 function(larkspin_add_test)
-  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "THREADS" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE Qt6::Test ${T_LIBS})
   target_compile_definitions(${T_NAME} PRIVATE
@@ -16,6 +18,10 @@ function(larkspin_add_test)
   endif()
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  if(T_THREADS)
+    set_tests_properties(${T_NAME} PROPERTIES LABELS threads)
+    add_dependencies(larkspin_thread_tests ${T_NAME})
+  endif()
 endfunction()
 
 # Shared real-world audio files of another project's test suite, kept beside the repository.

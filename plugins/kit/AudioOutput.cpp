@@ -1,9 +1,12 @@
 #include "AudioOutput.h"
 
+#include "SdlAudioOwner.h"
+
 #include <SDL.h>
 #include <dlfcn.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -32,6 +35,25 @@ std::string lower(std::string s) {
 void sdlMix(void* user, Uint8* stream, int len) {
     static_cast<AudioOutput*>(user)->mix(reinterpret_cast<float*>(stream),
                                          len / static_cast<int>(2 * sizeof(float)));
+}
+
+// The plug-in's own file, found from an address inside it.
+std::string plugInPath() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&readOutputSettings), &info) && info.dli_fname)
+        return info.dli_fname;
+    return "plug-in";
+}
+
+std::string iniPathFor(const std::string& plugIn) {
+    const size_t dot = plugIn.rfind('.');
+    return (dot == std::string::npos ? plugIn : plugIn.substr(0, dot)) + ".ini";
+}
+
+// SDL_DISKAUDIOFILE, which tests set, wins over the settings file, as LARKSPIN_AUDIO_DRIVER does.
+std::string captureFileFor(const OutputSettings& settings) {
+    const char* fromEnvironment = std::getenv("SDL_DISKAUDIOFILE");
+    return fromEnvironment && *fromEnvironment ? fromEnvironment : settings.diskFile;
 }
 
 } // namespace
@@ -69,23 +91,10 @@ void AudioOutput::open(int mode, MixFn mix, void* user) {
     mode_ = mode;
     mix_ = mix;
     user_ = user;
-    Dl_info info{};
-    std::string ini;
-    if (dladdr(reinterpret_cast<void*>(&readOutputSettings), &info) && info.dli_fname) {
-        ini = info.dli_fname;
-        const size_t dot = ini.rfind('.');
-        ini = (dot == std::string::npos ? ini : ini.substr(0, dot)) + ".ini";
-    }
-    const OutputSettings settings = readOutputSettings(ini);
+    const std::string plugIn = plugInPath();
+    const OutputSettings settings = readOutputSettings(iniPathFor(plugIn));
     const std::string driver = chooseDriver(mode, settings, std::getenv("LARKSPIN_AUDIO_DRIVER"));
-    if (driver == "disk" && !settings.diskFile.empty() && !std::getenv("SDL_DISKAUDIOFILE"))
-        SDL_setenv("SDL_DISKAUDIOFILE", settings.diskFile.c_str(), 1);
     if (driver != "null") {
-        if (!SDL_WasInit(SDL_INIT_AUDIO))
-            SDL_SetHint(SDL_HINT_AUDIODRIVER, driver.c_str());
-        sdlInitialised_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-    }
-    if (sdlInitialised_) {
         SDL_AudioSpec want{};
         want.freq = 44100;
         want.format = AUDIO_F32SYS;
@@ -95,8 +104,10 @@ void AudioOutput::open(int mode, MixFn mix, void* user) {
         want.samples = 4096;
         want.callback = sdlMix;
         want.userdata = this;
-        SDL_AudioSpec have{};
-        device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+        const SdlOpenResult opened = OpenSdlAudio(driver, captureFileFor(settings), want);
+        if (!opened.problem.empty())
+            std::fprintf(stderr, "%s: %s\n", plugIn.c_str(), opened.problem.c_str());
+        device_ = opened.device;
         if (device_) {
             SDL_PauseAudioDevice(device_, 0);
             return;
@@ -119,14 +130,8 @@ void AudioOutput::runClock() {
 }
 
 void AudioOutput::close() {
-    if (device_) {
-        SDL_CloseAudioDevice(device_);
-        device_ = 0;
-    }
-    if (sdlInitialised_) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        sdlInitialised_ = false;
-    }
+    CloseSdlAudio(device_);
+    device_ = 0;
     if (clock_.joinable()) {
         clockRunning_ = false;
         clock_.join();

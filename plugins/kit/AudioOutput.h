@@ -11,8 +11,9 @@ namespace larkspin::kit {
 // Where the output goes, from the settings file beside the plug-in (IB_<name>.ini):
 //     Driver=default|alsa|dummy|disk|pulseaudio|pipewire
 //     DiskFile=/path/of/the/raw/output   (disk only; float32 stereo 44100 Hz)
-// The environment variable LARKSPIN_AUDIO_DRIVER overrides Driver (SDL_DISKAUDIOFILE then names the
-// disk driver's file). "default" means the sound server in output mode 0 and ALSA in mode 1.
+// The environment variables LARKSPIN_AUDIO_DRIVER and SDL_DISKAUDIOFILE override Driver and DiskFile.
+// "default" means the sound server in output mode 0 and ALSA in mode 1. Each plug-in keeps its own
+// settings even though SDL's audio is shared by the whole process (see SdlAudioOwner.h).
 struct OutputSettings {
     std::string driver = "default";
     std::string diskFile;
@@ -43,7 +44,6 @@ private:
     std::atomic<bool> clockRunning_{false};
     std::thread clock_;
     unsigned device_ = 0;
-    bool sdlInitialised_ = false;
 };
 
 } // namespace larkspin::kit

@@ -155,6 +155,10 @@ void TPlugInForm::FillSettingsControls() {
     for (const std::string& name : host_.CdPlugIns())
         CDPlugIn->addItem(qs(name));
     CDPlugIn->setCurrentIndex(s.CDPlugIndex < CDPlugIn->count() ? s.CDPlugIndex : -1);
+    DiscImages->clear();
+    for (const QString& image : qs(s.VirtualDrives).split(';', Qt::SkipEmptyParts))
+        if (!image.trimmed().isEmpty())
+            DiscImages->addItem(image.trimmed());
     SpeedIdx->setCurrentIndex(std::min<int>(s.SpeedIdx, SpeedIdx->count() - 1));
     outputFormats_[int(OutputFormatOf(s))]->setChecked(true);
     EncoderChoice->setCurrentIndex(s.EncIdx < EncoderChoice->count() ? s.EncIdx : -1);
@@ -272,6 +276,28 @@ void TPlugInForm::chooseDefaultPath() {
     if (!folder.isEmpty())
         TempEdit->setText(qs(WithTrailingSlash(folder.toStdString())));
     settings().Temp = TempEdit->text().toStdString();
+}
+
+void TPlugInForm::addDiscImage() {
+    const QString cue = QFileDialog::getOpenFileName(this, QStringLiteral("Add a disc image"), QString(),
+                                                     QStringLiteral("CD images (*.cue)"));
+    if (cue.isEmpty() || !DiscImages->findItems(cue, Qt::MatchExactly).isEmpty())
+        return;
+    if (cue.contains(';')) {
+        QMessageBox::warning(this, QStringLiteral("Larkspin 3.0"),
+                             QStringLiteral("A disc image whose path holds \";\" cannot be used:\n") + cue);
+        return;
+    }
+    DiscImages->addItem(cue);
+    storeDiscImages();
+}
+
+// The list is kept as one ";"-separated setting.
+void TPlugInForm::storeDiscImages() {
+    QStringList images;
+    for (int i = 0; i < DiscImages->count(); ++i)
+        images << DiscImages->item(i)->text();
+    settings().VirtualDrives = images.join(';').toStdString();
 }
 
 void TPlugInForm::chooseStartPlaylist() {

@@ -111,6 +111,8 @@ private:
     void libraryOptionReleased();
     void chooseDecodeOutput(int position);
     void searchDecodeOutput();
+    void addDiscImage();
+    void storeDiscImages();
 
     TPlugInHost& host_;
     SettingsWindowHooks hooks_;
@@ -144,6 +146,7 @@ private:
     QComboBox* DecodeOutput = nullptr;
     QCheckBox* DeleteDecoded = nullptr;
     QComboBox* CDPlugIn = nullptr;
+    QListWidget* DiscImages = nullptr; // disc images offered as CD drives after the real ones
     QComboBox* SpeedIdx = nullptr;
     std::array<QRadioButton*, 3> outputFormats_{};
     QComboBox* EncoderChoice = nullptr;

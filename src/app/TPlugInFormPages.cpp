@@ -334,8 +334,27 @@ QWidget* TPlugInForm::buildAudioCdPage() {
                            &Settings::CDautoFreeDB));
     infos->addWidget(check(QStringLiteral("Always choose the first found CD (automaticaly)"),
                            QStringLiteral("CDautofirst"), &Settings::CDautofirst));
+    DiscImages = new QListWidget;
+    DiscImages->setObjectName(QStringLiteral("DiscImages"));
+    auto* addImage = new QPushButton(QStringLiteral("Add image..."));
+    addImage->setObjectName(QStringLiteral("AddDiscImage"));
+    connect(addImage, &QPushButton::clicked, this, &TPlugInForm::addDiscImage);
+    auto* removeImage = new QPushButton(QStringLiteral("Remove"));
+    removeImage->setObjectName(QStringLiteral("RemoveDiscImage"));
+    connect(removeImage, &QPushButton::clicked, this, [this] {
+        delete DiscImages->currentItem();
+        storeDiscImages();
+    });
+    auto* imageButtons = new QHBoxLayout;
+    imageButtons->addWidget(addImage);
+    imageButtons->addWidget(removeImage);
+    imageButtons->addStretch();
+    auto* images = new QVBoxLayout;
+    images->addWidget(DiscImages);
+    images->addLayout(imageButtons);
     tabs->addTab(page({group(QStringLiteral("Choose a decoder plugin for CD-Playing"), plugIn),
-                       group(QStringLiteral("Audio CD informations"), infos)}),
+                       group(QStringLiteral("Audio CD informations"), infos),
+                       group(QStringLiteral("Disc images used as CD drives (.cue)"), images)}),
                  QStringLiteral("CD Playing"));
 
     SpeedIdx = new QComboBox;

@@ -60,6 +60,7 @@ private slots:
     void libraryOption();
     void decoderListRebuildsPlugCheck();
     void outputFormatAndTheRest();
+    void discImagesListedAndRemoved();
     void skinsListedAndActivated();
     void opensModallyUnlessEncodingOrRipping();
     void encoderPlugIns();
@@ -253,6 +254,19 @@ void TestSettingsWindow::outputFormatAndTheRest() {
     control<QComboBox>("CDDBServer")->setCurrentText(QStringLiteral("cddb.example.org"));
     QCOMPARE(settings().CDDBServer, std::string("cddb.example.org"));
     QVERIFY(!form->findChild<QPushButton*>("LoadDefaults")->isEnabled());
+}
+
+void TestSettingsWindow::discImagesListedAndRemoved() {
+    settings().VirtualDrives = " /music/a.cue ;;/music/b c.cue; ";
+    form->FillSettingsControls();
+    auto* images = control<QListWidget>("DiscImages");
+    QCOMPARE(images->count(), 2);
+    QCOMPARE(images->item(1)->text(), QStringLiteral("/music/b c.cue"));
+    images->setCurrentRow(0);
+    click(control<QPushButton>("RemoveDiscImage"));
+    QCOMPARE(settings().VirtualDrives, std::string("/music/b c.cue"));
+    click(control<QPushButton>("RemoveDiscImage"));
+    QCOMPARE(settings().VirtualDrives, std::string());
 }
 
 void TestSettingsWindow::skinsListedAndActivated() {

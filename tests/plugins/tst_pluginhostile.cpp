@@ -67,6 +67,8 @@ private slots:
     void unopenableFileAfterSetPosEnds();
     void absurdLengthCountsAsUnknown();
     void headerLengthFirstThenTheScannedOne();
+    void inputsFoundByFuzzingPlayAndDecodeSafely_data();
+    void inputsFoundByFuzzingPlayAndDecodeSafely();
 
 private:
     QString file(const QString& name) const { return dir.filePath(name); }
@@ -259,6 +261,33 @@ void TestPlugInHostile::headerLengthFirstThenTheScannedOne() {
     QTRY_VERIFY_WITH_TIMEOUT(p.GetLength() == 12, 10000);
     p.Stop(0);
     p.ClosePlugIn();
+}
+
+// Every input the decoder fuzzers once crashed on, through every plug-in: playing ends (0 or 3) and
+// decoding finishes, without a crash.
+void TestPlugInHostile::inputsFoundByFuzzingPlayAndDecodeSafely_data() {
+    QTest::addColumn<QString>("plugIn");
+    QTest::addColumn<QString>("input");
+    const QDir regressions(QStringLiteral(LARKSPIN_SOURCE_DIR "/tests/plugins/regressions"));
+    for (const QString& input : regressions.entryList(QDir::Files, QDir::Name))
+        for (const char* plugIn : {"IB_mpeg.so", "IB_sndfile.so", "IB_vorbis.so", "IB_ffmpeg.so"})
+            QTest::newRow(qPrintable(input + " " + plugIn)) << QString(plugIn) << regressions.filePath(input);
+}
+
+void TestPlugInHostile::inputsFoundByFuzzingPlayAndDecodeSafely() {
+    QFETCH(QString, plugIn);
+    QFETCH(QString, input);
+    DecoderPlugIn& p = this->plugIn(plugIn);
+    QVERIFY(p.loaded());
+    const QByteArray path = input.toUtf8();
+    p.StartPlugIn(0, 0);
+    p.LoadFile(path);
+    p.Play(0);
+    QTRY_VERIFY_WITH_TIMEOUT(p.GetState() == 0 || p.GetState() == 3, 20000);
+    QTemporaryDir out;
+    p.decodefile(path, out.path().toUtf8());
+    QTRY_VERIFY_WITH_TIMEOUT(p.GetDecodePos() >= 100, 20000);
+    QVERIFY(returnsPromptly([&p] { p.ClosePlugIn(); }));
 }
 
 QTEST_GUILESS_MAIN(TestPlugInHostile)

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <SDL.h>
+
+#include <string>
+
+namespace larkspin::kit {
+
+// SDL has one audio subsystem per process and every plug-in links the same libSDL2, but each plug-in
+// carries its own copy of this kit. All copies open and close SDL audio only through these calls, which
+// keep the record of open outputs inside SDL itself and change it under a lock every copy can reach.
+// That way the driver is chosen by whoever opens first while nothing is open (a plug-in's settings are
+// never overwritten by another's leftovers), and no two outputs write one capture file.
+struct SdlOpenResult {
+    SDL_AudioDeviceID device = 0;
+    std::string captureFile; // the disk driver's file actually written, when that driver runs
+    std::string problem;     // why no device was opened, or what was changed to open one
+};
+
+// driver: an SDL driver name, or empty for SDL's own choice (the sound server). captureFile: what the
+// disk driver should write; empty for SDL's default, sdlaudio.raw. A capture file another output writes
+// already is replaced by a numbered sibling ("name.2", ...).
+SdlOpenResult OpenSdlAudio(const std::string& driver, const std::string& captureFile,
+                           const SDL_AudioSpec& want);
+void CloseSdlAudio(SDL_AudioDeviceID device);
+
+} // namespace larkspin::kit
