@@ -72,7 +72,10 @@ void RunRip(RipJob& job) {
                 for (size_t k = 0; k < blocks; ++k) {
                     std::memcpy(pcm.data(), rip.data() + k * chunk, chunk);
                     std::uint32_t bytes = 0;
-                    job.coder->EncodeChunk(pcm.data(), out.data(), bytes);
+                    if (job.coder->EncodeChunk(pcm.data(), out.data(), bytes) != BE_ERR_SUCCESSFUL) {
+                        job.error = CdRipEncoderErrorText;
+                        return;
+                    }
                     if (!WriteAll(*job.file, out.data(), bytes, job.error))
                         return;
                 }
@@ -99,12 +102,18 @@ void RunRip(RipJob& job) {
         std::uint32_t bytes = 0;
         if (carried > 0 && !job.aborted) {
             std::memcpy(pcm.data(), rip.data(), carried);
-            job.coder->EncodeChunk(pcm.data(), static_cast<std::uint32_t>(carried / 2), out.data(), bytes);
+            if (job.coder->EncodeChunk(pcm.data(), static_cast<std::uint32_t>(carried / 2), out.data(),
+                                       bytes) != BE_ERR_SUCCESSFUL) {
+                job.error = CdRipEncoderErrorText;
+                return;
+            }
             if (!WriteAll(*job.file, out.data(), bytes, job.error))
                 return;
         }
-        job.coder->FlushCoder(out.data(), bytes);
-        WriteAll(*job.file, out.data(), bytes, job.error);
+        if (job.coder->FlushCoder(out.data(), bytes) != BE_ERR_SUCCESSFUL)
+            job.error = CdRipEncoderErrorText;
+        else
+            WriteAll(*job.file, out.data(), bytes, job.error);
     } catch (const std::exception& e) {
         job.error = e.what();
     }
@@ -298,7 +307,7 @@ void TCDRIP::RipRange(std::int32_t first, std::int32_t last, const QString& file
         CR_CloseRipper();
         if (coder)
             coder->CloseCoder();
-        throw ECDRIPError(coder ? "MP3 encoder error" : "No MP3 encoder");
+        throw ECDRIPError(coder ? CdRipEncoderErrorText : "No MP3 encoder");
     }
     auto releaseCoder = [coder] {
         if (coder) {
@@ -343,7 +352,11 @@ void TCDRIP::RipRange(std::int32_t first, std::int32_t last, const QString& file
         progressDone.acquire();
     };
     ripping_ = true;
-    if (job.error.empty()) {
+    if (job.error.empty() && !QCoreApplication::instance()) {
+        // No event loop to serve: the rip runs here and its events come straight from it.
+        job.progress = [this](int percent) { emit OnProgress(this, static_cast<quint16>(percent)); };
+        RunRip(job);
+    } else if (job.error.empty()) {
         QEventLoop loop;
         std::thread worker([&job, &loop] {
             RunRip(job);

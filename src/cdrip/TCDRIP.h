@@ -28,6 +28,7 @@ inline constexpr const char* CdRipInitFailureText = "Initialization failure";
 inline constexpr const char* CdRipSetParamsErrorText = "Error setting parameters";
 inline constexpr const char* CdRipInvalidParamsText = "Invalid CD-ROM parameters";
 inline constexpr const char* CdRipWriteErrorText = "Write error";
+inline constexpr const char* CdRipEncoderErrorText = "MP3 encoder error";
 
 // One TOC entry as a rippable range.
 struct TTrack {

@@ -1,0 +1,152 @@
+// Times ripping a generated 10-minute disc image (ten one-minute tracks), track by track:
+//   WAV with jitter correction: TCDRIP against "cd-paranoia -B" (paranoia's full mode)
+//   WAV without it:             TCDRIP against "cd-paranoia -Z -B"
+//   MP3 at 128 kbit/s:          TCDRIP encoding on the fly against "cd-paranoia" piped into "lame -b 128"
+//                               (two processes, so the reference reads and encodes at the same time)
+// Each pair runs alternately in the same process, several rounds; the table shows the best round.
+//
+//   bench_rip [--minutes N] [--rounds N]
+#include "PcmDiscImage.h"
+#include "TCDRIP.h"
+#include "TLameCoder.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+using namespace larkspin;
+
+namespace {
+
+struct Cost {
+    double wall = 1e9;
+    double cpu = 1e9;
+};
+
+double CpuSeconds(int who) {
+    rusage usage{};
+    getrusage(who, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Wall and CPU time (this process and its children, all threads) of one run; keeps the best of each.
+void Measure(Cost& best, const std::function<bool()>& work) {
+    const double cpu0 = CpuSeconds(RUSAGE_SELF) + CpuSeconds(RUSAGE_CHILDREN);
+    QElapsedTimer t;
+    t.start();
+    if (!work()) {
+        std::fprintf(stderr, "a run failed\n");
+        std::exit(1);
+    }
+    best.wall = std::min(best.wall, double(t.nsecsElapsed()) / 1e9);
+    best.cpu = std::min(best.cpu, CpuSeconds(RUSAGE_SELF) + CpuSeconds(RUSAGE_CHILDREN) - cpu0);
+}
+
+bool Shell(const QString& command, const QString& dir) {
+    QProcess p;
+    p.setWorkingDirectory(dir);
+    p.setStandardOutputFile(QProcess::nullDevice());
+    p.setStandardErrorFile(QProcess::nullDevice());
+    p.start("sh", {"-c", command});
+    return p.waitForFinished(-1) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+bool RipAll(const QString& cue, const QString& out, bool jitter, bool mp3) {
+    try {
+        CR_SetVirtualDrives(cue.toStdString());
+        TCDRIP rip;
+        rip.SetCDRomNum(CR_GetNumCDROM() - 1);
+        rip.SetJitterCorrect(jitter);
+        rip.SetWriteWAV(true);
+        TLameCoder coder;
+        coder.Bitrate = 128;
+        if (mp3) {
+            rip.SetCoder(&coder);
+            rip.SetEncode(true);
+        }
+        for (int t = 1; t <= rip.Tracks().size(); ++t)
+            rip.RipTrack(t, out + QString("/Track%1.wav").arg(t, 2, 10, QLatin1Char('0')));
+        return rip.Tracks().size() > 0;
+    } catch (const ECDRIPError& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return false;
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    int minutes = 10, rounds = 3;
+    const QStringList args = app.arguments();
+    for (int i = 1; i + 1 < args.size(); ++i) {
+        if (args[i] == "--minutes")
+            minutes = args[i + 1].toInt();
+        else if (args[i] == "--rounds")
+            rounds = args[i + 1].toInt();
+    }
+    QTemporaryDir dir;
+    QList<QByteArray> tracks;
+    for (int i = 0; i < minutes; ++i)
+        tracks << TrackPcm(i, 60 * 44100);
+    const QString cue = WritePcmDiscImage(dir.path(), "disc", tracks);
+    tracks.clear();
+    const QString ours = dir.filePath("ours"), theirs = dir.filePath("theirs");
+    QDir().mkpath(ours);
+    QDir().mkpath(theirs);
+    const int count = minutes;
+
+    struct Row {
+        const char* name;
+        const char* reference;
+        std::function<bool()> mine, other;
+        Cost a, b;
+    };
+    QString pipe;
+    for (int t = 1; t <= count; ++t)
+        pipe += QString("cd-paranoia -d %1 %2 - | lame --silent -b 128 - track%2.mp3 && ").arg(cue).arg(t);
+    pipe += "true";
+    std::vector<Row> rows = {
+        {"WAV, jitter correction",
+         "cd-paranoia -B",
+         [&] { return RipAll(cue, ours, true, false); },
+         [&] { return Shell("cd-paranoia -B -d " + cue + " 1-", theirs); },
+         {},
+         {}},
+        {"WAV, plain reads",
+         "cd-paranoia -Z -B",
+         [&] { return RipAll(cue, ours, false, false); },
+         [&] { return Shell("cd-paranoia -Z -B -d " + cue + " 1-", theirs); },
+         {},
+         {}},
+        {"MP3 128 kbit/s",
+         "cd-paranoia piped to lame -b 128",
+         [&] { return RipAll(cue, ours, true, true); },
+         [&] { return Shell(pipe, theirs); },
+         {},
+         {}},
+    };
+    for (int r = 0; r < rounds; ++r) {
+        for (Row& row : rows) {
+            Measure(row.a, row.mine);
+            Measure(row.b, row.other);
+        }
+    }
+    std::printf("Ripping a %d-minute disc image (%d tracks), best of %d rounds\n\n", minutes, count, rounds);
+    std::printf(
+        "| Case | Reference | Larkspin wall s | Reference wall s | Ratio | Larkspin CPU s | Reference CPU s "
+        "| CPU ratio |\n|---|---|---|---|---|---|---|---|\n");
+    for (const Row& row : rows)
+        std::printf("| %s | %s | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f |\n", row.name, row.reference,
+                    row.a.wall, row.b.wall, row.a.wall / row.b.wall, row.a.cpu, row.b.cpu,
+                    row.a.cpu / row.b.cpu);
+    return 0;
+}
