@@ -15,12 +15,13 @@ QString ValueAfterEquals(const QString& line) {
 }
 
 QString SplitAtSlash(const QString& text, int part) {
-    const qsizetype k = std::max(text.lastIndexOf(u'/'), text.lastIndexOf(u'\\'));
-    if (k < 0)
+    qsizetype at = text.indexOf(QLatin1String(" / "));
+    const qsizetype back = text.indexOf(QLatin1String(" \\ "));
+    if (at < 0 || (back >= 0 && back < at))
+        at = back;
+    if (at < 0)
         return text;
-    if (part == 1)
-        return text.left(std::max<qsizetype>(0, k - 1));
-    return text.mid(k + 2);
+    return part == 1 ? text.left(at) : text.mid(at + 3);
 }
 
 int LeadingTrackNumber(const QString& name) {

@@ -9,9 +9,9 @@ namespace larkspin {
 // The text after the first "="; a line without "=" gives an empty text.
 QString ValueAfterEquals(const QString& line);
 
-// Splits "Artist / Title" at the last "/" or "\": part 1 is the text before it less the one character in
-// front of it, part 2 the text after it less the one character behind it. Without a slash both parts
-// are the whole text.
+// Splits "Artist / Title" at the first " / " (or " \ "), the separator of CDDB entries, as the CD panel
+// does: a slash inside a name ("AC/DC", "Either/Or") stays. Without a separator both parts are the whole
+// text.
 QString SplitAtSlash(const QString& text, int part);
 
 // The value of two leading digits followed by a blank, "-" or "_" in a text of at least 4 characters;

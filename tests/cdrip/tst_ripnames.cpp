@@ -32,21 +32,24 @@ void TestRipNames::splitAtSlash_data() {
     QTest::newRow("artist / title") << "Some Artist / Some Song"
                                     << "Some Artist"
                                     << "Some Song";
-    QTest::newRow("no slash") << "Some Song"
-                              << "Some Song"
-                              << "Some Song";
-    QTest::newRow("last slash decides") << "A / B / C"
-                                        << "A / B"
-                                        << "C";
-    QTest::newRow("backslash") << "AC\\DC"
-                               << "A"
-                               << "C";
-    QTest::newRow("slash first") << "/x"
-                                 << ""
-                                 << "";
-    QTest::newRow("slash last") << "x /"
-                                << "x"
-                                << "";
+    QTest::newRow("no separator") << "Some Song"
+                                  << "Some Song"
+                                  << "Some Song";
+    QTest::newRow("first separator decides") << "A / B / C"
+                                             << "A"
+                                             << "B / C";
+    QTest::newRow("slash in a title stays") << "Guest / Either/Or"
+                                            << "Guest"
+                                            << "Either/Or";
+    QTest::newRow("slash in a name stays") << "AC/DC"
+                                           << "AC/DC"
+                                           << "AC/DC";
+    QTest::newRow("backslash separator") << "A \\ B"
+                                         << "A"
+                                         << "B";
+    QTest::newRow("empty artist") << " / x"
+                                  << ""
+                                  << "x";
 }
 
 void TestRipNames::splitAtSlash() {
