@@ -44,6 +44,24 @@ bool StartInPreparation(QWidget* modal) {
     return true;
 }
 
+Settings& WithDrives(Settings& settings, const QString& cue) {
+    settings.VirtualDrives = cue.toStdString();
+    return settings;
+}
+
+// The page over one disc image, initialised, its output folder a fresh one.
+struct PageRig {
+    explicit PageRig(const QString& cue, TEncoderHost* encoders = nullptr)
+        : page(WithDrives(settings, cue), encoders) {
+        page.Initialise();
+        page.Pathinfo->setText(out.path());
+    }
+
+    QTemporaryDir out;
+    Settings settings;
+    TFrame_CDRipper page;
+};
+
 } // namespace
 
 class TestCdRipperPage : public QObject {
@@ -92,20 +110,16 @@ void TestCdRipperPage::listsAudioTracksOnly() {
     QString error;
     const QString cue = MakeDiscImage(dir.path(), "mixed", ThreeToneFrames, &error, modes);
     QVERIFY2(!cue.isEmpty(), qPrintable(error));
-    Settings settings;
-    settings.VirtualDrives = cue.toStdString();
-    TFrame_CDRipper page(settings, nullptr);
-    page.Initialise();
+    PageRig rig(cue);
+    TFrame_CDRipper& page = rig.page;
     QCOMPARE(page.DriveSelBox->count(),
              page.DriveSelBox->findText(QFileInfo(cue).fileName(), Qt::MatchContains) + 1);
     QTEST(Captions(page), "captions");
 }
 
 void TestCdRipperPage::selectAllAndNone() {
-    Settings settings;
-    settings.VirtualDrives = audioCue_.toStdString();
-    TFrame_CDRipper page(settings, nullptr);
-    page.Initialise();
+    PageRig rig(audioCue_);
+    TFrame_CDRipper& page = rig.page;
     page.SelectAllClick();
     QVERIFY(
         std::all_of(page.List().begin(), page.List().end(), [](const CdListItem& i) { return i.Ticked; }));
@@ -117,12 +131,9 @@ void TestCdRipperPage::selectAllAndNone() {
 }
 
 void TestCdRipperPage::ripsTheTickedTracksAndRefusesChangesMeanwhile() {
-    QTemporaryDir out;
-    Settings settings;
-    settings.VirtualDrives = audioCue_.toStdString();
-    TFrame_CDRipper page(settings, nullptr);
-    page.Initialise();
-    page.Pathinfo->setText(out.path());
+    PageRig rig(audioCue_);
+    TFrame_CDRipper& page = rig.page;
+    QTemporaryDir& out = rig.out;
     Tick(page, 0);
     Tick(page, 2);
     QSignalSpy running(&page, &TFrame_CDRipper::ripInProgressChanged);
@@ -148,12 +159,9 @@ void TestCdRipperPage::ripsTheTickedTracksAndRefusesChangesMeanwhile() {
 }
 
 void TestCdRipperPage::cancelledPreparationStartsNothing() {
-    QTemporaryDir out;
-    Settings settings;
-    settings.VirtualDrives = audioCue_.toStdString();
-    TFrame_CDRipper page(settings, nullptr);
-    page.Initialise();
-    page.Pathinfo->setText(out.path());
+    PageRig rig(audioCue_);
+    TFrame_CDRipper& page = rig.page;
+    QTemporaryDir& out = rig.out;
     // Nothing ticked: the preparation does not even open.
     page.StartRippingClick();
     QVERIFY(!page.RipInProgress());
@@ -173,12 +181,9 @@ void TestCdRipperPage::cancelledPreparationStartsNothing() {
 }
 
 void TestCdRipperPage::existingFileIsReplacedOnlyWhenAllowed() {
-    QTemporaryDir out;
-    Settings settings;
-    settings.VirtualDrives = audioCue_.toStdString();
-    TFrame_CDRipper page(settings, nullptr);
-    page.Initialise();
-    page.Pathinfo->setText(out.path());
+    PageRig rig(audioCue_);
+    TFrame_CDRipper& page = rig.page;
+    QTemporaryDir& out = rig.out;
     Tick(page, 0);
     QFile mine(out.filePath("01 CD Audio - Track Number 1.wav"));
     QVERIFY(mine.open(QIODevice::WriteOnly));
@@ -214,11 +219,9 @@ void TestCdRipperPage::existingFileIsReplacedOnlyWhenAllowed() {
 }
 
 void TestCdRipperPage::missingOutputFolderIsNamed() {
-    QTemporaryDir out;
-    Settings settings;
-    settings.VirtualDrives = audioCue_.toStdString();
-    TFrame_CDRipper page(settings, nullptr);
-    page.Initialise();
+    PageRig rig(audioCue_);
+    TFrame_CDRipper& page = rig.page;
+    QTemporaryDir& out = rig.out;
     page.Pathinfo->setText(out.filePath("gone"));
     Tick(page, 0);
     ModalAnswer start(StartInPreparation);
@@ -231,12 +234,9 @@ void TestCdRipperPage::missingOutputFolderIsNamed() {
 }
 
 void TestCdRipperPage::abortLeavesNoHalfTrack() {
-    QTemporaryDir out;
-    Settings settings;
-    settings.VirtualDrives = audioCue_.toStdString();
-    TFrame_CDRipper page(settings, nullptr);
-    page.Initialise();
-    page.Pathinfo->setText(out.path());
+    PageRig rig(audioCue_);
+    TFrame_CDRipper& page = rig.page;
+    QTemporaryDir& out = rig.out;
     Tick(page, 0);
     Tick(page, 1);
     // "Abort" as soon as the first track shows progress.
@@ -263,14 +263,11 @@ void TestCdRipperPage::encoderPlugInModeLeavesEncodedFilesOnly() {
     const auto flac =
         std::find_if(rows.begin(), rows.end(), [](const EncoderRow& r) { return r.encodeType == "flac"; });
     QVERIFY(flac != rows.end());
-    QTemporaryDir out;
-    Settings settings;
-    settings.VirtualDrives = audioCue_.toStdString();
-    settings.Encoder = true;
-    settings.EncIdx = static_cast<uint8_t>(flac - rows.begin());
-    TFrame_CDRipper page(settings, &encoders);
-    page.Initialise();
-    page.Pathinfo->setText(out.path());
+    PageRig rig(audioCue_, &encoders);
+    rig.settings.Encoder = true;
+    rig.settings.EncIdx = static_cast<uint8_t>(flac - rows.begin());
+    TFrame_CDRipper& page = rig.page;
+    QTemporaryDir& out = rig.out;
     Tick(page, 0);
     Tick(page, 1);
     ModalAnswer start(StartInPreparation);
@@ -287,12 +284,8 @@ void TestCdRipperPage::vanishingDiscEndsTheRunWithItsReason() {
     QString error;
     const QString cue = MakeDiscImage(dir.path(), "vanishing", ThreeToneFrames, &error);
     QVERIFY2(!cue.isEmpty(), qPrintable(error));
-    Settings settings;
-    settings.VirtualDrives = cue.toStdString();
-    TFrame_CDRipper page(settings, nullptr);
-    page.Initialise();
-    QDir(dir.path()).mkdir("out");
-    page.Pathinfo->setText(dir.filePath("out"));
+    PageRig rig(cue);
+    TFrame_CDRipper& page = rig.page;
     page.SelectAllClick();
     // The disc goes while its first track is read.
     connect(&page, &TFrame_CDRipper::ripInProgressChanged, this, [&](bool running) {
@@ -308,7 +301,7 @@ void TestCdRipperPage::vanishingDiscEndsTheRunWithItsReason() {
     QTRY_VERIFY(OpenMessage(&page));
     QVERIFY2(OpenMessage(&page)->text().startsWith("Not every track was ripped:\nTrack 1: "),
              qPrintable(OpenMessage(&page)->text()));
-    QCOMPARE(QDir(dir.filePath("out")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+    QCOMPARE(QDir(rig.out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList());
 }
 
@@ -319,10 +312,8 @@ void TestCdRipperPage::damagedImageListsNothing() {
     QVERIFY2(!cue.isEmpty(), qPrintable(error));
     // The .bin holds less than its sheet says.
     QVERIFY(QFile::resize(dir.filePath("short.bin"), 2352 * 400));
-    Settings settings;
-    settings.VirtualDrives = cue.toStdString();
-    TFrame_CDRipper page(settings, nullptr);
-    page.Initialise();
+    PageRig rig(cue);
+    TFrame_CDRipper& page = rig.page;
     QCOMPARE(page.CDListView->topLevelItemCount(), 0);
     page.StartRippingClick();
     QVERIFY(!page.RipInProgress());
