@@ -4,6 +4,7 @@
 //
 //   bench_encode [--minutes N] [--rounds N] [--only TEXT]   (TEXT: rows whose encoder name contains it)
 #include "AtomicFile.h"
+#include "BenchCost.h"
 #include "TEncoderHost.h"
 #include "TLameCoder.h"
 #include "WavReader.h"
@@ -24,33 +25,6 @@
 using namespace larkspin;
 
 namespace {
-
-struct Cost {
-    double wall = 1e9;
-    double cpu = 1e9;
-};
-
-double cpuSeconds(int who) {
-    rusage usage{};
-    getrusage(who, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// Wall time and CPU time (this process and its children) of one run; keeps the best of each.
-void measure(Cost& best, const std::function<bool()>& work) {
-    const double cpu0 = cpuSeconds(RUSAGE_SELF) + cpuSeconds(RUSAGE_CHILDREN);
-    QElapsedTimer t;
-    t.start();
-    if (!work()) {
-        std::fprintf(stderr, "a run failed\n");
-        std::exit(1);
-    }
-    const double wall = double(t.nsecsElapsed()) / 1e9;
-    const double cpu = cpuSeconds(RUSAGE_SELF) + cpuSeconds(RUSAGE_CHILDREN) - cpu0;
-    best.wall = std::min(best.wall, wall);
-    best.cpu = std::min(best.cpu, cpu);
-}
 
 bool run(const QString& program, const QStringList& args) {
     QProcess p;

@@ -1,11 +1,13 @@
 // Times ripping a generated 10-minute disc image (ten one-minute tracks), track by track:
 //   WAV with jitter correction: TCDRIP against "cd-paranoia -B" (paranoia's full mode)
-//   WAV without it:             TCDRIP against "cd-paranoia -Z -B"
+//   WAV without it:             TCDRIP against "cd-paranoia -Z -B", and with the reference's files
+//                               synced to disk as AtomicFile does with Larkspin's
 //   MP3 at 128 kbit/s:          TCDRIP encoding on the fly against "cd-paranoia" piped into "lame -b 128"
 //                               (two processes, so the reference reads and encodes at the same time)
 // Each pair runs alternately in the same process, several rounds; the table shows the best round.
 //
 //   bench_rip [--minutes N] [--rounds N]
+#include "BenchCost.h"
 #include "PcmDiscImage.h"
 #include "TCDRIP.h"
 #include "TLameCoder.h"
@@ -24,31 +26,6 @@
 using namespace larkspin;
 
 namespace {
-
-struct Cost {
-    double wall = 1e9;
-    double cpu = 1e9;
-};
-
-double CpuSeconds(int who) {
-    rusage usage{};
-    getrusage(who, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// Wall and CPU time (this process and its children, all threads) of one run; keeps the best of each.
-void Measure(Cost& best, const std::function<bool()>& work) {
-    const double cpu0 = CpuSeconds(RUSAGE_SELF) + CpuSeconds(RUSAGE_CHILDREN);
-    QElapsedTimer t;
-    t.start();
-    if (!work()) {
-        std::fprintf(stderr, "a run failed\n");
-        std::exit(1);
-    }
-    best.wall = std::min(best.wall, double(t.nsecsElapsed()) / 1e9);
-    best.cpu = std::min(best.cpu, CpuSeconds(RUSAGE_SELF) + CpuSeconds(RUSAGE_CHILDREN) - cpu0);
-}
 
 bool Shell(const QString& command, const QString& dir) {
     QProcess p;
@@ -112,7 +89,9 @@ int main(int argc, char** argv) {
     };
     QString pipe;
     for (int t = 1; t <= count; ++t)
-        pipe += QString("cd-paranoia -d %1 %2 - | lame --silent -b 128 - track%2.mp3 && ").arg(cue).arg(t);
+        pipe += QString("cd-paranoia -d %1 %2 - | lame --silent -b 128 -q 5 -m s -p - track%2.mp3 && ")
+                    .arg(cue)
+                    .arg(t);
     pipe += "true";
     std::vector<Row> rows = {
         {"WAV, jitter correction",
@@ -127,8 +106,15 @@ int main(int argc, char** argv) {
          [&] { return Shell("cd-paranoia -Z -B -d " + cue + " 1-", theirs); },
          {},
          {}},
+        // Larkspin's files are flushed to disk before they take their names; the same for the reference.
+        {"WAV, plain reads, files on disk",
+         "cd-paranoia -Z -B, then sync of its files",
+         [&] { return RipAll(cue, ours, false, false); },
+         [&] { return Shell("cd-paranoia -Z -B -d " + cue + " 1- && sync track*.wav", theirs); },
+         {},
+         {}},
         {"MP3 128 kbit/s",
-         "cd-paranoia piped to lame -b 128",
+         "cd-paranoia piped to lame -b 128 -q 5 -m s -p",
          [&] { return RipAll(cue, ours, true, true); },
          [&] { return Shell(pipe, theirs); },
          {},
@@ -136,8 +122,8 @@ int main(int argc, char** argv) {
     };
     for (int r = 0; r < rounds; ++r) {
         for (Row& row : rows) {
-            Measure(row.a, row.mine);
-            Measure(row.b, row.other);
+            measure(row.a, row.mine);
+            measure(row.b, row.other);
         }
     }
     std::printf("Ripping a %d-minute disc image (%d tracks), best of %d rounds\n\n", minutes, count, rounds);
