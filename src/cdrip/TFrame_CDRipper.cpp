@@ -139,6 +139,17 @@ TFrame_CDRipper::~TFrame_CDRipper() {
         run_->Abort();
 }
 
+void TFrame_CDRipper::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::PaletteChange)
+        return;
+    // The style outlines tick boxes in a darker window colour, which a dark skin makes invisible on
+    // its list; the list's text colour outlines them instead.
+    QPalette ticks;
+    ticks.setColor(QPalette::Window, palette().color(QPalette::Text).lighter(140));
+    CDListView->setPalette(ticks);
+}
+
 void TFrame_CDRipper::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (Pathinfo->text().isEmpty())
