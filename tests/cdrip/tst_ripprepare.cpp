@@ -6,14 +6,17 @@
 #include "ModalAnswer.h"
 #include "Settings.h"
 #include "TCddb.h"
+#include "TInfoEditForm.h"
 #include "TMatchform.h"
 #include "TRipPrepare.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -76,6 +79,7 @@ private slots:
     void secondPressSendsNoSecondQuery();
     void entryWithFewerTitlesKeepsTheRest();
     void cancelWritesUnchangedRowsBack();
+    void editedTitlesReachTheCdList();
 
 private:
     QTemporaryDir dir_;
@@ -212,6 +216,44 @@ void TestRipPrepare::cancelWritesUnchangedRowsBack() {
     QVERIFY(!dialog.RipStarted());
     QCOMPARE(list[0].Caption, QStringLiteral("01 CD Audio / Track Number 1"));
     QCOMPARE(list[1].Caption, QStringLiteral("02 CD Audio / Track Number 2"));
+}
+
+void TestRipPrepare::editedTitlesReachTheCdList() {
+    CdList list = FreshList(3);
+    TRipPrepare dialog(list, settings_, 0, nullptr);
+    // The second row selected: "Edit selected title..." renames it and drops nothing.
+    dialog.ListView1->topLevelItem(1)->setSelected(true);
+    ModalAnswer rename([](QWidget* modal) {
+        auto* form = qobject_cast<TInfoEditForm*>(modal);
+        if (!form)
+            return false;
+        if (!form->findChild<QRadioButton*>("SelectedTitle")->isChecked())
+            return false;
+        form->findChild<QLineEdit*>("Edit1")->setText("Some Artist");
+        form->findChild<QLineEdit*>("Edit2")->setText("What? Song");
+        form->accept();
+        return true;
+    });
+    dialog.Button2Click();
+    QVERIFY(rename.answered());
+    QCOMPARE(dialog.ListView1->topLevelItem(1)->text(1), QStringLiteral("Some Artist"));
+    QCOMPARE(dialog.ListView1->topLevelItem(1)->text(2), QStringLiteral("What Song"));
+    // Nothing selected: the album of every row.
+    dialog.ListView1->clearSelection();
+    ModalAnswer album([](QWidget* modal) {
+        auto* form = qobject_cast<TInfoEditForm*>(modal);
+        if (!form)
+            return false;
+        form->findChild<QLineEdit*>("Edit3")->setText("Their Album");
+        form->accept();
+        return true;
+    });
+    dialog.Button2Click();
+    QVERIFY(album.answered());
+    dialog.BitBtn1->click();
+    QCOMPARE(list[1].Caption, QStringLiteral("02 Some Artist / What Song"));
+    for (const CdListItem& item : list)
+        QCOMPARE(item.Album, QStringLiteral("Their Album"));
 }
 
 QTEST_MAIN(TestRipPrepare)
