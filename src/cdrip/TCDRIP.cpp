@@ -269,12 +269,22 @@ QByteArray TCDRIP::WavHeader(TOutputFormat format, std::uint32_t dataBytes) {
     return h;
 }
 
-QString TCDRIP::Mp3FileName(const QString& fileName) {
+namespace {
+
+QString WithExtension(const QString& fileName, const QString& extension) {
     const qsizetype slash = fileName.lastIndexOf(QLatin1Char('/'));
     const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-    if (dot > slash)
-        return fileName.left(dot) + QStringLiteral(".mp3");
-    return fileName + QStringLiteral(".mp3");
+    return (dot > slash ? fileName.left(dot) : fileName) + extension;
+}
+
+} // namespace
+
+QString TCDRIP::Mp3FileName(const QString& fileName) {
+    return WithExtension(fileName, QStringLiteral(".mp3"));
+}
+
+QString TCDRIP::JitterLogName(const QString& fileName) {
+    return WithExtension(fileName, QStringLiteral(".jitt"));
 }
 
 void TCDRIP::RipTrack(int trackNum, const QString& fileName) {
@@ -341,7 +351,7 @@ void TCDRIP::RipRange(std::int32_t first, std::int32_t last, const QString& file
     QPointer<TCDRIP> self(this);
     std::binary_semaphore progressDone(0);
     job.progress = [self, &progressDone](int percent) {
-        QMetaObject::invokeMethod(
+        const bool posted = QMetaObject::invokeMethod(
             self.data(),
             [self, percent, &progressDone] {
                 if (self)
@@ -349,7 +359,8 @@ void TCDRIP::RipRange(std::int32_t first, std::int32_t last, const QString& file
                 progressDone.release();
             },
             Qt::QueuedConnection);
-        progressDone.acquire();
+        if (posted)
+            progressDone.acquire();
     };
     ripping_ = true;
     if (job.error.empty() && !QCoreApplication::instance()) {
@@ -395,10 +406,7 @@ void TCDRIP::RipRange(std::int32_t first, std::int32_t last, const QString& file
         lastFileName_ = name;
 
     if (job.error.empty() && !jitterErrors_.isEmpty()) {
-        const QString log = fileName.left(fileName.lastIndexOf(QLatin1Char('.')) > fileName.lastIndexOf('/')
-                                              ? fileName.lastIndexOf(QLatin1Char('.'))
-                                              : fileName.size()) +
-                            QStringLiteral(".jitt");
+        const QString log = JitterLogName(name);
         if (!WriteFileAtomically(log.toStdString(), (jitterErrors_.join('\n') + '\n').toStdString()))
             qCWarning(lcCdRip) << "cannot write the jitter log" << log;
     }

@@ -114,6 +114,8 @@ public:
     // fileName with the text from the last "." of its last part replaced by ".mp3" (appended when
     // there is no such dot).
     static QString Mp3FileName(const QString& fileName);
+    // The jitter log beside an output file: its name with ".jitt" in the same way.
+    static QString JitterLogName(const QString& fileName);
 
 signals:
     void OnBeginTrack(larkspin::TCDRIP* sender, quint16 trackNum);

@@ -141,20 +141,24 @@ void TestCdRip::switchingDrivesReplacesTheTracks() {
 void TestCdRip::mp3Names_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("mp3");
-    QTest::newRow("wav") << "/music/Track01.wav"
-                         << "/music/Track01.mp3";
-    QTest::newRow("no dot") << "/music/Track01"
-                            << "/music/Track01.mp3";
-    QTest::newRow("dot in a title") << "/music/Mr. X"
-                                    << "/music/Mr.mp3";
-    QTest::newRow("dot only in the folder") << "/music.d/Track01"
-                                            << "/music.d/Track01.mp3";
+    QTest::addColumn<QString>("log");
+    QTest::newRow("wav") << QString("/music/Track01.wav") << QString("/music/Track01.mp3")
+                         << QString("/music/Track01.jitt");
+    QTest::newRow("no dot") << QString("/music/Track01") << QString("/music/Track01.mp3")
+                            << QString("/music/Track01.jitt");
+    QTest::newRow("dot in a title") << QString("/music/Mr. X") << QString("/music/Mr.mp3")
+                                    << QString("/music/Mr.jitt");
+    QTest::newRow("dot only in the folder")
+        << QString("/music.d/Track01") << QString("/music.d/Track01.mp3") << QString("/music.d/Track01.jitt");
 }
 
 void TestCdRip::mp3Names() {
     QFETCH(QString, name);
     QFETCH(QString, mp3);
+    QFETCH(QString, log);
     QCOMPARE(TCDRIP::Mp3FileName(name), mp3);
+    QCOMPARE(TCDRIP::JitterLogName(name), log);
+    QCOMPARE(TCDRIP::JitterLogName(mp3), log);
 }
 
 void TestCdRip::ripsTracksToWav_data() {
