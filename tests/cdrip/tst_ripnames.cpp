@@ -79,10 +79,10 @@ void TestRipNames::trackFileName_data() {
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("ext");
     QTest::addColumn<QString>("name");
-    QTest::newRow("designed wav") << "03 Some Artist / Some Song"
+    QTest::newRow("prepared wav") << "03 Some Artist / Some Song"
                                   << ".wav"
                                   << "03 Some Artist - Some Song.wav";
-    QTest::newRow("designed mp3") << "03 Some Artist / Some Song"
+    QTest::newRow("prepared mp3") << "03 Some Artist / Some Song"
                                   << ".mp3"
                                   << "03 Some Artist - Some Song.mp3";
     // A dot in the title is no extension: the name keeps "Mr. X".
@@ -141,7 +141,7 @@ void TestRipNames::tagsFromCaption_data() {
     QTest::addColumn<int>("track");
     QTest::addColumn<QString>("artist");
     QTest::addColumn<QString>("title");
-    QTest::newRow("designed") << "03 Some Artist / Some Song" << 3 << "Some Artist"
+    QTest::newRow("prepared") << "03 Some Artist / Some Song" << 3 << "Some Artist"
                               << "Some Song";
     QTest::newRow("dot in title") << "01 Band / Mr. X" << 1 << "Band"
                                   << "Mr. X";
