@@ -19,6 +19,7 @@
 #include "TEncoderHost.h"
 #include "TEncoderPage.h"
 #include "TEncoderSettingsPanel.h"
+#include "TFrame_CDRipper.h"
 #include "TFrame_Organizer.h"
 #include "TGetCDForm.h"
 #include "THauptform.h"
@@ -173,6 +174,11 @@ void LarkspinApp::Start() {
     stationForm_ = std::make_unique<TStationForm>();
     encoderPage_ = new TEncoderPage(*encoderHost_, host_.get());
     stationForm_->setEncoderPage(encoderPage_);
+    cdRipper_ = new TFrame_CDRipper(settings(), encoderHost_.get());
+    stationForm_->setCdRipperPage(cdRipper_, [this] { cdRipper_->Initialise(); });
+    connect(cdRipper_, &TFrame_CDRipper::ripInProgressChanged, encoderPage_, &TEncoderPage::setRipInProgress);
+    connect(encoderPage_, &TEncoderPage::encodingActiveChanged, cdRipper_,
+            &TFrame_CDRipper::setEncodingActive);
     addFilesForm_ = std::make_unique<Taddfilesform>();
     addUrlForm_ = std::make_unique<Taddurlform>();
     getCdForm_ = std::make_unique<TGetCDForm>();
@@ -260,10 +266,12 @@ void LarkspinApp::connectSettingsAndSkins() {
     hooks.WriteSettings = [this] { WriteSettings(*settingsFile_, settings()); };
     hooks.ShowLogo = [this](const QString&) { hauptform_->reloadCover(); };
     plugInForm_->setHooks(std::move(hooks));
-    // No encoding job or rip runs inside the program yet, so the window always opens.
-    // Refused while an encoding job runs (its plug-in is in use).
-    connect(hauptform_.get(), &THauptform::settingsRequested, this,
-            [this] { plugInForm_->ShowSettings(encoderPage_->EncodingActive()); });
+    // Refused while an encoding job or a rip runs (the plug-in and the ripping settings are in use).
+    const auto showSettings = [this] {
+        plugInForm_->ShowSettings(encoderPage_->EncodingActive() || cdRipper_->RipInProgress());
+    };
+    connect(hauptform_.get(), &THauptform::settingsRequested, this, showSettings);
+    connect(cdRipper_, &TFrame_CDRipper::settingsRequested, this, showSettings);
 
     snapping_ = std::make_unique<WindowSnapping>(hauptform_.get(), playlistForm_.get(), stationForm_.get());
     connect(hauptform_.get(), &THauptform::dockingTick, snapping_.get(), &WindowSnapping::DockingTick);

@@ -16,6 +16,7 @@ class MprisService;
 class PrivateProfile;
 class TEncoderHost;
 class TEncoderPage;
+class TFrame_CDRipper;
 class TGetCDForm;
 class THauptform;
 class TPlaylistForm;
@@ -59,6 +60,7 @@ public:
 
     THauptform& mainWindow() { return *hauptform_; }
     TPlaylistForm& playlistWindow() { return *playlistForm_; }
+    TStationForm& stationWindow() { return *stationForm_; }
     TPlugInHost& plugInHost() { return *host_; }
 
 signals:
@@ -86,6 +88,7 @@ private:
     std::unique_ptr<TGetCDForm> getCdForm_;
     std::unique_ptr<Thintform> hintForm_;
     TEncoderPage* encoderPage_ = nullptr; // owned by the station window
+    TFrame_CDRipper* cdRipper_ = nullptr; // owned by the station window
     std::unique_ptr<WindowSnapping> snapping_;
     std::unique_ptr<MprisService> mpris_;
     std::unique_ptr<CdPanel> cdPanel_;

@@ -37,8 +37,8 @@ TEncoderPage::TEncoderPage(TEncoderHost& encoders, TPlugInHost* decoders, QWidge
     for (const std::string& info : encoders_.CollectInfos())
         plugIns_->addItem(QString::fromStdString(info));
     plugIns_->setEnabled(plugIns_->count() > 0);
-    auto* settingsButton = new QPushButton(QStringLiteral("Settings..."), this);
-    settingsButton->setEnabled(plugIns_->count() > 0);
+    settings_ = new QPushButton(QStringLiteral("Settings..."), this);
+    settings_->setEnabled(plugIns_->count() > 0);
     auto* search = new QPushButton(QStringLiteral("Search..."), this);
     list_->setColumnCount(1);
     list_->setHeaderLabels({QStringLiteral("Filename")});
@@ -65,7 +65,7 @@ TEncoderPage::TEncoderPage(TEncoderHost& encoders, TPlugInHost* decoders, QWidge
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(QStringLiteral("Encoder:"), this), 0, 0);
     grid->addWidget(plugIns_, 0, 1);
-    grid->addWidget(settingsButton, 0, 2);
+    grid->addWidget(settings_, 0, 2);
     grid->addWidget(new QLabel(QStringLiteral("Output folder:"), this), 1, 0);
     grid->addWidget(folder_, 1, 1);
     grid->addWidget(search, 1, 2);
@@ -82,7 +82,7 @@ TEncoderPage::TEncoderPage(TEncoderHost& encoders, TPlugInHost* decoders, QWidge
     layout->addLayout(listButtons);
     layout->addWidget(panel_);
 
-    connect(settingsButton, &QPushButton::clicked, this, &TEncoderPage::SettingsClick);
+    connect(settings_, &QPushButton::clicked, this, &TEncoderPage::SettingsClick);
     connect(search, &QPushButton::clicked, this, &TEncoderPage::SearchClick);
     connect(add, &QPushButton::clicked, this, &TEncoderPage::AddFilesClick);
     connect(del, &QPushButton::clicked, this, &TEncoderPage::DelFilesClick);
@@ -135,6 +135,12 @@ QStringList TEncoderPage::Files() const {
 
 bool TEncoderPage::EncodingActive() const {
     return jobs_->EncodingActive();
+}
+
+void TEncoderPage::setRipInProgress(bool running) {
+    plugIns_->setEnabled(!running && plugIns_->count() > 0);
+    settings_->setEnabled(!running && plugIns_->count() > 0);
+    start_->setEnabled(!running && !jobs_->EncodingActive());
 }
 
 void TEncoderPage::SearchClick() {

@@ -32,6 +32,9 @@ public:
     void AddFiles(const QStringList& paths);
     QStringList Files() const;
     bool EncodingActive() const;
+    // While a rip runs, the plug-in choice, its settings and "Start encoding..." are not offered: the
+    // rip may use the loaded plug-in.
+    void setRipInProgress(bool running);
     TEncodeJobs& Jobs() { return *jobs_; }
 
     QComboBox* ComboBox1() const { return plugIns_; }
@@ -67,6 +70,7 @@ private:
     QTreeWidget* list_;
     QCheckBox* decode_;
     QPushButton* start_;
+    QPushButton* settings_;
     QFrame* panel_;
     QLabel* jobNumber_;
     QLabel* percent_;

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -97,6 +98,8 @@ void TStationForm::showEvent(QShowEvent* event) {
         StationPage->setCurrentIndex(page);
     else if (page == LibraryPage)
         LibraryTimer.start();
+    else if (page == CdRipperPage && activateCdRipper_)
+        activateCdRipper_();
     if (!settings_.FullScreenMode && settings_.StationWidth > 0 && settings_.StationHeight > 0)
         resize(settings_.StationWidth, settings_.StationHeight);
     organizer_->setUpperPanelHeight(settings_.filelist_height);
@@ -107,6 +110,8 @@ void TStationForm::pageChanged(int index) {
     settings_.stationindex = index;
     if (index == LibraryPage)
         LibraryTimer.start();
+    else if (index == CdRipperPage && activateCdRipper_)
+        activateCdRipper_();
 }
 
 void TStationForm::resizeEvent(QResizeEvent* event) {
@@ -136,11 +141,21 @@ void TStationForm::closeEvent(QCloseEvent* event) {
 }
 
 void TStationForm::setEncoderPage(QWidget* page) {
+    replacePage(EncoderPage, page, QStringLiteral("Encoder"));
+}
+
+void TStationForm::setCdRipperPage(QWidget* page, std::function<void()> activate) {
+    replacePage(CdRipperPage, page, QStringLiteral("CD Ripper"));
+    activateCdRipper_ = std::move(activate);
+}
+
+void TStationForm::replacePage(int index, QWidget* page, const QString& title) {
     const int current = StationPage->currentIndex();
-    QWidget* placeholder = StationPage->widget(EncoderPage);
-    StationPage->removeTab(EncoderPage);
+    QWidget* placeholder = StationPage->widget(index);
+    const QSignalBlocker quiet(StationPage);
+    StationPage->removeTab(index);
     delete placeholder;
-    StationPage->insertTab(EncoderPage, page, QStringLiteral("Encoder"));
+    StationPage->insertTab(index, page, title);
     StationPage->setCurrentIndex(current);
 }
 

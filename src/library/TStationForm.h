@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,8 @@ public:
 
     // The "Encoder" page once the program has its encoder plug-ins; the window takes it over.
     void setEncoderPage(QWidget* page);
+    // The "CD Ripper" page; activate runs when the page is shown (it lists the drives and tracks).
+    void setCdRipperPage(QWidget* page, std::function<void()> activate);
 
     QTabWidget* StationPage = nullptr;
     TFrame_Organizer* organizer() const { return organizer_; }
@@ -60,11 +63,13 @@ protected:
 
 private:
     void pageChanged(int index);
+    void replacePage(int index, QWidget* page, const QString& title);
 
     MusicLibrary& library_;
     Settings& settings_;
     TFrame_Organizer* organizer_ = nullptr;
     QTimer LibraryTimer;
+    std::function<void()> activateCdRipper_;
     std::vector<std::string> fileTypes_;
     bool showing_ = false;
 };

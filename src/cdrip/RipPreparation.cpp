@@ -1,0 +1,86 @@
+#include "RipPreparation.h"
+
+#include "RipNames.h"
+
+namespace larkspin {
+
+QList<TitleRow> RowsFromCdList(const CdList& list) {
+    QList<TitleRow> rows;
+    rows.reserve(qsizetype(list.size()));
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const CdListItem& item = list[i];
+        TitleRow row;
+        row.number = QString::number(i + 1);
+        row.artist = SplitAtSlash(item.Caption, 1);
+        if (LeadingTrackNumber(row.artist) > 0)
+            row.artist = row.artist.mid(3);
+        row.title = SplitAtSlash(item.Caption, 2);
+        row.album = item.Album;
+        row.year = item.Year;
+        row.genre = item.Genre;
+        rows.append(std::move(row));
+    }
+    return rows;
+}
+
+QList<TitleRow> RowsFromEntryLines(const QStringList& lines, EntryDiscValues& disc) {
+    QList<TitleRow> rows;
+    for (const QString& line : lines) {
+        const QString key = line.left(5);
+        if (key == u"DTITL") {
+            disc.DiscTitle = ValueAfterEquals(line);
+        } else if (key == u"DYEAR") {
+            disc.Year = ValueAfterEquals(line);
+        } else if (key == u"DGENR") {
+            disc.Genre = ValueAfterEquals(line);
+        } else if (key == u"TTITL") {
+            const QString value = ValueAfterEquals(line);
+            const QString artist = StripFileNameChars(SplitAtSlash(value, 1));
+            TitleRow row;
+            row.number = QString::number(rows.size() + 1);
+            row.title = StripFileNameChars(SplitAtSlash(value, 2));
+            row.artist = artist != row.title ? artist : SplitAtSlash(disc.DiscTitle, 1);
+            row.album = SplitAtSlash(disc.DiscTitle, 2);
+            row.year = disc.Year;
+            row.genre = disc.Genre;
+            rows.append(std::move(row));
+        }
+    }
+    return rows;
+}
+
+void WriteRowsBack(const QList<TitleRow>& rows, CdList& list) {
+    for (std::size_t i = 0; i < list.size() && i < std::size_t(rows.size()); ++i) {
+        const TitleRow& row = rows[qsizetype(i)];
+        CdListItem& item = list[i];
+        item.Caption = (i < 9 ? QStringLiteral("0") : QString()) + row.number + u' ' + row.artist +
+                       QStringLiteral(" / ") + row.title;
+        item.Album = row.album;
+        item.Year = row.year;
+        item.Genre = row.genre;
+    }
+}
+
+QStringList MatchLines(const QStringList& matches) {
+    QStringList lines;
+    for (const QString& match : matches) {
+        if (match.isEmpty())
+            continue;
+        const qsizetype slash = match.indexOf(u'/');
+        lines << (slash < 0 ? match : match.mid(slash + 2));
+    }
+    return lines;
+}
+
+QueryOutcome OutcomeOfLog(const QStringList& log) {
+    if (log.isEmpty())
+        return QueryOutcome::Running;
+    const QString last = log.last().toUpper();
+    if (last == u"ENTRY READ")
+        return QueryOutcome::EntryRead;
+    if (last == u"NO MATCH FOUND")
+        return QueryOutcome::NoMatch;
+    return QueryOutcome::Running;
+}
+
+} // namespace larkspin

@@ -1,0 +1,295 @@
+#include "RipRun.h"
+
+#include "RipNames.h"
+#include "RipRunLog.h"
+#include "Settings.h"
+#include "TEncoderHost.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMetaObject>
+#include <QTime>
+
+#include <unistd.h>
+
+namespace larkspin {
+
+namespace {
+
+QString Extension(const RipRunSetup& setup) {
+    switch (setup.Mode) {
+    case RipOutputMode::Mp3:
+        return QStringLiteral(".mp3");
+    case RipOutputMode::PlugIn:
+        return u'.' + setup.PlugInType.toLower();
+    case RipOutputMode::Wav:
+        break;
+    }
+    return QStringLiteral(".wav");
+}
+
+} // namespace
+
+RipRun::RipRun(RipRunSetup setup, RipTrackSource& ripper, TEncoderHost* encoder, QObject* parent)
+    : QObject(parent), setup_(std::move(setup)), ripper_(ripper), encoder_(encoder) {
+    setup_.Folder = FolderWithSlash(setup_.Folder);
+    timer_.setInterval(100);
+    connect(&timer_, &QTimer::timeout, this, &RipRun::tick);
+}
+
+RipRun::~RipRun() = default;
+
+QString RipRun::ripFileOf(int position) const {
+    const CdListItem& item = setup_.Items[position];
+    const QString ext = setup_.Mode == RipOutputMode::Mp3 ? QStringLiteral(".mp3") : QStringLiteral(".wav");
+    return setup_.Folder + TrackFileName(item.Caption, ext, item.Track);
+}
+
+QStringList RipRun::TargetFiles() const {
+    QStringList files;
+    const QString ext = Extension(setup_);
+    for (const CdListItem& item : setup_.Items)
+        files << setup_.Folder + TrackFileName(item.Caption, ext, item.Track);
+    return files;
+}
+
+QStringList RipRun::ExistingTargets() const {
+    QStringList existing;
+    const QStringList targets = TargetFiles();
+    for (int i = 0; i < targets.size(); ++i) {
+        // In plug-in mode the ripped WAV is replaced too, and removed afterwards.
+        if (QFileInfo::exists(targets[i]))
+            existing << targets[i];
+        else if (setup_.Mode == RipOutputMode::PlugIn && QFileInfo::exists(ripFileOf(i)))
+            existing << ripFileOf(i);
+    }
+    return existing;
+}
+
+QString RipRun::CheckOutputFolder(const QString& folder) {
+    if (folder.isEmpty())
+        return QStringLiteral("No output directory is chosen.");
+    const QFileInfo info(folder);
+    if (!info.isAbsolute())
+        return QStringLiteral("The output directory \"%1\" is not a full path.").arg(folder);
+    if (!info.exists())
+        return QStringLiteral("The output directory \"%1\" does not exist.").arg(folder);
+    if (!info.isDir())
+        return QStringLiteral("\"%1\" is not a directory.").arg(folder);
+    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
+        return QStringLiteral("The output directory \"%1\" cannot be written.").arg(folder);
+    return {};
+}
+
+void RipRun::Start() {
+    if (started_)
+        return;
+    started_ = true;
+    clock_.start();
+    const bool encodeAfterRip = setup_.Mode != RipOutputMode::Wav;
+    encodeDone_ = setup_.Mode != RipOutputMode::PlugIn;
+    display_.EncodeVisible = encodeAfterRip;
+    display_.EncodeText = encodeAfterRip ? QStringLiteral("Waiting for CDRipper") : QString();
+    timer_.start();
+    emit displayChanged();
+    if (setup_.Items.empty()) {
+        ripDone_ = true;
+        finishIfDone();
+        return;
+    }
+    // Each track starts from the event loop, so a ripper that rips inside RipTrack never nests.
+    QMetaObject::invokeMethod(this, &RipRun::startTrack, Qt::QueuedConnection);
+}
+
+void RipRun::startTrack() {
+    if (ripAborted_ || ripDone_)
+        return;
+    ripping_ = true;
+    const CdListItem& item = setup_.Items[ripPosition_];
+    qCDebug(lcRipRun) << "ripping track" << item.Track << "to" << ripFileOf(ripPosition_);
+    ripper_.RipTrack(item.Track, ripFileOf(ripPosition_));
+}
+
+void RipRun::TrackBegun(int) {
+    display_.RipText = QStringLiteral("%1/%2").arg(tracksRipped_ + 1).arg(setup_.Items.size());
+    display_.RipPercent = 0;
+    if (setup_.Mode == RipOutputMode::Mp3) {
+        display_.EncodeText = display_.RipText;
+        display_.EncodePercent = 0;
+    }
+    emit displayChanged();
+    if (ripAborted_)
+        ripper_.AbortRip();
+}
+
+void RipRun::TrackProgress(int percent) {
+    if (ripAborted_) {
+        ripper_.AbortRip();
+        return;
+    }
+    display_.RipPercent = std::clamp(percent, 0, 100);
+    if (setup_.Mode == RipOutputMode::Mp3)
+        display_.EncodePercent = display_.RipPercent;
+    emit displayChanged();
+}
+
+void RipRun::TrackEnded(int) {
+    if (!ripping_)
+        return;
+    ripping_ = false;
+    const int position = ripPosition_;
+    const QString file = ripFileOf(position);
+    if (ripAborted_) {
+        finishIfDone();
+        return;
+    }
+    if (!QFileInfo(file).isFile()) {
+        // The ripper could not be opened for this track; the run goes on with the next one.
+        problem(QStringLiteral("Track %1 could not be read.").arg(setup_.Items[position].Track));
+    } else if (setup_.Mode == RipOutputMode::Mp3) {
+        const QString failed = WriteRipTags(file, TagValuesOf(setup_.Items[position]), setup_.Tags);
+        if (!failed.isEmpty())
+            problem(failed);
+        written_ << file;
+    } else if (setup_.Mode == RipOutputMode::PlugIn) {
+        waiting_.push_back(position);
+    } else {
+        written_ << file;
+    }
+    ++tracksRipped_;
+    if (ripPosition_ + 1 < static_cast<int>(setup_.Items.size())) {
+        ++ripPosition_;
+        QMetaObject::invokeMethod(this, &RipRun::startTrack, Qt::QueuedConnection);
+    } else {
+        ripDone_ = true;
+        display_.RipText = QStringLiteral("Finished");
+        display_.RipPercent = 100;
+        if (setup_.Mode == RipOutputMode::Mp3) {
+            display_.EncodeText = display_.RipText;
+            display_.EncodePercent = 100;
+        }
+        emit displayChanged();
+        finishIfDone();
+    }
+}
+
+void RipRun::TrackFailed(int track, const QString& message) {
+    if (!ripping_)
+        return;
+    ripping_ = false;
+    if (ripAborted_) {
+        finishIfDone();
+        return;
+    }
+    problem(QStringLiteral("Track %1: %2").arg(track).arg(message));
+    // A drive that failed once fails again; the tracks ripped so far are still finished.
+    ripDone_ = true;
+    display_.RipText = QStringLiteral("Stopped");
+    emit displayChanged();
+    emit ripFailed(message);
+    finishIfDone();
+}
+
+void RipRun::Abort() {
+    if (!started_ || finished_ || ripAborted_)
+        return;
+    ripAborted_ = true;
+    if (ripping_)
+        ripper_.AbortRip();
+    if (job_ >= 0 && encoder_) {
+        encoder_->CancelEncoding();
+        job_ = -1;
+    }
+    finishIfDone();
+}
+
+void RipRun::tick() {
+    if (!(ripDone_ && encodeDone_))
+        display_.Elapsed = QTime(0, 0).addMSecs(clock_.elapsed()).toString(QStringLiteral("hh:mm:ss"));
+    if (setup_.Mode == RipOutputMode::PlugIn && !ripAborted_)
+        pollPlugIn();
+    emit displayChanged();
+    finishIfDone();
+}
+
+void RipRun::pollPlugIn() {
+    if (!encoder_) {
+        encodeDone_ = true;
+        return;
+    }
+    if (job_ >= 0) {
+        display_.EncodePercent = std::clamp(encoder_->GetPosition(), 0, 100);
+        if (!encoder_->GetFinished())
+            return;
+        const int position = job_;
+        job_ = -1;
+        const QString wav = ripFileOf(position);
+        const QString target = TargetFiles().at(position);
+        const QString error = QString::fromStdString(encoder_->GetEncodeError());
+        if (!error.isEmpty() || !QFileInfo(target).isFile()) {
+            // The WAV stays: the ripped audio is not lost with a failed encode.
+            problem(
+                QStringLiteral("%1 could not be encoded%2").arg(wav, error.isEmpty() ? "" : ": " + error));
+        } else {
+            // The plug-in wrote its own ID3v2 tag from SendTag; ID3v1 is added here.
+            if (setup_.PlugInType.compare(u"mp3", Qt::CaseInsensitive) == 0 && setup_.Tags.Id3v1) {
+                const QString failed =
+                    WriteRipTags(target, TagValuesOf(setup_.Items[position]), {true, false});
+                if (!failed.isEmpty())
+                    problem(failed);
+            }
+            written_ << target;
+            if (!QFile::remove(wav))
+                qCWarning(lcRipRun) << "the ripped WAV could not be removed:" << wav;
+        }
+    }
+    if (!waiting_.empty()) {
+        startJob();
+    } else if (ripDone_) {
+        encodeDone_ = true;
+        display_.EncodeText = QStringLiteral("Finished");
+    } else {
+        display_.EncodeText = QStringLiteral("Waiting for CDRipper");
+    }
+}
+
+void RipRun::startJob() {
+    job_ = waiting_.front();
+    waiting_.pop_front();
+    const CdListItem& item = setup_.Items[job_];
+    const RipTagValues v = TagValuesOf(item);
+    // An MP3 plug-in writes ID3v2 from these values; without WriteId3v2 it gets none.
+    const bool tags = setup_.PlugInType.compare(u"mp3", Qt::CaseInsensitive) != 0 || setup_.Tags.Id3v2;
+    const std::string comment = std::string("Larkspin [") + MakerWebAddress + "]";
+    if (tags)
+        encoder_->SendTag(v.Artist.toStdString(), v.Title.toStdString(), v.Album.toStdString(),
+                          v.Year.toStdString(), static_cast<uint8_t>(std::clamp(v.Track, 0, 255)), comment,
+                          v.Genre.toStdString());
+    else
+        encoder_->SendTag({}, {}, {}, {}, 0, {}, {});
+    display_.EncodeText = QStringLiteral("%1/%2").arg(job_ + 1).arg(setup_.Items.size());
+    display_.EncodePercent = 0;
+    encoder_->EncodeFile(ripFileOf(job_).toStdString(), TargetFiles().at(job_).toStdString());
+}
+
+void RipRun::finishIfDone() {
+    if (finished_ || ripping_ || job_ >= 0)
+        return;
+    if (!ripAborted_ && !(ripDone_ && encodeDone_))
+        return;
+    finished_ = true;
+    timer_.stop();
+    // The plug-in starts the next run fresh.
+    if (setup_.Mode == RipOutputMode::PlugIn && encoder_ && encoder_->EncoderPluginLoaded())
+        encoder_->ReloadEncoderPlugin();
+    emit displayChanged();
+    emit finished();
+}
+
+void RipRun::problem(const QString& text) {
+    qCWarning(lcRipRun) << text;
+    problems_ << text;
+}
+
+} // namespace larkspin

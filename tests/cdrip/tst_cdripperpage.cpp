@@ -1,0 +1,323 @@
+// The "CD Ripper" page on disc images as virtual drives: the audio tracks it lists, ticking, the rip it
+// starts through the preparation, the controls it refuses while a rip runs, the question before files are
+// replaced, and an output folder that is missing.
+#include "DiscImage.h"
+#include "ModalAnswer.h"
+#include "Settings.h"
+#include "TEncoderHost.h"
+#include "TFrame_CDRipper.h"
+#include "TRipPrepare.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+using namespace larkspin;
+
+namespace {
+
+QStringList Captions(const TFrame_CDRipper& page) {
+    QStringList out;
+    for (int i = 0; i < page.CDListView->topLevelItemCount(); ++i)
+        out << page.CDListView->topLevelItem(i)->text(0);
+    return out;
+}
+
+void Tick(TFrame_CDRipper& page, int row) {
+    page.CDListView->topLevelItem(row)->setCheckState(0, Qt::Checked);
+}
+
+// Presses "Start ripping..." in the preparation dialog once it shows.
+bool StartInPreparation(QWidget* modal) {
+    auto* prepare = qobject_cast<TRipPrepare*>(modal);
+    if (!prepare)
+        return false;
+    prepare->BitBtn1->click();
+    return true;
+}
+
+Settings& WithDrives(Settings& settings, const QString& cue) {
+    settings.VirtualDrives = cue.toStdString();
+    return settings;
+}
+
+// The page over one disc image, initialised, its output folder a fresh one.
+struct PageRig {
+    explicit PageRig(const QString& cue, TEncoderHost* encoders = nullptr)
+        : page(WithDrives(settings, cue), encoders) {
+        page.Initialise();
+        page.Pathinfo->setText(out.path());
+    }
+
+    QTemporaryDir out;
+    Settings settings;
+    TFrame_CDRipper page;
+};
+
+} // namespace
+
+class TestCdRipperPage : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void listsAudioTracksOnly_data();
+    void listsAudioTracksOnly();
+    void selectAllAndNone();
+    void ripsTheTickedTracksAndRefusesChangesMeanwhile();
+    void cancelledPreparationStartsNothing();
+    void existingFileIsReplacedOnlyWhenAllowed();
+    void missingOutputFolderIsNamed();
+    void abortLeavesNoHalfTrack();
+    void encoderPlugInModeLeavesEncodedFilesOnly();
+    void vanishingDiscEndsTheRunWithItsReason();
+    void damagedImageListsNothing();
+
+private:
+    QTemporaryDir dir_;
+    QString audioCue_;
+};
+
+void TestCdRipperPage::initTestCase() {
+    QString error;
+    audioCue_ = MakeDiscImage(dir_.path(), "audio", ThreeToneFrames, &error);
+    QVERIFY2(!audioCue_.isEmpty(), qPrintable(error));
+}
+
+void TestCdRipperPage::listsAudioTracksOnly_data() {
+    QTest::addColumn<QStringList>("modes");
+    QTest::addColumn<QStringList>("captions");
+    QTest::newRow("audio") << QStringList{}
+                           << QStringList{"CD Audio / Track Number 1", "CD Audio / Track Number 2",
+                                          "CD Audio / Track Number 3"};
+    // A data track is not listed; the audio tracks keep their places on the disc.
+    QTest::newRow("data last") << QStringList{"AUDIO", "AUDIO", "MODE1/2352"}
+                               << QStringList{"CD Audio / Track Number 1", "CD Audio / Track Number 2"};
+    QTest::newRow("data first") << QStringList{"MODE1/2352", "AUDIO", "AUDIO"}
+                                << QStringList{"CD Audio / Track Number 2", "CD Audio / Track Number 3"};
+}
+
+void TestCdRipperPage::listsAudioTracksOnly() {
+    QFETCH(QStringList, modes);
+    QTemporaryDir dir;
+    QString error;
+    const QString cue = MakeDiscImage(dir.path(), "mixed", ThreeToneFrames, &error, modes);
+    QVERIFY2(!cue.isEmpty(), qPrintable(error));
+    PageRig rig(cue);
+    TFrame_CDRipper& page = rig.page;
+    QCOMPARE(page.DriveSelBox->count(),
+             page.DriveSelBox->findText(QFileInfo(cue).fileName(), Qt::MatchContains) + 1);
+    QTEST(Captions(page), "captions");
+}
+
+void TestCdRipperPage::selectAllAndNone() {
+    PageRig rig(audioCue_);
+    TFrame_CDRipper& page = rig.page;
+    page.SelectAllClick();
+    QVERIFY(
+        std::all_of(page.List().begin(), page.List().end(), [](const CdListItem& i) { return i.Ticked; }));
+    page.SelectNoneClick();
+    QVERIFY(
+        std::none_of(page.List().begin(), page.List().end(), [](const CdListItem& i) { return i.Ticked; }));
+    Tick(page, 2);
+    QCOMPARE(page.CDListView->topLevelItem(2)->checkState(0), Qt::Checked);
+}
+
+void TestCdRipperPage::ripsTheTickedTracksAndRefusesChangesMeanwhile() {
+    PageRig rig(audioCue_);
+    TFrame_CDRipper& page = rig.page;
+    QTemporaryDir& out = rig.out;
+    Tick(page, 0);
+    Tick(page, 2);
+    QSignalSpy running(&page, &TFrame_CDRipper::ripInProgressChanged);
+    ModalAnswer start(StartInPreparation);
+    page.StartRippingClick();
+    QVERIFY(start.answered());
+    QCOMPARE(running.size(), 1);
+    QVERIFY(page.RipInProgress());
+    QVERIFY(page.rippanel->isVisibleTo(&page));
+    // The component must stay while it rips.
+    QVERIFY(!page.RefreshCdView());
+    QVERIFY(!page.EjectClick());
+    QVERIFY(!page.StartButton->isEnabled() && !page.RefreshButton->isEnabled() &&
+            !page.DriveSelBox->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(!page.RipInProgress(), 30000);
+    QCOMPARE(running.size(), 2);
+    QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList({"01 CD Audio - Track Number 1.wav", "03 CD Audio - Track Number 3.wav"}));
+    // 375 and 300 frames of 2352 bytes behind a 44-byte header.
+    QCOMPARE(QFileInfo(out.filePath("01 CD Audio - Track Number 1.wav")).size(), 44 + 375 * 2352);
+    QCOMPARE(QFileInfo(out.filePath("03 CD Audio - Track Number 3.wav")).size(), 44 + 300 * 2352);
+    QVERIFY(page.RefreshCdView());
+}
+
+void TestCdRipperPage::cancelledPreparationStartsNothing() {
+    PageRig rig(audioCue_);
+    TFrame_CDRipper& page = rig.page;
+    QTemporaryDir& out = rig.out;
+    // Nothing ticked: the preparation does not even open.
+    page.StartRippingClick();
+    QVERIFY(!page.RipInProgress());
+    Tick(page, 1);
+    ModalAnswer cancel([](QWidget* modal) {
+        auto* prepare = qobject_cast<TRipPrepare*>(modal);
+        if (prepare)
+            prepare->BitBtn2->click();
+        return prepare != nullptr;
+    });
+    page.StartRippingClick();
+    QVERIFY(cancel.answered());
+    QVERIFY(!page.RipInProgress());
+    QVERIFY(QDir(out.path()).isEmpty());
+    // The rows were written back all the same.
+    QCOMPARE(Captions(page)[1], QStringLiteral("02 CD Audio / Track Number 2"));
+}
+
+void TestCdRipperPage::existingFileIsReplacedOnlyWhenAllowed() {
+    PageRig rig(audioCue_);
+    TFrame_CDRipper& page = rig.page;
+    QTemporaryDir& out = rig.out;
+    Tick(page, 0);
+    QFile mine(out.filePath("01 CD Audio - Track Number 1.wav"));
+    QVERIFY(mine.open(QIODevice::WriteOnly));
+    mine.write("mine");
+    mine.close();
+
+    for (QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
+        QString asked;
+        bool prepared = false;
+        ModalAnswer both([&](QWidget* modal) {
+            if (!prepared) {
+                prepared = StartInPreparation(modal);
+                return false;
+            }
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            if (!box)
+                return false;
+            asked = box->text();
+            box->button(answer)->click();
+            return true;
+        });
+        page.StartRippingClick();
+        QVERIFY(both.answered());
+        QVERIFY2(asked.contains(mine.fileName()), qPrintable(asked));
+        if (answer == QMessageBox::No) {
+            QVERIFY(!page.RipInProgress());
+            QCOMPARE(QFileInfo(mine.fileName()).size(), 4);
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(!page.RipInProgress(), 30000);
+            QCOMPARE(QFileInfo(mine.fileName()).size(), 44 + 375 * 2352);
+        }
+    }
+}
+
+void TestCdRipperPage::missingOutputFolderIsNamed() {
+    PageRig rig(audioCue_);
+    TFrame_CDRipper& page = rig.page;
+    QTemporaryDir& out = rig.out;
+    page.Pathinfo->setText(out.filePath("gone"));
+    Tick(page, 0);
+    ModalAnswer start(StartInPreparation);
+    page.StartRippingClick();
+    QVERIFY(!page.RipInProgress());
+    QTRY_VERIFY(OpenMessage(&page));
+    QCOMPARE(OpenMessage(&page)->text(),
+             QStringLiteral("The output directory \"%1/\" does not exist.").arg(out.filePath("gone")));
+    QVERIFY(!QFileInfo::exists(out.filePath("gone")));
+}
+
+void TestCdRipperPage::abortLeavesNoHalfTrack() {
+    PageRig rig(audioCue_);
+    TFrame_CDRipper& page = rig.page;
+    QTemporaryDir& out = rig.out;
+    Tick(page, 0);
+    Tick(page, 1);
+    // "Abort" as soon as the first track shows progress.
+    connect(&page, &TFrame_CDRipper::ripInProgressChanged, this, [&](bool running) {
+        if (running)
+            connect(page.Run(), &RipRun::displayChanged, &page, [&] {
+                if (page.Run() && page.Run()->Display().RipPercent > 0)
+                    page.AbortButton->click();
+            });
+    });
+    ModalAnswer start(StartInPreparation);
+    page.StartRippingClick();
+    QTRY_VERIFY_WITH_TIMEOUT(!page.RipInProgress(), 30000);
+    QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList());
+    QVERIFY(!OpenMessage(&page)); // an abort is no failure
+    QVERIFY(page.StartButton->isEnabled());
+}
+
+void TestCdRipperPage::encoderPlugInModeLeavesEncodedFilesOnly() {
+    TEncoderHost encoders(LARKSPIN_BUILD_DIR "/PlugIn/Encoder");
+    encoders.Enumerate();
+    const auto& rows = encoders.EncoderList();
+    const auto flac =
+        std::find_if(rows.begin(), rows.end(), [](const EncoderRow& r) { return r.encodeType == "flac"; });
+    QVERIFY(flac != rows.end());
+    PageRig rig(audioCue_, &encoders);
+    rig.settings.Encoder = true;
+    rig.settings.EncIdx = static_cast<uint8_t>(flac - rows.begin());
+    TFrame_CDRipper& page = rig.page;
+    QTemporaryDir& out = rig.out;
+    Tick(page, 0);
+    Tick(page, 1);
+    ModalAnswer start(StartInPreparation);
+    page.StartRippingClick();
+    QVERIFY(page.label6->isVisibleTo(&page));
+    QTRY_VERIFY_WITH_TIMEOUT(!page.RipInProgress(), 30000);
+    QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList({"01 CD Audio - Track Number 1.flac", "02 CD Audio - Track Number 2.flac"}));
+    QVERIFY(!OpenMessage(&page));
+}
+
+void TestCdRipperPage::vanishingDiscEndsTheRunWithItsReason() {
+    QTemporaryDir dir;
+    QString error;
+    const QString cue = MakeDiscImage(dir.path(), "vanishing", ThreeToneFrames, &error);
+    QVERIFY2(!cue.isEmpty(), qPrintable(error));
+    PageRig rig(cue);
+    TFrame_CDRipper& page = rig.page;
+    page.SelectAllClick();
+    // The disc goes while its first track is read.
+    connect(&page, &TFrame_CDRipper::ripInProgressChanged, this, [&](bool running) {
+        if (running)
+            connect(page.Run(), &RipRun::displayChanged, &page, [&] {
+                if (page.Run() && page.Run()->Display().RipPercent > 0)
+                    QFile::resize(dir.filePath("vanishing.bin"), 2352 * 10);
+            });
+    });
+    ModalAnswer start(StartInPreparation);
+    page.StartRippingClick();
+    QTRY_VERIFY_WITH_TIMEOUT(!page.RipInProgress(), 30000);
+    QTRY_VERIFY(OpenMessage(&page));
+    QVERIFY2(OpenMessage(&page)->text().startsWith("Not every track was ripped:\nTrack 1: "),
+             qPrintable(OpenMessage(&page)->text()));
+    QCOMPARE(QDir(rig.out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList());
+}
+
+void TestCdRipperPage::damagedImageListsNothing() {
+    QTemporaryDir dir;
+    QString error;
+    const QString cue = MakeDiscImage(dir.path(), "short", ThreeToneFrames, &error);
+    QVERIFY2(!cue.isEmpty(), qPrintable(error));
+    // The .bin holds less than its sheet says.
+    QVERIFY(QFile::resize(dir.filePath("short.bin"), 2352 * 400));
+    PageRig rig(cue);
+    TFrame_CDRipper& page = rig.page;
+    QCOMPARE(page.CDListView->topLevelItemCount(), 0);
+    page.StartRippingClick();
+    QVERIFY(!page.RipInProgress());
+}
+
+QTEST_MAIN(TestCdRipperPage)
+#include "tst_cdripperpage.moc"

@@ -1,0 +1,113 @@
+// Ripping in the running program: a disc image as a virtual drive, names from a local CDDB server, two
+// tracks ripped to MP3 through the Zizezed Avidido window's "CD Ripper" page, found tagged in the output
+// folder.
+#include "CddbTestServer.h"
+#include "DiscImage.h"
+#include "LarkspinApp.h"
+#include "ModalAnswer.h"
+#include "Settings.h"
+#include "TFrame_CDRipper.h"
+#include "THauptform.h"
+#include "TRipPrepare.h"
+#include "TStationForm.h"
+
+#include <QDir>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <taglib/id3v1tag.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+
+using namespace larkspin;
+
+class TestRipApp : public QObject {
+    Q_OBJECT
+private slots:
+    void prepareFetchNamesAndRipTwoTracksToMp3();
+};
+
+void TestRipApp::prepareFetchNamesAndRipTwoTracksToMp3() {
+    QTemporaryDir dir;
+    QString error;
+    const QString cue = MakeDiscImage(dir.path(), "disc", ThreeToneFrames, &error);
+    QVERIFY2(!cue.isEmpty(), qPrintable(error));
+    QVERIFY(QDir(dir.path()).mkdir("out"));
+    const QString out = dir.filePath("out");
+
+    CddbTestServer server(60000);
+    server.enqueue("200 rock 0e001003 Disc Artist / Disc Album\r\n");
+    server.enqueue("210 rock 0e001003 CD database entry follows (until terminating `.')\r\n"
+                   "DTITLE=Disc Artist / Disc Album\r\nDYEAR=2001\r\nDGENRE=Ambient\r\n"
+                   "TTITLE0=First Song\r\nTTITLE1=Guest / Second Song\r\nTTITLE2=Third Song\r\n.\r\n");
+    QFile ini(dir.filePath("larkspin.ini"));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write(QStringLiteral("[Prog]\nFirststart=0\n[CDRipper]\nIntEncoder=1\nBitrate=128\nTemp=%1/\n"
+                             "CDDBServer=127.0.0.1\nCDDBPort=%2\nCDDBEmail=tester@example.org\n"
+                             "[CDAudio]\nVirtualDrives=%3\n")
+                  .arg(out, server.port(), cue)
+                  .toUtf8());
+    ini.close();
+
+    settings() = Settings{};
+    LarkspinApp app(dir.filePath("larkspin"), dir.filePath("share"));
+    app.Start();
+    TStationForm& station = app.stationWindow();
+    station.show();
+    station.StationPage->setCurrentIndex(TStationForm::CdRipperPage);
+    auto* page = station.findChild<TFrame_CDRipper*>();
+    QVERIFY(page);
+    QCOMPARE(page->CDListView->topLevelItemCount(), 3);
+    page->CDListView->topLevelItem(0)->setCheckState(0, Qt::Checked);
+    page->CDListView->topLevelItem(1)->setCheckState(0, Qt::Checked);
+
+    // In "Prepare ripping...": fetch the names, then start once they are there.
+    bool asked = false;
+    ModalAnswer prepare([&](QWidget* modal) {
+        auto* dialog = qobject_cast<TRipPrepare*>(modal);
+        if (!dialog)
+            return false;
+        if (!asked) {
+            dialog->Button1->click();
+            asked = true;
+            return false;
+        }
+        if (!dialog->BitBtn1->isEnabled())
+            return false;
+        dialog->BitBtn1->click();
+        return true;
+    });
+    page->StartButton->click();
+    QVERIFY(prepare.answered());
+    QVERIFY(page->RipInProgress());
+    QTRY_VERIFY_WITH_TIMEOUT(!page->RipInProgress(), 60000);
+
+    QCOMPARE(QDir(out).entryList(QDir::Files | QDir::Hidden),
+             QStringList({"01 Disc Artist - First Song.mp3", "02 Guest - Second Song.mp3"}));
+    const QStringList artists = {"Disc Artist", "Guest"};
+    const QStringList titles = {"First Song", "Second Song"};
+    const QStringList files = QDir(out).entryList(QDir::Files);
+    for (int i = 0; i < 2; ++i) {
+        TagLib::MPEG::File mp3(QFile::encodeName(QDir(out).filePath(files[i])).constData());
+        QVERIFY(mp3.isValid() && mp3.hasID3v1Tag() && mp3.hasID3v2Tag());
+        QCOMPARE(QString::fromStdString(mp3.ID3v2Tag()->artist().to8Bit(true)), artists[i]);
+        QCOMPARE(QString::fromStdString(mp3.ID3v2Tag()->title().to8Bit(true)), titles[i]);
+        QCOMPARE(QString::fromStdString(mp3.ID3v2Tag()->album().to8Bit(true)), QStringLiteral("Disc Album"));
+        QCOMPARE(mp3.ID3v2Tag()->track(), unsigned(i + 1));
+        QCOMPARE(mp3.ID3v1Tag()->year(), 2001u);
+        // About the length of the track: 375 and 545 frames of 1/75 s.
+        QVERIFY(mp3.audioProperties());
+        const int expectedMs = (i == 0 ? 375 : 545) * 1000 / 75;
+        QVERIFY(qAbs(mp3.audioProperties()->lengthInMilliseconds() - expectedMs) < 200);
+    }
+    QSignalSpy finished(&app, &LarkspinApp::finished);
+    app.mainWindow().close();
+    QCOMPARE(finished.size(), 1);
+}
+
+QTEST_MAIN(TestRipApp)
+#include "tst_ripapp.moc"
