@@ -142,4 +142,19 @@ QString ReplyCodeText(int code) {
     return text;
 }
 
+QString ValueAfterEquals(const QString& line) {
+    const qsizetype eq = line.indexOf(u'=');
+    return eq < 0 ? QString() : line.mid(eq + 1);
+}
+
+std::pair<QString, QString> SplitAtSlash(const QString& text) {
+    qsizetype at = text.indexOf(QLatin1String(" / "));
+    const qsizetype back = text.indexOf(QLatin1String(" \\ "));
+    if (at < 0 || (back >= 0 && back < at))
+        at = back;
+    if (at < 0)
+        return {text, text};
+    return {text.left(at), text.mid(at + 3)};
+}
+
 } // namespace larkspin

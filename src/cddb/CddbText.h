@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include <utility>
+
 namespace larkspin {
 
 // A blank becomes "+", A-Z, a-z and 0-9 stay, every other byte of the UTF-8 text becomes "%XX".
@@ -28,5 +30,13 @@ QString DecodeReplyLine(const QByteArray& line);
 
 // The status text of a numeric reply code, from its first digit and its last two digits.
 QString ReplyCodeText(int code);
+
+// The value of an xmcd line: the text after the first "="; a line without "=" gives an empty text.
+QString ValueAfterEquals(const QString& line);
+
+// "Artist / Title" as "Artist" and "Title": split at the first " / " (or " \ "), the separator of CDDB
+// entries; a slash inside a name ("AC/DC", "Either/Or") stays. Without a separator both parts are the
+// whole text.
+std::pair<QString, QString> SplitAtSlash(const QString& text);
 
 } // namespace larkspin

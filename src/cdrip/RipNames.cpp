@@ -9,21 +9,6 @@ constexpr qsizetype MaxNameBytes = 255;
 
 } // namespace
 
-QString ValueAfterEquals(const QString& line) {
-    const qsizetype eq = line.indexOf(u'=');
-    return eq < 0 ? QString() : line.mid(eq + 1);
-}
-
-QString SplitAtSlash(const QString& text, int part) {
-    qsizetype at = text.indexOf(QLatin1String(" / "));
-    const qsizetype back = text.indexOf(QLatin1String(" \\ "));
-    if (at < 0 || (back >= 0 && back < at))
-        at = back;
-    if (at < 0)
-        return text;
-    return part == 1 ? text.left(at) : text.mid(at + 3);
-}
-
 int LeadingTrackNumber(const QString& name) {
     if (name.size() < 4 || !name[0].isDigit() || !name[1].isDigit())
         return 0;

@@ -1,18 +1,12 @@
 #pragma once
 
+#include "CddbText.h"
+
 #include <QString>
 
 namespace larkspin {
 
 // Texts of the CD list and of CDDB entries turned into row fields, tag values and file names.
-
-// The text after the first "="; a line without "=" gives an empty text.
-QString ValueAfterEquals(const QString& line);
-
-// Splits "Artist / Title" at the first " / " (or " \ "), the separator of CDDB entries, as the CD panel
-// does: a slash inside a name ("AC/DC", "Either/Or") stays. Without a separator both parts are the whole
-// text.
-QString SplitAtSlash(const QString& text, int part);
 
 // The value of two leading digits followed by a blank, "-" or "_" in a text of at least 4 characters;
 // otherwise 0.

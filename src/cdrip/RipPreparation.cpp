@@ -11,10 +11,10 @@ QList<TitleRow> RowsFromCdList(const CdList& list) {
         const CdListItem& item = list[i];
         TitleRow row;
         row.number = QString::number(i + 1);
-        row.artist = SplitAtSlash(item.Caption, 1);
+        row.artist = SplitAtSlash(item.Caption).first;
         if (LeadingTrackNumber(row.artist) > 0)
             row.artist = row.artist.mid(3);
-        row.title = SplitAtSlash(item.Caption, 2);
+        row.title = SplitAtSlash(item.Caption).second;
         row.album = item.Album;
         row.year = item.Year;
         row.genre = item.Genre;
@@ -35,12 +35,12 @@ QList<TitleRow> RowsFromEntryLines(const QStringList& lines, EntryDiscValues& di
             disc.Genre = ValueAfterEquals(line);
         } else if (key == u"TTITL") {
             const QString value = ValueAfterEquals(line);
-            const QString artist = StripFileNameChars(SplitAtSlash(value, 1));
+            const QString artist = StripFileNameChars(SplitAtSlash(value).first);
             TitleRow row;
             row.number = QString::number(rows.size() + 1);
-            row.title = StripFileNameChars(SplitAtSlash(value, 2));
-            row.artist = artist != row.title ? artist : SplitAtSlash(disc.DiscTitle, 1);
-            row.album = SplitAtSlash(disc.DiscTitle, 2);
+            row.title = StripFileNameChars(SplitAtSlash(value).second);
+            row.artist = artist != row.title ? artist : SplitAtSlash(disc.DiscTitle).first;
+            row.album = SplitAtSlash(disc.DiscTitle).second;
             row.year = disc.Year;
             row.genre = disc.Genre;
             rows.append(std::move(row));

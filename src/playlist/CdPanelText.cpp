@@ -2,16 +2,6 @@
 
 namespace larkspin {
 
-std::pair<QString, QString> SplitAtSlash(const QString& text) {
-    qsizetype at = text.indexOf(QLatin1String(" / "));
-    const qsizetype back = text.indexOf(QLatin1String(" \\ "));
-    if (at < 0 || (back >= 0 && back < at))
-        at = back;
-    if (at < 0)
-        return {text, text};
-    return {text.left(at), text.mid(at + 3)};
-}
-
 QStringList MatchChoiceLines(const QStringList& matches) {
     QStringList lines;
     for (const QString& match : matches) {
@@ -21,13 +11,6 @@ QStringList MatchChoiceLines(const QStringList& matches) {
     }
     return lines;
 }
-
-namespace {
-QString ValueAfterEquals(const QString& line) {
-    const qsizetype eq = line.indexOf(QLatin1Char('='));
-    return eq < 0 ? QString() : line.mid(eq + 1);
-}
-} // namespace
 
 CdNames ReadOutInfos(const QStringList& log, int rowCount) {
     CdNames names;

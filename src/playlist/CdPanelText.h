@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CddbText.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -7,11 +9,6 @@
 #include <vector>
 
 namespace larkspin {
-
-// "Band / Album" as "Band" and "Album": split at the first " / " (or " \ "), the separator of CDDB
-// entries; a slash inside a name ("AC/DC", "Either/Or") stays. Without a separator both parts are the
-// whole text.
-std::pair<QString, QString> SplitAtSlash(const QString& text);
 
 // The lines the match window lists: the title part of each match text, up to the first empty one.
 QStringList MatchChoiceLines(const QStringList& matches);

@@ -54,8 +54,8 @@ void TestRipNames::splitAtSlash_data() {
 
 void TestRipNames::splitAtSlash() {
     QFETCH(QString, text);
-    QTEST(SplitAtSlash(text, 1), "part1");
-    QTEST(SplitAtSlash(text, 2), "part2");
+    QTEST(SplitAtSlash(text).first, "part1");
+    QTEST(SplitAtSlash(text).second, "part2");
 }
 
 void TestRipNames::leadingTrackNumber_data() {
