@@ -81,7 +81,7 @@ signals:
     void markChanged();
     // The list shows row (-1: none) selected.
     void rowSelectionRequested(int row);
-    // A message box with the designed text.
+    // A message box with the given text.
     void message(const QString& text);
 
 private:
