@@ -17,6 +17,13 @@ namespace larkspin {
 
 namespace {
 
+// A name taken by a file, or by a link even when it points nowhere: writing there would follow the
+// link out of the output folder.
+bool Taken(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
 QString Extension(const RipRunSetup& setup) {
     switch (setup.Mode) {
     case RipOutputMode::Mp3:
@@ -59,9 +66,9 @@ QStringList RipRun::ExistingTargets() const {
     const QStringList targets = TargetFiles();
     for (int i = 0; i < targets.size(); ++i) {
         // In plug-in mode the ripped WAV is replaced too, and removed afterwards.
-        if (QFileInfo::exists(targets[i]))
+        if (Taken(targets[i]))
             existing << targets[i];
-        else if (setup_.Mode == RipOutputMode::PlugIn && QFileInfo::exists(ripFileOf(i)))
+        else if (setup_.Mode == RipOutputMode::PlugIn && Taken(ripFileOf(i)))
             existing << ripFileOf(i);
     }
     return existing;
@@ -87,6 +94,13 @@ void RipRun::Start() {
         return;
     started_ = true;
     clock_.start();
+    // Links under the names this run writes were listed by ExistingTargets and their replacing agreed
+    // to: the link itself is replaced, so nothing is written where it pointed.
+    const QStringList targets = TargetFiles();
+    for (int i = 0; i < targets.size(); ++i)
+        for (const QString& path : {targets[i], ripFileOf(i)})
+            if (QFileInfo(path).isSymLink())
+                QFile::remove(path);
     const bool encodeAfterRip = setup_.Mode != RipOutputMode::Wav;
     encodeDone_ = setup_.Mode != RipOutputMode::PlugIn;
     display_.EncodeVisible = encodeAfterRip;

@@ -87,6 +87,7 @@ private slots:
     void unreadableTrackIsSkipped();
     void hostileCaptionsStayInTheFolder();
     void existingFilesAreNamed();
+    void linksUnderTrackNamesAreReplacedNotFollowed();
     void outputFolderChecks();
 };
 
@@ -314,6 +315,21 @@ void TestRipRun::existingFilesAreNamed() {
     QVERIFY(wav.open(QIODevice::WriteOnly));
     wav.close();
     QCOMPARE(run.ExistingTargets(), QStringList({wav.fileName(), mine.fileName()}));
+}
+
+void TestRipRun::linksUnderTrackNamesAreReplacedNotFollowed() {
+    Rig rig;
+    RipRun& run = rig.make(RipOutputMode::Wav, TwoPreparedTracks());
+    const QString link = rig.folder() + "01 Some Artist - Some Song.wav";
+    const QString outside = rig.dir.filePath("outside.wav");
+    QVERIFY(QFile::link(outside, link)); // points nowhere yet
+    QCOMPARE(run.ExistingTargets(), QStringList({link}));
+    QSignalSpy finished(&run, &RipRun::finished);
+    run.Start();
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 30000);
+    QVERIFY2(!QFileInfo::exists(outside), "nothing is written outside the output folder");
+    QVERIFY(!QFileInfo(link).isSymLink());
+    QVERIFY(QFileInfo(link).size() > 0);
 }
 
 void TestRipRun::outputFolderChecks() {
