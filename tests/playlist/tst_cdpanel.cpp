@@ -269,7 +269,8 @@ void TestCdPanel::cddbExactMatchNamesTheRows() {
     QCOMPARE(CddbTestServer::parameter(server.targets[0], "cmd"),
              QString("cddb query 0e001003 3 150 525 1070 18"));
     QCOMPARE(CddbTestServer::parameter(server.targets[1], "cmd"), QString("cddb read rock 0E001003"));
-    QTRY_COMPARE(r.w.window->cdPanelWidget()->title(), QString("CD Digital Audio [Album]"));
+    QTRY_COMPARE_WITH_TIMEOUT(r.w.window->cdPanelWidget()->title(), QString("CD Digital Audio [Album]"),
+                              20000);
     // A title naming its own artist keeps it; a slash inside a name is no separator.
     QCOMPARE(r.column(0), (QStringList{"Band - Song", "Guest - Duet", "Band - AC/DC Cover"}));
     QCOMPARE(r.column(1), (QStringList{"00:05", "00:07", "00:04"}));
@@ -342,7 +343,7 @@ void TestCdPanel::cddbInexactMatchesAskTheMatchWindow() {
     }
     QCOMPARE(CddbTestServer::parameter(server.targets[1], "cmd"), "cddb read " + category + " 0e001003");
     const QString name = category == "rock" ? "Band - One" : "Other - One";
-    QTRY_COMPARE(r.column(0), (QStringList{name, "Track 02", "Track 03"}));
+    QTRY_COMPARE_WITH_TIMEOUT(r.column(0), (QStringList{name, "Track 02", "Track 03"}), 20000);
 }
 
 void TestCdPanel::cddbWithoutMatchSaysSo() {
@@ -355,7 +356,7 @@ void TestCdPanel::cddbWithoutMatchSaysSo() {
     QString text;
     answerMessage(&text);
     r.queryCddb(server, 1);
-    QTRY_COMPARE(text, QString("This AudioCD is not listed in the database!"));
+    QTRY_COMPARE_WITH_TIMEOUT(text, QString("This AudioCD is not listed in the database!"), 20000);
     QCOMPARE(r.column(0), (QStringList{"Track 01", "Track 02", "Track 03"}));
     QCOMPARE(r.w.window->cdPanelWidget()->title(), QString("CD Digital Audio"));
 }
@@ -389,7 +390,7 @@ void TestCdPanel::cddbServerDownChangesNothing() {
     working.enqueue("200 rock 0e001003 Band / Album\r\n");
     working.enqueue(Entry("rock", {"DTITLE=Band / Album", "TTITLE0=Song"}));
     r.queryCddb(working, 2);
-    QTRY_COMPARE(r.column(0).front(), QString("Band - Song"));
+    QTRY_COMPARE_WITH_TIMEOUT(r.column(0).front(), QString("Band - Song"), 20000);
 }
 
 void TestCdPanel::doubleClickNextAndPreviousPlayTracks() {
@@ -403,7 +404,7 @@ void TestCdPanel::doubleClickNextAndPreviousPlayTracks() {
     QVERIFY(player.Playing);
     QCOMPARE(player.CurrentCdTrack, 1);
     QCOMPARE(r.panel->MarkedRow(), 1);
-    QTRY_COMPARE(host.GetLength(), 7);
+    QTRY_COMPARE_WITH_TIMEOUT(host.GetLength(), 7, 20000);
     QCOMPARE(host.GetState(), uint8_t(1));
 
     struct Step {
@@ -420,7 +421,7 @@ void TestCdPanel::doubleClickNextAndPreviousPlayTracks() {
         QCOMPARE(player.CurrentCdTrack, step.track);
         QCOMPARE(list->currentRow(), step.track);
         QCOMPARE(r.panel->MarkedRow(), step.track);
-        QTRY_COMPARE(host.GetLength(), step.length);
+        QTRY_COMPARE_WITH_TIMEOUT(host.GetLength(), step.length, 20000);
         player.DisplayTimerTimer();
         QCOMPARE(player.Display().Track, TrackNumberDigits(step.track + 1, true));
     }
@@ -435,7 +436,7 @@ void TestCdPanel::doubleClickNextAndPreviousPlayTracks() {
     list->selectRow(2); // while stopped, the selection makes the row current
     QCOMPARE(player.CurrentCdTrack, 2);
     player.Play();
-    QTRY_COMPARE(host.GetLength(), 4);
+    QTRY_COMPARE_WITH_TIMEOUT(host.GetLength(), 4, 20000);
 }
 
 void TestCdPanel::closingReturnsToThePlaylist_data() {
@@ -457,7 +458,7 @@ void TestCdPanel::closingReturnsToThePlaylist() {
     r.drives({r.image("three")});
     r.openFirstDrive();
     doubleClickRow(r.list(), 0);
-    QTRY_COMPARE(r.rig.host->GetState(), uint8_t(1));
+    QTRY_COMPARE_WITH_TIMEOUT(r.rig.host->GetState(), uint8_t(1), 20000);
     r.rig.clear();
     if (byPanelButton)
         r.w.window->cdPanelWidget()->findChild<QToolButton*>("cdpanelclose")->click();

@@ -125,7 +125,7 @@ void TestFileInfoEndToEnd::editsTheTagOfAPlaylistEntry() {
     });
 
     QString playlist;
-    QVERIFY(WaitFor([&] { return !(playlist = FindWindow(display, "^Playlist")).isEmpty(); }, 30000));
+    QVERIFY(WaitFor([&] { return !(playlist = FindWindow(display, "^Playlist")).isEmpty(); }, 90000));
     // The playlist goes where no other window lies, so no click meant for it lands on another one.
     XDo(display, {"windowmove", "--sync", playlist, "800", "600"});
     const QString height =
