@@ -207,13 +207,12 @@ private slots:
         PlaylistRig r;
         r.rig.settings.ShufflePlay = true;
         r.addEntries(100);
-        r.player().ShufflePosition = 50;
-        const int currentPosition = r.player().ShufflePosition;
-        r.player().CurrentIndex = r.player().ShuffleOrder[static_cast<std::size_t>(currentPosition)];
-        if (r.player().CurrentIndex % 3 == 0) // keep the current entry for this test
-            std::swap(r.player().ShuffleOrder[static_cast<std::size_t>(currentPosition)],
-                      r.player().ShuffleOrder[static_cast<std::size_t>(currentPosition + 1)]);
-        r.player().CurrentIndex = r.player().ShuffleOrder[static_cast<std::size_t>(currentPosition)];
+        // The current entry is one that stays: the first such from the middle of the shuffle order.
+        std::size_t position = 50;
+        while (r.player().ShuffleOrder[position] % 3 == 0)
+            ++position;
+        r.player().ShufflePosition = static_cast<int>(position);
+        r.player().CurrentIndex = r.player().ShuffleOrder[position];
         const std::string current(r.list.Field(r.player().CurrentIndex, RecordPath));
         std::vector<std::string> shuffled; // paths in shuffle order, without those to go
         for (int i : r.player().ShuffleOrder)
