@@ -29,6 +29,13 @@ void MakeImage(Image& image, QStringList modes = {}) {
     QVERIFY(!image.cue.isEmpty());
 }
 
+CdDriveInfo ImageDrive(const QString& cue) {
+    CdDriveInfo drive;
+    drive.DevicePath = cue.toStdString();
+    drive.IsVirtual = true;
+    return drive;
+}
+
 int OpenImage(const QString& cue) {
     CR_SetVirtualDrives(cue.toStdString());
     if (CR_Init() != 0)
@@ -223,9 +230,7 @@ void TestCdRipLibrary::readerSeeksAndReadsOn() {
     // The reading part as a decoder uses it: open a track, read, seek back, read the same again.
     Image image;
     MakeImage(image);
-    CdDriveInfo drive;
-    drive.DevicePath = image.cue.toStdString();
-    drive.IsVirtual = true;
+    const CdDriveInfo drive = ImageDrive(image.cue);
     for (bool jitter : {false, true}) {
         CdRipReader reader;
         CdRipOptions options;
@@ -258,9 +263,7 @@ void TestCdRipLibrary::samplesAreNeverByteSwappedByGuess() {
         std::swap(pcm[i], pcm[i + 1]);
     const QString cue = WritePcmDiscImage(dir.path(), "swapped", {pcm});
     QVERIFY(!cue.isEmpty());
-    CdDriveInfo drive;
-    drive.DevicePath = cue.toStdString();
-    drive.IsVirtual = true;
+    const CdDriveInfo drive = ImageDrive(cue);
     for (bool jitter : {false, true}) {
         CdRipReader reader;
         CdRipOptions options;

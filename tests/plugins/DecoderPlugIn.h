@@ -13,6 +13,8 @@
 #include <dlfcn.h>
 
 #include <cmath>
+#include <map>
+#include <memory>
 #include <vector>
 
 // One built decoder plug-in, loaded the way the host loads it, with its exports resolved.
@@ -63,6 +65,15 @@ struct DecoderPlugIn {
     LarkspinGetDecodePosFn GetDecodePos = nullptr;
     LarkspinCancelDecodeFn canceldecode = nullptr;
 };
+
+// A plug-in of the build loaded once per test program and kept loaded, as the host keeps its plug-ins.
+inline DecoderPlugIn& KeptPlugIn(const QString& name) {
+    static std::map<QString, std::unique_ptr<DecoderPlugIn>> plugIns;
+    auto& slot = plugIns[name];
+    if (!slot)
+        slot = std::make_unique<DecoderPlugIn>(name);
+    return *slot;
+}
 
 // Runs a command-line tool; true when it exits with 0.
 inline bool runTool(const QString& program, const QStringList& arguments) {
