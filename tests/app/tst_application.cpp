@@ -1,4 +1,5 @@
 // The running program in-process: start-up in a fresh program folder and shutdown by the user.
+#include "../WhenModal.h"
 #include "LarkspinApp.h"
 #include "PlayerController.h"
 #include "Settings.h"
@@ -10,7 +11,6 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
 using namespace larkspin;
@@ -66,14 +66,12 @@ void TestApplication::failedWriteOnCloseShowsTheErrorAndKeepsRunning() {
     app.Start();
 
     QString shown;
-    QTimer answer;
-    connect(&answer, &QTimer::timeout, this, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+    larkspin::test::whenModal([&](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             shown = box->text();
             box->accept();
         }
     });
-    answer.start(10);
     QSignalSpy finished(&app, &LarkspinApp::finished);
     app.mainWindow().close();
     QCOMPARE(finished.count(), 0);

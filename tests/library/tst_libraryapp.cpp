@@ -1,5 +1,6 @@
 // The library in the running program: loaded when the windows are made, saved when the program ends,
 // found again at the next start.
+#include "../WhenModal.h"
 #include "LibraryFixtures.h"
 
 #include "LarkspinApp.h"
@@ -15,7 +16,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 using namespace larkspin;
 using namespace libfixtures;
@@ -58,14 +58,12 @@ void TestLibraryApp::failedLibrarySaveKeepsRunning() {
     library().Lines.AppendValues(Values("Band", "Song", "/music/other.mp3"));
     library().LibraryModified = true;
     QString shown;
-    QTimer answer;
-    connect(&answer, &QTimer::timeout, this, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+    larkspin::test::whenModal([&](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             shown = box->text();
             box->accept();
         }
     });
-    answer.start(10);
     QSignalSpy finished(&app, &LarkspinApp::finished);
     app.mainWindow().close();
     QCOMPARE(finished.count(), 0);
