@@ -2,13 +2,7 @@
 # Builds Larkspin with AddressSanitizer and UndefinedBehaviorSanitizer into build-test/ and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/install-deps.sh test
-cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLARKSPIN_SANITIZE=ON -DLARKSPIN_TESTS=ON >/dev/null
-cmake --build build-test
-export QT_QPA_PLATFORM=offscreen
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
-export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
-export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+source scripts/test-env.sh
 (cd build-test && ctest --output-on-failure -j2 "$@")
 
 # The tests of code that crosses threads (marked THREADS) again under the thread sanitizer, in a build of

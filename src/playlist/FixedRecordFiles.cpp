@@ -42,7 +42,8 @@ std::string_view SlotText(const unsigned char* record, FieldSlot slot) {
 void PutSlot(unsigned char* record, FieldSlot slot, std::string_view text) {
     const std::string_view cut = CutAtCharacter(text, slot.capacity);
     record[slot.offset] = static_cast<unsigned char>(cut.size());
-    std::memcpy(record + slot.offset + 1, cut.data(), cut.size());
+    if (!cut.empty()) // an empty view may hold no pointer at all
+        std::memcpy(record + slot.offset + 1, cut.data(), cut.size());
 }
 
 // Display texts are UTF-8 in memory; an old file's 8-bit texts are read as Latin-1.

@@ -617,8 +617,10 @@ void Playlist::ApplySlice(int first, const std::vector<TrackRecord>& records) {
     for (const TrackRecord& r : records)
         entries.emplace_back(r);
     const int firstNew = Count();
+    const Job* applying = &job;
     AppendEntries(std::move(entries));
-    if (job.kind != Job::Kind::Append)
+    // A handler of the new rows may have cancelled the work: the job is gone then.
+    if (jobs_.empty() || jobs_.front().get() != applying || job.kind != Job::Kind::Append)
         return;
     if (settings_.ShufflePlay)
         ShuffleInNew(firstNew, job.shuffleBatch);

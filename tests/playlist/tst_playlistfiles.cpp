@@ -130,6 +130,20 @@ private slots:
         QVERIFY(IsValidUtf8(back[0].Path()));
     }
 
+    void emptyEntryRoundTrips() {
+        // A zeroed record is an entry whose every field is empty; it saves back unchanged.
+        const QByteArray zeroed(751, '\0');
+        QVERIFY(WriteBytes(dir_.filePath("zeroed.te3"), zeroed));
+        std::vector<PlaylistEntry> entries;
+        QVERIFY(LoadTe3Playlist(path("zeroed.te3"), entries).ok);
+        QCOMPARE(entries.size(), 1u);
+        entries.push_back(PlaylistEntry{});
+        QVERIFY(SaveTe3Playlist(path("again.te3"), entries).ok);
+        QVERIFY(SaveTelPlaylist(path("again.tel"), entries).ok);
+        QCOMPARE(ReadBytes(dir_.filePath("again.te3")).left(751), zeroed);
+        QCOMPARE(ReadBytes(dir_.filePath("again.tel")).size(), 2 * 458);
+    }
+
     // Damaged or foreign TE3 files load what they can and never crash.
     void hostileTe3_data() {
         QTest::addColumn<QByteArray>("bytes");
