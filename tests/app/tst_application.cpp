@@ -4,7 +4,7 @@
 #include "PlayerController.h"
 #include "Settings.h"
 #include "THauptform.h"
-#include "TestFiles.h"
+#include "../TestFiles.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 // Starts the real larkspin executable in a fresh program folder and ends it by signal.
 #include "PrivateProfile.h"
-#include "TestFiles.h"
+#include "../TestFiles.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 // The one way Larkspin replaces a file.
 #include "AtomicFile.h"
-#include "TestFiles.h"
+#include "../TestFiles.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -5,7 +5,7 @@
 
 #include <string>
 
-// Small file helpers shared by the shell's tests.
+// Small file helpers shared by the tests of the shell and its ground.
 inline std::string readAll(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))

@@ -1,5 +1,5 @@
 #include "PrivateProfile.h"
-#include "TestFiles.h"
+#include "../TestFiles.h"
 
 #include <QDir>
 #include <QTemporaryDir>

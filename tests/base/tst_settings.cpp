@@ -1,6 +1,6 @@
 #include "PrivateProfile.h"
 #include "Settings.h"
-#include "TestFiles.h"
+#include "../TestFiles.h"
 
 #include <QDir>
 #include <QTemporaryDir>
