@@ -114,7 +114,8 @@ bool PrivateProfile::parseInteger(std::string_view text, int32_t& out) {
         return false;
     if (negative)
         value = -value;
-    // Hexadecimal may spell the full unsigned range ($FFFFFFFF is -1), as the original parser allowed.
+    // Hexadecimal may spell the full unsigned range ($FFFFFFFF is -1): values other tools wrote as
+    // unsigned read back.
     if (base == 16 && !negative && value > INT32_MAX && value <= UINT32_MAX)
         value -= int64_t(1) << 32;
     if (value < INT32_MIN || value > INT32_MAX)

@@ -130,11 +130,11 @@ int TCddb::HttpQuery() {
     QString command = UrlEncode(QString::fromStdString(BuildQueryCommand(Toc)));
     QString url = QStringLiteral("http://%1:%2%3?cmd=%4&hello=%5&proto=6")
                       .arg(ServerAddr, ServerPort, ServerAdditionalAddr, command, HelloParameters());
-    return StartRequest(url, QStringLiteral("Querying CD"), 6);
+    return StartRequest(url, QStringLiteral("Querying CD"), CddbState::Querying);
 }
 
 int TCddb::HttpRead() {
-    if (State == 5) {
+    if (State == CddbState::NoMatch) {
         Status(QStringLiteral("Can't perform a CDDB READ without a successful CDDB QUERY!"));
         return -1;
     }
@@ -147,10 +147,10 @@ int TCddb::HttpRead() {
     QString url = QStringLiteral("http://%1:%2%3?cmd=cddb+read+%4+%5&hello=%6&proto=6")
                       .arg(ServerAddr, ServerPort, ServerAdditionalAddr, UrlEncode(Trim(Category)),
                            UrlEncode(Trim(DiscID)), HelloParameters());
-    return StartRequest(url, QStringLiteral("Reading CD info"), 11);
+    return StartRequest(url, QStringLiteral("Reading CD info"), CddbState::Reading);
 }
 
-int TCddb::StartRequest(const QString& url, const QString& statusText, int newState) {
+int TCddb::StartRequest(const QString& url, const QString& statusText, CddbState newState) {
     if (Pending) {
         // One request at a time: a new one replaces the one still running.
         QNetworkReply* old = Pending;
@@ -208,7 +208,7 @@ int TCddb::StartRequest(const QString& url, const QString& statusText, int newSt
 
 void TCddb::FailRequest(const QString& errorText) {
     qCDebug(lcCddb) << "request failed:" << errorText;
-    State = 16;
+    State = CddbState::RequestFailed;
     Status(RequestFailedText + QLatin1Char('"') + errorText + QLatin1Char('"'));
 }
 
@@ -237,27 +237,27 @@ void TCddb::RequestDone(QNetworkReply* reply) {
         Status(QStringLiteral("Reply longer than 1 MiB; the rest was ignored"));
     }
 
-    const int mode = State;
-    if (mode != 6 && mode != 11)
+    const CddbState mode = State;
+    if (mode != CddbState::Querying && mode != CddbState::Reading)
         return;
     for (const QByteArray& raw : lines) {
         QString line = DecodeReplyLine(raw);
         emit OnDataExchange(line);
-        if (mode == 6)
+        if (mode == CddbState::Querying)
             HandleQueryLine(line);
         else
             HandleReadLine(line);
-        if (State == 16)
+        if (State == CddbState::RequestFailed)
             return; // a reply we cannot understand is abandoned
     }
     // A reply cut before its final "." line ends the request too, so the owner does not wait forever.
-    if (mode == 6 && State == 6) {
-        State = 5;
+    if (mode == CddbState::Querying && State == CddbState::Querying) {
+        State = CddbState::NoMatch;
         Status(QStringLiteral("No match found"));
     }
-    if (mode == 11) {
-        if (State == 11) {
-            State = 13;
+    if (mode == CddbState::Reading) {
+        if (State == CddbState::Reading) {
+            State = CddbState::ReadFailed;
             Status(QStringLiteral("Entry incomplete: the reply ended before its last line"));
         }
         ParseEntry();
@@ -267,7 +267,7 @@ void TCddb::RequestDone(QNetworkReply* reply) {
 void TCddb::HandleQueryLine(const QString& line) {
     const QString code = line.left(3);
     if (code == QLatin1String("200")) {
-        State = 3;
+        State = CddbState::MatchChosen;
         Status(QStringLiteral("Found exact match"));
         Matches = {};
         Matches[0] = Trim(line.mid(4));
@@ -275,7 +275,7 @@ void TCddb::HandleQueryLine(const QString& line) {
         if (OnMatch)
             OnMatch(*this, Matches, RightOne);
         if (RightOne == -1) {
-            State = 5;
+            State = CddbState::NoMatch;
             return;
         }
         Category = Trim(Matches[0].section(QLatin1Char(' '), 0, 0));
@@ -286,19 +286,19 @@ void TCddb::HandleQueryLine(const QString& line) {
         Matches = {};
         Status(QStringLiteral("OK, receiving matches"));
     } else if (code == QLatin1String("202")) {
-        State = 5;
+        State = CddbState::NoMatch;
         Status(QStringLiteral("No match found"));
     } else if (code == QLatin1String("403")) {
-        State = 5;
+        State = CddbState::NoMatch;
         Status(QStringLiteral("Database entry is corrupt"));
     } else if (code == QLatin1String("409")) {
-        State = 5;
+        State = CddbState::NoMatch;
         HandshakeDone = false;
         Status(QStringLiteral("No handshake"));
     } else if (!line.isEmpty() && IsDigit(line[0])) {
         InterpretReplyCode(line);
     } else if (line.startsWith(QLatin1Char('.'))) {
-        State = 4;
+        State = CddbState::MatchListed;
         Status(QStringLiteral("Received matches"));
         ChooseFromList();
     } else {
@@ -311,12 +311,12 @@ void TCddb::ChooseFromList() {
     if (OnMatch)
         OnMatch(*this, Matches, RightOne);
     if (RightOne == -1) {
-        State = 5;
+        State = CddbState::NoMatch;
         return;
     }
     // A choice outside the list, or an empty list, is no match rather than a read of nothing.
     if (RightOne < 0 || RightOne >= MaxMatches || Matches[RightOne].isEmpty()) {
-        State = 5;
+        State = CddbState::NoMatch;
         Status(QStringLiteral("No match found"));
         return;
     }
@@ -324,18 +324,18 @@ void TCddb::ChooseFromList() {
     qsizetype blank = match.indexOf(QLatin1Char(' '));
     Category = match.left(blank + 1);
     DiscID = match.mid(blank + 1, 8);
-    State = 3;
+    State = CddbState::MatchChosen;
 }
 
 bool TCddb::InterpretReplyCode(const QString& line) {
     if (line.size() < 3 || !IsDigit(line[0]) || !IsDigit(line[1]) || !IsDigit(line[2])) {
-        State = 16;
+        State = CddbState::RequestFailed;
         Status(QStringLiteral("Server reply not understood: \"%1\"").arg(line.left(80)));
         return false;
     }
     int code = line.left(3).toInt();
     if (code % 100 == 30) { // 530 too
-        State = -1;
+        State = CddbState::Idle;
         HandshakeDone = false;
     }
     Status(ReplyCodeText(code));
@@ -350,25 +350,25 @@ void TCddb::HandleReadLine(const QString& line) {
         Status(QStringLiteral("OK, CDDB database entry follows"));
         EntryLines = {};
     } else if (code == QLatin1String("401")) {
-        State = 13;
+        State = CddbState::ReadFailed;
         Status(QStringLiteral("Specified CDDB entry not found"));
     } else if (code == QLatin1String("403")) {
-        State = 13;
+        State = CddbState::ReadFailed;
         Status(QStringLiteral("Database entry is corrupt"));
     } else if (code == QLatin1String("409")) {
-        State = 13;
+        State = CddbState::ReadFailed;
         HandshakeDone = false;
         Status(QStringLiteral("No handshake"));
     } else if (code == QLatin1String("402")) {
         // nothing to do
     } else if (line.startsWith(QLatin1Char('.'))) {
-        State = 12;
+        State = CddbState::EntryRead;
         Status(QStringLiteral("Entry read"));
     } else if (QStringLiteral("#TDEP").contains(line[0])) {
         // Only the line break is gone: a blank at the end of a continued value belongs to the value.
         AppendToFirstEmpty(EntryLines, line);
     } else {
-        State = 13;
+        State = CddbState::ReadFailed;
         InterpretReplyCode(line);
     }
 }

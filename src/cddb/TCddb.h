@@ -19,6 +19,20 @@ namespace larkspin {
 
 enum class TServerType { CDDBP, HTTP };
 
+// Where the client stands: the request running, or how the last one ended. Owners read a chosen match
+// (MatchChosen, or MatchListed while the choice is being made) as the sign to ask for the entry.
+enum class CddbState : int {
+    Idle = -1,          // nothing asked yet, or the server closed the session
+    MatchChosen = 3,    // a query found the disc and a match is chosen: the entry can be read
+    MatchListed = 4,    // a query's list of matches arrived; the choice follows
+    NoMatch = 5,        // the query ended without a chosen match
+    Querying = 6,       // a query is running
+    Reading = 11,       // an entry read is running
+    EntryRead = 12,     // the entry was read
+    ReadFailed = 13,    // the server refused the read or its reply ended early
+    RequestFailed = 16, // no usable answer: the request failed, timed out or was not understood
+};
+
 inline constexpr int MaxMatches = 100;
 inline constexpr int MaxEntryLines = 512;
 inline constexpr int CddbTracks = 100;
@@ -82,7 +96,7 @@ public:
     std::array<QString, CddbTracks> TrackTitles;
     std::array<QString, CddbTracks> TrackExtended;
     int EntryRevision = 0;
-    int State = -1;
+    CddbState State = CddbState::Idle;
     bool HandshakeDone = false;
 
     // The e-mail address sent in the hello. A server refuses a hello without "user@host", so an address
@@ -98,7 +112,7 @@ signals:
     void OnDataExchange(const QString& Status);
 
 private:
-    int StartRequest(const QString& url, const QString& statusText, int newState);
+    int StartRequest(const QString& url, const QString& statusText, CddbState newState);
     void RequestDone(QNetworkReply* reply);
     void HandleQueryLine(const QString& line);
     void HandleReadLine(const QString& line);

@@ -94,7 +94,7 @@ TRipPrepare::TRipPrepare(CdList& list, const Settings& settings, int drive, QWid
                 QMetaObject::invokeMethod(
                     this,
                     [this] {
-                        if (Cddb_->State == 3 || Cddb_->State == 4)
+                        if (Cddb_->State == CddbState::MatchChosen || Cddb_->State == CddbState::MatchListed)
                             Cddb_->HttpRead();
                     },
                     Qt::QueuedConnection);
@@ -158,7 +158,7 @@ void TRipPrepare::checkOutcome() {
     if (Button1->text() != ConnectingText)
         return;
     const QString last = Memo1->toPlainText().section(u'\n', -1);
-    if (OutcomeOfLog({last}) == QueryOutcome::EntryRead && Cddb_->State == 12) {
+    if (OutcomeOfLog({last}) == QueryOutcome::EntryRead && Cddb_->State == CddbState::EntryRead) {
         QStringList lines;
         for (const QString& line : Cddb_->EntryLines)
             if (!line.isEmpty())
@@ -169,7 +169,7 @@ void TRipPrepare::checkOutcome() {
     } else if (OutcomeOfLog({last}) == QueryOutcome::NoMatch) {
         endQuery();
         showMessage(QStringLiteral("This AudioCD is not listed in the database!"));
-    } else if (Cddb_->State == 16 || Cddb_->State == 13) {
+    } else if (Cddb_->State == CddbState::RequestFailed || Cddb_->State == CddbState::ReadFailed) {
         // A failed request or entry ends the query with what the server or network said.
         endQuery();
         showMessage(QStringLiteral("The CD information could not be fetched: %1").arg(last));

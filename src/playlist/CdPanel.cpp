@@ -209,7 +209,7 @@ void CdPanel::appendLog(const QString& line) {
     } else if (upper == QLatin1String("NO MATCH FOUND")) {
         waiting_ = false;
         QTimer::singleShot(0, this, &CdPanel::noMatch);
-    } else if (cddb_->State == 16) {
+    } else if (cddb_->State == CddbState::RequestFailed) {
         // A server that is down or answers nonsense: the user is not told, the log says why.
         qCInfo(lcCdPanel) << "CDDB:" << line;
     }
@@ -229,7 +229,7 @@ void CdPanel::onMatch(const QStringList& matches, int& rightOne) {
 }
 
 void CdPanel::readAfterMatch() {
-    if (cddb_->State == 3 || cddb_->State == 4)
+    if (cddb_->State == CddbState::MatchChosen || cddb_->State == CddbState::MatchListed)
         cddb_->HttpRead();
 }
 

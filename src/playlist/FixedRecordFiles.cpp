@@ -3,8 +3,8 @@
 
 #include "AtomicFile.h"
 #include "Id3Text.h"
-#include "TextConvert.h"
 #include "PlaylistLimits.h"
+#include "TextConvert.h"
 
 #include <cerrno>
 #include <cstdio>

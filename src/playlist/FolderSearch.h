@@ -26,7 +26,7 @@ bool IsCompatibleName(std::string_view name, std::string_view joinedTypes);
 std::vector<std::string> AddDirectoryPatterns(const std::vector<std::string>& typeTexts);
 
 // Wildcard match of a whole name: "*" any run, "?" one character (one UTF-8 sequence), case-insensitive
-// for a to z. "*.*" matches every name, as on the old system, also one without a dot.
+// for a to z. "*.*" matches every name, also one without a dot, as users of wildcard patterns expect.
 bool WildcardMatch(std::string_view pattern, std::string_view name);
 
 // ListFolderFiles for each pattern in turn, results grouped by pattern: every regular file (hidden

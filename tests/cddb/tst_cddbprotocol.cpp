@@ -66,7 +66,7 @@ struct Client {
         };
     }
 
-    bool finished() const { return cddb.State != 6 && cddb.State != 11; }
+    bool finished() const { return cddb.State != CddbState::Querying && cddb.State != CddbState::Reading; }
     bool query() {
         return cddb.HttpQuery() == 0 && WaitFor([this] { return finished(); });
     }
@@ -81,7 +81,7 @@ struct Client {
         cddb.ServerPort = server.port();
         cddb.ServerType = TServerType::HTTP;
         choice = 0;
-        const bool ok = query() && cddb.State == 3;
+        const bool ok = query() && cddb.State == CddbState::MatchChosen;
         statuses.removeLast(); // "Found exact match"
         statuses.removeLast(); // "Querying CD"
         return ok;
@@ -157,13 +157,13 @@ void TestCddbProtocol::exactMatchThenRead() {
                "TTITLE0=One", "TTITLE1=Two", "TTITLE2=Three", "."}));
     Client c(server);
     QVERIFY(c.query());
-    QCOMPARE(c.cddb.State, 3);
+    QCOMPARE(c.cddb.State, CddbState::MatchChosen);
     QCOMPARE(c.cddb.Category, QString("rock"));
     QCOMPARE(c.cddb.DiscID, QString("0E001003")); // from the TOC, upper case; not the reply's ID
     QCOMPARE(c.offered, QStringList{"rock 0a0b0c0d Some Artist / Some Title"});
 
     QVERIFY(c.read());
-    QCOMPARE(c.cddb.State, 12);
+    QCOMPARE(c.cddb.State, CddbState::EntryRead);
     QCOMPARE(server.targets.size(), 2);
     QCOMPARE(CddbTestServer::parameter(server.targets[1], "cmd"), QString("cddb read rock 0E001003"));
     QCOMPARE(c.statuses, (QStringList{"Querying CD", "Found exact match", "Reading CD info",
@@ -183,7 +183,7 @@ void TestCddbProtocol::exactMatchThenRead() {
 void TestCddbProtocol::queryReplies_data() {
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<int>("choice");
-    QTest::addColumn<int>("state");
+    QTest::addColumn<int>("state");            // a CddbState value
     QTest::addColumn<QStringList>("statuses"); // after "Querying CD"
     QTest::addColumn<int>("matchCalls");
     QTest::addColumn<QStringList>("offered");
@@ -313,7 +313,7 @@ void TestCddbProtocol::queryReplies() {
     c.choice = choice;
     c.cddb.HandshakeDone = true;
     QVERIFY(c.query());
-    QCOMPARE(c.cddb.State, state);
+    QCOMPARE(static_cast<int>(c.cddb.State), state); // the table gives CddbState values
     QCOMPARE(c.statuses, QStringList{"Querying CD"} + statuses);
     QCOMPARE(c.matchCalls, matchCalls);
     QCOMPARE(c.offered, offered);
@@ -333,7 +333,7 @@ void TestCddbProtocol::queryReplies() {
 
 void TestCddbProtocol::readReplies_data() {
     QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<int>("state");
+    QTest::addColumn<int>("state");            // a CddbState value
     QTest::addColumn<QStringList>("statuses"); // after "Reading CD info"
     QTest::addColumn<QString>("artist");
 
@@ -378,7 +378,7 @@ void TestCddbProtocol::readReplies() {
     QVERIFY(c.query());
     c.statuses.clear();
     QVERIFY(c.read());
-    QCOMPARE(c.cddb.State, state);
+    QCOMPARE(static_cast<int>(c.cddb.State), state); // the table gives CddbState values
     QCOMPARE(c.statuses, QStringList{"Reading CD info"} + statuses);
     QCOMPARE(c.cddb.DiscArtist, artist);
     QCOMPARE(c.cddb.Category, QString("rock"));
@@ -469,7 +469,7 @@ void TestCddbProtocol::entryParsing() {
     Client c(server);
     QVERIFY(c.query());
     QVERIFY(c.read());
-    QCOMPARE(c.cddb.State, 12);
+    QCOMPARE(c.cddb.State, CddbState::EntryRead);
     for (const auto& [field, value] : checks)
         QCOMPARE(FieldValue(c.cddb, field), value);
 }
@@ -577,7 +577,7 @@ void TestCddbProtocol::failedRequests() {
     QVERIFY(WaitFor([&] { return c.finished(); }));
     QVERIFY(clock.elapsed() < 4000);
     QCOMPARE(sent, kind == "noaddress" || kind == "badport" ? -1 : 0);
-    QCOMPARE(c.cddb.State, 16);
+    QCOMPARE(c.cddb.State, CddbState::RequestFailed);
     QCOMPARE(c.statuses.size(), 2);
     QCOMPARE(c.statuses[0], QString("Querying CD"));
     QVERIFY2(c.statuses[1].startsWith(FailurePrefix) && c.statuses[1].endsWith("\""),
@@ -597,7 +597,7 @@ void TestCddbProtocol::refusedRequests() {
     QCOMPARE(c.cddb.HttpRead(), -1);
     QCOMPARE(c.statuses,
              (QStringList{"Selected server not an HTTP server", "Selected server not an HTTP server"}));
-    QCOMPARE(c.cddb.State, -1);
+    QCOMPARE(c.cddb.State, CddbState::Idle);
     QVERIFY(c.sentinel(server));
     QCOMPARE(server.targets.size(), 1);
 }
@@ -611,7 +611,7 @@ void TestCddbProtocol::hugeReplyIsCut() {
     server.enqueue(flood);
     Client c(server);
     QVERIFY(c.query());
-    QCOMPARE(c.cddb.State, 3);
+    QCOMPARE(c.cddb.State, CddbState::MatchChosen);
     QCOMPARE(c.cddb.Category, QString("rock"));
     QVERIFY(c.statuses.contains("Reply longer than 1 MiB; the rest was ignored"));
     // At most 1 MiB was taken in: the first line, then 1000-byte lines.
@@ -654,7 +654,7 @@ void TestCddbProtocol::newRequestReplacesPendingOne() {
     QCOMPARE(c.cddb.HttpQuery(), 0);
     QVERIFY(WaitFor([&] { return server.targets.size() == 1; }));
     QVERIFY(c.query());
-    QCOMPARE(c.cddb.State, 3);
+    QCOMPARE(c.cddb.State, CddbState::MatchChosen);
     QVERIFY(c.sentinel(server));
     QCOMPARE(c.statuses, (QStringList{"Querying CD", "Querying CD", "Found exact match"}));
 }
@@ -668,7 +668,7 @@ void TestCddbProtocol::proxyPropertiesReachTheClient() {
     c.cddb.ProxyAddress = "127.0.0.1";
     c.cddb.ProxyPort = proxy.port();
     QVERIFY(c.query());
-    QCOMPARE(c.cddb.State, 3);
+    QCOMPARE(c.cddb.State, CddbState::MatchChosen);
     QCOMPARE(proxy.targets.size(), 1);
     QVERIFY2(proxy.targets[0].startsWith("http://cddb.example.invalid:8880/~cddb/cddb.cgi?cmd=cddb+query+"),
              proxy.targets[0].constData());
@@ -705,7 +705,7 @@ void TestCddbProtocol::namesDiscImageEndToEnd() {
         QMetaObject::invokeMethod(
             &sender,
             [&sender] {
-                if (sender.State == 3 || sender.State == 4)
+                if (sender.State == CddbState::MatchChosen || sender.State == CddbState::MatchListed)
                     sender.HttpRead();
             },
             Qt::QueuedConnection);
@@ -713,12 +713,15 @@ void TestCddbProtocol::namesDiscImageEndToEnd() {
     QVERIFY(c.cddb.ReadTOC(drive));
     QCOMPARE(c.cddb.DiscID, QString("0e001003"));
     QCOMPARE(c.cddb.HttpQuery(), 0);
-    QVERIFY(WaitFor([&] { return c.cddb.State == 12 || c.cddb.State == 13 || c.cddb.State == 16; }));
+    QVERIFY(WaitFor([&] {
+        return c.cddb.State == CddbState::EntryRead || c.cddb.State == CddbState::ReadFailed ||
+               c.cddb.State == CddbState::RequestFailed;
+    }));
 
     QCOMPARE(c.statuses,
              (QStringList{"Querying CD", "Found inexact matches", "OK, receiving matches", "Received matches",
                           "Reading CD info", "OK, CDDB database entry follows", "Entry read"}));
-    QCOMPARE(c.cddb.State, 12);
+    QCOMPARE(c.cddb.State, CddbState::EntryRead);
     QCOMPARE(server.targets.size(), 2);
     QCOMPARE(CddbTestServer::parameter(server.targets[0], "cmd"),
              QString("cddb query 0e001003 3 150 525 1070 18"));

@@ -48,7 +48,7 @@ std::vector<std::string> Titles(const std::vector<LibraryEntry>& entries) {
     return t;
 }
 
-// A record as the old program wrote it: every length byte at its capacity.
+// A record with every length byte at its capacity (library files written by earlier versions look so).
 std::string Record(const LibraryValues& v) {
     std::string r;
     for (int k = 0; k < LibraryFieldCount; ++k) {

@@ -100,7 +100,8 @@ public:
     void queryCddb(CddbTestServer& server, int requests) {
         w.child<QPushButton>("cddbbtn")->click();
         QTRY_COMPARE_WITH_TIMEOUT(server.targets.size(), qsizetype(requests), 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(panel->cddb().State != 6 && panel->cddb().State != 11, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            panel->cddb().State != CddbState::Querying && panel->cddb().State != CddbState::Reading, 10000);
         QCoreApplication::processEvents();
     }
 
@@ -373,12 +374,12 @@ void TestCdPanel::cddbServerDownChangesNothing() {
     bool messaged = false;
     connect(r.panel.get(), &CdPanel::message, this, [&] { messaged = true; });
     r.w.child<QPushButton>("cddbbtn")->click();
-    QTRY_COMPARE_WITH_TIMEOUT(r.panel->cddb().State, 16, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(r.panel->cddb().State, CddbState::RequestFailed, 10000);
     CddbTestServer broken;
     r.useServer(broken);
     broken.enqueueStatus(500, "oops");
     r.queryCddb(broken, 1);
-    QCOMPARE(r.panel->cddb().State, 16);
+    QCOMPARE(r.panel->cddb().State, CddbState::RequestFailed);
     QTest::qWait(0);
     QVERIFY(!messaged);
     QVERIFY(r.panel->CddbLog().join('\n').contains("Querying CD"));

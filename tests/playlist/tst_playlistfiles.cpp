@@ -1,7 +1,7 @@
 // TE3, TEL, M3U and PLS files: sizes, field cutting, round trips and damaged files.
-#include "TextConvert.h"
 #include "PlaylistFiles.h"
 #include "PlaylistFixtures.h"
+#include "TextConvert.h"
 
 #include "Id3Text.h"
 
