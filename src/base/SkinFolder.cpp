@@ -1,58 +1,16 @@
 #include "SkinFolder.h"
 
 #include "AtomicFile.h"
+#include "FolderWalk.h"
 
 #include <algorithm>
 #include <fnmatch.h>
 #include <fstream>
-#include <set>
 #include <sstream>
 #include <sys/stat.h>
 
-#include <dirent.h>
-
 namespace larkspin {
 namespace {
-
-struct Entry {
-    std::string name;
-    bool directory;
-};
-
-// The entries of a folder in byte order of their names.
-std::vector<Entry> entriesOf(const std::string& folder) {
-    std::vector<Entry> entries;
-    DIR* dir = opendir(folder.c_str());
-    if (!dir)
-        return entries;
-    while (dirent* e = readdir(dir)) {
-        const std::string name = e->d_name;
-        if (name == "." || name == "..")
-            continue;
-        struct stat st;
-        if (stat((folder + name).c_str(), &st) != 0)
-            continue;
-        if (S_ISDIR(st.st_mode) || S_ISREG(st.st_mode))
-            entries.push_back({name, S_ISDIR(st.st_mode)});
-    }
-    closedir(dir);
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.name < b.name; });
-    return entries;
-}
-
-void findDeep(const std::string& folder, const std::string& pattern, std::set<std::pair<dev_t, ino_t>>& seen,
-              std::vector<std::string>& found) {
-    struct stat st;
-    if (stat(folder.c_str(), &st) != 0 || !seen.insert({st.st_dev, st.st_ino}).second)
-        return;
-    const std::vector<Entry> entries = entriesOf(folder);
-    for (const Entry& e : entries)
-        if (!e.directory && fnmatch(pattern.c_str(), e.name.c_str(), FNM_CASEFOLD) == 0)
-            found.push_back(folder + e.name);
-    for (const Entry& e : entries)
-        if (e.directory && e.name.front() != '.')
-            findDeep(folder + e.name + "/", pattern, seen, found);
-}
 
 bool isFile(const std::string& path) {
     struct stat st;
@@ -86,10 +44,13 @@ std::string logoSource(const std::vector<std::string>& skinsFolders, const std::
 std::vector<std::string> FindFilesDeep(const std::string& patternPath) {
     std::vector<std::string> found;
     const size_t slash = patternPath.rfind('/');
-    std::string folder = slash == std::string::npos ? std::string("./") : patternPath.substr(0, slash + 1);
+    const std::string folder =
+        slash == std::string::npos ? std::string("./") : patternPath.substr(0, slash + 1);
     const std::string pattern = slash == std::string::npos ? patternPath : patternPath.substr(slash + 1);
-    std::set<std::pair<dev_t, ino_t>> seen;
-    findDeep(folder, pattern, seen, found);
+    WalkFolder(folder, true, [&](const std::string& path, std::string_view name) {
+        if (fnmatch(pattern.c_str(), std::string(name).c_str(), FNM_CASEFOLD) == 0)
+            found.push_back(path);
+    });
     return found;
 }
 

@@ -1,6 +1,7 @@
 #include "LibraryImport.h"
 
 #include "FileNameParts.h"
+#include "FolderWalk.h"
 #include "LibrarySort.h"
 #include "MusicLibrary.h"
 #include "TextConvert.h"
@@ -10,90 +11,13 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
-#include <dirent.h>
 #include <fstream>
 #include <set>
-#include <sys/stat.h>
 #include <unordered_set>
 
 namespace larkspin {
 
 namespace {
-
-struct FolderEntry {
-    std::string name;
-    bool folder = false;
-};
-
-std::vector<FolderEntry> ListFolder(const std::string& folder) {
-    std::vector<FolderEntry> entries;
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
-        return entries;
-    while (const dirent* d = ::readdir(dir)) {
-        const std::string name = d->d_name;
-        if (name == "." || name == "..")
-            continue;
-        struct stat st {};
-        if (::stat((folder + "/" + name).c_str(), &st) != 0)
-            continue;
-        if (S_ISDIR(st.st_mode))
-            entries.push_back({name, true});
-        else if (S_ISREG(st.st_mode))
-            entries.push_back({name, false});
-    }
-    ::closedir(dir);
-    std::sort(entries.begin(), entries.end(),
-              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
-    return entries;
-}
-
-class Finder {
-public:
-    Finder(const ImportSearch& search, const std::function<void(std::size_t)>& found,
-           const std::atomic<bool>* cancel)
-        : search_(search), found_(found), cancel_(cancel) {
-        for (const std::string& m : search.masks)
-            masks_.insert(UpperAscii(m));
-        only_ = UpperAscii(search.only);
-    }
-
-    void Search(const std::string& folder) {
-        struct stat st {};
-        if (::stat(folder.c_str(), &st) != 0 || !visited_.insert({st.st_dev, st.st_ino}).second)
-            return;
-        const std::vector<FolderEntry> entries = ListFolder(folder);
-        for (const FolderEntry& e : entries) {
-            if (Cancelled())
-                return;
-            if (e.folder)
-                continue;
-            const std::string mask = "*." + UpperFileExt(e.name);
-            if (masks_.count(mask) == 0 || (!only_.empty() && mask != only_))
-                continue;
-            paths_.push_back(folder + "/" + e.name);
-            if (found_)
-                found_(paths_.size());
-        }
-        if (!search_.includeSubfolders)
-            return;
-        for (const FolderEntry& e : entries)
-            if (e.folder && e.name[0] != '.' && !Cancelled())
-                Search(folder + "/" + e.name);
-    }
-
-    std::vector<std::string> paths_;
-
-private:
-    bool Cancelled() const { return cancel_ && cancel_->load(); }
-
-    const ImportSearch& search_;
-    const std::function<void(std::size_t)>& found_;
-    const std::atomic<bool>* cancel_;
-    std::set<std::string> masks_;
-    std::string only_;
-    std::set<std::pair<dev_t, ino_t>> visited_;
-};
 
 // True when the block device (a name such as "sdb1") belongs to a removable disk.
 bool RemovableDevice(const std::string& device) {
@@ -134,13 +58,23 @@ std::vector<std::string> FileTypeMasks(const std::vector<std::string>& typeLists
 std::vector<std::string> FindImportFiles(const ImportSearch& search,
                                          const std::function<void(std::size_t)>& found,
                                          const std::atomic<bool>* cancel) {
-    std::string folder = search.folder;
-    while (folder.size() > 1 && folder.back() == '/')
-        folder.pop_back();
-    Finder finder(search, found, cancel);
-    if (!folder.empty())
-        finder.Search(folder == "/" ? std::string() : folder);
-    return std::move(finder.paths_);
+    std::set<std::string> masks;
+    for (const std::string& m : search.masks)
+        masks.insert(UpperAscii(m));
+    const std::string only = UpperAscii(search.only);
+    std::vector<std::string> paths;
+    WalkFolder(
+        search.folder, search.includeSubfolders,
+        [&](const std::string& path, std::string_view name) {
+            const std::string mask = "*." + UpperFileExt(name);
+            if (masks.count(mask) == 0 || (!only.empty() && mask != only))
+                return;
+            paths.push_back(path);
+            if (found)
+                found(paths.size());
+        },
+        cancel);
+    return paths;
 }
 
 std::string MediumKindOf(const std::string& folder) {

@@ -1,12 +1,9 @@
 #include "FolderSearch.h"
 
+#include "FolderWalk.h"
 #include "TextConvert.h"
 
 #include <algorithm>
-#include <dirent.h>
-#include <memory>
-#include <set>
-#include <sys/stat.h>
 #include <utility>
 
 namespace larkspin {
@@ -15,27 +12,6 @@ namespace {
 
 char UpperChar(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-std::string JoinPath(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && folder.back() == '/')
-        return folder + name;
-    return folder + "/" + name;
-}
-
-// The names in a folder (without "." and ".."), in byte order; empty when it cannot be read.
-std::vector<std::string> FolderNames(const std::string& folder) {
-    std::vector<std::string> names;
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
-    if (!dir)
-        return names;
-    while (const dirent* e = ::readdir(dir.get())) {
-        const std::string_view name = e->d_name;
-        if (name != "." && name != "..")
-            names.emplace_back(name);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // Length of the UTF-8 sequence that begins with byte c (1 for a byte that is no lead byte).
@@ -108,36 +84,16 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
 std::vector<std::string> ListFolderFiles(const std::string& folder, const std::vector<std::string>& patterns,
                                          bool includeSubfolders, const std::atomic<bool>* cancel) {
     std::vector<std::vector<std::string>> byPattern(patterns.size());
-    std::set<std::pair<dev_t, ino_t>> visited;
-    struct stat st {};
-    if (patterns.empty() || ::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    if (patterns.empty())
         return {};
-    visited.insert({st.st_dev, st.st_ino});
-    // Depth first without recursion, so a deep tree cannot exhaust the stack: a folder's own files,
-    // then its subfolders in name order, each completely before the next.
-    std::vector<std::string> pending{folder};
-    while (!pending.empty()) {
-        if (cancel && cancel->load(std::memory_order_relaxed))
-            break;
-        const std::string current = std::move(pending.back());
-        pending.pop_back();
-        std::vector<std::string> subfolders;
-        for (const std::string& name : FolderNames(current)) {
-            const std::string path = JoinPath(current, name);
-            if (::stat(path.c_str(), &st) != 0)
-                continue;
-            if (S_ISREG(st.st_mode)) {
-                for (std::size_t p = 0; p < patterns.size(); ++p)
-                    if (WildcardMatch(patterns[p], name))
-                        byPattern[p].push_back(path);
-            } else if (S_ISDIR(st.st_mode) && includeSubfolders && !name.starts_with('.') &&
-                       visited.insert({st.st_dev, st.st_ino}).second) {
-                // A folder seen before (a link back up the tree) is not entered again.
-                subfolders.push_back(path);
-            }
-        }
-        pending.insert(pending.end(), subfolders.rbegin(), subfolders.rend());
-    }
+    WalkFolder(
+        folder, includeSubfolders,
+        [&](const std::string& path, std::string_view name) {
+            for (std::size_t p = 0; p < patterns.size(); ++p)
+                if (WildcardMatch(patterns[p], name))
+                    byPattern[p].push_back(path);
+        },
+        cancel);
     std::vector<std::string> result;
     for (auto& files : byPattern)
         result.insert(result.end(), std::make_move_iterator(files.begin()),
@@ -157,10 +113,10 @@ std::vector<std::string> SearchFolder(const std::string& folder, const std::vect
 
 std::vector<std::string> FolderFileNames(const std::string& folder) {
     std::vector<std::string> files;
-    struct stat st {};
-    for (std::string& name : FolderNames(folder))
-        if (!name.starts_with('.') && ::stat(JoinPath(folder, name).c_str(), &st) == 0 && S_ISREG(st.st_mode))
-            files.push_back(std::move(name));
+    WalkFolder(folder, false, [&](const std::string&, std::string_view name) {
+        if (!name.starts_with('.'))
+            files.emplace_back(name);
+    });
     return files;
 }
 
