@@ -4,6 +4,7 @@
 #include "CdPanel.h"
 #include "EncoderEnumeration.h"
 #include "FolderSearch.h"
+#include "LaunchPaths.h"
 #include "MprisService.h"
 #include "MusicLibrary.h"
 #include "PlayerController.h"
@@ -31,8 +32,11 @@
 #include "Thintform.h"
 #include "WindowSnapping.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QMessageBox>
+#include <QtConcurrent>
 
 #include <cstdio>
 
@@ -67,54 +71,46 @@ LarkspinApp::LarkspinApp(const QString& executablePath, const QString& dataHome,
 LarkspinApp::~LarkspinApp() = default;
 
 void LarkspinApp::Open(const LaunchRequest& request) {
+    opens_.push_back(request);
+    if (opens_.size() == 1)
+        resolveNextOpen();
+}
+
+void LarkspinApp::resolveNextOpen() {
+    if (opens_.empty())
+        return;
     std::vector<std::string> typeTexts;
     for (const PlugInRow& row : host_->PlugInTable())
         if (row.enabled)
             typeTexts.push_back(row.fileTypes);
-    const std::vector<std::string> patterns = AddDirectoryPatterns(typeTexts);
-    std::vector<std::string> paths;
-    for (const QString& given : request.paths) {
-        const std::string path = given.toStdString();
-        std::vector<StoredEntry> stored;
-        std::vector<PlaylistEntry> te3;
-        PlaylistFileOutcome read;
-        if (QFileInfo(given).isDir()) {
-            for (std::string& found : SearchFolder(path, patterns, 0, true))
-                paths.push_back(std::move(found));
-            continue;
+    std::vector<std::string> given;
+    for (const QString& path : opens_.front().paths)
+        given.push_back(QFile::encodeName(path).toStdString());
+    auto cancel = std::make_shared<std::atomic<bool>>(false);
+    resolveCancel_ = cancel;
+    resolving_ = std::make_unique<QFutureWatcher<LaunchPaths>>();
+    connect(resolving_.get(), &QFutureWatcherBase::finished, this, &LarkspinApp::openResolved);
+    resolving_->setFuture(QtConcurrent::run([given, patterns = AddDirectoryPatterns(typeTexts), cancel] {
+        return ResolveLaunchPaths(given, patterns, cancel.get());
+    }));
+}
+
+void LarkspinApp::openResolved() {
+    const LaunchPaths resolved = resolving_->result();
+    const LaunchRequest request = opens_.front();
+    opens_.pop_front();
+    resolving_.release()->deleteLater(); // this runs inside its signal
+    for (const std::string& problem : resolved.problems)
+        qCWarning(lcApp) << "playlist not read:" << QString::fromStdString(problem);
+    if (!resolved.paths.empty()) {
+        const int first = playlist_->Count();
+        playlist_->AddFilesToPlaylist(resolved.paths);
+        if (!request.enqueue) {
+            pendingPlay_ = first;
+            playPending();
         }
-        switch (PlaylistFormatOf(path)) {
-        case PlaylistFormat::Te3:
-            read = LoadTe3Playlist(path, te3);
-            for (const PlaylistEntry& e : te3)
-                paths.emplace_back(e.Path());
-            break;
-        case PlaylistFormat::Tel:
-            read = LoadTelPlaylist(path, stored);
-            break;
-        case PlaylistFormat::M3u:
-            read = LoadM3uPlaylist(path, stored);
-            break;
-        case PlaylistFormat::Pls:
-            read = LoadPlsPlaylist(path, stored);
-            break;
-        case PlaylistFormat::Unsupported:
-            paths.push_back(path);
-            break;
-        }
-        for (const StoredEntry& e : stored)
-            paths.push_back(e.record[RecordPath]);
-        if (!read.ok)
-            qCWarning(lcApp) << given << QString::fromStdString(read.error);
     }
-    if (paths.empty())
-        return;
-    const int first = playlist_->Count();
-    playlist_->AddFilesToPlaylist(paths);
-    if (!request.enqueue) {
-        pendingPlay_ = first;
-        playPending();
-    }
+    resolveNextOpen();
 }
 
 void LarkspinApp::playPending() {
@@ -221,6 +217,8 @@ void LarkspinApp::Start() {
     connect(hauptform_.get(), &THauptform::closeRequested, this, [this] { ShutDown(Cause::User); });
     // Entries of a command line arrive as their files are read; the first plays when it is there.
     connect(playlist_.get(), &Playlist::rowsInserted, this, [this] { playPending(); });
+    connect(playlist_.get(), &Playlist::workFinished, this,
+            [this] { qCDebug(lcApp) << "playlist read:" << playlist_->Count() << "entries"; });
     hauptform_->show();
 }
 
@@ -280,10 +278,17 @@ void LarkspinApp::connectSettingsAndSkins() {
 void LarkspinApp::ShutDown(Cause cause) {
     PlayerController& player = hauptform_->player();
     player.BeginShutDown();
-    // The whole playlist goes to the temporary playlist on every shutdown; an empty list is an empty file.
-    // Files still being read would be missing from it, so their reading is finished first.
+    // Folders still being searched for a start's files are given up; files still being read are left
+    // out: the temporary playlist holds what the list shows (an empty list is an empty file).
+    opens_.clear();
+    if (resolving_) {
+        resolveCancel_->store(true);
+        resolving_->disconnect(this);
+        resolving_->waitForFinished();
+        resolving_.reset();
+    }
     playlistForm_->StoreColumnWidths();
-    playlist_->WaitForWork();
+    playlist_->CancelWork();
     const Playlist::FileCommandOutcome saved = playlist_->SaveTemporaryPlaylist(programFolder());
     if (!saved.ok)
         qCWarning(lcApp) << "the temporary playlist could not be written:"

@@ -1,12 +1,17 @@
 #pragma once
 
 #include "CommandLine.h"
+#include "LaunchPaths.h"
 #include "ProgramFolder.h"
 
 #include <QObject>
 #include <QString>
 
+#include <atomic>
+#include <deque>
 #include <memory>
+
+template <typename T> class QFutureWatcher;
 
 namespace larkspin {
 
@@ -43,8 +48,11 @@ public:
 
     // Adds what a command line asked for to the playlist: files as they are, folders searched with their
     // subfolders for what the plug-ins play, playlist files by their entries. Without enqueue the first
-    // added entry plays once it is read.
+    // added entry plays once it is read. Folders and playlist files are read off the GUI thread; requests
+    // are added in the order they came.
     void Open(const LaunchRequest& request);
+    // True while requests are waiting for their folders and playlist files to be read.
+    bool Opening() const { return !opens_.empty(); }
     // Offers the media controls on the session bus (runs on without them when there is none).
     void OfferMediaControls();
     // Shows the player window on top (a later start, the media controls' Raise).
@@ -93,6 +101,12 @@ private:
     std::unique_ptr<MprisService> mpris_;
     std::unique_ptr<CdPanel> cdPanel_;
     int pendingPlay_ = -1; // the entry to play once reading has reached it
+    // Requests being resolved, the first one running in resolving_.
+    std::deque<LaunchRequest> opens_;
+    std::unique_ptr<QFutureWatcher<LaunchPaths>> resolving_;
+    std::shared_ptr<std::atomic<bool>> resolveCancel_;
+    void resolveNextOpen();
+    void openResolved();
 };
 
 } // namespace larkspin

@@ -1,10 +1,14 @@
-// The running program in-process: start-up in a fresh program folder and shutdown by the user.
+// The running program in-process: start-up in a fresh program folder, files handed to it, and shutdown by
+// the user.
+#include "../TestFiles.h"
 #include "../WhenModal.h"
 #include "LarkspinApp.h"
 #include "PlayerController.h"
+#include "Playlist.h"
+#include "PlaylistFiles.h"
 #include "Settings.h"
 #include "THauptform.h"
-#include "../TestFiles.h"
+#include "TPlaylistForm.h"
 
 #include <QApplication>
 #include <QDir>
@@ -21,9 +25,33 @@ private slots:
     void startPreparesAFreshProgramFolder();
     void closingWritesTheListAndTheSettings();
     void failedWriteOnCloseShowsTheErrorAndKeepsRunning();
+    void foldersAreSearchedOffTheWindowsThread();
+    void closingWhileAFolderIsSearchedEnds();
 
 private:
     static QString executableIn(const QTemporaryDir& dir) { return dir.filePath("larkspin"); }
+    // A program folder with the WAV plug-in and a music folder of count empty .wav files in sub-folders.
+    static bool prepareMusic(const QTemporaryDir& dir, int count) {
+        QDir d(dir.path());
+        if (!d.mkpath("PlugIn/Decoder") || !QFile::copy(LARKSPIN_BUILD_DIR "/PlugIn/Decoder/IB_sndfile.so",
+                                                        d.filePath("PlugIn/Decoder/IB_sndfile.so")))
+            return false;
+        for (int i = 0; i < count; ++i) {
+            const QString name = QStringLiteral("music/%1/%2.wav")
+                                     .arg(i / 100, 2, 10, QLatin1Char('0'))
+                                     .arg(i % 100, 2, 10, QLatin1Char('0'));
+            if (!d.mkpath(QFileInfo(d.filePath(name)).path()))
+                return false;
+            writeAll(d.filePath(name), "");
+        }
+        return true;
+    }
+    static LaunchRequest enqueue(const QStringList& paths) {
+        LaunchRequest request;
+        request.enqueue = true;
+        request.paths = paths;
+        return request;
+    }
 };
 
 void TestApplication::startPreparesAFreshProgramFolder() {
@@ -80,6 +108,46 @@ void TestApplication::failedWriteOnCloseShowsTheErrorAndKeepsRunning() {
     QVERIFY(!app.mainWindow().player().Closing);
     QVERIFY(app.mainWindow().isVisible());
     QCOMPARE(readAll(iniPath), std::string("[Prog]\nFirststart=0\n"));
+}
+
+void TestApplication::foldersAreSearchedOffTheWindowsThread() {
+    QTemporaryDir dir;
+    QVERIFY(prepareMusic(dir, 300));
+    LarkspinApp app(executableIn(dir), dir.filePath("share"));
+    app.Start();
+    Playlist& list = app.playlistWindow().list();
+    writeAll(dir.filePath("single.wav"), "");
+    app.Open(enqueue({dir.filePath("music")}));
+    app.Open(enqueue({dir.filePath("single.wav")}));
+    // Nothing was searched while the window waited: the files arrive through the event loop.
+    QVERIFY(app.Opening());
+    QVERIFY(!list.Working()); // no file handed to the list's reader yet
+    QCOMPARE(list.Count(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(list.Count(), 301, 60000);
+    QVERIFY(!app.Opening());
+    // In the order asked for: the folder depth first, then the later request.
+    QCOMPARE(QString::fromStdString(std::string(list.Field(0, RecordPath))), dir.filePath("music/00/00.wav"));
+    QCOMPARE(QString::fromStdString(std::string(list.Field(299, RecordPath))),
+             dir.filePath("music/02/99.wav"));
+    QCOMPARE(QString::fromStdString(std::string(list.Field(300, RecordPath))), dir.filePath("single.wav"));
+}
+
+void TestApplication::closingWhileAFolderIsSearchedEnds() {
+    QTemporaryDir dir;
+    QVERIFY(prepareMusic(dir, 300));
+    LarkspinApp app(executableIn(dir), dir.filePath("share"));
+    app.Start();
+    QSignalSpy finished(&app, &LarkspinApp::finished);
+    app.Open(enqueue({dir.filePath("music"), dir.filePath("music")}));
+    app.mainWindow().close();
+    QCOMPARE(finished.count(), 1);
+    QVERIFY(!app.Opening());
+    // The list holds what was read by then, and nothing arrives after the end.
+    std::vector<PlaylistEntry> saved;
+    QVERIFY(LoadTe3Playlist(TemporaryPlaylistPath(dir.path().toStdString()), saved).ok);
+    QCOMPARE(static_cast<int>(saved.size()), app.playlistWindow().list().Count());
+    QTest::qWait(0);
+    QCOMPARE(static_cast<int>(saved.size()), app.playlistWindow().list().Count());
 }
 
 QTEST_MAIN(TestApplication)

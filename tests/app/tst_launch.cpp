@@ -44,8 +44,8 @@ void TestLaunch::filesFoldersAndListsReachOneRunningPlayer() {
     QVERIFY(QFile::copy(plugIn, d.filePath("PlugIn/Decoder/IB_sndfile.so")));
     for (const char* name : {"music/a.wav", "music/album/2.wav", "music/album/1.wav", "music/album/cd2/3.wav",
                              "music/listed.wav", "music/late.wav"})
-        QCOMPARE(QProcess::execute("sox", {"-n", "-r", "8000", "-c", "1", d.filePath(name), "synth", "1", "sine",
-                                           "440"}),
+        QCOMPARE(QProcess::execute(
+                     "sox", {"-n", "-r", "8000", "-c", "1", d.filePath(name), "synth", "1", "sine", "440"}),
                  0);
     {
         QFile m3u(d.filePath("music/list.m3u"));
@@ -54,9 +54,13 @@ void TestLaunch::filesFoldersAndListsReachOneRunningPlayer() {
     }
 
     QProcess first;
-    first.setProcessEnvironment(environment(dir));
+    QProcessEnvironment firstEnvironment = environment(dir);
+    firstEnvironment.insert("QT_LOGGING_RULES", "larkspin.app.debug=true"); // tells when the list is read
+    first.setProcessEnvironment(firstEnvironment);
     first.setWorkingDirectory(d.filePath("music"));
-    first.setProcessChannelMode(QProcess::ForwardedChannels);
+    first.setProcessChannelMode(QProcess::MergedChannels);
+    QByteArray firstOutput;
+    connect(&first, &QProcess::readyRead, this, [&] { firstOutput += first.readAll(); });
     first.start(d.filePath("larkspin"), {"a.wav", "album", "list.m3u"});
     QVERIFY(first.waitForStarted());
     // The running player listens on a socket named after its program folder.
@@ -71,6 +75,8 @@ void TestLaunch::filesFoldersAndListsReachOneRunningPlayer() {
     QCOMPARE(second.exitCode(), 0);
     QVERIFY(second.readAllStandardError().contains("missing.wav: no such file or folder"));
     QCOMPARE(first.state(), QProcess::Running);
+    // A shutdown saves what was read: the end waits until the list holds every file.
+    QTRY_VERIFY_WITH_TIMEOUT(firstOutput.contains("playlist read: 6 entries"), 60000);
 
     ::kill(static_cast<pid_t>(first.processId()), SIGTERM);
     QVERIFY(first.waitForFinished(30000));
@@ -82,7 +88,8 @@ void TestLaunch::filesFoldersAndListsReachOneRunningPlayer() {
     QStringList names;
     for (const PlaylistEntry& e : entries)
         names << QDir(d.filePath("music")).relativeFilePath(QString::fromStdString(std::string(e.Path())));
-    QCOMPARE(names, (QStringList{"a.wav", "album/1.wav", "album/2.wav", "album/cd2/3.wav", "listed.wav", "late.wav"}));
+    QCOMPARE(names, (QStringList{"a.wav", "album/1.wav", "album/2.wav", "album/cd2/3.wav", "listed.wav",
+                                 "late.wav"}));
     QVERIFY(!QFileInfo::exists(socket)); // an orderly end takes its socket away
 }
 
