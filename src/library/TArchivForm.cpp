@@ -5,7 +5,6 @@
 #include "Settings.h"
 #include "TGetCDForm.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -123,15 +122,19 @@ TArchivForm::TArchivForm(MusicLibrary& library, Settings& settings, QWidget* par
     };
     progressTimer_.setInterval(50);
     connect(&progressTimer_, &QTimer::timeout, this, [this] {
-        if (readDone_)
+        if (searching_)
+            foundCount->setText(QString::number(searchFound_->load()));
+        else if (readDone_)
             progress->setValue(readDone_->load());
     });
+    connect(&searchWatcher_, &QFutureWatcher<std::vector<std::string>>::finished, this,
+            &TArchivForm::searchFinished);
     connect(&readWatcher_, &QFutureWatcher<std::vector<TrackRecord>>::finished, this,
             &TArchivForm::readFinished);
 }
 
 TArchivForm::~TArchivForm() {
-    stopReading();
+    stopWork();
 }
 
 QString& TArchivForm::mediumName() {
@@ -259,6 +262,8 @@ QStringList TArchivForm::foundPaths() const {
 }
 
 void TArchivForm::StartSearchClick() {
+    if (searching_ || reading_)
+        return;
     const std::string folder = folderEdit->text().toStdString();
     mediumKind_ = MediumKindOf(folder);
     if (mediumKind_ != "int")
@@ -268,24 +273,41 @@ void TArchivForm::StartSearchClick() {
     status1->setText(QStringLiteral("Searching..."));
     listeModel_->setStringList({});
     foundCount->setText(QStringLiteral("0"));
-    if (ComboBox1->count() > 0) {
-        ImportSearch search;
-        search.folder = folder;
-        search.masks = masks_;
-        if (ComboBox1->currentIndex() > 0)
-            search.only = masks_[static_cast<std::size_t>(ComboBox1->currentIndex() - 1)];
-        search.includeSubfolders = subfoldersBox->isChecked();
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        const std::vector<std::string> paths = FindImportFiles(search);
-        QApplication::restoreOverrideCursor();
-        QStringList list;
-        list.reserve(static_cast<qsizetype>(paths.size()));
-        for (const std::string& p : paths)
-            list << ToQString(p);
-        listeModel_->setStringList(list);
-        foundCount->setText(QString::number(list.size()));
+    if (ComboBox1->count() == 0) {
+        status1->setText(QStringLiteral("Finished"));
+        nextButton->setEnabled(true);
+        return;
     }
-    status1->setText(QStringLiteral("Finished"));
+    ImportSearch search;
+    search.folder = folder;
+    search.masks = masks_;
+    if (ComboBox1->currentIndex() > 0)
+        search.only = masks_[static_cast<std::size_t>(ComboBox1->currentIndex() - 1)];
+    search.includeSubfolders = subfoldersBox->isChecked();
+    // A large tree is searched off the GUI thread: the window keeps answering and Cancel stops it.
+    cancelSearch_ = std::make_shared<std::atomic<bool>>(false);
+    searchFound_ = std::make_shared<std::atomic<int>>(0);
+    searching_ = true;
+    startSearchButton->setEnabled(false);
+    searchWatcher_.setFuture(QtConcurrent::run([search, cancel = cancelSearch_, found = searchFound_] {
+        return FindImportFiles(
+            search, [&found](std::size_t n) { found->store(static_cast<int>(n)); }, cancel.get());
+    }));
+    progressTimer_.start();
+}
+
+void TArchivForm::searchFinished() {
+    progressTimer_.stop();
+    searching_ = false;
+    startSearchButton->setEnabled(true);
+    const std::vector<std::string> paths = searchWatcher_.result();
+    QStringList list;
+    list.reserve(static_cast<qsizetype>(paths.size()));
+    for (const std::string& p : paths)
+        list << ToQString(p);
+    listeModel_->setStringList(list);
+    foundCount->setText(QString::number(list.size()));
+    status1->setText(cancelSearch_->load() ? QStringLiteral("Cancelled") : QStringLiteral("Finished"));
     nextButton->setEnabled(true);
 }
 
@@ -352,13 +374,21 @@ void TArchivForm::DeleteSelectedClick() {
     preview_->RemoveRows(rows);
 }
 
-void TArchivForm::stopReading() {
+void TArchivForm::stopWork() {
+    if (cancelSearch_)
+        cancelSearch_->store(true);
+    searchWatcher_.waitForFinished();
     if (cancelRead_)
         cancelRead_->store(true);
     readWatcher_.waitForFinished();
 }
 
 void TArchivForm::CancelClick() {
+    if (searching()) {
+        // Stops the search; the files found so far are listed.
+        cancelSearch_->store(true);
+        return;
+    }
     if (reading()) {
         // Stops the reading; the rows read so far stay in the preview.
         cancelRead_->store(true);
@@ -376,13 +406,13 @@ void TArchivForm::CancelClick() {
 }
 
 void TArchivForm::reject() {
-    // Closing the window is a plain cancel; a reading in progress is stopped first.
-    stopReading();
+    // Closing the window is a plain cancel; a search or reading in progress is stopped first.
+    stopWork();
     QDialog::reject();
 }
 
 void TArchivForm::closeEvent(QCloseEvent* event) {
-    stopReading();
+    stopWork();
     QDialog::closeEvent(event);
 }
 

@@ -68,6 +68,8 @@ public:
     void ReadInfosClick();
     void DeleteSelectedClick();
     void CancelClick();
+    // From "Start search" until the list shows what was found; Cancel stops the search early.
+    bool searching() const { return searching_; }
     // From "Read file informations" until the preview shows what was read.
     bool reading() const { return reading_; }
 
@@ -106,8 +108,9 @@ protected:
 
 private:
     void buildWidgets();
+    void searchFinished();
     void readFinished();
-    void stopReading();
+    void stopWork();
 
     MusicLibrary& library_;
     Settings& settings_;
@@ -115,11 +118,15 @@ private:
     std::string mediumKind_ = "int";
     QStringListModel* listeModel_ = nullptr;
     ImportPreviewModel* preview_ = nullptr;
+    QFutureWatcher<std::vector<std::string>> searchWatcher_;
+    std::shared_ptr<std::atomic<bool>> cancelSearch_;
+    std::shared_ptr<std::atomic<int>> searchFound_;
     QFutureWatcher<std::vector<TrackRecord>> readWatcher_;
     std::shared_ptr<std::atomic<bool>> cancelRead_;
     std::shared_ptr<std::atomic<int>> readDone_;
     QTimer progressTimer_;
     bool step2_ = false;
+    bool searching_ = false;
     bool reading_ = false;
 };
 

@@ -31,6 +31,7 @@ private slots:
     void comboOfMasks();
     void importFolderTwice();
     void cancelReading();
+    void cancelSearching();
     void deleteSelectedTitles();
     void finishWithoutReading();
     void mediumDialog();
@@ -57,6 +58,7 @@ void TestArchivForm::initTestCase() {
 void TestArchivForm::searchAndRead(TArchivForm& form) {
     form.setFolder(dir.filePath("music"));
     form.StartSearchClick();
+    QTRY_VERIFY_WITH_TIMEOUT(!form.searching(), 30000);
     QCOMPARE(form.status1->text(), QString("Finished"));
     QVERIFY(form.nextButton->isEnabled());
     form.NextClick();
@@ -123,6 +125,7 @@ void TestArchivForm::cancelReading() {
     form.setFileTypeLists({"*.mp3"});
     form.setFolder(many.path());
     form.StartSearchClick();
+    QTRY_VERIFY_WITH_TIMEOUT(!form.searching(), 30000);
     QCOMPARE(form.foundPaths().size(), 400);
     form.NextClick();
     form.ReadInfosClick();
@@ -135,6 +138,29 @@ void TestArchivForm::cancelReading() {
     QCOMPARE(form.progress->value(), kept);
     form.CancelClick();
     QCOMPARE(lib.Lines.Count(), std::size_t(kept));
+}
+
+void TestArchivForm::cancelSearching() {
+    QTemporaryDir many;
+    for (int i = 0; i < 200; ++i) {
+        const QString folder = many.filePath(QString::number(i));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(WriteBytes(folder + "/a.mp3", ""));
+    }
+    MusicLibrary lib;
+    TArchivForm form(lib, s);
+    form.setFileTypeLists({"*.mp3"});
+    form.setFolder(many.path());
+    form.StartSearchClick();
+    QVERIFY(form.searching()); // the search runs beside the window
+    QVERIFY(!form.startSearchButton->isEnabled());
+    form.CancelClick(); // stops the search, keeps the window
+    QTRY_VERIFY_WITH_TIMEOUT(!form.searching(), 30000);
+    QCOMPARE(form.status1->text(), QString("Cancelled"));
+    QVERIFY(form.foundPaths().size() <= 200);
+    QVERIFY(form.nextButton->isEnabled());
+    QVERIFY(form.startSearchButton->isEnabled());
+    QCOMPARE(form.result(), 0);
 }
 
 void TestArchivForm::deleteSelectedTitles() {
@@ -163,6 +189,7 @@ void TestArchivForm::finishWithoutReading() {
     form.setFileTypeLists({"*.mp3"});
     form.setFolder(dir.filePath("music"));
     form.StartSearchClick();
+    QTRY_VERIFY_WITH_TIMEOUT(!form.searching(), 30000);
     form.NextClick();
     form.CancelClick();
     QVERIFY(lib.Lines.Empty());
