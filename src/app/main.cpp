@@ -52,7 +52,8 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "larkspin: %s: no such file or folder\n", missing.toLocal8Bit().constData());
 
     if (!choosePlatform()) {
-        std::fprintf(stderr, "Larkspin needs a display (none found); without one, run it as: xvfb-run -a %s\n",
+        std::fprintf(stderr,
+                     "Larkspin needs a display (none found); without one, run it as: xvfb-run -a %s\n",
                      argv[0]);
         return EXIT_FAILURE;
     }
@@ -65,18 +66,26 @@ int main(int argc, char* argv[]) {
     // One Larkspin per program folder: a later start hands its files over (the running one comes to the
     // front) and ends.
     SingleInstance instance(programFolder());
-    if (instance.HandToRunning(request))
+    switch (instance.ClaimOrHandOver(request)) {
+    case SingleInstance::Claim::HandedOver:
         return EXIT_SUCCESS;
-    instance.Listen();
+    case SingleInstance::Claim::NoAnswer:
+        std::fprintf(stderr, "Larkspin already runs for %s but does not answer; nothing was started.\n",
+                     programFolder().c_str());
+        return EXIT_FAILURE;
+    case SingleInstance::Claim::Running:
+        break;
+    }
 
     QObject::connect(&larkspin, &LarkspinApp::finished, &app, &QCoreApplication::exit, Qt::QueuedConnection);
     larkspin.Start();
     larkspin.OfferMediaControls();
     larkspin.Open(request);
-    QObject::connect(&instance, &SingleInstance::requestReceived, &larkspin, [&larkspin](const LaunchRequest& r) {
-        larkspin.Open(r);
-        larkspin.Raise();
-    });
+    QObject::connect(&instance, &SingleInstance::requestReceived, &larkspin,
+                     [&larkspin](const LaunchRequest& r) {
+                         larkspin.Open(r);
+                         larkspin.Raise();
+                     });
     QObject::connect(&signalWatcher, &UnixSignalWatcher::terminationRequested, &larkspin,
                      [&larkspin] { larkspin.ShutDown(LarkspinApp::Cause::Signal); });
     return app.exec();

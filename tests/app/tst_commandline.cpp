@@ -4,12 +4,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -23,6 +25,7 @@ private slots:
     void parse();
     void requestSurvivesTheSocketAndDamageIsRefused();
     void laterStartReachesTheRunningOne();
+    void socketLiesInAPrivateFolder();
     void staleSocketOfACrashedRunIsReplaced();
 };
 
@@ -38,19 +41,18 @@ void TestCommandLine::parse_data() {
         << QStringList{"b.ogg", "album", "a.mp3"} << QStringList{};
     QTest::newRow("enqueue anywhere") << QStringList{"a.mp3", "--enqueue"} << int(Action::Run) << true
                                       << QStringList{"a.mp3"} << QStringList{};
-    QTest::newRow("missing paths are set apart")
-        << QStringList{"gone.mp3", "a.mp3"} << int(Action::Run) << false << QStringList{"a.mp3"}
-        << QStringList{"gone.mp3"};
+    QTest::newRow("missing paths are set apart") << QStringList{"gone.mp3", "a.mp3"} << int(Action::Run)
+                                                 << false << QStringList{"a.mp3"} << QStringList{"gone.mp3"};
     QTest::newRow("a file address") << QStringList{"file://%1/a.mp3"} << int(Action::Run) << false
                                     << QStringList{"a.mp3"} << QStringList{};
-    QTest::newRow("a name that looks like an option") << QStringList{"--", "-x.mp3"} << int(Action::Run)
-                                                      << false << QStringList{"-x.mp3"} << QStringList{};
+    QTest::newRow("a name that looks like an option")
+        << QStringList{"--", "-x.mp3"} << int(Action::Run) << false << QStringList{"-x.mp3"} << QStringList{};
     QTest::newRow("help") << QStringList{"a.mp3", "--help"} << int(Action::Help) << false << QStringList{}
                           << QStringList{};
     QTest::newRow("version") << QStringList{"--version"} << int(Action::Version) << false << QStringList{}
                              << QStringList{};
-    QTest::newRow("unknown option") << QStringList{"--shuffle"} << int(Action::Error) << false << QStringList{}
-                                    << QStringList{};
+    QTest::newRow("unknown option") << QStringList{"--shuffle"} << int(Action::Error) << false
+                                    << QStringList{} << QStringList{};
 }
 
 void TestCommandLine::parse() {
@@ -123,11 +125,36 @@ void TestCommandLine::laterStartReachesTheRunningOne() {
     QVERIFY(!elsewhere.HandToRunning(r));
 }
 
+void TestCommandLine::socketLiesInAPrivateFolder() {
+    QTemporaryDir program;
+    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+    QTemporaryDir runtime;
+    // A private runtime folder is used; one others can enter is not, nor none at all.
+    for (const QFileDevice::Permissions mode :
+         {QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner,
+          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther |
+              QFileDevice::ExeOther}) {
+        QVERIFY(QFile::setPermissions(runtime.path(), mode));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        SingleInstance instance(program.path().toStdString());
+        const QString folder = QFileInfo(instance.ServerName()).path();
+        QCOMPARE(folder == runtime.path(), !(mode & QFileDevice::ReadOther));
+        struct stat st {};
+        QVERIFY(::stat(QFile::encodeName(folder).constData(), &st) == 0);
+        QCOMPARE(st.st_uid, ::getuid());
+        QCOMPARE(st.st_mode & 077, 0u);
+    }
+    if (savedRuntime.isEmpty())
+        qunsetenv("XDG_RUNTIME_DIR");
+    else
+        qputenv("XDG_RUNTIME_DIR", savedRuntime);
+}
+
 void TestCommandLine::staleSocketOfACrashedRunIsReplaced() {
     QTemporaryDir dir;
     SingleInstance instance(dir.path().toStdString());
     // A crashed run leaves its socket file behind with nobody listening.
-    const QString path = QDir::tempPath() + "/" + instance.ServerName();
+    const QString path = instance.ServerName();
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     QVERIFY(fd >= 0);
     sockaddr_un address{};

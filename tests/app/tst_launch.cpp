@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <array>
 #include <csignal>
 
 using namespace larkspin;
@@ -19,6 +20,7 @@ class TestLaunch : public QObject {
     Q_OBJECT
 private slots:
     void filesFoldersAndListsReachOneRunningPlayer();
+    void twoStartsAtOnceMakeOnePlayer();
 
 private:
     QProcessEnvironment environment(const QTemporaryDir& dir) const {
@@ -64,7 +66,7 @@ void TestLaunch::filesFoldersAndListsReachOneRunningPlayer() {
     first.start(d.filePath("larkspin"), {"a.wav", "album", "list.m3u"});
     QVERIFY(first.waitForStarted());
     // The running player listens on a socket named after its program folder.
-    const QString socket = QDir::tempPath() + "/" + SingleInstance(dir.path().toStdString()).ServerName();
+    const QString socket = SingleInstance(dir.path().toStdString()).ServerName();
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(socket), 30000);
 
     QProcess second;
@@ -91,6 +93,46 @@ void TestLaunch::filesFoldersAndListsReachOneRunningPlayer() {
     QCOMPARE(names, (QStringList{"a.wav", "album/1.wav", "album/2.wav", "album/cd2/3.wav", "listed.wav",
                                  "late.wav"}));
     QVERIFY(!QFileInfo::exists(socket)); // an orderly end takes its socket away
+}
+
+void TestLaunch::twoStartsAtOnceMakeOnePlayer() {
+    const QString plugIn = QStringLiteral(LARKSPIN_BUILD_DIR "/PlugIn/Decoder/IB_sndfile.so");
+    QVERIFY2(QFile::exists(plugIn), "build the WAV decoder plug-in first");
+    QTemporaryDir dir;
+    QDir d(dir.path());
+    QVERIFY(d.mkpath("PlugIn/Decoder"));
+    QVERIFY(QFile::copy(LARKSPIN_BUILD_DIR "/larkspin", d.filePath("larkspin")));
+    QVERIFY(QFile::copy(plugIn, d.filePath("PlugIn/Decoder/IB_sndfile.so")));
+    for (const char* name : {"one.wav", "two.wav"}) {
+        QFile f(d.filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+
+    // Both start before either listens: one becomes the player, the other hands its file over.
+    QProcessEnvironment env = environment(dir);
+    env.insert("QT_LOGGING_RULES", "larkspin.app.debug=true");
+    std::array<QProcess, 2> starts;
+    std::array<QByteArray, 2> output;
+    for (int i = 0; i < 2; ++i) {
+        starts[i].setProcessEnvironment(env);
+        starts[i].setProcessChannelMode(QProcess::MergedChannels);
+        connect(&starts[i], &QProcess::readyRead, this, [&, i] { output[i] += starts[i].readAll(); });
+    }
+    starts[0].start(d.filePath("larkspin"), {"--enqueue", d.filePath("one.wav")});
+    starts[1].start(d.filePath("larkspin"), {"--enqueue", d.filePath("two.wav")});
+    QTRY_VERIFY_WITH_TIMEOUT(
+        starts[0].state() == QProcess::NotRunning || starts[1].state() == QProcess::NotRunning, 60000);
+    const int ended = starts[0].state() == QProcess::NotRunning ? 0 : 1;
+    QProcess& running = starts[1 - ended];
+    QCOMPARE(starts[ended].exitStatus(), QProcess::NormalExit);
+    QCOMPARE(starts[ended].exitCode(), 0);
+    QCOMPARE(running.state(), QProcess::Running);
+    QTRY_VERIFY_WITH_TIMEOUT(output[1 - ended].contains("playlist read: 2 entries"), 60000);
+    ::kill(static_cast<pid_t>(running.processId()), SIGTERM);
+    QVERIFY(running.waitForFinished(30000));
+    std::vector<PlaylistEntry> entries;
+    QVERIFY(LoadTe3Playlist(TemporaryPlaylistPath(dir.path().toStdString()), entries).ok);
+    QCOMPARE(entries.size(), 2u);
 }
 
 QTEST_GUILESS_MAIN(TestLaunch)
