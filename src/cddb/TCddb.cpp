@@ -5,10 +5,6 @@
 #include "DiscId.h"
 #include "Settings.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkProxy>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QTimer>
 #include <QUrl>
 
@@ -61,14 +57,15 @@ const QString RequestFailedText =
 TCddb::TCddb(QObject* parent)
     : QObject(parent), ServerAddr(QString::fromUtf8(DefaultCddbServer)), ServerPort(QStringLiteral("80")),
       emailUser_(QString::fromUtf8(MakerEmail)) {
-    Http = new QNetworkAccessManager(this);
     Deadline = new QTimer(this);
     Deadline->setSingleShot(true);
     connect(Deadline, &QTimer::timeout, this, [this] {
-        if (Pending) {
-            TimedOut = true;
-            Pending->abort();
-        }
+        if (!Pending)
+            return;
+        Pending->Abort();
+        Pending->deleteLater();
+        Pending = nullptr;
+        FailRequest(QStringLiteral("no answer within %1 seconds").arg(TimeoutMs / 1000.0));
     });
     InternalTOCRetrieve = DetectInterface();
     if (InternalTOCRetrieve && EnumerateCdDrives(Drives, CDInterface, VirtualDrives)) {
@@ -91,10 +88,8 @@ bool TCddb::SetEmailUser(const QString& email) {
 }
 
 TCddb::~TCddb() {
-    if (Pending) {
-        Pending->disconnect(this);
-        Pending->abort();
-    }
+    if (Pending)
+        Pending->Abort(); // nothing to wait for: the request runs on this thread's event loop
 }
 
 void TCddb::Status(const QString& text) {
@@ -153,16 +148,11 @@ int TCddb::HttpRead() {
 int TCddb::StartRequest(const QString& url, const QString& statusText, CddbState newState) {
     if (Pending) {
         // One request at a time: a new one replaces the one still running.
-        QNetworkReply* old = Pending;
+        Pending->Abort();
+        Pending->deleteLater();
         Pending = nullptr;
-        old->disconnect(this);
-        old->abort();
-        old->deleteLater();
     }
     Deadline->stop();
-    Received.clear();
-    TimedOut = false;
-    Overflowed = false;
 
     Status(statusText);
     emit OnDataExchange(url + QStringLiteral("\r\n"));
@@ -172,35 +162,18 @@ int TCddb::StartRequest(const QString& url, const QString& statusText, CddbState
         FailRequest(QStringLiteral("invalid server address \"%1\"").arg(url));
         return -1;
     }
-    if (ProxyAddress.isEmpty()) {
-        Http->setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
-    } else {
+    HttpGet::Proxy proxy;
+    if (!ProxyAddress.isEmpty()) {
         bool ok = false;
-        quint16 port = ProxyPort.toUShort(&ok);
-        Http->setProxy(QNetworkProxy(QNetworkProxy::HttpProxy, ProxyAddress, ok ? port : 80, ProxyUsername,
-                                     ProxyPassword));
+        const quint16 port = ProxyPort.toUShort(&ok);
+        proxy = {ProxyAddress, ok ? port : quint16(80), ProxyUsername, ProxyPassword};
     }
-
-    QNetworkRequest request(target);
-    request.setHeader(QNetworkRequest::UserAgentHeader, ClientName + QLatin1Char('/') + ClientVersion);
-    QNetworkReply* reply = Http->get(request);
-    // Without a bound the network layer reads a fast endless reply into memory far ahead of readyRead.
-    reply->setReadBufferSize(ReplyReadBuffer);
-    Pending = reply;
-    connect(reply, &QNetworkReply::readyRead, this, [this, reply] {
-        if (reply != Pending || Overflowed)
-            return;
-        QByteArray chunk = reply->readAll();
-        qsizetype room = MaxReplyBytes - Received.size();
-        if (chunk.size() <= room) {
-            Received += chunk;
-            return;
-        }
-        Received += chunk.left(room);
-        Overflowed = true;
-        reply->abort();
-    });
-    connect(reply, &QNetworkReply::finished, this, [this, reply] { RequestDone(reply); });
+    HttpGet::Limits limits;
+    limits.maxBodyBytes = MaxReplyBytes;
+    limits.readBuffer = ReplyReadBuffer;
+    Pending = new HttpGet(this);
+    connect(Pending, &HttpGet::finished, this, &TCddb::RequestDone);
+    Pending->Start(target, (ClientName + QLatin1Char('/') + ClientVersion).toUtf8(), proxy, limits);
     Deadline->start(TimeoutMs > 0 ? TimeoutMs : DefaultCddbTimeoutMs); // never wait without a limit
     State = newState;
     return 0;
@@ -212,27 +185,17 @@ void TCddb::FailRequest(const QString& errorText) {
     Status(RequestFailedText + QLatin1Char('"') + errorText + QLatin1Char('"'));
 }
 
-void TCddb::RequestDone(QNetworkReply* reply) {
-    if (reply != Pending)
-        return;
+void TCddb::RequestDone(bool ok, const QString& error, const QByteArray& body, bool overflowed) {
+    if (Pending)
+        Pending->deleteLater();
     Pending = nullptr;
     Deadline->stop();
-    reply->deleteLater();
-
-    if (TimedOut) {
-        FailRequest(QStringLiteral("no answer within %1 seconds").arg(TimeoutMs / 1000.0));
+    if (!ok) {
+        FailRequest(error);
         return;
     }
-    if (!Overflowed) {
-        if (reply->error() != QNetworkReply::NoError) {
-            FailRequest(reply->errorString());
-            return;
-        }
-        Received += reply->readAll().left(MaxReplyBytes - Received.size());
-    }
-    const QList<QByteArray> lines = SplitReplyLines(Received, MaxReplyLineBytes);
-    Received.clear();
-    if (Overflowed) {
+    const QList<QByteArray> lines = SplitReplyLines(body, MaxReplyLineBytes);
+    if (overflowed) {
         qCDebug(lcCddb) << "reply cut at" << MaxReplyBytes << "bytes";
         Status(QStringLiteral("Reply longer than 1 MiB; the rest was ignored"));
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "HttpGet.h"
+
 #include "CdDrives.h"
 #include "TocRecord.h"
 
@@ -11,8 +13,6 @@
 #include <array>
 #include <functional>
 
-class QNetworkAccessManager;
-class QNetworkReply;
 class QTimer;
 
 namespace larkspin {
@@ -36,8 +36,9 @@ enum class CddbState : int {
 inline constexpr int MaxMatches = 100;
 inline constexpr int MaxEntryLines = 512;
 inline constexpr int CddbTracks = 100;
-// A hostile or broken server must not exhaust memory: replies are read up to this size, lines cut, and
-// the network layer buffers at most ReplyReadBuffer bytes ahead of the reader.
+// A hostile or broken server must not exhaust memory: replies are read up to this size (one announced
+// as longer fails at once), lines cut, the reply's head bounded, and the socket buffers at most
+// ReplyReadBuffer bytes ahead of the reader.
 inline constexpr qsizetype MaxReplyBytes = 1024 * 1024;
 inline constexpr qint64 ReplyReadBuffer = 64 * 1024;
 inline constexpr qsizetype MaxReplyLineBytes = 4096;
@@ -113,7 +114,7 @@ signals:
 
 private:
     int StartRequest(const QString& url, const QString& statusText, CddbState newState);
-    void RequestDone(QNetworkReply* reply);
+    void RequestDone(bool ok, const QString& error, const QByteArray& body, bool overflowed);
     void HandleQueryLine(const QString& line);
     void HandleReadLine(const QString& line);
     void ChooseFromList();
@@ -122,12 +123,8 @@ private:
     void FailRequest(const QString& errorText);
     void Status(const QString& text);
 
-    QNetworkAccessManager* Http = nullptr;
     QTimer* Deadline = nullptr;
-    QPointer<QNetworkReply> Pending;
-    QByteArray Received;
-    bool TimedOut = false;
-    bool Overflowed = false;
+    QPointer<HttpGet> Pending;
     QString emailUser_;
 };
 

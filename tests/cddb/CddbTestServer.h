@@ -20,6 +20,7 @@ public:
         QByteArray body;
         bool silent = false; // accept the request, never answer
         int httpStatus = 200;
+        QByteArray raw; // when set, sent as it is instead of a head and body
     };
 
     explicit CddbTestServer(int lifetimeMs = 15000) {
@@ -33,6 +34,8 @@ public:
     void enqueue(const QByteArray& body) { replies.append({body}); }
     void enqueueSilence() { replies.append({{}, true}); }
     void enqueueStatus(int status, const QByteArray& body) { replies.append({body, false, status}); }
+    // Bytes sent as they are (a hostile head, a body without a length), then the connection closes.
+    void enqueueRaw(const QByteArray& bytes) { replies.append({{}, false, 200, bytes}); }
 
     // Request targets as sent on the wire ("/~cddb/cddb.cgi?cmd=..."), in order.
     QList<QByteArray> targets;
@@ -81,6 +84,11 @@ private:
         Reply reply = replies.isEmpty() ? Reply{"500 Unexpected request\r\n"} : replies.takeFirst();
         if (reply.silent)
             return;
+        if (!reply.raw.isEmpty()) {
+            socket->write(reply.raw);
+            socket->disconnectFromHost();
+            return;
+        }
         QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.httpStatus) +
                           (reply.httpStatus == 200   ? " OK"
                            : reply.httpStatus == 404 ? " Not Found"

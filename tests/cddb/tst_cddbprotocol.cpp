@@ -4,9 +4,11 @@
 #include "TCddb.h"
 
 #include <QElapsedTimer>
-#include <QNetworkReply>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -143,6 +145,9 @@ private slots:
     void refusedRequests();
     void hugeReplyIsCut();
     void readBufferIsBounded();
+    void hostileRepliesFailFast_data();
+    void hostileRepliesFailFast();
+    void deletingDuringAFloodReturnsAtOnce();
     void emailIsCheckedWhereSet();
     void newRequestReplacesPendingOne();
     void proxyPropertiesReachTheClient();
@@ -603,12 +608,13 @@ void TestCddbProtocol::refusedRequests() {
 }
 
 void TestCddbProtocol::hugeReplyIsCut() {
+    // A reply that does not say its length is read up to 1 MiB and the rest ignored.
     CddbTestServer server;
-    QByteArray flood = "200 rock 0a0b0c0d A / B\r\n";
+    QByteArray flood = "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n200 rock 0a0b0c0d A / B\r\n";
     const QByteArray line = QByteArray(999, 'x') + "\n";
     while (flood.size() < 3 * MaxReplyBytes)
         flood += line;
-    server.enqueue(flood);
+    server.enqueueRaw(flood);
     Client c(server);
     QVERIFY(c.query());
     QCOMPARE(c.cddb.State, CddbState::MatchChosen);
@@ -619,16 +625,84 @@ void TestCddbProtocol::hugeReplyIsCut() {
     QVERIFY(c.exchanged.size() > 1000);
 }
 
-// The 1 MiB cap alone does not bound memory: Qt's network thread reads a fast reply into memory far
-// ahead of readyRead unless the reply's read buffer is bounded.
+// Hostile servers end the request at once with a message in words, not at the deadline.
+void TestCddbProtocol::hostileRepliesFailFast_data() {
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("errorPart");
+    QTest::newRow("announced as longer than 1 MiB")
+        << QByteArray("HTTP/1.0 200 OK\r\nContent-Length: 3000000000\r\n\r\n200 rock 0a0b0c0d A / B\r\n")
+        << "larger than 1024 KiB";
+    QByteArray endlessHead = "HTTP/1.0 200 OK\r\n";
+    while (endlessHead.size() < 4 * 1024 * 1024)
+        endlessHead += "X-Flood: " + QByteArray(100, 'y') + "\r\n";
+    QTest::newRow("endless header lines") << endlessHead << "header is longer";
+    QByteArray bomb = "HTTP/1.0 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: 20\r\n\r\n";
+    bomb += QByteArray(20, '\x1f');
+    QTest::newRow("compressed body") << bomb << "compressed";
+    QTest::newRow("chunked body")
+        << QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n")
+        << "in pieces";
+    QTest::newRow("no HTTP at all") << QByteArray("garbage garbage\r\n\r\n") << "no HTTP reply";
+    QTest::newRow("redirect") << QByteArray("HTTP/1.0 301 Moved\r\nLocation: http://127.0.0.1:1/\r\n\r\n")
+                              << "HTTP 301 Moved";
+    QTest::newRow("cut before its length")
+        << QByteArray("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\n200 rock")
+        << "before the reply was complete";
+}
+
+void TestCddbProtocol::hostileRepliesFailFast() {
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, errorPart);
+    CddbTestServer server;
+    server.enqueueRaw(reply);
+    Client c(server);
+    c.cddb.TimeoutMs = 600000; // the deadline is not what ends these
+    QCOMPARE(c.cddb.HttpQuery(), 0);
+    QVERIFY(WaitFor([&] { return c.finished(); }));
+    QCOMPARE(c.cddb.State, CddbState::RequestFailed);
+    QVERIFY2(c.statuses.last().contains(errorPart), qPrintable(c.statuses.last()));
+    QCOMPARE(c.matchCalls, 0);
+}
+
+void TestCddbProtocol::deletingDuringAFloodReturnsAtOnce() {
+    // A server that floods header lines for ever: the client is deleted in the middle of it, and the
+    // deletion leaves nothing running (no thread to wait for) and drops the connection.
+    QTcpServer flood;
+    QVERIFY(flood.listen(QHostAddress::LocalHost, 0));
+    QList<QTcpSocket*> peers;
+    connect(&flood, &QTcpServer::newConnection, this, [&] {
+        QTcpSocket* peer = flood.nextPendingConnection();
+        peers << peer;
+        peer->write("HTTP/1.0 200 OK\r\n");
+        auto* pump = new QTimer(peer);
+        connect(pump, &QTimer::timeout, peer, [peer] {
+            if (peer->bytesToWrite() < 1024 * 1024)
+                peer->write(QByteArray(1000, 'h') + "\r\n");
+        });
+        pump->start(0);
+    });
+    auto cddb = std::make_unique<TCddb>();
+    cddb->ServerType = TServerType::HTTP;
+    cddb->ServerAddr = "127.0.0.1";
+    cddb->ServerPort = QString::number(flood.serverPort());
+    QCOMPARE(cddb->HttpQuery(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!peers.isEmpty(), 20000);
+    // Either the head limit ended it already, or the flood is still running: deleting is safe either way.
+    cddb.reset();
+    // The connection is dropped: the server sees it closed.
+    QTRY_VERIFY_WITH_TIMEOUT(peers[0]->state() == QAbstractSocket::UnconnectedState, 20000);
+}
+
+// The 1 MiB cap alone does not bound memory: a fast reply must not be read into memory far ahead of the
+// reader, so the socket's read buffer is bounded.
 void TestCddbProtocol::readBufferIsBounded() {
     CddbTestServer server;
     server.enqueueSilence();
     Client c(server);
     QCOMPARE(c.cddb.HttpQuery(), 0);
-    const QList<QNetworkReply*> replies = c.cddb.findChildren<QNetworkReply*>();
-    QCOMPARE(replies.size(), 1);
-    QCOMPARE(replies[0]->readBufferSize(), ReplyReadBuffer);
+    const QList<QTcpSocket*> sockets = c.cddb.findChildren<QTcpSocket*>();
+    QCOMPARE(sockets.size(), 1);
+    QCOMPARE(sockets[0]->readBufferSize(), ReplyReadBuffer);
     QVERIFY(ReplyReadBuffer > 0 && ReplyReadBuffer <= MaxReplyBytes);
 }
 
