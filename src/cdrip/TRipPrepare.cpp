@@ -15,6 +15,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace larkspin {
 
 namespace {
@@ -52,6 +54,7 @@ TRipPrepare::TRipPrepare(CdList& list, const Settings& settings, int drive, QWid
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setReadOnly(true);
+    Memo1->setMaximumBlockCount(10000); // the log of a huge reply keeps its end
     Memo1->hide();
 
     auto* buttons = new QHBoxLayout;
@@ -82,8 +85,9 @@ TRipPrepare::TRipPrepare(CdList& list, const Settings& settings, int drive, QWid
     Cddb_->SetEmailUser(QString::fromStdString(settings_.CDDBEmail));
     connect(Cddb_, &TCddb::OnStatusMessage, this, [this](const QString& status) {
         log(status);
-        // The reply is handled to its end before its outcome is read.
-        QMetaObject::invokeMethod(this, &TRipPrepare::checkOutcome, Qt::QueuedConnection);
+        // The reply is handled to its end before its outcome is read, once however many statuses came.
+        if (!std::exchange(outcomeQueued_, true))
+            QMetaObject::invokeMethod(this, &TRipPrepare::checkOutcome, Qt::QueuedConnection);
     });
     connect(Cddb_, &TCddb::OnDataExchange, this, [this](const QString& data) { log(data.trimmed()); });
     Cddb_->OnMatch = [this](TCddb&, const TMatchArray& matches, int& RightOne) {
@@ -135,7 +139,17 @@ void TRipPrepare::fillList() {
 }
 
 void TRipPrepare::log(const QString& text) {
-    Memo1->appendPlainText(text);
+    lastLogLine_ = text;
+    pendingLog_ << text;
+    if (pendingLog_.size() == 1)
+        QMetaObject::invokeMethod(this, &TRipPrepare::flushLog, Qt::QueuedConnection);
+}
+
+void TRipPrepare::flushLog() {
+    if (pendingLog_.isEmpty())
+        return;
+    Memo1->appendPlainText(pendingLog_.join(u'\n'));
+    pendingLog_.clear();
 }
 
 void TRipPrepare::Button1Click() {
@@ -143,6 +157,8 @@ void TRipPrepare::Button1Click() {
         return; // a query runs
     Button1->setText(ConnectingText);
     Memo1->clear();
+    pendingLog_.clear();
+    lastLogLine_.clear();
     BitBtn1->setEnabled(false);
     Button2->setEnabled(false);
     readPending_ = true;
@@ -155,9 +171,10 @@ void TRipPrepare::Button1Click() {
 }
 
 void TRipPrepare::checkOutcome() {
+    outcomeQueued_ = false;
     if (Button1->text() != ConnectingText)
         return;
-    const QString last = Memo1->toPlainText().section(u'\n', -1);
+    const QString& last = lastLogLine_;
     if (OutcomeOfLog({last}) == QueryOutcome::EntryRead && Cddb_->State == CddbState::EntryRead) {
         QStringList lines;
         for (const QString& line : Cddb_->EntryLines)

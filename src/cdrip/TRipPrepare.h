@@ -52,6 +52,7 @@ protected:
 private:
     void fillList();
     void log(const QString& text);
+    void flushLog();
     void checkOutcome();
     void endQuery();
     void showMessage(const QString& text);
@@ -64,6 +65,11 @@ private:
     EntryDiscValues disc_;
     bool ripStarted_ = false;
     bool readPending_ = false;
+    // Log lines wait here and reach the log box together, once per pass of the event loop: a long reply
+    // arrives as thousands of lines at once.
+    QStringList pendingLog_;
+    QString lastLogLine_;
+    bool outcomeQueued_ = false;
 };
 
 } // namespace larkspin
