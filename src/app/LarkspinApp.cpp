@@ -44,6 +44,8 @@ LarkspinApp::LarkspinApp(const QString& executablePath, const QString& dataHome,
     installed_ = InstalledResourceFolders(exe);
     programFolder() = ChooseProgramFolder(exe, dataHome.toStdString());
     CreateDataFolders(programFolder());
+    if (const int removed = RemoveLeftoverTemporaryFiles(programFolder()))
+        qCInfo(lcApp) << "removed" << removed << "temporary files of an earlier run that was killed";
     qCDebug(lcApp) << "program folder" << QString::fromStdString(programFolder());
     // A folder that cannot be made stays missing; its first user fails, this says why.
     for (const char* sub : DataFolders)
