@@ -32,6 +32,7 @@
 #include "WindowSnapping.h"
 
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 
 #include <cstdio>
@@ -175,6 +176,7 @@ void LarkspinApp::Start() {
         playlistForm_->setWindowTitle(start.caption);
     stationForm_ = std::make_unique<TStationForm>();
     encoderPage_ = new TEncoderPage(*encoderHost_, host_.get());
+    encoderPage_->Edit1()->setText(QString::fromStdString(settings().Temp));
     stationForm_->setEncoderPage(encoderPage_);
     cdRipper_ = new TFrame_CDRipper(settings(), encoderHost_.get());
     stationForm_->setCdRipperPage(cdRipper_, [this] { cdRipper_->Initialise(); });
@@ -208,6 +210,10 @@ void LarkspinApp::Start() {
         playlist_->AddFilesToPlaylist(toPaths(p));
     });
     playlistForm_->setPlugInHost(host_.get());
+    playlistForm_->setDecodeFolder([this] {
+        const QString folder = encoderPage_->Edit1()->text();
+        return folder.isEmpty() ? QString::fromStdString(settings().Temp) : folder;
+    });
     playlistForm_->setAddFilesForm(addFilesForm_.get());
     playlistForm_->setMainWindowMenu(hauptform_->popupMenu());
     cdPanel_ = std::make_unique<CdPanel>(settings(), hauptform_->player(), *host_);
