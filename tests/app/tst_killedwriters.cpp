@@ -82,7 +82,7 @@ Writer settingsWriter() {
             settingsVersion};
 }
 
-constexpr int PlaylistEntries = 500;
+constexpr int PlaylistEntries = 200;
 
 Writer playlistWriter() {
     return {"Temp.te3",
@@ -109,7 +109,7 @@ Writer playlistWriter() {
             }};
 }
 
-constexpr int LibraryEntries = 500;
+constexpr int LibraryEntries = 200;
 
 Writer libraryWriter() {
     return {"Archive.rol",
@@ -249,11 +249,14 @@ void TestKilledWriters::fileIsWholeAndNoTemporaryFileStays() {
         const QStringList left = strays(folder);
         strayRuns += left.isEmpty() ? 0 : 1;
         strayFiles += int(left.size());
-        // The next write in the folder takes what the killed writer left.
-        version = std::max(found, first) + 1000;
-        writer.write(path, version);
-        QCOMPARE(strays(folder), QStringList{});
-        QCOMPARE(writer.versionOf(path), version);
+        version = std::max(found, version);
+        if (!left.isEmpty()) {
+            // The next write in the folder takes what the killed writer left.
+            version = first + 1000;
+            writer.write(path, version);
+            QCOMPARE(strays(folder), QStringList{});
+            QCOMPARE(writer.versionOf(path), version);
+        }
     }
     qInfo("%d kills within %d ms: %d old, %d new, %d torn; temporary files left in %d runs (%d files), all removed by the "
           "next write",
