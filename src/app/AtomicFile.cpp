@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <random>
 #include <dirent.h>
 #include <fcntl.h>
+#include <random>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -58,7 +58,8 @@ bool isTemporaryName(std::string_view name) {
     for (const char c : suffix)
         if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')))
             return false;
-    return name.substr(name.size() - SuffixLength - TemporaryMark.size(), TemporaryMark.size()) == TemporaryMark;
+    return name.substr(name.size() - SuffixLength - TemporaryMark.size(), TemporaryMark.size()) ==
+           TemporaryMark;
 }
 
 bool writeAll(int fd, const char* data, std::size_t size) {
@@ -118,8 +119,9 @@ int RemoveStaleTemporaryFiles(const std::string& folder) {
         struct stat opened {};
         struct stat named {};
         if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-            ::fstatat(dirFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == opened.st_dev &&
-            named.st_ino == opened.st_ino && ::unlinkat(dirFd, entry->d_name, 0) == 0)
+            ::fstatat(dirFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            named.st_dev == opened.st_dev && named.st_ino == opened.st_ino &&
+            ::unlinkat(dirFd, entry->d_name, 0) == 0)
             ++removed;
         ::close(fd);
     }
@@ -129,11 +131,15 @@ int RemoveStaleTemporaryFiles(const std::string& folder) {
     return removed;
 }
 
-void AtomicFile::SetUnnamedTemporaryFiles(bool allowed) { unnamedAllowed = allowed; }
+void AtomicFile::SetUnnamedTemporaryFiles(bool allowed) {
+    unnamedAllowed = allowed;
+}
 
 AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {}
 
-AtomicFile::~AtomicFile() { Discard(); }
+AtomicFile::~AtomicFile() {
+    Discard();
+}
 
 bool AtomicFile::fail(int error) {
     if (!failed_) {

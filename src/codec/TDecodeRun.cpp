@@ -38,7 +38,8 @@ QString decodeFailure(const QString& wave, const QString& folder) {
         error = ENOSPC;
     if (error == 0)
         return QStringLiteral("could not be decoded");
-    return QStringLiteral("could not be written to %1: %2").arg(wave, QString::fromLocal8Bit(std::strerror(error)));
+    return QStringLiteral("could not be written to %1: %2")
+        .arg(wave, QString::fromLocal8Bit(std::strerror(error)));
 }
 
 } // namespace

@@ -62,7 +62,9 @@ void TestAtomicFile::init() {
     AtomicFile::SetUnnamedTemporaryFiles(unnamed);
 }
 
-void TestAtomicFile::cleanupTestCase() { AtomicFile::SetUnnamedTemporaryFiles(true); }
+void TestAtomicFile::cleanupTestCase() {
+    AtomicFile::SetUnnamedTemporaryFiles(true);
+}
 
 void TestAtomicFile::newFileFollowsTheUmask() {
     QTemporaryDir dir;
@@ -180,9 +182,9 @@ void TestAtomicFile::leftoversOfDeadWritersGoWithTheNextWrite() {
     make("list.te3.larkspin-abc12345");
     make("x.larkspin-00000000");
     // Not of the exact pattern, or somebody else's: kept.
-    const QStringList kept = {"a.larkspin-ABC12345", "b.larkspin-abc1234", "c.larkspin-abc123456",
-                              "d.larkspin-abc1234_", ".larkspin-abc12345", "e.larkspin_abc12345",
-                              "live.larkspin-zzzzzzzz", "song.mp3"};
+    const QStringList kept = {
+        "a.larkspin-ABC12345", "b.larkspin-abc1234",  "c.larkspin-abc123456",   "d.larkspin-abc1234_",
+        ".larkspin-abc12345",  "e.larkspin_abc12345", "live.larkspin-zzzzzzzz", "song.mp3"};
     for (const QString& name : kept)
         make(name);
     QVERIFY(QDir(dir.path()).mkdir("f.larkspin-abc12345"));

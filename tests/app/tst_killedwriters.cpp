@@ -16,9 +16,9 @@
 #include <QTest>
 
 #include <chrono>
+#include <csignal>
 #include <functional>
 #include <random>
-#include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -60,7 +60,8 @@ int settingsVersion(const std::string& path) {
     Settings back;
     ReadSettings(file, "/p", back);
     const bool whole = back.Temp == expected.Temp && back.CDDBEmail == expected.CDDBEmail &&
-                       back.SkinName == expected.SkinName && back.SelPlaylistName == expected.SelPlaylistName &&
+                       back.SkinName == expected.SkinName &&
+                       back.SelPlaylistName == expected.SelPlaylistName &&
                        back.VirtualDrives == expected.VirtualDrives &&
                        file.readInteger("Audio", "CrossTime", -1) == version &&
                        file.readInteger("Windows", "MainPosLeft", -1) == version &&
@@ -85,28 +86,29 @@ Writer settingsWriter() {
 constexpr int PlaylistEntries = 200;
 
 Writer playlistWriter() {
-    return {"Temp.te3",
-            [](const std::string& path, int version) {
-                std::vector<PlaylistEntry> entries;
-                const std::string v = std::to_string(version);
-                for (int i = 0; i < PlaylistEntries; ++i) {
-                    const std::string artist = "Artist " + v;
-                    const std::string file = "/music/" + v + "/" + std::to_string(i) + ".mp3";
-                    entries.emplace_back(std::array<std::string_view, TrackRecordFields>{
-                        artist, "Title", "3:00", "Album", "128 kbit/s", "2001", "Rock", "", "01", "3 MB", file});
-                }
-                QVERIFY(SaveTe3Playlist(path, entries).ok);
-            },
-            [](const std::string& path) {
-                std::vector<PlaylistEntry> entries;
-                if (!LoadTe3Playlist(path, entries).ok || entries.size() != PlaylistEntries)
+    return {
+        "Temp.te3",
+        [](const std::string& path, int version) {
+            std::vector<PlaylistEntry> entries;
+            const std::string v = std::to_string(version);
+            for (int i = 0; i < PlaylistEntries; ++i) {
+                const std::string artist = "Artist " + v;
+                const std::string file = "/music/" + v + "/" + std::to_string(i) + ".mp3";
+                entries.emplace_back(std::array<std::string_view, TrackRecordFields>{
+                    artist, "Title", "3:00", "Album", "128 kbit/s", "2001", "Rock", "", "01", "3 MB", file});
+            }
+            QVERIFY(SaveTe3Playlist(path, entries).ok);
+        },
+        [](const std::string& path) {
+            std::vector<PlaylistEntry> entries;
+            if (!LoadTe3Playlist(path, entries).ok || entries.size() != PlaylistEntries)
+                return -1;
+            const std::string first(entries.front().Field(0));
+            for (const PlaylistEntry& e : entries)
+                if (e.Field(0) != first)
                     return -1;
-                const std::string first(entries.front().Field(0));
-                for (const PlaylistEntry& e : entries)
-                    if (e.Field(0) != first)
-                        return -1;
-                return std::atoi(first.c_str() + 7);
-            }};
+            return std::atoi(first.c_str() + 7);
+        }};
 }
 
 constexpr int LibraryEntries = 200;
@@ -117,8 +119,8 @@ Writer libraryWriter() {
                 LibraryLines lines;
                 const std::string v = std::to_string(version);
                 for (int i = 0; i < LibraryEntries; ++i)
-                    lines.AppendValues(LibraryValues{"Artist" + v, "Title" + std::to_string(i), "3:00", "Album",
-                                                     "128", "2001", "Rock", "", "01", "3 MB",
+                    lines.AppendValues(LibraryValues{"Artist" + v, "Title" + std::to_string(i), "3:00",
+                                                     "Album", "128", "2001", "Rock", "", "01", "3 MB",
                                                      "/music/" + std::to_string(i), "Home", "3"});
                 QVERIFY(SaveLibrary(lines, path).Ok);
             },
@@ -258,7 +260,8 @@ void TestKilledWriters::fileIsWholeAndNoTemporaryFileStays() {
             QCOMPARE(writer.versionOf(path), version);
         }
     }
-    qInfo("%d kills within %d ms: %d old, %d new, %d torn; temporary files left in %d runs (%d files), all removed by the "
+    qInfo("%d kills within %d ms: %d old, %d new, %d torn; temporary files left in %d runs (%d files), all "
+          "removed by the "
           "next write",
           Kills, int(maxDelay.count() / 1000), old, whole, torn, strayRuns, strayFiles);
     QCOMPARE(torn, 0);
@@ -271,7 +274,8 @@ void TestKilledWriters::startRemovesLeftoversInTheProgramFolder() {
     QTemporaryDir dir;
     const std::string program = dir.path().toStdString();
     CreateDataFolders(program);
-    const QStringList leftovers = {"larkspin.ini.larkspin-a1b2c3d4", "Organizer/Archive.rol.larkspin-00aa11bb",
+    const QStringList leftovers = {"larkspin.ini.larkspin-a1b2c3d4",
+                                   "Organizer/Archive.rol.larkspin-00aa11bb",
                                    "Temporary Playlist/Temp.te3.larkspin-zzzzzzzz"};
     const QStringList kept = {"larkspin.ini", "notes.larkspin-A1B2C3D4", "Organizer/Archive.rol"};
     for (const QString& name : leftovers + kept) {

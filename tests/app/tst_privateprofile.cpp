@@ -31,12 +31,12 @@ namespace {
 
 // The same writes as single writes and as one batch; both must give the same file.
 void writeMixture(PrivateProfile& p) {
-    p.writeInteger("b", "X", 9);          // existing key, other case
-    p.writeString("B", "z", "new");       // new key into an existing section
-    p.writeBool("C", "flag", true);       // new section at the end
-    p.writeString("A", "y", "changed");   // existing key after a blank line
-    p.writeString("c", "second", "two");  // new key into the section created above
-    p.writeInteger("B", "x", 10);         // the same key twice: the last value stays
+    p.writeInteger("b", "X", 9);         // existing key, other case
+    p.writeString("B", "z", "new");      // new key into an existing section
+    p.writeBool("C", "flag", true);      // new section at the end
+    p.writeString("A", "y", "changed");  // existing key after a blank line
+    p.writeString("c", "second", "two"); // new key into the section created above
+    p.writeInteger("B", "x", 10);        // the same key twice: the last value stays
 }
 
 const std::string Original = "; comment\n[B]\nx=1\nunknown=keep\n\n[A]\ny=2\n";
@@ -58,7 +58,7 @@ void TestPrivateProfile::batchWritesTheFileOnceAsSingleWritesWould() {
         PrivateProfile::Batch batch(p);
         writeMixture(p);
         QCOMPARE(p.readInteger("B", "x", 0), 10); // visible at once in memory
-        QCOMPARE(readAll(batched), Original);      // not yet in the file
+        QCOMPARE(readAll(batched), Original);     // not yet in the file
         {
             PrivateProfile::Batch inner(p); // part of the outer batch
             p.writeString("A", "inner", "1");
@@ -72,7 +72,8 @@ void TestPrivateProfile::batchWritesTheFileOnceAsSingleWritesWould() {
     expected.replace(expected.find("y=changed\n"), 10, "y=changed\ninner=\n");
     QCOMPARE(readAll(batched), expected);
     QCOMPARE(readAll(single),
-             std::string("; comment\n[B]\nx=10\nunknown=keep\nz=new\n\n[A]\ny=changed\n[C]\nflag=1\nsecond=two\n"));
+             std::string(
+                 "; comment\n[B]\nx=10\nunknown=keep\nz=new\n\n[A]\ny=changed\n[C]\nflag=1\nsecond=two\n"));
     // Single writes after a batch replace the file at once again.
     p.writeInteger("B", "x", 11);
     QCOMPARE(PrivateProfile(batched.toStdString()).readInteger("B", "x", 0), 11);
