@@ -6,13 +6,16 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 using namespace larkspin;
 
@@ -47,6 +50,7 @@ private slots:
     void missingFolderFails();
     void temporaryFileHasANameOnlyWhenUnnamedIsOff();
     void leftoversOfDeadWritersGoWithTheNextWrite();
+    void cleaningNeverTakesALivingWritersFile();
     void failureNamesTheFileAndTheReason_data();
     void failureNamesTheFileAndTheReason();
 };
@@ -206,6 +210,33 @@ void TestAtomicFile::leftoversOfDeadWritersGoWithTheNextWrite() {
     // Unlocked now, so the next cleaning takes it.
     QCOMPARE(RemoveStaleTemporaryFiles(dir.path().toStdString()), 1);
     QVERIFY(!QFileInfo::exists(dir.filePath("live.larkspin-zzzzzzzz")));
+}
+
+// Writers in one folder clean it while others write there: no living writer's file may go.
+void TestAtomicFile::cleaningNeverTakesALivingWritersFile() {
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    std::atomic<int> failures{0};
+    std::atomic<bool> writing{true};
+    std::vector<std::thread> writers;
+    for (int w = 0; w < 3; ++w)
+        writers.emplace_back([&, w] {
+            const std::string path = folder + "/file" + std::to_string(w);
+            for (int i = 0; i < 150; ++i)
+                if (!WriteFileAtomically(path, std::string(4096 + i, char('a' + w))))
+                    ++failures;
+        });
+    std::thread cleaner([&] {
+        while (writing)
+            RemoveStaleTemporaryFiles(folder);
+    });
+    for (std::thread& t : writers)
+        t.join();
+    writing = false;
+    cleaner.join();
+    QCOMPARE(failures.load(), 0);
+    QCOMPARE(filesIn(dir), (QStringList{"file0", "file1", "file2"}));
+    QCOMPARE(readAll(dir.filePath("file2")), std::string(4096 + 149, 'c'));
 }
 
 void TestAtomicFile::failureNamesTheFileAndTheReason_data() {
