@@ -178,7 +178,7 @@ private:
             return "would be replaced by its own output";
         AtomicFile out(job.destination);
         if (!out.Open())
-            return "cannot be written to " + folderOf(job.destination) + " (" + std::strerror(errno) + ")";
+            return "cannot be written to " + out.ErrorText();
         std::unique_ptr<FormatEncoder> encoder = d.create(settings);
         std::string error;
         if (!encoder || !encoder->begin(format, job.tags, out, error))
@@ -204,7 +204,7 @@ private:
         if (isCancelled())
             return "was cancelled";
         if (!out.Commit())
-            return "could not be written to " + job.destination + " (" + std::strerror(errno) + ")";
+            return WriteFailure(out);
         return {};
     }
 
@@ -257,6 +257,11 @@ void openWithDesktop(const std::string& path) {
 }
 
 } // namespace
+
+std::string WriteFailure(const AtomicFile& out) {
+    const std::string cause = out.ErrorText();
+    return "could not be written to " + (cause.empty() ? out.Target() : cause);
+}
 
 int Settings::value(const Setting& setting) const {
     std::ifstream in(file);

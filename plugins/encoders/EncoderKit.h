@@ -41,7 +41,8 @@ public:
 };
 
 // One format's stream encoder. begin, any number of encode calls, finish; every byte goes into out.
-// Each failing call returns false and sets error to a phrase about the output ("could not be written").
+// Each failing call returns false and sets error to a phrase about the output (WriteFailure when the
+// output could not be written).
 class FormatEncoder {
 public:
     virtual ~FormatEncoder() = default;
@@ -60,6 +61,10 @@ struct EncoderDescription {
     const Setting* settings; // ends with a null key
     std::unique_ptr<FormatEncoder> (*create)(const Settings& settings);
 };
+
+// The phrase for output that could not be written, naming the file and the system's reason:
+// "could not be written to /music/a.ogg: No space left on device".
+std::string WriteFailure(const AtomicFile& out);
 
 // Defined once by each plug-in.
 const EncoderDescription& encoderDescription();

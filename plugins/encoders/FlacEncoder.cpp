@@ -85,7 +85,7 @@ public:
     }
 
 private:
-    std::string failure() const { return failed_ ? "could not be written" : "could not be encoded as FLAC"; }
+    std::string failure() const { return failed_ ? WriteFailure(*out_) : "could not be encoded as FLAC"; }
 
     // libFLAC writes the stream front to back, then seeks back to fill in STREAMINFO.
     static FLAC__StreamEncoderWriteStatus write(const FLAC__StreamEncoder*, const FLAC__byte buffer[],

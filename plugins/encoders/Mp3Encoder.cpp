@@ -106,7 +106,7 @@ public:
         // The header frame replaces the placeholder lame put first.
         const std::vector<std::uint8_t> header = coder_.VBRHeaderFrame();
         if (!header.empty() && !out_->WriteAt(headerOffset_, header.data(), header.size())) {
-            error = "could not be written";
+            error = WriteFailure(*out_);
             return false;
         }
         coder_.CloseCoder();
@@ -117,7 +117,7 @@ private:
     bool write(const void* data, std::size_t size, std::string& error) {
         if (size == 0 || out_->Write(data, size))
             return true;
-        error = "could not be written";
+        error = WriteFailure(*out_);
         return false;
     }
 

@@ -58,14 +58,14 @@ public:
     bool encode(const std::int16_t* samples, long frames, std::string& error) override {
         if (ope_encoder_write(encoder_, samples, static_cast<int>(frames)) == OPE_OK && !failed_)
             return true;
-        error = failed_ ? "could not be written" : "could not be encoded as Opus";
+        error = failed_ ? WriteFailure(*out_) : "could not be encoded as Opus";
         return false;
     }
 
     bool finish(std::string& error) override {
         if (ope_encoder_drain(encoder_) == OPE_OK && !failed_)
             return true;
-        error = failed_ ? "could not be written" : "could not be encoded as Opus";
+        error = failed_ ? WriteFailure(*out_) : "could not be encoded as Opus";
         return false;
     }
 

@@ -89,7 +89,7 @@ private:
         if (out_->Write(page.header, static_cast<std::size_t>(page.header_len)) &&
             out_->Write(page.body, static_cast<std::size_t>(page.body_len)))
             return true;
-        error = "could not be written";
+        error = WriteFailure(*out_);
         return false;
     }
 

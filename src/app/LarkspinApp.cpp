@@ -35,6 +35,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFutureWatcher>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QtConcurrent>
 
@@ -48,6 +49,8 @@ LarkspinApp::LarkspinApp(const QString& executablePath, const QString& dataHome,
     installed_ = InstalledResourceFolders(exe);
     programFolder() = ChooseProgramFolder(exe, dataHome.toStdString());
     CreateDataFolders(programFolder());
+    if (const int removed = RemoveLeftoverTemporaryFiles(programFolder()))
+        qCInfo(lcApp) << "removed" << removed << "temporary files of an earlier run that was killed";
     qCDebug(lcApp) << "program folder" << QString::fromStdString(programFolder());
     // A folder that cannot be made stays missing; its first user fails, this says why.
     for (const char* sub : DataFolders)
@@ -169,6 +172,7 @@ void LarkspinApp::Start() {
         playlistForm_->setWindowTitle(start.caption);
     stationForm_ = std::make_unique<TStationForm>();
     encoderPage_ = new TEncoderPage(*encoderHost_, host_.get());
+    encoderPage_->Edit1()->setText(QString::fromStdString(settings().Temp));
     stationForm_->setEncoderPage(encoderPage_);
     cdRipper_ = new TFrame_CDRipper(settings(), encoderHost_.get());
     stationForm_->setCdRipperPage(cdRipper_, [this] { cdRipper_->Initialise(); });
@@ -202,6 +206,10 @@ void LarkspinApp::Start() {
         playlist_->AddFilesToPlaylist(toPaths(p));
     });
     playlistForm_->setPlugInHost(host_.get());
+    playlistForm_->setDecodeFolder([this] {
+        const QString folder = encoderPage_->Edit1()->text();
+        return folder.isEmpty() ? QString::fromStdString(settings().Temp) : folder;
+    });
     playlistForm_->setAddFilesForm(addFilesForm_.get());
     playlistForm_->setMainWindowMenu(hauptform_->popupMenu());
     cdPanel_ = std::make_unique<CdPanel>(settings(), hauptform_->player(), *host_);

@@ -135,7 +135,9 @@ bool PrivateProfile::readBool(std::string_view section, std::string_view key, bo
 }
 
 void PrivateProfile::writeString(std::string_view section, std::string_view key, std::string_view value) {
-    std::vector<Line> before = lines_;
+    std::vector<Line> before;
+    if (!batching_)
+        before = lines_;
     Line line{std::string(key) + "=" + std::string(value), std::string(section), std::string(key),
               std::string(value), false};
     if (size_t i = findKey(section, key); i < lines_.size()) {
@@ -155,12 +157,38 @@ void PrivateProfile::writeString(std::string_view section, std::string_view key,
             lines_.insert(end, std::move(line));
         }
     }
+    if (batching_)
+        return;
     try {
         save();
     } catch (...) {
         lines_ = std::move(before);
         throw;
     }
+}
+
+PrivateProfile::Batch::Batch(PrivateProfile& profile) : profile_(profile), owner_(!profile.batching_) {
+    if (owner_) {
+        profile_.beforeBatch_ = profile_.lines_;
+        profile_.batching_ = true;
+    }
+}
+
+PrivateProfile::Batch::~Batch() {
+    if (owner_ && profile_.batching_) {
+        profile_.lines_ = std::move(profile_.beforeBatch_);
+        profile_.batching_ = false;
+    }
+    if (owner_)
+        profile_.beforeBatch_.clear();
+}
+
+void PrivateProfile::Batch::Commit() {
+    if (!owner_ || !profile_.batching_)
+        return;
+    profile_.save(); // on a throw the destructor takes the writes back
+    profile_.batching_ = false;
+    profile_.beforeBatch_.clear();
 }
 
 void PrivateProfile::writeInteger(std::string_view section, std::string_view key, int32_t value) {

@@ -18,8 +18,28 @@ public:
 // (ASCII), a missing or malformed value yields the caller's default, and every write reaches the
 // disk at once by replacing the file through a temporary file and a rename, so the file is never
 // left cut short. Lines the program does not own (comments, unknown keys) are kept as they are.
+// A Batch gathers many writes into one replacement of the file.
 class PrivateProfile {
 public:
+    // A whole save: while it is open, writes change the profile in memory only, and Commit replaces
+    // the file once with all of them, so the file holds either every old or every new value. A batch
+    // destroyed without Commit takes its writes back. A batch opened inside another one belongs to it:
+    // its Commit does nothing, the outer one writes.
+    class Batch {
+    public:
+        explicit Batch(PrivateProfile& profile);
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+        // Throws EProfileWriteError when the file cannot be replaced; the profile and the file then
+        // stay as they were before the batch began.
+        void Commit();
+
+    private:
+        PrivateProfile& profile_;
+        bool owner_;
+    };
+
     explicit PrivateProfile(std::filesystem::path file);
 
     const std::filesystem::path& fileName() const { return file_; }
@@ -31,7 +51,8 @@ public:
     // Read as an integer: any value other than 0 is true.
     bool readBool(std::string_view section, std::string_view key, bool def) const;
 
-    // Each write replaces the file; throws EProfileWriteError when it cannot.
+    // Each write replaces the file (inside a Batch: at its Commit); throws EProfileWriteError when it
+    // cannot, and the value stays as it was.
     void writeString(std::string_view section, std::string_view key, std::string_view value);
     void writeInteger(std::string_view section, std::string_view key, int32_t value);
     void writeBool(std::string_view section, std::string_view key, bool value);
@@ -53,6 +74,8 @@ private:
 
     std::filesystem::path file_;
     std::vector<Line> lines_;
+    bool batching_ = false;
+    std::vector<Line> beforeBatch_; // the lines as the file holds them while a batch is open
 };
 
 } // namespace larkspin

@@ -1,5 +1,7 @@
 #include "ProgramFolder.h"
 
+#include "AtomicFile.h"
+
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -79,6 +81,13 @@ void CreateDataFolders(const std::string& programFolder) {
         if (stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
             mkdir(path.c_str(), 0755); // failures stay silent: the user of the folder reports them
     }
+}
+
+int RemoveLeftoverTemporaryFiles(const std::string& programFolder) {
+    int removed = RemoveStaleTemporaryFiles(programFolder);
+    for (const char* sub : DataFolders)
+        removed += RemoveStaleTemporaryFiles(programFolder + sub);
+    return removed;
 }
 
 std::string SettingsFilePath(const std::string& programFolder, std::string_view executablePath) {

@@ -35,6 +35,10 @@ inline constexpr const char* DataFolders[] = {
 // Creates each missing data folder, one level each; a folder that cannot be created stays missing.
 void CreateDataFolders(const std::string& programFolder);
 
+// Removes the temporary files that writers killed during a save left in ProgramFolder and its data
+// folders (see RemoveStaleTemporaryFiles); returns how many. Run at start, before anything is read.
+int RemoveLeftoverTemporaryFiles(const std::string& programFolder);
+
 // The settings file: ProgramFolder + "/" + the executable's base name + ".ini".
 std::string SettingsFilePath(const std::string& programFolder, std::string_view executablePath);
 

@@ -133,6 +133,7 @@ void ReadSettings(const PrivateProfile& file, const std::string& programFolder, 
 }
 
 void WriteSettings(PrivateProfile& file, const Settings& s) {
+    PrivateProfile::Batch save(file);
     for (const Key& k : Keys) {
         std::visit(Overload{
                        [&](bool Settings::*m) { file.writeBool(k.section, k.name, s.*m); },
@@ -142,6 +143,7 @@ void WriteSettings(PrivateProfile& file, const Settings& s) {
                    },
                    k.field);
     }
+    save.Commit();
 }
 
 Settings& settings() {

@@ -130,8 +130,9 @@ struct Settings {
 // programFolder gives the default of Temp.
 void ReadSettings(const PrivateProfile& file, const std::string& programFolder, Settings& s);
 
-// Writes every key in table order, each write reaching the file at once. Throws EProfileWriteError
-// at the first key that cannot be written; the keys before it are already in the file.
+// Writes every key in table order and replaces the file once with all of them; lines of the file that
+// are no key of the table stay. Throws EProfileWriteError when the file cannot be replaced; the file
+// and the profile then keep every old value.
 void WriteSettings(PrivateProfile& file, const Settings& s);
 
 // The process-wide settings of the running program.

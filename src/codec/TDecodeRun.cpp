@@ -6,7 +6,11 @@
 
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace larkspin {
 
@@ -20,6 +24,22 @@ quint64 identity(const QString& path) {
     if (stat(QFile::encodeName(path).constData(), &st) != 0)
         return 0;
     return (quint64(st.st_dev) << 40) ^ quint64(st.st_ino);
+}
+
+// Why no WAV appeared: the plug-in reports only that it ended, so the folder is asked whether it went
+// away, became read-only or filled up; otherwise the source is to blame.
+QString decodeFailure(const QString& wave, const QString& folder) {
+    const QByteArray name = QFile::encodeName(folder);
+    int error = 0;
+    struct statvfs fs {};
+    if (access(name.constData(), W_OK | X_OK) != 0)
+        error = errno;
+    else if (statvfs(name.constData(), &fs) == 0 && fs.f_bavail == 0)
+        error = ENOSPC;
+    if (error == 0)
+        return QStringLiteral("could not be decoded");
+    return QStringLiteral("could not be written to %1: %2")
+        .arg(wave, QString::fromLocal8Bit(std::strerror(error)));
 }
 
 } // namespace
@@ -120,7 +140,7 @@ void TDecodeRun::tick() {
     const QString wave = WaveFor(source_, target_);
     const quint64 now = identity(wave);
     if (now == 0 || now == oldWave_)
-        fail(source_, QStringLiteral("could not be decoded"));
+        fail(source_, decodeFailure(wave, target_));
     else
         emit fileDecoded(source_, wave);
     if (startNext())

@@ -184,8 +184,11 @@ void TEncoderPage::StartClick() {
     if (files.isEmpty() || jobs_->EncodingActive())
         return;
     if (decode_->isChecked()) {
-        if (decoders_)
-            TDecodeForm::DecodeFiles(*decoders_, files, QString(), this);
+        // The WAV files go into the output folder, as encoded files do.
+        if (folder_->text().isEmpty())
+            showMessage(TEncodeJobs::FolderProblem(folder_->text()));
+        else if (decoders_)
+            TDecodeForm::DecodeFiles(*decoders_, files, folder_->text(), this);
         return;
     }
     if (plugIns_->currentIndex() < 0) {

@@ -501,9 +501,9 @@ void TPlaylistForm::DecodeSelected() {
         files << QFile::decodeName(QByteArray::fromStdString(*path));
     if (files.isEmpty() || !host_)
         return;
-    // Each file goes to its own folder, decoded by the plug-in of its own type; the decode window
+    // Each file is decoded by the plug-in of its own type into the output folder; the decode window
     // reports the files it could not decode.
-    TDecodeForm::DecodeFiles(*host_, files, QString(), this);
+    TDecodeForm::DecodeFiles(*host_, files, decodeFolder_ ? decodeFolder_() : QString(), this);
 }
 
 void TPlaylistForm::showEvent(QShowEvent* event) {

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,6 +46,9 @@ public:
 
     // The decoder plug-ins: their type texts for the add dialogs, and the decoding binding.
     void setPlugInHost(TPlugInHost* host) { host_ = host; }
+    // The folder "Decode to Wave..." writes into (the encoder page's output folder); without it each
+    // file is decoded into its own folder.
+    void setDecodeFolder(std::function<QString()> folder) { decodeFolder_ = std::move(folder); }
     // The main window's right-click menu, shown on right-clicks outside the list.
     void setMainWindowMenu(QMenu* menu) { mainWindowMenu_ = menu; }
     // The add-files dialog, created once by the program and kept between uses (made here when none is
@@ -107,6 +111,7 @@ private:
     Playlist& list_;
     Settings& settings_;
     TPlugInHost* host_ = nullptr;
+    std::function<QString()> decodeFolder_;
     QMenu* mainWindowMenu_ = nullptr;
     Taddfilesform* addFilesForm_ = nullptr;
     PlaylistModel* model_ = nullptr;

@@ -23,6 +23,7 @@ class TestApplication : public QObject {
     Q_OBJECT
 private slots:
     void startPreparesAFreshProgramFolder();
+    void startRemovesWhatAKilledRunLeft();
     void closingWritesTheListAndTheSettings();
     void failedWriteOnCloseShowsTheErrorAndKeepsRunning();
     void foldersAreSearchedOffTheWindowsThread();
@@ -64,6 +65,20 @@ void TestApplication::startPreparesAFreshProgramFolder() {
     // No track prepared yet: the volume shows 0 and the stored volume stays as it was.
     QCOMPARE(app.mainWindow().player().Display().VolLabel, QStringLiteral("Volume:0%"));
     QCOMPARE(settings().PlayVolume, 255);
+}
+
+void TestApplication::startRemovesWhatAKilledRunLeft() {
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("Organizer"));
+    const QStringList left = {"larkspin.ini.larkspin-k1ll3d00", "Organizer/Archive.rol.larkspin-0a1b2c3d"};
+    const QStringList kept = {"larkspin.ini", "Organizer/Archive.rol.larkspin-backup"};
+    for (const QString& name : left + kept)
+        writeAll(dir.filePath(name), "[Prog]\n");
+    LarkspinApp app(executableIn(dir), dir.filePath("share"));
+    for (const QString& name : left)
+        QVERIFY2(!QFileInfo::exists(dir.filePath(name)), qPrintable(name));
+    for (const QString& name : kept)
+        QVERIFY2(QFileInfo::exists(dir.filePath(name)), qPrintable(name));
 }
 
 void TestApplication::closingWritesTheListAndTheSettings() {

@@ -22,7 +22,102 @@ private slots:
     void failedWriteRaisesAndKeepsTheOldFile();
     void failedWriteLeavesMemoryAsTheFile();
     void readOnlyFileIsNotReplaced();
+    void batchWritesTheFileOnceAsSingleWritesWould();
+    void batchWithoutCommitTakesItsWritesBack();
+    void failedBatchKeepsTheFileAndTheMemory();
 };
+
+namespace {
+
+// The same writes as single writes and as one batch; both must give the same file.
+void writeMixture(PrivateProfile& p) {
+    p.writeInteger("b", "X", 9);         // existing key, other case
+    p.writeString("B", "z", "new");      // new key into an existing section
+    p.writeBool("C", "flag", true);      // new section at the end
+    p.writeString("A", "y", "changed");  // existing key after a blank line
+    p.writeString("c", "second", "two"); // new key into the section created above
+    p.writeInteger("B", "x", 10);        // the same key twice: the last value stays
+}
+
+const std::string Original = "; comment\n[B]\nx=1\nunknown=keep\n\n[A]\ny=2\n";
+
+} // namespace
+
+void TestPrivateProfile::batchWritesTheFileOnceAsSingleWritesWould() {
+    QTemporaryDir dir;
+    const QString single = dir.filePath("single.ini");
+    const QString batched = dir.filePath("batched.ini");
+    writeAll(single, Original);
+    writeAll(batched, Original);
+    {
+        PrivateProfile p(single.toStdString());
+        writeMixture(p);
+    }
+    PrivateProfile p(batched.toStdString());
+    {
+        PrivateProfile::Batch batch(p);
+        writeMixture(p);
+        QCOMPARE(p.readInteger("B", "x", 0), 10); // visible at once in memory
+        QCOMPARE(readAll(batched), Original);     // not yet in the file
+        {
+            PrivateProfile::Batch inner(p); // part of the outer batch
+            p.writeString("A", "inner", "1");
+            inner.Commit();
+        }
+        QCOMPARE(readAll(batched), Original);
+        p.writeString("A", "inner", "");
+        batch.Commit();
+    }
+    std::string expected = readAll(single);
+    expected.replace(expected.find("y=changed\n"), 10, "y=changed\ninner=\n");
+    QCOMPARE(readAll(batched), expected);
+    QCOMPARE(readAll(single),
+             std::string(
+                 "; comment\n[B]\nx=10\nunknown=keep\nz=new\n\n[A]\ny=changed\n[C]\nflag=1\nsecond=two\n"));
+    // Single writes after a batch replace the file at once again.
+    p.writeInteger("B", "x", 11);
+    QCOMPARE(PrivateProfile(batched.toStdString()).readInteger("B", "x", 0), 11);
+}
+
+void TestPrivateProfile::batchWithoutCommitTakesItsWritesBack() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("a.ini");
+    writeAll(path, Original);
+    PrivateProfile p(path.toStdString());
+    {
+        PrivateProfile::Batch batch(p);
+        writeMixture(p);
+    }
+    QCOMPARE(p.readInteger("B", "x", 0), 1);
+    QCOMPARE(p.readString("B", "z", "none"), std::string("none"));
+    QCOMPARE(readAll(path), Original);
+    p.writeString("A", "y", "3");
+    QCOMPARE(readAll(path), std::string("; comment\n[B]\nx=1\nunknown=keep\n\n[A]\ny=3\n"));
+}
+
+void TestPrivateProfile::failedBatchKeepsTheFileAndTheMemory() {
+    // A file without write permission cannot be replaced, even by root.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("a.ini");
+    writeAll(path, Original);
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner));
+    PrivateProfile p(path.toStdString());
+    QString message;
+    {
+        PrivateProfile::Batch batch(p);
+        writeMixture(p);
+        try {
+            batch.Commit();
+        } catch (const EProfileWriteError& e) {
+            message = e.what();
+        }
+    }
+    QCOMPARE(message, QString("nach %1 kann nicht geschrieben werden").arg(path));
+    QCOMPARE(readAll(path), Original);
+    QCOMPARE(p.readInteger("B", "x", 0), 1);
+    QCOMPARE(p.readString("C", "flag", "none"), std::string("none"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.ini"});
+}
 
 void TestPrivateProfile::parseInteger_data() {
     QTest::addColumn<QString>("text");

@@ -8,6 +8,10 @@
 
 #include <regex>
 
+#include <poll.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
 using namespace larkspin;
 
 class TestSettings : public QObject {
@@ -18,8 +22,48 @@ private slots:
     void oddValues();
     void pauseTimeIsNeverReadAndWrittenAsZero();
     void roundTripKeepsEveryValue();
-    void failedWriteStopsAtTheFirstKeyAndKeepsTheOldFile();
+    void failedSaveKeepsTheWholeOldFile();
+    void saveReplacesTheFileOnceAndKeepsForeignLines();
 };
+
+namespace {
+
+// Counts how often a file name in a folder gets a new file: created or renamed into place.
+class ReplacementCounter {
+public:
+    ReplacementCounter(const QString& folder, const QString& name) : name_(name.toStdString()) {
+        fd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (fd_ >= 0)
+            inotify_add_watch(fd_, folder.toLocal8Bit().constData(), IN_CREATE | IN_MOVED_TO);
+    }
+    ~ReplacementCounter() {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    bool valid() const { return fd_ >= 0; }
+    // The events so far; inotify queues them before the writing call returns.
+    int count() {
+        alignas(inotify_event) char buffer[64 * 1024];
+        for (;;) {
+            const ssize_t n = read(fd_, buffer, sizeof buffer);
+            if (n <= 0)
+                return count_;
+            for (ssize_t at = 0; at < n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                if (event->len > 0 && name_ == event->name)
+                    ++count_;
+                at += ssize_t(sizeof(inotify_event) + event->len);
+            }
+        }
+    }
+
+private:
+    std::string name_;
+    int fd_ = -1;
+    int count_ = 0;
+};
+
+} // namespace
 
 void TestSettings::missingFileGivesDefaultsAndFirstWriteCreatesAllSections() {
     QTemporaryDir dir;
@@ -167,7 +211,37 @@ void TestSettings::roundTripKeepsEveryValue() {
     QCOMPARE(back.VirtualDrives, s.VirtualDrives);
 }
 
-void TestSettings::failedWriteStopsAtTheFirstKeyAndKeepsTheOldFile() {
+void TestSettings::saveReplacesTheFileOnceAndKeepsForeignLines() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("larkspin.ini");
+    const std::string foreign = "; written by hand\n[Audio]\nCrossTime=100\nPlugIn=keep me\n\n[Mine]\nx=1\n";
+    writeAll(path, foreign);
+    PrivateProfile file(path.toStdString());
+    Settings s;
+    ReadSettings(file, "/p", s);
+    QCOMPARE(s.CrossTime, 100);
+    s.CrossTime = 4200;
+    s.SkinName = "Other";
+    ReplacementCounter replacements(dir.path(), "larkspin.ini");
+    QVERIFY(replacements.valid());
+    WriteSettings(file, s);
+    QCOMPARE(replacements.count(), 1);
+    WriteSettings(file, s);
+    QCOMPARE(replacements.count(), 2);
+    // A single key still reaches the file at once.
+    file.writeInteger("Player", "PlayVolume", 12);
+    QCOMPARE(replacements.count(), 3);
+
+    const std::string text = readAll(path);
+    QVERIFY(text.find("; written by hand\n[Audio]\nCrossTime=4200\nPlugIn=keep me\n") == 0);
+    QVERIFY(text.find("\n[Mine]\nx=1\n") != std::string::npos);
+    PrivateProfile back(path.toStdString());
+    QCOMPARE(back.readString("StartUp", "SkinName", ""), std::string("Other"));
+    QCOMPARE(back.readInteger("Player", "PlayVolume", 0), 12);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"larkspin.ini"});
+}
+
+void TestSettings::failedSaveKeepsTheWholeOldFile() {
     QTemporaryDir dir;
     QString path = dir.filePath("larkspin.ini");
     writeAll(path, "[Prog]\nFirststart=1\n");
@@ -183,6 +257,9 @@ void TestSettings::failedWriteStopsAtTheFirstKeyAndKeepsTheOldFile() {
     }
     QCOMPARE(message, "nach " + path + " kann nicht geschrieben werden");
     QCOMPARE(readAll(path), std::string("[Prog]\nFirststart=1\n"));
+    // The profile in memory is the file on disk, not the save that failed.
+    QCOMPARE(file.readBool("Prog", "Firststart", false), true);
+    QCOMPARE(file.readInteger("Audio", "CrossTime", -1), -1);
 }
 
 QTEST_APPLESS_MAIN(TestSettings)

@@ -8,6 +8,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <cstring>
+
 using namespace larkspin;
 
 namespace {
@@ -61,6 +63,7 @@ private slots:
     void eachFileIntoItsOwnFolder();
     void badFilesAreReportedAndTheRunGoesOn();
     void abortRemovesThePartialFile();
+    void vanishedFolderIsNamedWithTheReason();
     void folderIsCheckedBeforeStarting();
 };
 
@@ -134,6 +137,21 @@ void TestDecodeRun::abortRemovesThePartialFile() {
     QCOMPARE(finished.at(0).at(0).toBool(), true);
     QVERIFY(!rig.run->Running());
     QVERIFY(QDir(rig.out.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+void TestDecodeRun::vanishedFolderIsNamedWithTheReason() {
+    Rig rig;
+    const QString source = rig.tone("long.flac", 600);
+    const QString folder = rig.out.filePath("chosen");
+    QVERIFY(QDir().mkpath(folder));
+    QSignalSpy progress(rig.run.get(), &TDecodeRun::progressChanged);
+    QSignalSpy finished(rig.run.get(), &TDecodeRun::finished);
+    QCOMPARE(rig.run->Start({source}, folder), QString());
+    QTRY_VERIFY_WITH_TIMEOUT(!progress.isEmpty() && progress.last().at(1).toInt() > 0, 60000);
+    QVERIFY(QDir(folder).removeRecursively());
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 120000);
+    QCOMPARE(rig.run->Problems(), QStringList{"long.flac: could not be written to " + folder +
+                                              "/long.wav: " + QString::fromLocal8Bit(std::strerror(ENOENT))});
 }
 
 void TestDecodeRun::folderIsCheckedBeforeStarting() {

@@ -57,6 +57,7 @@ private slots:
     void problemsAreShownAfterTheRun();
     void encodesRealFilesWithTheChosenPlugIn();
     void decodeWindowClosesWhenTheRunEnds();
+    void decodeToWaveWritesIntoTheOutputFolder();
     void decodeWindowClosesOnlyThroughAbort();
     void settingsPanelShowsTheSelectedPlugIn();
     void lameSliderSteps_data();
@@ -221,6 +222,47 @@ void TestEncoderPage::decodeWindowClosesWhenTheRunEnds() {
     QCOMPARE(form.Headline()->text(), QString("Fertig"));
     QCOMPARE(form.FileLabel()->text(), QString("a.ogg"));
     QVERIFY(QFileInfo::exists(dir.filePath("a.wav")));
+}
+
+void TestEncoderPage::decodeToWaveWritesIntoTheOutputFolder() {
+    TEncoderHost host(LARKSPIN_BUILD_DIR "/PlugIn/Encoder");
+    host.Enumerate();
+    auto decoders = decoderHost();
+    TEncoderPage page(host, decoders.get());
+    page.show();
+    QTemporaryDir in, out;
+    QVERIFY(makeTone(in.filePath("a.wav"), 1));
+    QVERIFY(runTool("oggenc", {"-Q", "-o", in.filePath("a.ogg"), in.filePath("a.wav")}));
+    QVERIFY(runTool("flac", {"-s", "-o", in.filePath("b.flac"), in.filePath("a.wav")}));
+    QFile::remove(in.filePath("a.wav"));
+    page.AddFiles({in.filePath("a.ogg"), in.filePath("b.flac")});
+    page.DecodeToWave()->setChecked(true);
+
+    // Without an output folder nothing is decoded, beside the sources or anywhere.
+    page.Edit1()->clear();
+    page.StartClick();
+    QCOMPARE(messageText(&page), QString("Choose an output folder first."));
+    delete page.findChild<QMessageBox*>();
+    QCOMPARE(QDir(in.path()).entryList(QDir::Files), (QStringList{"a.ogg", "b.flac"}));
+
+    // The decode window runs modally; a message box it leaves is recorded and closed.
+    QString report;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, this, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            report = box->text();
+            box->accept();
+        }
+    });
+    answer.start(10);
+    page.Edit1()->setText(out.path() + "/");
+    page.StartClick();
+    answer.stop();
+    QCOMPARE(report, QString());
+    QCOMPARE(QDir(out.path()).entryList(QDir::Files), (QStringList{"a.wav", "b.wav"}));
+    QCOMPARE(QDir(in.path()).entryList(QDir::Files), (QStringList{"a.ogg", "b.flac"}));
+    for (const char* wave : {"a.wav", "b.wav"})
+        QVERIFY2(QFileInfo(out.filePath(wave)).size() > 44 + 0.9 * 44100 * 4, wave);
 }
 
 void TestEncoderPage::decodeWindowClosesOnlyThroughAbort() {

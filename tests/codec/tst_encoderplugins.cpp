@@ -12,6 +12,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+
 using namespace larkspin;
 
 namespace {
@@ -84,6 +88,8 @@ private slots:
     void damagedInputsAreRefused_data();
     void damagedInputsAreRefused();
     void outputThatCannotBeWritten();
+    void fullDiskNamesTheFileAndTheReason_data();
+    void fullDiskNamesTheFileAndTheReason();
     void settingsFileChangesTheEncoding();
 
 private:
@@ -343,6 +349,36 @@ void TestEncoderPlugIns::outputThatCannotBeWritten() {
     QVERIFY(waitFinished(host));
     QCOMPARE(host.GetEncodeError(), std::string("would be replaced by its own output"));
     QCOMPARE(fileBytes(stereo_), before);
+}
+
+void TestEncoderPlugIns::fullDiskNamesTheFileAndTheReason_data() {
+    tagsInTheFormatsOwnFields_data();
+}
+
+// Output that stops fitting on the disk while the encoder writes it: the message names the file and
+// the system's reason, and nothing stays behind.
+void TestEncoderPlugIns::fullDiskNamesTheFileAndTheReason() {
+    QFETCH(QString, plugIn);
+    QFETCH(QString, type);
+    QTemporaryDir out;
+    TEncoderHost host(PlugInFolder);
+    QVERIFY(use(host, plugIn));
+    const QString destination = out.filePath("long." + type);
+    // Files of this process cannot grow beyond 16 KiB, as on a full disk (also for root).
+    struct rlimit old {};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 16 * 1024;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    host.EncodeFile(longWav_.toStdString(), destination.toStdString());
+    const bool finished = waitFinished(host);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    QVERIFY(finished);
+    QCOMPARE(QString::fromStdString(host.GetEncodeError()),
+             "could not be written to " + destination + ": " + std::strerror(EFBIG));
+    QVERIFY(entries(out.path()).isEmpty());
 }
 
 // The settings file beside a copy of the MP3 plug-in: ShowSettings writes the defaults, a changed value

@@ -312,6 +312,14 @@ void TestPlaylistWindowDialogs::decodeSelectedToWave() {
     QVERIFY(!QFileInfo::exists(w.rig.path("B - two.wav")));
     QVERIFY2(report.contains("D - four.xyz"), qPrintable(report));
     QVERIFY(!report.contains("one.flac"));
+
+    // With an output folder (the encoder page's), the WAV files go there instead.
+    QTemporaryDir out;
+    w.window->setDecodeFolder([&] { return out.path(); });
+    answer.start(10);
+    w.window->DecodeSelected();
+    answer.stop();
+    QCOMPARE(QDir(out.path()).entryList(QDir::Files), (QStringList{"A - one.wav", "C - three.wav"}));
 }
 
 void TestPlaylistWindowDialogs::fileInfoEditsTheSelectedRow() {
