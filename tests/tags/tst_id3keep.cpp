@@ -5,6 +5,7 @@
 
 #include "FileInfoFields.h"
 #include "Id3Fixtures.h"
+#include "RipTagging.h"
 #include "TID3v1.h"
 #include "TID3v2.h"
 #include "TagTestFiles.h"
@@ -147,6 +148,7 @@ private slots:
     void saveKeepsWhatWasNotEdited_data();
     void saveKeepsWhatWasNotEdited();
     void damagedTagIsWrittenAnew();
+    void ripTaggingKeepsTheEncodersFrames();
 };
 
 void TestId3Keep::initTestCase() {
@@ -368,6 +370,43 @@ void TestId3Keep::damagedTagIsWrittenAnew() {
     QCOMPARE(SaveTagFields(file, fields, nullptr, &v2), QString());
     QCOMPARE(readFile(file), v2Tag(v2Frame("TIT2", latin1Text("Old")) + v2Frame("TPE1", latin1Text("New"))) +
                                  frames(Header{}, 417, 6));
+}
+
+void TestId3Keep::ripTaggingKeepsTheEncodersFrames() {
+    // An encoder wrote a v2.4 tag with its own frames; the rip then writes both tags in one go, and the
+    // v2.4 tag keeps its version and every frame the rip does not set.
+    const QString file = path("ripped.mp3");
+    const QByteArray encoder = v24Frame("TSSE", QByteArray("\3LAME", 5));
+    const QByteArray picture = v24Frame("APIC", QByteArray("\0image/png\0\3\0", 13) + QByteArray(300, 'p'));
+    const QByteArray audio = frames(Header{}, 417, 6);
+    QVERIFY(writeFile(file, v2Tag(encoder + v24Frame("TIT2", QByteArray("\3Old", 4)) + picture, 4) + audio));
+    RipTagValues values;
+    values.Track = 3;
+    values.Artist = "Artist";
+    values.Title = "Title";
+    values.Album = "Album";
+    values.Year = "2001";
+    values.Genre = "Rock";
+    QCOMPARE(WriteRipTags(file, values, {true, true}), QString());
+    const QByteArray tag =
+        v2Tag(encoder + v24Frame("TIT2", QByteArray("\3Title", 6)) + picture +
+                  v24Frame("TPE1", QByteArray("\3Artist", 7)) + v24Frame("TALB", QByteArray("\3Album", 6)) +
+                  v24Frame("TRCK", QByteArray("\3"
+                                              "3",
+                                              2)) +
+                  v24Frame("TDRC", QByteArray("\3"
+                                              "2001",
+                                              5)) +
+                  v24Frame("TCON", QByteArray("\3Rock", 5)),
+              4);
+    const QByteArray after = readFile(file);
+    QCOMPARE(after.left(tag.size()), tag);
+    QCOMPARE(after.mid(tag.size(), audio.size()), audio);
+    TID3v1 v1;
+    QVERIFY(v1.Load(file.toStdString()));
+    QVERIFY(v1.Present());
+    QCOMPARE(QString::fromStdString(v1.Title()), QString("Title"));
+    QCOMPARE(after.size(), tag.size() + audio.size() + 128);
 }
 
 QTEST_GUILESS_MAIN(TestId3Keep)
