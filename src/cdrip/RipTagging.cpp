@@ -1,14 +1,20 @@
 #include "RipTagging.h"
 
+#include "Id3TagSave.h"
 #include "RipNames.h"
 #include "TID3v1.h"
 #include "TID3v2.h"
 
 #include <QFileInfo>
+#include <QLoggingCategory>
 
 #include <algorithm>
 
 namespace larkspin {
+
+namespace {
+Q_LOGGING_CATEGORY(lcRipTags, "larkspin.tags", QtWarningMsg)
+}
 
 RipTagValues TagValuesOf(const CdListItem& item) {
     const CaptionTags caption = TagsFromCaption(item.Caption);
@@ -34,19 +40,23 @@ QString WriteRipTags(const QString& path, const RipTagValues& values, RipTagChoi
         tag.SetAlbum(values.Album.toStdString());
         tag.SetYear(values.Year.toStdString());
     };
-    if (choice.Id3v1) {
-        TID3v1 v1;
+    TID3v1 v1;
+    TID3v2 v2;
+    if (choice.Id3v1)
         fill(v1); // the ID3v1 genre stays as loaded
-        if (!v1.Save(file))
-            return QStringLiteral("The ID3v1 tag could not be written into %1").arg(path);
-    }
     if (choice.Id3v2) {
-        TID3v2 v2;
         fill(v2);
         v2.SetGenre(values.Genre.toStdString());
-        if (!v2.Save(file))
-            return QStringLiteral("The ID3v2 tag could not be written into %1").arg(path);
     }
+    // Both tags in one replacement of the file, so they never disagree.
+    std::string problem;
+    const bool saved =
+        SaveId3Tags(file, choice.Id3v1 ? &v1 : nullptr, choice.Id3v2 ? &v2 : nullptr, &problem);
+    if (!problem.empty())
+        qCWarning(lcRipTags).noquote()
+            << "ID3v2 tag of" << path << "written anew:" << QString::fromStdString(problem);
+    if (!saved)
+        return QStringLiteral("The tags could not be written into %1").arg(path);
     return {};
 }
 

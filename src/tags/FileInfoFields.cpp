@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 
 #include <algorithm>
 #include <cmath>
@@ -16,6 +17,8 @@
 namespace larkspin {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcTagSave, "larkspin.tags", QtWarningMsg)
 
 QString Text(const std::string& s) {
     return QString::fromStdString(s);
@@ -161,7 +164,12 @@ QString SaveTagFields(const QString& path, const TagFields& fields, TID3v1* id3v
         PutFields(*id3v2, fields);
         id3v2->SetGenre(Utf8(fields.genre));
     }
-    if (SaveId3Tags(QFile::encodeName(path).toStdString(), id3v1, id3v2))
+    std::string problem;
+    const bool saved = SaveId3Tags(QFile::encodeName(path).toStdString(), id3v1, id3v2, &problem);
+    if (!problem.empty())
+        qCWarning(lcTagSave).noquote()
+            << "ID3v2 tag of" << path << "written anew:" << QString::fromStdString(problem);
+    if (saved)
         return {};
     if (!QFileInfo(path).isFile())
         return QStringLiteral("The tags could not be saved: %1 does not exist any more.").arg(path);

@@ -33,7 +33,7 @@ std::string Id3FrameReader::Resynchronised(std::string_view bytes) {
     return out;
 }
 
-Id3FrameReader::Id3FrameReader(std::string_view tag) {
+Id3FrameReader::Id3FrameReader(std::string_view tag, bool everyFrame) : everyFrame_(everyFrame) {
     if (tag.size() < HeaderLength || tag.substr(0, 3) != "ID3")
         return;
     const auto* h = reinterpret_cast<const unsigned char*>(tag.data());
@@ -103,6 +103,8 @@ bool Id3FrameReader::Next() {
         pos_ = cut_ ? frames_.size() : dataPos + size;
         id_ = frames_.substr(pos, version_ == 2 ? 3 : 4);
         std::string_view data = frames_.substr(dataPos, std::min(size, inTag));
+        raw_ = frames_.substr(pos, headerLength + data.size());
+        readable_ = true;
         if (version_ == 2) {
             data_ = data;
             return true;
@@ -120,8 +122,13 @@ bool Id3FrameReader::Next() {
             unsync = (format & 0x02) != 0 || tagUnsync_;
             lengthField = (format & 0x01) != 0;
         }
-        if (compressed || encrypted)
-            continue;
+        if (compressed || encrypted) {
+            if (!everyFrame_)
+                continue;
+            readable_ = false;
+            data_ = data;
+            return true;
+        }
         const std::size_t skip = (grouped ? 1 : 0) + (lengthField ? 4 : 0);
         data = data.substr(std::min(skip, data.size()));
         if (unsync) {

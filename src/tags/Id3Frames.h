@@ -16,7 +16,8 @@ class Id3FrameReader {
 public:
     static constexpr std::size_t HeaderLength = 10;
 
-    explicit Id3FrameReader(std::string_view tag);
+    // With everyFrame, compressed and encrypted frames are stopped at too (Readable() false, Data() raw).
+    explicit Id3FrameReader(std::string_view tag, bool everyFrame = false);
 
     // Moves to the next readable frame; false at padding, a malformed name or the end of the tag.
     bool Next();
@@ -27,6 +28,12 @@ public:
     std::string_view Data() const { return data_; }
     // True when the current frame's data was cut short by the end of the bytes given.
     bool Cut() const { return cut_; }
+    // False for a compressed or encrypted frame (only met with everyFrame).
+    bool Readable() const { return readable_; }
+    // The current frame as it stands in the tag: header and data, before any resynchronisation. Only
+    // meaningful when the tag as a whole is not unsynchronised (WholeTagUnsynchronised false).
+    std::string_view Raw() const { return raw_; }
+    bool WholeTagUnsynchronised() const { return tagUnsync_; }
 
     // Takes unsynchronisation out: a zero byte behind 0xFF is dropped.
     static std::string Resynchronised(std::string_view bytes);
@@ -45,7 +52,10 @@ private:
     std::string frameData_; // a resynchronised frame
     std::string_view id_;
     std::string_view data_;
+    std::string_view raw_;
     bool cut_ = false;
+    bool readable_ = true;
+    bool everyFrame_ = false;
 };
 
 // The picture held by an APIC frame (v2.2: PIC) after its encoding, MIME type (v2.2: three-letter

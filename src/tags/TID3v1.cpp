@@ -1,6 +1,7 @@
 #include "TID3v1.h"
 
 #include "FileBytes.h"
+#include "Id3TagSave.h"
 #include "Id3Text.h"
 #include "TagFileWriter.h"
 
@@ -204,19 +205,6 @@ bool ReadLast(int fd, std::int64_t size, std::uint8_t* out) {
     return true;
 }
 
-bool WriteAt(int fd, const std::uint8_t* data, std::size_t count, off_t offset) {
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t n = ::pwrite(fd, data + done, count - done, offset + static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // Opens fileName for writing, making a read-only file writable first. oldMode gets the mode before.
 int OpenForWriting(const std::string& fileName, unsigned& oldMode) {
     if (!tagfile::MakeWritable(fileName, &oldMode))
@@ -293,27 +281,7 @@ std::array<std::uint8_t, TID3v1::TagLength> TID3v1::BuildTag() const {
 }
 
 bool TID3v1::Save(const std::string& fileName) const {
-    const auto tag = BuildTag();
-    unsigned oldMode = 0;
-    const int fd = OpenForWriting(fileName, oldMode);
-    if (fd < 0)
-        return false;
-    bool ok = false;
-    struct stat st {};
-    std::uint8_t last[TagLength];
-    if (::fstat(fd, &st) == 0 && ReadLast(fd, st.st_size, last)) {
-        // An old tag is overwritten in place; otherwise the tag is appended, and a failed append is cut
-        // off again so the file is as it was.
-        const off_t at = HasTag(last) ? st.st_size - static_cast<off_t>(TagLength) : st.st_size;
-        ok = WriteAt(fd, tag.data(), tag.size(), at);
-        if (!ok && at == st.st_size && ::ftruncate(fd, st.st_size) != 0) {
-            // Nothing more can be done; the audio bytes before the old end are untouched either way.
-        }
-    }
-    ok = (::close(fd) == 0) && ok;
-    if (!ok)
-        tagfile::RestoreMode(fileName, oldMode);
-    return ok;
+    return SaveId3Tags(fileName, this, nullptr);
 }
 
 bool TID3v1::Strip(const std::string& fileName) const {

@@ -27,8 +27,9 @@ public:
     // be opened or is shorter than 128 bytes, leaving the cleared state.
     bool Load(const std::string& fileName);
     bool Load(const FileBytes& file);
-    // Writes the fields as the file's tag, replacing an existing one in place or appending a new one.
-    // A read-only file is made owner-writable first. On failure the file's audio is unchanged.
+    // Writes the fields as the file's tag, replacing an existing one or appending a new one. The file is
+    // rebuilt under a temporary name (SaveId3Tags); a read-only file is made owner-writable first. On
+    // failure the file is unchanged.
     bool Save(const std::string& fileName) const;
     // Removes an existing tag; true when there was none.
     bool Strip(const std::string& fileName) const;

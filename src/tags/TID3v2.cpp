@@ -2,9 +2,10 @@
 
 #include "FileBytes.h"
 #include "Id3Frames.h"
+#include "Id3TagMerge.h"
+#include "Id3TagSave.h"
 #include "Id3Text.h"
 #include "TID3v1.h"
-#include "TagFileWriter.h"
 #include "TextConvert.h"
 
 #include <algorithm>
@@ -277,13 +278,18 @@ std::string TID3v2::BuildTag() const {
     return tag + body;
 }
 
-bool TID3v2::Save(const std::string& fileName) const {
-    FileBytes file;
-    std::uint8_t header[HeaderLength];
-    if (!file.Open(fileName, HeaderLength, 0) ||
-        file.Read(0, HeaderLength, header) != static_cast<std::int64_t>(HeaderLength))
-        return false;
-    return tagfile::RebuildWithHead(fileName, BuildTag(), TagSizeOf(header, file.Size()));
+bool TID3v2::Save(const std::string& fileName, std::string* problem) const {
+    return SaveId3Tags(fileName, nullptr, this, problem);
+}
+
+std::string TID3v2::TagReplacing(std::string_view oldTag, std::string* problem) const {
+    if (oldTag.empty())
+        return BuildTag();
+    std::string why;
+    auto merged = MergeId3v2Tag(oldTag, *this, why);
+    if (problem && !why.empty())
+        *problem = why;
+    return merged ? std::move(*merged) : BuildTag();
 }
 
 void TID3v2::SetTitle(std::string_view value) {

@@ -11,7 +11,9 @@ class FileBytes;
 // The ID3v2 tag at the start of a file, limited to seven text fields. Frames are read from ID3v2.2, v2.3
 // and v2.4 tags (v2.4 keeps the year in TDRC; several values of one v2.2 or v2.4 frame are joined by
 // " / "); of other versions just the presence, version and size are reported. The tag is read with one
-// read of at most 16 MiB. Saving always writes an ID3v2.3 tag holding only these seven frames. Texts are
+// read of at most 16 MiB. Saving changes only the frames of the fields that differ from the file's tag;
+// every other frame (pictures, lyrics, further text frames) stays as it was, and so does the tag's
+// version. A file without a tag gets an ID3v2.3 tag of the seven frames. Texts are
 // UTF-8 in memory; frames of encoding 1 and 2 (UTF-16; little-endian when a mark is missing) and 3
 // (UTF-8) are decoded, frames of encoding 0 are taken as UTF-8 when valid, else as Latin-1.
 class TID3v2 {
@@ -25,12 +27,16 @@ public:
     // False when the file cannot be opened or holds fewer than 10 bytes; true otherwise, tag or not.
     bool Load(const std::string& fileName);
     bool Load(const FileBytes& file);
-    // Replaces the file's ID3v2 tag (if any) by one made of the fields. The file is rebuilt under a
+    // Writes the fields into the file's ID3v2 tag (see TagReplacing). The file is rebuilt under a
     // temporary name and renamed over the original, which stays whole on any failure.
-    bool Save(const std::string& fileName) const;
+    bool Save(const std::string& fileName, std::string* problem = nullptr) const;
 
-    // The tag (header and frames) Save writes.
+    // A new ID3v2.3 tag (header and frames) of just the seven fields.
     std::string BuildTag() const;
+    // The tag Save writes in place of oldTag (the file's whole tag, empty when it has none): oldTag with
+    // only the changed fields' frames replaced (MergeId3v2Tag). When oldTag cannot be kept that way, the
+    // reason goes to problem (when given) and the result is BuildTag.
+    std::string TagReplacing(std::string_view oldTag, std::string* problem = nullptr) const;
 
     // The whole tag's size from its header (10 header bytes included), or 0 when the bytes do not start
     // with "ID3" or the size exceeds fileSize.

@@ -71,7 +71,9 @@ private slots:
     void bytesWritten();
     void saveRoundTrip_data();
     void saveRoundTrip();
-    void saveReplacesOtherVersionsAndKeepsAudio();
+    void saveKeepsTheVersionAndOtherFrames();
+    void replacingOnlyTheChangedFrames_data();
+    void replacingOnlyTheChangedFrames();
     void saveKeepsBytesOfOversizedTag();
     void saveReadOnlyFile();
     void saveThroughSymlink();
@@ -492,7 +494,7 @@ void TestId3v2::saveRoundTrip() {
     QCOMPARE(after.mid(int(back.TagSize())), audio());
 }
 
-void TestId3v2::saveReplacesOtherVersionsAndKeepsAudio() {
+void TestId3v2::saveKeepsTheVersionAndOtherFrames() {
     const QString file = path("v24.mp3");
     const QByteArray old =
         v2Tag(v2Frame("TIT2", QByteArray("\3Old", 4)) + v2Frame("APIC", QByteArray(500, 'p')), 4);
@@ -500,13 +502,153 @@ void TestId3v2::saveReplacesOtherVersionsAndKeepsAudio() {
     TID3v2 tag;
     tag.SetArtist("New");
     QVERIFY(tag.Save(file.toStdString()));
-    const QByteArray expected = v2Header(14) + v2Frame("TPE1", latin1Text("New")) + audio();
-    QCOMPARE(readFile(file), expected);
+    // The emptied title loses its frame, the picture stays byte for byte, the new artist is a v2.4 frame.
+    QCOMPARE(readFile(file),
+             v2Tag(v2Frame("APIC", QByteArray(500, 'p')) + v24Frame("TPE1", "\3New"), 4) + audio());
 
-    // A file without a tag gets one in front of the unchanged audio.
+    // A file without a tag gets a v2.3 one in front of the unchanged audio.
     QVERIFY(writeFile(file, audio()));
     QVERIFY(tag.Save(file.toStdString()));
-    QCOMPARE(readFile(file), expected);
+    QCOMPARE(readFile(file), v2Header(14) + v2Frame("TPE1", latin1Text("New")) + audio());
+}
+
+void TestId3v2::replacingOnlyTheChangedFrames_data() {
+    QTest::addColumn<QByteArray>("oldTag");
+    QTest::addColumn<QString>("field"); // which field is set to value
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QByteArray>("newTag");
+    QTest::addColumn<QString>("problem");
+
+    const auto withHeader = [](const QByteArray& body, int flags = 0) {
+        return v2Header(quint32(body.size()), 3, flags) + body;
+    };
+    const QByteArray longTitle = v2Frame("TIT2", latin1Text(QByteArray(400, 't')));
+    QTest::newRow("unchanged field longer than 250 bytes stays whole")
+        << v2Tag(longTitle + v2Frame("TPE1", latin1Text("A"))) << "artist"
+        << "B" << v2Tag(longTitle + v2Frame("TPE1", latin1Text("B"))) << "";
+    const QByteArray compressed =
+        QByteArray("APIC") + bigEndian32(8) + char(0) + char(0x80) + QByteArray(8, 'z');
+    QTest::newRow("compressed frame is kept as it is")
+        << v2Tag(compressed + v2Frame("TIT2", latin1Text("Old"))) << "title"
+        << "New" << v2Tag(compressed + v2Frame("TIT2", latin1Text("New"))) << "";
+    QTest::newRow("title given to a tag without one goes to the end")
+        << v2Tag(v2Frame("TPE1", latin1Text("A"))) << "title"
+        << "T" << v2Tag(v2Frame("TPE1", latin1Text("A")) + v2Frame("TIT2", latin1Text("T"))) << "";
+    QTest::newRow("several frames of one field become one")
+        << v2Tag(v2Frame("TIT2", latin1Text("1")) + v2Frame("TPE1", latin1Text("A")) +
+                 v2Frame("TIT2", latin1Text("2")))
+        << "title"
+        << "3" << v2Tag(v2Frame("TIT2", latin1Text("3")) + v2Frame("TPE1", latin1Text("A"))) << "";
+    const QByteArray described = v2Frame("COMM", QByteArray("\0deudesc\0Beschrieben", 20));
+    QTest::newRow("v2.3 comment: the one without description is replaced, in its language, behind the others")
+        << v2Tag(v2Frame("COMM", QByteArray("\0deu\0Alt", 8)) + described + v2Frame("TPE1", latin1Text("A")))
+        << "comment"
+        << "Neu"
+        << v2Tag(described + v2Frame("COMM", QByteArray("\0deu\0Neu", 8)) + v2Frame("TPE1", latin1Text("A")))
+        << "";
+    QTest::newRow("v2.4 comment replaced in place, UTF-8")
+        << v2Tag(v24Frame("COMM", QByteArray("\3eng\0Old", 8)) + v24Frame("COMM", QByteArray("\3engd\0D", 7)),
+                 4)
+        << "comment"
+        << "N\xC3\xA9"
+        << v2Tag(v24Frame("COMM", QByteArray("\3eng\0N\xC3\xA9", 8)) +
+                     v24Frame("COMM", QByteArray("\3engd\0D", 7)),
+                 4)
+        << "";
+    QTest::newRow("v2.4 year goes to TDRC; a shown release time is replaced")
+        << v2Tag(v24Frame("TDRL", QByteArray("\0"
+                                             "2001",
+                                             5)) +
+                     v24Frame("TPE1", QByteArray("\3A", 2)),
+                 4)
+        << "year"
+        << "2002"
+        << v2Tag(v24Frame("TDRC", QByteArray("\3"
+                                             "2002",
+                                             5)) +
+                     v24Frame("TPE1", QByteArray("\3A", 2)),
+                 4)
+        << "";
+    QTest::newRow("v2.4 release time stays beside a recording time")
+        << v2Tag(v24Frame("TDRL", QByteArray("\0"
+                                             "2001",
+                                             5)) +
+                     v24Frame("TDRC", QByteArray("\0"
+                                                 "1999",
+                                                 5)),
+                 4)
+        << "year"
+        << "2002"
+        << v2Tag(v24Frame("TDRL", QByteArray("\0"
+                                             "2001",
+                                             5)) +
+                     v24Frame("TDRC", QByteArray("\3"
+                                                 "2002",
+                                                 5)),
+                 4)
+        << "";
+    QTest::newRow("v2.3 text outside Latin-1 is UTF-16")
+        << v2Tag(v2Frame("TIT2", latin1Text("x"))) << "title"
+        << "\xE6\x97\xA5" << v2Tag(v2Frame("TIT2", QByteArray("\1\xFF\xFE\xE5\x65", 5))) << "";
+    QTest::newRow("v2.2 frames keep their short headers")
+        << v2Tag(v22Frame("TT2", latin1Text("Old")) + v22Frame("PIC", QByteArray("\0PNG\3\0pic", 9)), 2)
+        << "title"
+        << "New"
+        << v2Tag(v22Frame("TT2", latin1Text("New")) + v22Frame("PIC", QByteArray("\0PNG\3\0pic", 9)), 2)
+        << "";
+    QTest::newRow("emptied field loses its frame, the extended header goes")
+        << withHeader(bigEndian32(6) + QByteArray(6, '\0') + v2Frame("TALB", latin1Text("Album")) +
+                          v2Frame("TPE1", latin1Text("Artist")),
+                      0x40)
+        << "album"
+        << "" << v2Tag(v2Frame("TPE1", latin1Text("Artist"))) << "";
+    QTest::newRow("padding is dropped")
+        << withHeader(v2Frame("TPE1", latin1Text("A")) + QByteArray(50, '\0')) << "artist"
+        << "B" << v2Tag(v2Frame("TPE1", latin1Text("B"))) << "";
+    QTest::newRow("frame running past the tag is dropped")
+        << withHeader(v2Frame("TPE1", latin1Text("A")) + QByteArray("APIC") + bigEndian32(99) +
+                      QByteArray(2, '\0') + QByteArray(4, 'p'))
+        << "artist"
+        << "B" << v2Tag(v2Frame("TPE1", latin1Text("B"))) << "past the end";
+    QTest::newRow("tag unsynchronised as a whole is written anew")
+        << withHeader(v2Frame("TPE1", latin1Text("A")) + v2Frame("TXXX", QByteArray("\0x\0y", 4)), 0x80)
+        << "title"
+        << "T" << v2Tag(v2Frame("TIT2", latin1Text("T")) + v2Frame("TPE1", latin1Text("A")))
+        << "unsynchronised";
+    QTest::newRow("version 5 is written anew") << v2Tag(v2Frame("TPE1", latin1Text("A")), 5) << "title"
+                                               << "T" << v2Tag(v2Frame("TIT2", latin1Text("T"))) << "ID3v2.5";
+}
+
+void TestId3v2::replacingOnlyTheChangedFrames() {
+    QFETCH(QByteArray, oldTag);
+    QFETCH(QString, field);
+    QFETCH(QString, value);
+    QFETCH(QByteArray, newTag);
+    QFETCH(QString, problem);
+    const QString file = path("merge.mp3");
+    QVERIFY(writeFile(file, oldTag + audio()));
+    TID3v2 tag;
+    QVERIFY(tag.Load(file.toStdString()));
+    const std::string v = value.toStdString();
+    if (field == "title")
+        tag.SetTitle(v);
+    else if (field == "artist")
+        tag.SetArtist(v);
+    else if (field == "album")
+        tag.SetAlbum(v);
+    else if (field == "year")
+        tag.SetYear(v);
+    else if (field == "comment")
+        tag.SetComment(v);
+    std::string why;
+    QCOMPARE(bytes(tag.TagReplacing(str(oldTag), &why)), newTag);
+    if (problem.isEmpty())
+        QCOMPARE(QString::fromStdString(why), QString());
+    else
+        QVERIFY2(QString::fromStdString(why).contains(problem), why.c_str());
+    // Save writes the same tag in front of the unchanged audio.
+    QVERIFY(tag.Save(file.toStdString()));
+    QCOMPARE(readFile(file), newTag + audio());
 }
 
 void TestId3v2::saveKeepsBytesOfOversizedTag() {
