@@ -105,7 +105,9 @@ void AudioOutput::open(int mode, MixFn mix, void* user) {
         want.callback = sdlMix;
         want.userdata = this;
         const SdlOpenResult opened = OpenSdlAudio(driver, captureFileFor(settings), want);
-        if (!opened.problem.empty())
+        // Playing through another plug-in's driver is told once; it happens at every switch.
+        static std::atomic<bool> toldOtherDriver{false};
+        if (!opened.problem.empty() && !(opened.otherDriver && toldOtherDriver.exchange(true)))
             std::fprintf(stderr, "%s: %s\n", plugIn.c_str(), opened.problem.c_str());
         device_ = opened.device;
         if (device_) {

@@ -49,6 +49,18 @@ void Engine::post(Order order) {
         outputAsked_ = true;
     {
         std::lock_guard lock(ordersMutex_);
+        // Only where the device should end up matters: a newer order replaces the waiting ones, except
+        // that closing after fades keeps the open before it (the fades need the device to end). Quitting
+        // drops them all (the destructor closes the device itself).
+        std::erase_if(orders_, [&order](const Order& queued) {
+            return queued.kind != Order::Quit &&
+                   !(order.kind == Order::CloseAfterFades && queued.kind == Order::Open);
+        });
+        if (order.kind == Order::CloseAfterFades) {
+            // Of the opens kept, the last one says the mode.
+            while (orders_.size() > 1 && orders_.front().kind == Order::Open)
+                orders_.pop_front();
+        }
         orders_.push_back(order);
         if (!outputThread_.joinable() && order.kind != Order::Quit)
             outputThread_ = std::thread([this] { serveOutput(); });
@@ -181,8 +193,6 @@ void Engine::closeAfterFades() {
         return;
     }
     post({Order::Close});
-    std::unique_lock lock(ordersMutex_);
-    ordersDone_.wait(lock, [this] { return orders_.empty() && !serving_; });
 }
 
 void Engine::loadFile(const std::string& path) {

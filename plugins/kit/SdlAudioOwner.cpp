@@ -106,20 +106,20 @@ SdlOpenResult OpenSdlAudio(const std::string& driver, const std::string& capture
     }
     const char* running = SDL_GetCurrentAudioDriver();
     const std::string live = running ? running : "";
-    // SDL runs one driver at a time; while another output plays, a different one cannot start. Playing
-    // on the running one instead would send audio to a file or a device nobody chose.
+    // SDL runs one driver at a time; while another output plays, a different one cannot start. The
+    // track is played through the running driver rather than not heard at all.
     if (!outputs.empty() && live != driver && !(driver.empty() && live != "disk" && live != "dummy")) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        result.otherDriver = true;
         result.problem = "audio driver \"" + (driver.empty() ? std::string("default") : driver) +
-                         "\" cannot open while another plug-in plays through \"" + live + "\"";
-        return result;
+                         "\" was not used: another plug-in plays through \"" + live +
+                         "\", so this one does too";
     }
     const char* deviceName = nullptr;
     if (live == "disk") {
         // The disk driver takes the device name as the file to write.
         const std::string wanted = captureFile.empty() ? "sdlaudio.raw" : captureFile;
         result.captureFile = freeCaptureName(outputs, wanted);
-        if (result.captureFile != wanted)
+        if (result.captureFile != wanted && !result.otherDriver)
             result.problem =
                 "capture file " + wanted + " is written by another output; writing " + result.captureFile;
         deviceName = result.captureFile.c_str();
@@ -127,6 +127,7 @@ SdlOpenResult OpenSdlAudio(const std::string& driver, const std::string& capture
     SDL_AudioSpec have{};
     result.device = SDL_OpenAudioDevice(deviceName, 0, &want, &have, 0);
     if (!result.device) {
+        result.otherDriver = false;
         result.problem = std::string("SDL audio device: ") + SDL_GetError();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return result;

@@ -3,6 +3,8 @@
 // Reading what SDL's disk driver captured: float32 stereo at 44100 Hz.
 #include "DecoderPlugIn.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTest>
 
 namespace capture {
@@ -17,8 +19,21 @@ struct Levels {
     std::vector<double> c; // 660 Hz
 };
 
-// One channel of a capture (float32 stereo), 0 for the left.
+// True while a descriptor of this process has path open (SDL's disk driver writes a capture until
+// the plug-in's output thread has closed the device).
+inline bool heldOpen(const QString& path) {
+    const QString wanted = QFileInfo(path).canonicalFilePath();
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QString& fd : fds.entryList(QDir::System | QDir::NoDotAndDotDot))
+        if (QFileInfo(fds.filePath(fd)).symLinkTarget() == wanted)
+            return true;
+    return false;
+}
+
+// One channel of a capture (float32 stereo), 0 for the left; read once the output has closed it.
 inline std::vector<float> readCapture(const QString& path, int channel) {
+    if (!waitFor([&] { return !heldOpen(path); }, 30000))
+        qWarning("%s is still being written", qPrintable(path));
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return {};
