@@ -30,9 +30,12 @@ inline bool heldOpen(const QString& path) {
     return false;
 }
 
-// One channel of a capture (float32 stereo), 0 for the left; read once the output has closed it.
-inline std::vector<float> readCapture(const QString& path, int channel) {
-    if (!waitFor([&] { return !heldOpen(path); }, 30000))
+enum class Whole { Wait, SoFar };
+
+// One channel of a capture (float32 stereo), 0 for the left: once the output has closed it, or as
+// far as it is written yet.
+inline std::vector<float> readCapture(const QString& path, int channel, Whole whole = Whole::Wait) {
+    if (whole == Whole::Wait && !waitFor([&] { return !heldOpen(path); }, 30000))
         qWarning("%s is still being written", qPrintable(path));
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
@@ -46,11 +49,28 @@ inline std::vector<float> readCapture(const QString& path, int channel) {
     return left;
 }
 
-inline Levels levelsOf(const QString& capture, int channel = 0) {
-    const std::vector<float> mono = readCapture(capture, channel);
+inline Levels levelsOf(const QString& capture, int channel = 0, Whole whole = Whole::Wait) {
+    const std::vector<float> mono = readCapture(capture, channel, whole);
     const int window = Rate / 20, step = Rate * StepMs / 1000;
     return {toneLevels(mono, 440, Rate, window, step), toneLevels(mono, 880, Rate, window, step),
             toneLevels(mono, 660, Rate, window, step)};
+}
+
+// Milliseconds of audio a capture holds so far.
+inline qint64 capturedMs(const QString& path) {
+    return QFileInfo(path).size() / qint64(2 * sizeof(float)) * 1000 / Rate;
+}
+
+// Waits until the output has written ms more audio: time passing on the device's clock, however busy
+// the machine is.
+inline bool waitForMoreAudio(const QString& path, int ms) {
+    const qint64 until = capturedMs(path) + ms;
+    return waitFor([&] { return capturedMs(path) >= until; }, 30000);
+}
+
+// Waits until what the capture holds so far satisfies condition(Levels).
+template <typename F> bool waitForLevels(const QString& path, F condition) {
+    return waitFor([&] { return condition(levelsOf(path, 0, Whole::SoFar)); }, 30000);
 }
 
 // First index from `from` where the level is above (or below) fraction of Full; -1 when never.
