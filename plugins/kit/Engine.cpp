@@ -49,18 +49,21 @@ void Engine::post(Order order) {
         outputAsked_ = true;
     {
         std::lock_guard lock(ordersMutex_);
-        // Only where the device should end up matters: a newer order replaces the waiting ones, except
-        // that closing after fades keeps the open before it (the fades need the device to end). Quitting
-        // drops them all (the destructor closes the device itself).
+        // Orders still waiting are merged, so a burst of calls costs one reopen at most: a close replaces
+        // them all; an open replaces the opens and the closes after fades (it would cancel those), but
+        // keeps a close before it (the device is opened afresh, with the settings read again); a close
+        // after fades replaces another one and keeps the open before it (the fades need the device).
+        // Quitting drops them all (the destructor closes the device itself).
         std::erase_if(orders_, [&order](const Order& queued) {
-            return queued.kind != Order::Quit &&
-                   !(order.kind == Order::CloseAfterFades && queued.kind == Order::Open);
+            switch (order.kind) {
+            case Order::Open:
+                return queued.kind == Order::Open || queued.kind == Order::CloseAfterFades;
+            case Order::CloseAfterFades:
+                return queued.kind == Order::CloseAfterFades;
+            default:
+                return queued.kind != Order::Quit;
+            }
         });
-        if (order.kind == Order::CloseAfterFades) {
-            // Of the opens kept, the last one says the mode.
-            while (orders_.size() > 1 && orders_.front().kind == Order::Open)
-                orders_.pop_front();
-        }
         orders_.push_back(order);
         if (!outputThread_.joinable() && order.kind != Order::Quit)
             outputThread_ = std::thread([this] { serveOutput(); });

@@ -254,6 +254,18 @@ void TestKitEngine::closeWaitsNeitherForTheDeviceNorForQueuedOrders() {
     QVERIFY(!device.isOpen);
     QVERIFY2(device.opens <= 2, qPrintable(QString("%1 opens carried out").arg(device.opens.load())));
     QCOMPARE(device.closes.load(), 1);
+
+    // A play right after the close, while the close still waits, opens the device afresh (it reads its
+    // settings again), not merely keeps it open.
+    device.gate = true;
+    engine->play(0);
+    QVERIFY(returnsPromptly([this] { engine->closeAfterFades(); }));
+    engine->loadFile(file("b.fake").toStdString());
+    engine->play(0);
+    device.release();
+    engine->settle();
+    QVERIFY(device.isOpen);
+    QCOMPARE(device.closes.load(), 2);
 }
 
 // Switches, crossfades, seeks, pauses, output-mode changes and closes in quick succession, with the
