@@ -1,6 +1,6 @@
 // SDL's audio is one per process while every plug-in has settings of its own: two plug-ins (two copies
-// of one plug-in under different names, as the host would load two) must keep their own driver and
-// capture file, and never write into one file.
+// of one plug-in under different names, as the host would load two, sharing the one kit library) must
+// keep their own driver and capture file, and never write into one file.
 #include "CaptureAnalysis.h"
 
 #include <QTemporaryDir>
@@ -50,11 +50,14 @@ private slots:
 
 private:
     QString file(const QString& name) const { return dir.filePath(name); }
-    // A copy of IB_sndfile.so under its own name with its own settings file.
+    // A copy of IB_sndfile.so under its own name with its own settings file, the kit library beside it
+    // as in an installed program.
     DecoderPlugIn& plugIn(const QString& name, const QString& settings) {
         const QString path = file(name + ".so");
         if (!QFile::exists(path))
             QFile::copy(QStringLiteral(LARKSPIN_BUILD_DIR "/PlugIn/Decoder/IB_sndfile.so"), path);
+        if (!QFile::exists(file("libLarkspinKit.so")))
+            QFile::copy(QStringLiteral(LARKSPIN_BUILD_DIR "/libLarkspinKit.so"), file("libLarkspinKit.so"));
         QFile ini(file(name + ".ini"));
         if (ini.open(QIODevice::WriteOnly | QIODevice::Truncate))
             ini.write(settings.toUtf8());
