@@ -37,15 +37,16 @@ SOURCES="$(ls "$root"/src/tags/*.cpp) $root/src/app/AtomicFile.cpp"
 # A decoder target: its plug-in's decoder, the kit's converter and the decoding libraries.
 decoder_build() {
     name=${1#fuzz_decoder_}
+    extra=$root/plugins/kit/FormatConverter.cpp
     case $name in
     mpeg) src=$root/plugins/mpeg/MpegDecoder.cpp libs=libmpg123 ;;
-    vorbis) src=$root/plugins/vorbis/VorbisDecoder.cpp libs=vorbisfile ;;
+    vorbis) src=$root/plugins/vorbis/VorbisDecoder.cpp extra="$extra $root/plugins/vorbis/OggEnd.cpp" libs=vorbisfile ;;
     sndfile) src=$root/plugins/sndfile/SndfileDecoder.cpp libs=sndfile ;;
     ffmpeg) src=$root/plugins/ffmpeg/FfmpegBackEnd.cpp libs="libavformat libavcodec libavutil libswresample" ;;
     esac
     # shellcheck disable=SC2086
     $CXX $FLAGS -I"$root/plugins/kit" -I"$root/plugins/ffmpeg" -I"$root/plugins/include" "$here/$1.cpp" "$src" \
-        "$root/plugins/kit/FormatConverter.cpp" $(pkg-config --cflags --libs $libs soxr) -o "$out/bin/$1"
+        $extra $(pkg-config --cflags --libs $libs soxr) -o "$out/bin/$1"
 }
 
 for t in $TARGETS; do

@@ -3,7 +3,6 @@
 #include "SdlAudioOwner.h"
 
 #include <SDL.h>
-#include <dlfcn.h>
 
 #include <chrono>
 #include <cstdio>
@@ -35,14 +34,6 @@ std::string lower(std::string s) {
 void sdlMix(void* user, Uint8* stream, int len) {
     static_cast<AudioOutput*>(user)->mix(reinterpret_cast<float*>(stream),
                                          len / static_cast<int>(2 * sizeof(float)));
-}
-
-// The plug-in's own file, found from an address inside it.
-std::string plugInPath() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&readOutputSettings), &info) && info.dli_fname)
-        return info.dli_fname;
-    return "plug-in";
 }
 
 std::string iniPathFor(const std::string& plugIn) {
@@ -91,7 +82,7 @@ void AudioOutput::open(int mode, MixFn mix, void* user) {
     mode_ = mode;
     mix_ = mix;
     user_ = user;
-    const std::string plugIn = plugInPath();
+    const std::string& plugIn = plugInPath_;
     const OutputSettings settings = readOutputSettings(iniPathFor(plugIn));
     const std::string driver = chooseDriver(mode, settings, std::getenv("LARKSPIN_AUDIO_DRIVER"));
     if (driver != "null") {
@@ -105,7 +96,8 @@ void AudioOutput::open(int mode, MixFn mix, void* user) {
         want.callback = sdlMix;
         want.userdata = this;
         const SdlOpenResult opened = OpenSdlAudio(driver, captureFileFor(settings), want);
-        if (!opened.problem.empty())
+        // Playing through another plug-in's driver is told once; it happens at every switch.
+        if (!opened.problem.empty() && !(opened.otherDriver && toldOtherDriver_.exchange(true)))
             std::fprintf(stderr, "%s: %s\n", plugIn.c_str(), opened.problem.c_str());
         device_ = opened.device;
         if (device_) {

@@ -27,6 +27,8 @@ std::string chooseDriver(int mode, const OutputSettings& settings, const char* e
 // advances and ends.
 class AudioOutput : public Output {
 public:
+    // plugInPath: the plug-in's own file; its settings file lies beside it.
+    explicit AudioOutput(std::string plugInPath) : plugInPath_(std::move(plugInPath)) {}
     ~AudioOutput() override { close(); }
     void open(int mode, MixFn mix, void* user) override;
     void close() override;
@@ -37,6 +39,8 @@ public:
 private:
     void runClock();
 
+    const std::string plugInPath_;
+    std::atomic<bool> toldOtherDriver_{false};
     // Set by open before the device or clock starts, read by their thread.
     MixFn mix_ = nullptr;
     void* user_ = nullptr;

@@ -49,6 +49,21 @@ void Engine::post(Order order) {
         outputAsked_ = true;
     {
         std::lock_guard lock(ordersMutex_);
+        // Orders still waiting are merged, so a burst of calls costs one reopen at most: a close replaces
+        // them all; an open replaces the opens and the closes after fades (it would cancel those), but
+        // keeps a close before it (the device is opened afresh, with the settings read again); a close
+        // after fades replaces another one and keeps the open before it (the fades need the device).
+        // Quitting drops them all (the destructor closes the device itself).
+        std::erase_if(orders_, [&order](const Order& queued) {
+            switch (order.kind) {
+            case Order::Open:
+                return queued.kind == Order::Open || queued.kind == Order::CloseAfterFades;
+            case Order::CloseAfterFades:
+                return queued.kind == Order::CloseAfterFades;
+            default:
+                return queued.kind != Order::Quit;
+            }
+        });
         orders_.push_back(order);
         if (!outputThread_.joinable() && order.kind != Order::Quit)
             outputThread_ = std::thread([this] { serveOutput(); });
@@ -181,8 +196,6 @@ void Engine::closeAfterFades() {
         return;
     }
     post({Order::Close});
-    std::unique_lock lock(ordersMutex_);
-    ordersDone_.wait(lock, [this] { return orders_.empty() && !serving_; });
 }
 
 void Engine::loadFile(const std::string& path) {

@@ -40,9 +40,10 @@ public:
     void setVolume(int32_t volume);
     void setOutputMode(int32_t mode);
     int32_t outputMode() const { return mode_; }
-    // Closes the output. While voices fade out (a Stop with a fade just before) it returns at once:
-    // they finish their fade, then the output closes, unless a later play, pause, stop, seek or mode
-    // change keeps it open. Waits only for the device to close, never for a decoder.
+    // Closes the output without waiting for it (the output thread closes the device; the destructor
+    // waits for that). While voices fade out (a Stop with a fade just before) they finish their fade
+    // first, unless a later play, pause, stop, seek or mode change keeps the output open. Orders the
+    // output thread has not reached yet are dropped: only where the device should end up matters.
     void closeAfterFades();
     // Blocks until the output thread and the retiring thread have done what was asked so far.
     void settle();

@@ -7,13 +7,25 @@
 
 #include <larkspin/decoder_plugin.h>
 
+#include <dlfcn.h>
+
+#include <string>
 #include <type_traits>
 
 namespace larkspin::kit {
 namespace {
 
+// This plug-in's own file, found from an address inside it (this file is compiled into every plug-in;
+// the rest of the kit is a library they share).
+std::string plugInPath() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&plugInDescription), &info) && info.dli_fname)
+        return info.dli_fname;
+    return "plug-in";
+}
+
 struct PlugIn {
-    Engine engine{plugInDescription().createDecoder, std::make_unique<AudioOutput>()};
+    Engine engine{plugInDescription().createDecoder, std::make_unique<AudioOutput>(plugInPath())};
     DecodeJob decode{plugInDescription().createDecoder};
 };
 

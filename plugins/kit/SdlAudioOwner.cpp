@@ -1,74 +1,28 @@
 #include "SdlAudioOwner.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <mutex>
-#include <sstream>
 #include <vector>
 
 namespace larkspin::kit {
 
 namespace {
 
-// Process-wide, yet reachable from every copy of the kit without shared memory: each open() of
-// /proc/self makes a new open file description, and flock excludes other descriptions, so two plug-ins
-// of one process exclude each other while other processes lock their own /proc entry. The mutex covers
-// threads of this copy should /proc be missing.
-class ProcessAudioLock {
-public:
-    ProcessAudioLock() : guard_(mutex()) {
-        fd_ = ::open("/proc/self", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd_ >= 0)
-            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-            }
-    }
-    ~ProcessAudioLock() {
-        if (fd_ >= 0)
-            ::close(fd_); // closing the description releases the lock
-    }
-    ProcessAudioLock(const ProcessAudioLock&) = delete;
-    ProcessAudioLock& operator=(const ProcessAudioLock&) = delete;
-
-private:
-    static std::mutex& mutex() {
-        static std::mutex m;
-        return m;
-    }
-    std::lock_guard<std::mutex> guard_;
-    int fd_ = -1;
-};
-
-// The record of open outputs: one line "device<TAB>capture file" each, kept as an SDL hint because SDL
-// is the one thing every plug-in shares. Read and written only under ProcessAudioLock.
-constexpr const char* RecordHint = "LARKSPIN_OPEN_AUDIO_OUTPUTS";
-
+// The kit is one shared library every plug-in links, so this is the one record of open outputs in the
+// process, and its mutex orders every plug-in's opens and closes.
 struct OpenOutput {
     SDL_AudioDeviceID device = 0;
     std::string captureFile;
 };
 
-std::vector<OpenOutput> readRecord() {
-    std::vector<OpenOutput> outputs;
-    const char* text = SDL_GetHint(RecordHint);
-    std::istringstream in(text ? text : "");
-    std::string line;
-    while (std::getline(in, line)) {
-        const size_t tab = line.find('\t');
-        if (tab == std::string::npos)
-            continue;
-        outputs.push_back(
-            {static_cast<SDL_AudioDeviceID>(std::stoul(line.substr(0, tab))), line.substr(tab + 1)});
-    }
-    return outputs;
+// Never destroyed: a plug-in unloaded at exit closes its output after static objects are gone.
+std::mutex& ownerMutex() {
+    static auto* m = new std::mutex;
+    return *m;
 }
 
-void writeRecord(const std::vector<OpenOutput>& outputs) {
-    std::string text;
-    for (const auto& o : outputs)
-        text += std::to_string(o.device) + '\t' + o.captureFile + '\n';
-    SDL_SetHintWithPriority(RecordHint, text.c_str(), SDL_HINT_OVERRIDE);
+std::vector<OpenOutput>& openOutputs() {
+    static auto* outputs = new std::vector<OpenOutput>;
+    return *outputs;
 }
 
 bool writtenBy(const std::vector<OpenOutput>& outputs, const std::string& file) {
@@ -90,8 +44,8 @@ std::string freeCaptureName(const std::vector<OpenOutput>& outputs, const std::s
 SdlOpenResult OpenSdlAudio(const std::string& driver, const std::string& captureFile,
                            const SDL_AudioSpec& want) {
     SdlOpenResult result;
-    ProcessAudioLock lock;
-    std::vector<OpenOutput> outputs = readRecord();
+    std::lock_guard lock(ownerMutex());
+    std::vector<OpenOutput>& outputs = openOutputs();
     if (outputs.empty()) {
         // Nothing plays, so SDL audio is down (every open pairs an init with the close's quit) and this
         // output may choose the driver.
@@ -106,20 +60,20 @@ SdlOpenResult OpenSdlAudio(const std::string& driver, const std::string& capture
     }
     const char* running = SDL_GetCurrentAudioDriver();
     const std::string live = running ? running : "";
-    // SDL runs one driver at a time; while another output plays, a different one cannot start. Playing
-    // on the running one instead would send audio to a file or a device nobody chose.
+    // SDL runs one driver at a time; while another output plays, a different one cannot start. The
+    // track is played through the running driver rather than not heard at all.
     if (!outputs.empty() && live != driver && !(driver.empty() && live != "disk" && live != "dummy")) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        result.otherDriver = true;
         result.problem = "audio driver \"" + (driver.empty() ? std::string("default") : driver) +
-                         "\" cannot open while another plug-in plays through \"" + live + "\"";
-        return result;
+                         "\" was not used: another plug-in plays through \"" + live +
+                         "\", so this one does too";
     }
     const char* deviceName = nullptr;
     if (live == "disk") {
         // The disk driver takes the device name as the file to write.
         const std::string wanted = captureFile.empty() ? "sdlaudio.raw" : captureFile;
         result.captureFile = freeCaptureName(outputs, wanted);
-        if (result.captureFile != wanted)
+        if (result.captureFile != wanted && !result.otherDriver)
             result.problem =
                 "capture file " + wanted + " is written by another output; writing " + result.captureFile;
         deviceName = result.captureFile.c_str();
@@ -127,23 +81,21 @@ SdlOpenResult OpenSdlAudio(const std::string& driver, const std::string& capture
     SDL_AudioSpec have{};
     result.device = SDL_OpenAudioDevice(deviceName, 0, &want, &have, 0);
     if (!result.device) {
+        result.otherDriver = false;
         result.problem = std::string("SDL audio device: ") + SDL_GetError();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return result;
     }
     outputs.push_back({result.device, result.captureFile});
-    writeRecord(outputs);
     return result;
 }
 
 void CloseSdlAudio(SDL_AudioDeviceID device) {
     if (!device)
         return;
-    ProcessAudioLock lock;
+    std::lock_guard lock(ownerMutex());
     SDL_CloseAudioDevice(device);
-    std::vector<OpenOutput> outputs = readRecord();
-    std::erase_if(outputs, [device](const OpenOutput& o) { return o.device == device; });
-    writeRecord(outputs);
+    std::erase_if(openOutputs(), [device](const OpenOutput& o) { return o.device == device; });
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 

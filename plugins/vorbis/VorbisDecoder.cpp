@@ -1,8 +1,11 @@
 // Ogg Vorbis through libvorbisfile.
 #include "Decoder.h"
+#include "OggEnd.h"
 
 #include <vorbis/vorbisfile.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -14,10 +17,21 @@ public:
     ~VorbisDecoder() override {
         if (opened_)
             ov_clear(&file_);
+        if (stdio_)
+            std::fclose(stdio_);
     }
 
+    // libvorbisfile reads the file through callbacks that end it where its last Ogg page ends, so
+    // whatever follows (however long) is never searched.
     bool open(const std::string& path) override {
-        if (ov_fopen(path.c_str(), &file_) != 0)
+        stdio_ = std::fopen(path.c_str(), "rb");
+        if (!stdio_ || std::fseek(stdio_, 0, SEEK_END) != 0)
+            return false;
+        end_ = FindOggEnd(stdio_, std::ftell(stdio_));
+        if (end_ <= 0 || std::fseek(stdio_, 0, SEEK_SET) != 0)
+            return false;
+        const ov_callbacks callbacks{readBytes, seekBytes, nullptr, tellBytes};
+        if (ov_open_callbacks(this, &file_, nullptr, 0, callbacks) != 0)
             return false;
         opened_ = true;
         const vorbis_info* info = ov_info(&file_, 0);
@@ -106,6 +120,29 @@ public:
     }
 
 private:
+    static size_t readBytes(void* into, size_t size, size_t count, void* self) {
+        auto* d = static_cast<VorbisDecoder*>(self);
+        const long at = std::ftell(d->stdio_);
+        if (at < 0 || size == 0 || at >= d->end_)
+            return 0;
+        const size_t room = static_cast<size_t>(d->end_ - at) / size;
+        return std::fread(into, size, std::min(count, room), d->stdio_);
+    }
+    static int seekBytes(void* self, ogg_int64_t offset, int whence) {
+        auto* d = static_cast<VorbisDecoder*>(self);
+        int64_t to = offset;
+        if (whence == SEEK_CUR)
+            to += std::ftell(d->stdio_);
+        else if (whence == SEEK_END)
+            to += d->end_;
+        if (to < 0)
+            return -1;
+        return std::fseek(d->stdio_, static_cast<long>(std::min<int64_t>(to, d->end_)), SEEK_SET);
+    }
+    static long tellBytes(void* self) { return std::ftell(static_cast<VorbisDecoder*>(self)->stdio_); }
+
+    std::FILE* stdio_ = nullptr;
+    int64_t end_ = 0; // where the Ogg stream ends in the file
     OggVorbis_File file_{};
     bool opened_ = false;
     bool uniformRate_ = true;

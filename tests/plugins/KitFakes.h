@@ -155,4 +155,35 @@ private:
     std::thread thread_;
 };
 
+// An output whose open and close take as long as the test holds its gate (a sound server that is slow
+// to answer), counting what it was asked to do. It never mixes.
+class GatedOutput : public larkspin::kit::Output {
+public:
+    std::atomic<bool> gate{false};
+    std::atomic<int> opens{0};
+    std::atomic<int> closes{0};
+    std::atomic<bool> isOpen{false};
+
+    void open(int, MixFn, void*) override {
+        pass();
+        ++opens;
+        isOpen = true;
+    }
+    void close() override {
+        pass();
+        ++closes;
+        isOpen = false;
+    }
+    void release() {
+        gate = false;
+        gate.notify_all();
+    }
+
+private:
+    void pass() {
+        while (gate)
+            gate.wait(true);
+    }
+};
+
 } // namespace kitfakes

@@ -58,6 +58,7 @@ private slots:
     void bindingAgainAsTheClosingFadeEndsPlaysTheNewFile_data();
     void bindingAgainAsTheClosingFadeEndsPlaysTheNewFile();
     void noCallWaitsForADecoder();
+    void closeWaitsNeitherForTheDeviceNorForQueuedOrders();
     void stormOfCalls();
 
 private:
@@ -232,6 +233,39 @@ void TestKitEngine::noCallWaitsForADecoder() {
     QCOMPARE(engine->state(), uint8_t(0));
     openGate = false;
     openGate.notify_all();
+}
+
+// A sound server may be slow to open or close a device, and the host may change the output mode many
+// times in a row: closing returns at once, and of the orders still waiting only the last is carried out.
+void TestKitEngine::closeWaitsNeitherForTheDeviceNorForQueuedOrders() {
+    auto gated = std::make_unique<GatedOutput>();
+    GatedOutput& device = *gated;
+    engine.reset();
+    engine = std::make_unique<Engine>(createFake, std::move(gated));
+    device.gate = true;
+    engine->loadFile(file("a.fake").toStdString());
+    engine->play(0);
+    for (int i = 0; i < 40; ++i)
+        engine->setOutputMode(i % 2 == 0 ? 1 : 0);
+    const bool prompt = returnsPromptly([this] { engine->closeAfterFades(); });
+    device.release();
+    QVERIFY2(prompt, "closing waited for the device");
+    engine->settle();
+    QVERIFY(!device.isOpen);
+    QVERIFY2(device.opens <= 2, qPrintable(QString("%1 opens carried out").arg(device.opens.load())));
+    QCOMPARE(device.closes.load(), 1);
+
+    // A play right after the close, while the close still waits, opens the device afresh (it reads its
+    // settings again), not merely keeps it open.
+    device.gate = true;
+    engine->play(0);
+    QVERIFY(returnsPromptly([this] { engine->closeAfterFades(); }));
+    engine->loadFile(file("b.fake").toStdString());
+    engine->play(0);
+    device.release();
+    engine->settle();
+    QVERIFY(device.isOpen);
+    QCOMPARE(device.closes.load(), 2);
 }
 
 // Switches, crossfades, seeks, pauses, output-mode changes and closes in quick succession, with the

@@ -1,6 +1,6 @@
 // SDL's audio is one per process while every plug-in has settings of its own: two plug-ins (two copies
-// of one plug-in under different names, as the host would load two) must keep their own driver and
-// capture file, and never write into one file.
+// of one plug-in under different names, as the host would load two, sharing the one kit library) must
+// keep their own driver and capture file, and never write into one file.
 #include "CaptureAnalysis.h"
 
 #include <QTemporaryDir>
@@ -8,7 +8,36 @@
 
 #include <memory>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 using namespace capture;
+
+namespace {
+
+// Sends this process's standard error into a file while it lives.
+class StderrToFile {
+public:
+    explicit StderrToFile(const QString& path) {
+        std::fflush(stderr);
+        saved_ = ::dup(2);
+        const int fd = ::open(path.toUtf8().constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(fd, 2);
+        ::close(fd);
+    }
+    ~StderrToFile() {
+        std::fflush(stderr);
+        ::dup2(saved_, 2);
+        ::close(saved_);
+    }
+    StderrToFile(const StderrToFile&) = delete;
+    StderrToFile& operator=(const StderrToFile&) = delete;
+
+private:
+    int saved_ = -1;
+};
+
+} // namespace
 
 class TestPlugInAudioOwner : public QObject {
     Q_OBJECT
@@ -17,15 +46,18 @@ private slots:
     void cleanup();
     void theSecondPlugInWritesItsOwnCaptureFile();
     void twoOutputsAtOnceNeverShareACaptureFile();
-    void aDifferentDriverWaitsForTheRunningOneToClose();
+    void anotherDriverPlaysThroughTheRunningOne();
 
 private:
     QString file(const QString& name) const { return dir.filePath(name); }
-    // A copy of IB_sndfile.so under its own name with its own settings file.
+    // A copy of IB_sndfile.so under its own name with its own settings file, the kit library beside it
+    // as in an installed program.
     DecoderPlugIn& plugIn(const QString& name, const QString& settings) {
         const QString path = file(name + ".so");
         if (!QFile::exists(path))
             QFile::copy(QStringLiteral(LARKSPIN_BUILD_DIR "/PlugIn/Decoder/IB_sndfile.so"), path);
+        if (!QFile::exists(file("libLarkspinKit.so")))
+            QFile::copy(QStringLiteral(LARKSPIN_BUILD_DIR "/libLarkspinKit.so"), file("libLarkspinKit.so"));
         QFile ini(file(name + ".ini"));
         if (ini.open(QIODevice::WriteOnly | QIODevice::Truncate))
             ini.write(settings.toUtf8());
@@ -105,20 +137,31 @@ void TestPlugInAudioOwner::twoOutputsAtOnceNeverShareACaptureFile() {
     QVERIFY2(peak(two.b) > 0.9 * Full && peak(two.a) < 0.05 * Full, "the second output went beside it");
 }
 
-// SDL runs one driver at a time: the second plug-in plays on without a device (its position still
-// advances) rather than pouring its audio into the first one's capture, and gets its own driver back
-// once the first has closed.
-void TestPlugInAudioOwner::aDifferentDriverWaitsForTheRunningOneToClose() {
+// SDL runs one driver at a time: a plug-in whose settings name another driver than the one playing
+// plays through the running one (into its own capture file), rather than silently, and says so once;
+// once SDL is free again a plug-in gets its own driver back.
+void TestPlugInAudioOwner::anotherDriverPlaysThroughTheRunningOne() {
     DecoderPlugIn& disk = plugIn("IB_fifth", "Driver=disk\nDiskFile=" + file("fifth.raw") + "\n");
-    DecoderPlugIn& dummy = plugIn("IB_sixth", "Driver=dummy\n");
+    DecoderPlugIn& dummy = plugIn("IB_sixth", "Driver=dummy\nDiskFile=" + file("sixth.raw") + "\n");
     QVERIFY(disk.loaded() && dummy.loaded());
     QVERIFY(playOneSecond(disk, file("a440.wav")));
-    QVERIFY(playOneSecond(dummy, file("b880.wav")));
+    const QString told = file("stderr.txt");
+    {
+        StderrToFile redirect(told);
+        QVERIFY(playOneSecond(dummy, file("b880.wav")));
+        dummy.ClosePlugIn();
+        dummy.StartPlugIn(0, 0);
+        QVERIFY(playOneSecond(dummy, file("b880.wav")));
+        dummy.ClosePlugIn();
+    }
     disk.ClosePlugIn();
-    dummy.ClosePlugIn();
     const Levels l = levelsOf(file("fifth.raw"));
     QVERIFY2(peak(l.a) > 0.9 * Full && peak(l.b) < 0.05 * Full,
-             "nothing of the dummy plug-in reached the file");
+             "nothing of the dummy plug-in reached the other's file");
+    QVERIFY2(peak(levelsOf(file("sixth.raw")).b) > 0.9 * Full, "the dummy plug-in was heard");
+    QFile log(told);
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QCOMPARE(log.readAll().count("\"dummy\" was not used"), 1);
 
     DecoderPlugIn& later = plugIn("IB_fifth", "Driver=disk\nDiskFile=" + file("later.raw") + "\n");
     QVERIFY(playOneSecond(later, file("b880.wav")));

@@ -66,6 +66,18 @@ void TestPlugInDecode::initTestCase() {
     QVERIFY(runTool("mpg123", {"-q", "-w", file("tone.mp3.ref.wav"), file("tone.mp3")}));
     QVERIFY(runTool("oggenc", {"-Q", "-q", "4", "-o", file("tone.ogg"), file("source.wav")}));
     QVERIFY(runTool("oggdec", {"-Q", "-o", file("tone.ogg.ref.wav"), file("tone.ogg")}));
+    // What may follow the last Ogg page: a tag-sized scrap, or 64 MB of zeros (a torn download),
+    // which libvorbisfile alone searches backwards for a minute.
+    QVERIFY(QFile::copy(file("tone.ogg"), file("scrap.ogg")));
+    QVERIFY(QFile::copy(file("tone.ogg"), file("zeros.ogg")));
+    {
+        QFile scrap(file("scrap.ogg"));
+        QVERIFY(scrap.open(QIODevice::Append));
+        scrap.write(QByteArray("TAG") + QByteArray(125, 'x'));
+        QFile zeros(file("zeros.ogg"));
+        QVERIFY(zeros.resize(zeros.size() + 64 * 1024 * 1024));
+    }
+    QVERIFY(runTool("sox", {file("source.wav"), "-e", "floating-point", "-b", "32", file("float.wav")}));
     QVERIFY(runTool("flac", {"-s", "-o", file("tone.flac"), file("source.wav")}));
     QVERIFY(runTool("sox", {file("source.wav"), file("tone.aiff")}));
     for (const QString& ext : {QStringLiteral("wma"), QStringLiteral("m4a")}) {
@@ -88,6 +100,15 @@ void TestPlugInDecode::sameSamplesAsTheReferenceDecoder_data() {
     QTest::newRow("ogg / oggdec") << "IB_vorbis.so"
                                   << "tone.ogg"
                                   << "tone.ogg.ref.wav" << 1;
+    QTest::newRow("ogg with a scrap after its last page / oggdec") << "IB_vorbis.so"
+                                                                   << "scrap.ogg"
+                                                                   << "tone.ogg.ref.wav" << 1;
+    QTest::newRow("ogg with 64 MB of zeros after its last page / oggdec") << "IB_vorbis.so"
+                                                                          << "zeros.ogg"
+                                                                          << "tone.ogg.ref.wav" << 1;
+    QTest::newRow("32-bit float wav / original") << "IB_sndfile.so"
+                                                 << "float.wav"
+                                                 << "source.wav" << 1;
     QTest::newRow("flac / original") << "IB_sndfile.so"
                                      << "tone.flac"
                                      << "source.wav" << 0;

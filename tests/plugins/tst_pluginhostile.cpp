@@ -3,6 +3,7 @@
 #include "DecoderPlugIn.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -50,6 +51,62 @@ QByteArray wavDeclaring(uint32_t rate, uint16_t channels) {
     return header;
 }
 
+// A WAV header for dataBytes of samples (format 1: integer PCM, 3: float), the samples left as a hole
+// of zeros: a file of any size that costs no disk space.
+bool writeLongWav(const QString& path, uint16_t format, uint16_t bits, uint32_t dataBytes) {
+    QByteArray header("RIFF\0\0\0\0WAVEfmt \x10\0\0\0", 20);
+    auto put16 = [&](uint32_t v) { header.append(char(v & 0xff)).append(char((v >> 8) & 0xff)); };
+    auto put32 = [&](uint32_t v) { put16(v & 0xffff), put16(v >> 16); };
+    put16(format);
+    put16(2);
+    put32(44100);
+    put32(44100u * 2 * bits / 8);
+    put16(2u * bits / 8);
+    put16(bits);
+    header.append("data", 4);
+    put32(dataBytes);
+    const uint32_t riff = uint32_t(header.size()) - 8 + dataBytes;
+    for (int i = 0; i < 4; ++i)
+        header[4 + i] = char((riff >> (8 * i)) & 0xff);
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(header) == header.size() && f.resize(f.size() + dataBytes);
+}
+
+// Bytes this process has read so far (every thread, every file).
+qint64 bytesRead() {
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : io.readAll().split('\n'))
+        if (line.startsWith("rchar:"))
+            return line.mid(6).trimmed().toLongLong();
+    return -1;
+}
+
+// Set in the child process a case runs in.
+constexpr const char* ChildVariable = "LARKSPIN_HOSTILE_CHILD";
+
+// Runs function:tag of this test program in a child process, so that a case which hangs (in a call
+// or at exit) fails the parent instead of hanging the run.
+bool passesInChild(const char* function, const char* tag) {
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(ChildVariable, "1");
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {QString("%1:%2").arg(function, tag)});
+    const bool finished = child.waitForFinished(90000);
+    if (!finished) {
+        child.kill();
+        child.waitForFinished();
+    }
+    const bool passed = finished && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
+    if (!passed)
+        qWarning().noquote() << function << tag << (finished ? "failed:" : "did not finish:")
+                             << child.readAll();
+    return passed;
+}
+
 } // namespace
 
 class TestPlugInHostile : public QObject {
@@ -66,6 +123,10 @@ private slots:
     void unopenableFileAfterSetPosEnds();
     void absurdLengthCountsAsUnknown();
     void headerLengthFirstThenTheScannedOne();
+    void oggPlaysWhateverFollowsItsLastPage_data();
+    void oggPlaysWhateverFollowsItsLastPage();
+    void longFilesPlayWithoutBeingReadFirst_data();
+    void longFilesPlayWithoutBeingReadFirst();
     void inputsFoundByFuzzingPlayAndDecodeSafely_data();
     void inputsFoundByFuzzingPlayAndDecodeSafely();
 
@@ -242,6 +303,84 @@ void TestPlugInHostile::absurdLengthCountsAsUnknown() {
 
 // A VBR MP3 without a Xing frame: the length first comes from the header's bit rate, and once the
 // file has been scanned it is the exact one.
+void TestPlugInHostile::oggPlaysWhateverFollowsItsLastPage_data() {
+    QTest::addColumn<qint64>("tailBytes");
+    QTest::addColumn<QByteArray>("tailStart");
+    QTest::newRow("nothing") << qint64(0) << QByteArray();
+    QTest::newRow("an ID3v1 tag") << qint64(128) << QByteArray("TAG");
+    QTest::newRow("a false page start") << qint64(4096) << QByteArray("OggS\0garbage");
+    QTest::newRow("64 MB of zeros") << qint64(64) * 1024 * 1024 << QByteArray();
+    QTest::newRow("2 GB of zeros") << qint64(2) * 1024 * 1024 * 1024 << QByteArray();
+}
+
+// libvorbisfile alone searched a tail without Ogg pages backwards in ever-growing steps: a minute for
+// 64 MB of zeros, and the voice it opened for kept the process from exiting until then. Each case runs
+// in a child process, so a hang fails the test instead of stopping the run.
+void TestPlugInHostile::oggPlaysWhateverFollowsItsLastPage() {
+    QFETCH(qint64, tailBytes);
+    QFETCH(QByteArray, tailStart);
+    if (!qEnvironmentVariableIsSet(ChildVariable)) {
+        QVERIFY(passesInChild("oggPlaysWhateverFollowsItsLastPage", QTest::currentDataTag()));
+        return;
+    }
+    QVERIFY(runTool("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", file("tone.wav"), "synth", "3",
+                            "sine", "440", "vol", "0.5"}));
+    QVERIFY(runTool("oggenc", {"-Q", "-q", "2", "-o", file("tail.ogg"), file("tone.wav")}));
+    {
+        QFile f(file("tail.ogg"));
+        QVERIFY(f.open(QIODevice::Append));
+        f.write(tailStart);
+        QVERIFY(f.resize(f.size() + tailBytes - tailStart.size()));
+    }
+    DecoderPlugIn& p = plugIn("IB_vorbis.so");
+    p.StartPlugIn(0, 0);
+    p.LoadFile(file("tail.ogg").toUtf8());
+    p.Play(0);
+    QTRY_VERIFY_WITH_TIMEOUT(p.GetPos() >= 1, 20000);
+    QCOMPARE(p.GetLength(), 3);
+    p.SetPos(2);
+    QTRY_VERIFY_WITH_TIMEOUT(p.GetState() == 3, 20000);
+    QCOMPARE(p.GetPos(), 3);
+    p.Stop(0);
+    p.ClosePlugIn();
+    // Decoding to WAV ends as well, with the three seconds.
+    QTemporaryDir out;
+    p.decodefile(file("tail.ogg").toUtf8(), out.path().toUtf8());
+    QTRY_VERIFY_WITH_TIMEOUT(p.GetDecodePos() >= 100, 20000);
+    WavData wav;
+    QVERIFY(readWav(out.filePath("tail.wav"), wav));
+    QCOMPARE(qsizetype(wav.samples.size()), qsizetype(3 * 44100 * 2));
+}
+
+void TestPlugInHostile::longFilesPlayWithoutBeingReadFirst_data() {
+    QTest::addColumn<int>("format");
+    QTest::addColumn<int>("bits");
+    QTest::newRow("16-bit") << 1 << 16;
+    QTest::newRow("32-bit float") << 3 << 32;
+}
+
+// libsndfile's scaling of float samples reads every frame at open to find the peak (seconds of silence
+// before a long file plays, and an exit that waits for it). What was read by the time the first second
+// has played must be about that second, not the whole file.
+void TestPlugInHostile::longFilesPlayWithoutBeingReadFirst() {
+    QFETCH(int, format);
+    QFETCH(int, bits);
+    constexpr uint32_t DataBytes = 1024u * 1024 * 1024; // 50 minutes of 16-bit stereo
+    QVERIFY(writeLongWav(file("long.wav"), uint16_t(format), uint16_t(bits), DataBytes));
+    DecoderPlugIn& p = plugIn("IB_sndfile.so");
+    p.StartPlugIn(0, 0);
+    const qint64 before = bytesRead();
+    QVERIFY(before >= 0);
+    p.LoadFile(file("long.wav").toUtf8());
+    p.Play(0);
+    QTRY_VERIFY_WITH_TIMEOUT(p.GetPos() >= 1, 60000);
+    const qint64 read = bytesRead() - before;
+    QCOMPARE(p.GetLength(), int(DataBytes / (2 * bits / 8) / 44100));
+    p.Stop(0);
+    p.ClosePlugIn();
+    QVERIFY2(read < 64 * 1024 * 1024, qPrintable(QString("%1 MB read to play a second").arg(read >> 20)));
+}
+
 void TestPlugInHostile::headerLengthFirstThenTheScannedOne() {
     QVERIFY(runTool("sox", {"-n",    "-r",  "44100", "-c",  "1",     "-b", "16",         file("vbr.wav"),
                             "synth", "4",   "sine",  "300", "synth", "4",  "whitenoise", "fmod",
