@@ -8,6 +8,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
+#include <thread>
+
 using namespace capture;
 
 namespace {
@@ -57,6 +65,8 @@ private slots:
     void onlyAudioTracksCount();
     void unreadableImagesHaveNoTracks_data();
     void unreadableImagesHaveNoTracks();
+    void imageFilesThatAreNoFilesAreNeverOpened_data();
+    void imageFilesThatAreNoFilesAreNeverOpened();
     void decoderDeliversTheDiscsSamples();
     void trackTwoSoundsExactlyThroughTheDiskDriver();
     void pausePlayResumesAndStopEnds();
@@ -207,6 +217,40 @@ void TestPlugInCdda::unreadableImagesHaveNoTracks() {
     cd->PlayCDTrack(drive, 0, "play");
     QVERIFY(waitFor([&] { return plugIn->GetState() != 1; }, 10000) || tracks > 0);
     cd->PlayCDTrack(drive, 0, "stop");
+    QCOMPARE(plugIn->GetState(), uint8_t(0));
+}
+
+void TestPlugInCdda::imageFilesThatAreNoFilesAreNeverOpened_data() {
+    QTest::addColumn<QString>("fifo"); // which of fifo.cue and fifo.bin is a FIFO
+    QTest::newRow("sheet") << "fifo.cue";
+    QTest::newRow("data file") << "fifo.bin";
+}
+
+// Opening a FIFO waits for a writer: the track count must not even try. Should it wait all the same,
+// the test writes nothing into the FIFO and closes it, so the call ends and the test fails.
+void TestPlugInCdda::imageFilesThatAreNoFilesAreNeverOpened() {
+    QFETCH(QString, fifo);
+    QTemporaryDir dir;
+    const QString cue = dir.filePath("fifo.cue");
+    QVERIFY(QFile::copy(disc, cue));
+    QVERIFY(QFile::copy(disc.left(disc.size() - 4) + ".bin", dir.filePath("fifo.bin")));
+    const QByteArray path = QFile::encodeName(dir.filePath(fifo));
+    QVERIFY(QFile::remove(dir.filePath(fifo)));
+    QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+    const int drive = offer({cue});
+    std::promise<int> counted;
+    std::future<int> tracks = counted.get_future();
+    std::thread caller([&] { counted.set_value(cd->GetCDTrackCount(drive)); });
+    const bool returned = tracks.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+    if (!returned) {
+        const int writer = ::open(path.constData(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0)
+            ::close(writer);
+    }
+    caller.join();
+    QVERIFY2(returned, "the track count waited on a FIFO");
+    QCOMPARE(tracks.get(), 0);
+    cd->PlayCDTrack(drive, 0, "play");
     QCOMPARE(plugIn->GetState(), uint8_t(0));
 }
 
