@@ -307,6 +307,8 @@ void LarkspinApp::ShutDown(Cause cause) {
     } catch (const EProfileWriteError& e) {
         if (cause == Cause::Signal) {
             std::fprintf(stderr, "Larkspin: %s\n", e.what());
+            if (cdRipper_)
+        cdRipper_->AbortClick(); // the track being ripped leaves no file behind
             emit finished(1);
             return;
         }
@@ -315,6 +317,8 @@ void LarkspinApp::ShutDown(Cause cause) {
         player.Closing = false;
         return;
     }
+    if (cdRipper_)
+        cdRipper_->AbortClick(); // the track being ripped leaves no file behind
     emit finished(0);
 }
 

@@ -144,6 +144,7 @@ private:
     int jitterErrorCount_ = 0;
     QString lastFileName_;
     bool ripping_ = false;
+    quint64 ripSerial_ = 0; // counts the rips, so late progress of an earlier one is recognised
     std::atomic<bool> abortRequested_{false};
     CDROMPARAMS driveParams_;
 };
