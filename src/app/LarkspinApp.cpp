@@ -280,6 +280,9 @@ void LarkspinApp::connectSettingsAndSkins() {
 void LarkspinApp::ShutDown(Cause cause) {
     PlayerController& player = hauptform_->player();
     player.BeginShutDown();
+    // A running rip stops at once; the track being ripped leaves no file behind.
+    if (cdRipper_)
+        cdRipper_->AbortClick();
     // The whole playlist goes to the temporary playlist on every shutdown; an empty list is an empty file.
     // Files still being read would be missing from it, so their reading is finished first.
     playlistForm_->StoreColumnWidths();
@@ -317,8 +320,6 @@ void LarkspinApp::ShutDown(Cause cause) {
         player.Closing = false;
         return;
     }
-    if (cdRipper_)
-        cdRipper_->AbortClick(); // the track being ripped leaves no file behind
     emit finished(0);
 }
 
