@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QPointer>
+#include <QScopeGuard>
 
 #include <cerrno>
 #include <cstring>
@@ -304,6 +305,8 @@ QString TCDRIP::JitterLogName(const QString& fileName) {
 }
 
 void TCDRIP::RipTrack(int trackNum, const QString& fileName) {
+    if (!ripping_)
+        abortRequested_ = false;
     emit OnBeginTrack(this, static_cast<quint16>(trackNum));
     if (trackNum < 1 || trackNum > tracks_.size())
         throw ECDRIPError("Track " + std::to_string(trackNum) + " is not on the disc");
@@ -317,7 +320,8 @@ void TCDRIP::RipRange(std::int32_t first, std::int32_t last, const QString& file
         throw ECDRIPError("A rip is running");
     if (!ApplyParameters())
         throw ECDRIPError(CdRipInvalidParamsText);
-    abortRequested_ = false;
+    // The abort ends with the rip; one from OnBeginTrack stops this rip before its first chunk.
+    const auto clearAbort = qScopeGuard([this] { abortRequested_ = false; });
     lastFileName_.clear();
 
     std::int32_t bufferSize = 0;
