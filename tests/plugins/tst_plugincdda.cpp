@@ -71,6 +71,7 @@ private slots:
     void trackTwoSoundsExactlyThroughTheDiskDriver();
     void pausePlayResumesAndStopEnds();
     void playOfAMissingTrackLeavesNothingPlaying();
+    void imageDeletedWhilePlayingEndsTheTrack();
 
 private:
     QString makeImage(const QString& name, const QList<int>& frames, const QStringList& modes = {}) {
@@ -359,6 +360,25 @@ void TestPlugInCdda::playOfAMissingTrackLeavesNothingPlaying() {
     cd->PlayCDTrack(drive, 0, nullptr); // a null command is ignored
     QCOMPARE(plugIn->GetState(), uint8_t(1));
     cd->PlayCDTrack(drive, 0, "stop");
+}
+
+// The disc image is deleted while its track plays (the open file would still read): the track ends
+// with what was read, and the next track does not start.
+void TestPlugInCdda::imageDeletedWhilePlayingEndsTheTrack() {
+    QTemporaryDir gone;
+    QString error;
+    const QString cue = MakeDiscImage(gone.path(), "gone", {1500, 75}, &error); // 20 s, 1 s
+    QVERIFY2(!cue.isEmpty(), qPrintable(error));
+    const int drive = offer({cue});
+    qputenv("SDL_DISKAUDIOFILE", dir.filePath("gone.raw").toUtf8());
+    cd->PlayCDTrack(drive, 0, "play");
+    QVERIFY(waitFor([&] { return plugIn->GetState() == 1 && plugIn->GetPos() >= 1; }, 20000));
+    QVERIFY(QFile::remove(cue));
+    QVERIFY(QFile::remove(gone.filePath("gone.bin")));
+    QVERIFY(waitFor([&] { return plugIn->GetState() != 1; }, 30000));
+    QVERIFY(plugIn->GetPos() < 15);
+    cd->PlayCDTrack(drive, 1, "play");
+    QCOMPARE(plugIn->GetState(), uint8_t(0));
 }
 
 QTEST_MAIN(TestPlugInCdda)
