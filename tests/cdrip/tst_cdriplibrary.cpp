@@ -114,6 +114,7 @@ private slots:
     void imageCutShortFailsAtItsFirstMissingSector_data();
     void imageCutShortFailsAtItsFirstMissingSector();
     void seekToTheEndBeforeAnyRead();
+    void readAheadPastTheRangeIsNotItsJitterError();
 };
 
 void TestCdRipLibrary::tocOfAnImage() {
@@ -431,6 +432,32 @@ void TestCdRipLibrary::seekToTheEndBeforeAnyRead() {
         QCOMPARE(reader.ReadChunk(buffer.data(), bytes), int(CrRipDone));
         QCOMPARE(bytes, 0);
     }
+}
+
+void TestCdRipLibrary::readAheadPastTheRangeIsNotItsJitterError() {
+    // Paranoia reads ahead past the range's end; the sectors there (here gone: the image ends with the
+    // range) belong to the next track and are no problem of this rip.
+    Image image;
+    MakeImage(image);
+    QVERIFY(OpenImage(image.cue) >= 0);
+    SetParams(STEREO44100, true, false);
+    std::int32_t size = 0;
+    QCOMPARE(CR_OpenRipper(&size, 0, 99), 0);
+    QVERIFY(QFile::resize(image.dir.filePath("disc.bin"), 100 * 2352));
+    QByteArray buffer(size, 0), ripped;
+    QList<int> results;
+    for (int chunk = 0; chunk < 10; ++chunk) {
+        std::int32_t bytes = 0;
+        const int r = CR_RipChunk(reinterpret_cast<std::uint8_t*>(buffer.data()), &bytes);
+        results << r;
+        ripped.append(buffer.constData(), bytes);
+        if (r == 4 || r == 1)
+            break;
+    }
+    QCOMPARE(results, (QList<int>{0, 0, 0, 4}));
+    QCOMPARE(ripped, image.tracks[0]);
+    QCOMPARE(CR_GetNumberOfJitterErrors(), 0);
+    CR_CloseRipper();
 }
 
 QTEST_GUILESS_MAIN(TestCdRipLibrary)
