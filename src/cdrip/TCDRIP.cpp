@@ -10,9 +10,9 @@
 #include <QScopeGuard>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 #include <exception>
-#include <cstddef>
 #include <functional>
 #include <string>
 #include <thread>
@@ -51,7 +51,8 @@ bool WriteAll(AtomicFile& file, const void* data, size_t size, std::string& erro
 
 // Appends count samples of PCM with from channels to pending with the coder's to channels: a mono
 // coder gets the mix (L + R) / 2 of stereo PCM, a stereo coder gets mono PCM on both channels.
-void AppendForCoder(const std::int16_t* pcm, size_t count, int from, int to, std::vector<std::int16_t>& pending) {
+void AppendForCoder(const std::int16_t* pcm, size_t count, int from, int to,
+                    std::vector<std::int16_t>& pending) {
     if (from == to) {
         pending.insert(pending.end(), pcm, pcm + count);
     } else if (from == 2) {
@@ -71,6 +72,7 @@ void RunRip(RipJob& job) {
         const size_t chunk = job.coder ? static_cast<size_t>(job.coder->SamplesPerChunk()) : 0;
         const int coderChannels = job.coder ? job.coder->Channels() : job.pcmChannels;
         std::vector<std::uint8_t> rip(static_cast<size_t>(job.bufferSize));
+        std::vector<std::int16_t> samples; // one chunk as delivered
         std::vector<std::int16_t> pending; // samples in the coder's layout, short of a whole chunk
         std::vector<std::uint8_t> out(job.coder ? job.coder->OutputBufferSize() : 0);
         for (;;) {
@@ -85,14 +87,15 @@ void RunRip(RipJob& job) {
                 break;
             }
             if (job.coder) {
-                std::vector<std::int16_t> samples(static_cast<size_t>(delivered) / 2);
+                samples.resize(static_cast<size_t>(delivered) / 2);
                 if (!samples.empty())
                     std::memcpy(samples.data(), rip.data(), samples.size() * 2);
                 AppendForCoder(samples.data(), samples.size(), job.pcmChannels, coderChannels, pending);
                 size_t used = 0;
                 for (; pending.size() - used >= chunk; used += chunk) {
                     std::uint32_t bytes = 0;
-                    if (job.coder->EncodeChunk(pending.data() + used, out.data(), bytes) != BE_ERR_SUCCESSFUL) {
+                    if (job.coder->EncodeChunk(pending.data() + used, out.data(), bytes) !=
+                        BE_ERR_SUCCESSFUL) {
                         job.error = CdRipEncoderErrorText;
                         return;
                     }

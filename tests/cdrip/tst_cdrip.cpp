@@ -318,7 +318,8 @@ void TestCdRip::abortLeavesNoFile() {
 
     // From OnBeginTrack: the track stops before its first chunk.
     progress = 0;
-    auto early = connect(rip.get(), &TCDRIP::OnBeginTrack, [](TCDRIP* sender, quint16) { sender->AbortRip(); });
+    auto early =
+        connect(rip.get(), &TCDRIP::OnBeginTrack, [](TCDRIP* sender, quint16) { sender->AbortRip(); });
     connect(rip.get(), &TCDRIP::OnProgress, [&] { ++progress; });
     rip->RipTrack(2, file);
     QCOMPARE(ends.size(), 2);
@@ -432,7 +433,7 @@ void TestCdRip::vanishingDiscMidRip() {
 
 void TestCdRip::mp3OnTheFly_data() {
     QTest::addColumn<int>("format");
-    QTest::addColumn<int>("mode");        // the coder's mode set after the format's, -1 for none
+    QTest::addColumn<int>("mode");       // the coder's mode set after the format's, -1 for none
     QTest::addColumn<bool>("vbrHeader"); // the coder's WriteVBRHeader
     QTest::newRow("stereo 44100") << int(STEREO44100) << -1 << true;
     QTest::newRow("stereo 44100, no VBR header asked for") << int(STEREO44100) << -1 << false;

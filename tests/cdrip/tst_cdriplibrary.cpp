@@ -409,7 +409,8 @@ void TestCdRipLibrary::imageCutShortFailsAtItsFirstMissingSector() {
             ripped.append(buffer.constData(), bytes);
     }
     QCOMPARE(r, 1);
-    QCOMPARE(QString::fromStdString(CR_GetLastError()), QStringLiteral("Read error at sector %1").arg(missing));
+    QCOMPARE(QString::fromStdString(CR_GetLastError()),
+             QStringLiteral("Read error at sector %1").arg(missing));
     // Everything delivered before the error is the track's own audio, whole chunks up to the cut.
     QCOMPARE(ripped.size(), missing / 32 * 32 * 2352);
     QCOMPARE(ripped, image.tracks[0].left(ripped.size()));

@@ -336,9 +336,12 @@ void TestEncoderPlugIns::damagedInputsAreRefused() {
 void TestEncoderPlugIns::wavWithoutFrames_data() {
     QTest::addColumn<QString>("plugIn");
     QTest::addColumn<QString>("message"); // the job's error; empty for a valid empty stream
-    QTest::newRow("mp3") << "enc_mp3.so" << "has no audio to encode";
-    QTest::newRow("flac") << "enc_flac.so" << "";
-    QTest::newRow("ogg") << "enc_vorbis.so" << "";
+    QTest::newRow("mp3") << "enc_mp3.so"
+                         << "has no audio to encode";
+    QTest::newRow("flac") << "enc_flac.so"
+                          << "";
+    QTest::newRow("ogg") << "enc_vorbis.so"
+                         << "";
 }
 
 // A WAV with a header and no frames: either a valid stream that decodes to nothing, or a clear error
