@@ -79,6 +79,7 @@ public:
     }
 
     bool encode(const std::int16_t* samples, long frames, std::string& error) override {
+        frames_ += frames;
         const std::size_t total = static_cast<std::size_t>(frames) * channels_;
         for (std::size_t at = 0; at < total;) {
             const auto count =
@@ -96,6 +97,11 @@ public:
     }
 
     bool finish(std::string& error) override {
+        // lame makes no frame of nothing: the file would hold a header frame and no audio stream.
+        if (frames_ == 0) {
+            error = "has no audio to encode";
+            return false;
+        }
         std::uint32_t bytes = 0;
         if (coder_.FlushCoder(mp3_.data(), bytes) != BE_ERR_SUCCESSFUL) {
             error = "could not be encoded as MP3";
@@ -124,6 +130,7 @@ private:
     TLameCoder coder_;
     AtomicFile* out_ = nullptr;
     int channels_ = 0;
+    std::int64_t frames_ = 0; // frames encoded so far
     std::int64_t headerOffset_ = 0;
     std::vector<std::uint8_t> mp3_;
 };

@@ -2,6 +2,7 @@
 
 #include <cdio/cdio.h>
 #include <cdio/logging.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
@@ -101,6 +102,12 @@ std::vector<long> SheetPregaps(const std::string& path) {
     return pregaps;
 }
 
+// Checked with stat, never by opening: opening a FIFO waits for a writer.
+bool IsRegularFile(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 CdioHandle OpenDrive(const CdDriveInfo& drive) {
     return CdioHandle(OpenCdDevice(drive));
 }
@@ -122,13 +129,29 @@ void QuietCdioLogging() {
     std::call_once(once, [] { cdio_loglevel_default = CDIO_LOG_ASSERT; });
 }
 
+std::string DiscImageDataPath(const std::string& cuePath) {
+    const size_t n = cuePath.size();
+    if (n <= 3)
+        return {};
+    const std::string end = cuePath.substr(n - 3);
+    if (end == "cue")
+        return cuePath.substr(0, n - 3) + "bin";
+    if (end == "CUE")
+        return cuePath.substr(0, n - 3) + "BIN";
+    return {};
+}
+
 // A disc image is a CUE sheet; libcdio reads the .bin beside it that has the sheet's base name.
 CdIo_t* OpenCdDevice(const CdDriveInfo& drive) {
     QuietCdioLogging();
     if (drive.DevicePath.empty())
         return nullptr;
-    if (drive.IsVirtual && !SheetHasTracks(drive.DevicePath))
-        return nullptr;
+    if (drive.IsVirtual) {
+        const std::string data = DiscImageDataPath(drive.DevicePath);
+        if (!IsRegularFile(drive.DevicePath) || data.empty() || !IsRegularFile(data) ||
+            !SheetHasTracks(drive.DevicePath))
+            return nullptr;
+    }
     return cdio_open(drive.DevicePath.c_str(), drive.IsVirtual ? DRIVER_BINCUE : DRIVER_DEVICE);
 }
 

@@ -62,8 +62,13 @@ bool InquireDrive(int index, CdDriveTable& table, TCDInterface cdInterface);
 void QuietCdioLogging();
 
 // Opens a drive through libcdio: the device, or for a disc image its .cue sheet (null when the sheet
-// has no tracks). The caller owns the handle and frees it with cdio_destroy.
+// has no tracks, or when the sheet or its data file is no regular file: a FIFO or a device would block
+// the caller for ever). The caller owns the handle and frees it with cdio_destroy.
 CdIo_t* OpenCdDevice(const CdDriveInfo& drive);
+
+// The data file libcdio reads for the disc image cuePath: the sheet's name with "cue" (or "CUE") at its
+// end replaced by "bin" ("BIN"); empty when the name does not end so.
+std::string DiscImageDataPath(const std::string& cuePath);
 
 // Reads the TOC of one drive into toc: 0 on success, 1 when there is no readable disc (toc stays empty).
 int ReadDriveToc(const CdDriveTable& table, int index, TocRecord& toc, TCDInterface cdInterface);

@@ -4,6 +4,8 @@
 #include <cdio/paranoia/cdda.h>
 #include <cdio/paranoia/paranoia.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -75,6 +77,7 @@ int CdRipReader::Open(const CdDriveInfo& drive, std::int32_t first, std::int32_t
             return Fail("Cannot start paranoia on " + drive.DevicePath);
         }
         options_ = options;
+        imageData_ = drive.IsVirtual ? DiscImageDataPath(drive.DevicePath) : std::string();
         shaper_ = PcmShaper(options.Format, options.SwapChannels);
         first_ = first;
         last_ = last;
@@ -111,6 +114,10 @@ void CdRipReader::NoteParanoiaEvent(long position, int mode) noexcept {
     case PARANOIA_CB_FIXUP_DUPED: {
         // Positions come in 16-bit words, 1176 to a sector.
         const auto sector = static_cast<std::int32_t>(position / (CdSectorBytes / 2));
+        // Paranoia reads ahead past the range's end (and overlaps back before its start); what it finds
+        // there belongs to the next track, not to this rip.
+        if (sector < first_ || sector > last_)
+            break;
         if (chunkProblems_ == 0 || sector < chunkErrorStart_)
             chunkErrorStart_ = sector;
         if (chunkProblems_ == 0 || sector > chunkErrorEnd_)
@@ -125,17 +132,34 @@ void CdRipReader::NoteParanoiaEvent(long position, int mode) noexcept {
     }
 }
 
+std::int64_t CdRipReader::ReadableSectors() const noexcept {
+    if (imageData_.empty())
+        return INT32_MAX;
+    struct stat info {};
+    return ::stat(imageData_.c_str(), &info) == 0 ? info.st_size / CdSectorBytes : 0;
+}
+
 bool CdRipReader::ReadPlainly(std::int32_t count) noexcept {
+    // libcdio reads a disc image with one fread and reports a short read as success, leaving the
+    // buffer's end as the chunk before left it: the image's size says what is really there, before
+    // the read and again after it (the file may shrink meanwhile).
+    const auto fail = [this](std::int64_t sector) {
+        const std::int64_t missing = std::max<std::int64_t>(next_, std::min(sector, ReadableSectors()));
+        error_ = SectorText("Read error", static_cast<std::int32_t>(missing));
+        return false;
+    };
+    if (next_ + count > ReadableSectors())
+        return fail(next_ + count);
     // The drive reads at most its own batch of sectors per call.
     for (std::int32_t done = 0; done < count;) {
         const long got = cdio_cddap_read(drive_, raw_.data() + static_cast<size_t>(done) * CdSectorBytes,
                                          next_ + done, count - done);
-        if (got <= 0 || got > count - done) {
-            error_ = SectorText("Read error", next_ + done);
-            return false;
-        }
+        if (got <= 0 || got > count - done)
+            return fail(next_ + done);
         done += static_cast<std::int32_t>(got);
     }
+    if (next_ + count > ReadableSectors())
+        return fail(next_ + count);
     return true;
 }
 
@@ -215,7 +239,8 @@ int CdRipReader::ReadChunk(std::uint8_t* buffer, std::int32_t& bytes) noexcept {
         const size_t size = shaped_.size() * sizeof(std::int16_t);
         if (size > static_cast<size_t>(BufferSize()))
             return Fail("Chunk overflow");
-        std::memcpy(buffer, shaped_.data(), size);
+        if (size > 0) // an empty vector's data() may be null
+            std::memcpy(buffer, shaped_.data(), size);
         bytes = static_cast<std::int32_t>(size);
         return problems ? CrJitterError : done ? CrRipDone : CrOk;
     } catch (...) {

@@ -65,12 +65,15 @@ private:
     int Fail(std::string message) noexcept;
     bool ReadSectors(std::int32_t count) noexcept;
     bool ReadPlainly(std::int32_t count) noexcept;
+    // The sectors a disc image's data file holds now; no bound for a drive.
+    std::int64_t ReadableSectors() const noexcept;
     bool StartParanoia(std::int32_t sector) noexcept;
 
     CdIo_t* cdio_ = nullptr;
     cdrom_drive_t* drive_ = nullptr;
     cdrom_paranoia_t* paranoia_ = nullptr;
     CdRipOptions options_;
+    std::string imageData_; // a disc image's data file, whose size bounds what reads really deliver
     PcmShaper shaper_{STEREO44100, false};
     std::int32_t first_ = 0;
     std::int32_t last_ = -1;

@@ -7,12 +7,13 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QPointer>
+#include <QScopeGuard>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 #include <exception>
 #include <functional>
-#include <semaphore>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,11 +28,12 @@ constexpr std::uint32_t FlagOn = 0xFFFFFFFFu;
 // the outputs are read after it has been joined.
 struct RipJob {
     std::int32_t bufferSize = 0;
+    int pcmChannels = 2;         // channels of the ripped PCM (the output format's)
     TLameCoder* coder = nullptr; // encoding when set
     AtomicFile* file = nullptr;
     std::atomic<bool>* abortRequested = nullptr;
-    // Hands the percentage to the owner's thread and returns once its OnProgress has run there, so
-    // an abort from a progress handler stops the rip before the next chunk.
+    // Hands the percentage to the owner's thread and returns at once: the worker never waits for
+    // the owner's thread, which may be quitting.
     std::function<void(int)> progress;
 
     bool aborted = false;
@@ -47,41 +49,60 @@ bool WriteAll(AtomicFile& file, const void* data, size_t size, std::string& erro
     return false;
 }
 
+// Appends count samples of PCM with from channels to pending with the coder's to channels: a mono
+// coder gets the mix (L + R) / 2 of stereo PCM, a stereo coder gets mono PCM on both channels.
+void AppendForCoder(const std::int16_t* pcm, size_t count, int from, int to,
+                    std::vector<std::int16_t>& pending) {
+    if (from == to) {
+        pending.insert(pending.end(), pcm, pcm + count);
+    } else if (from == 2) {
+        for (size_t i = 0; i + 1 < count; i += 2)
+            pending.push_back(static_cast<std::int16_t>((pcm[i] + pcm[i + 1]) >> 1));
+    } else {
+        for (size_t i = 0; i < count; ++i) {
+            pending.push_back(pcm[i]);
+            pending.push_back(pcm[i]);
+        }
+    }
+}
+
 // The rip loop: chunk by chunk from the library into the file, re-blocked for the coder when encoding.
 void RunRip(RipJob& job) {
     try {
-        const size_t chunk = job.coder ? 2 * static_cast<size_t>(job.coder->SamplesPerChunk()) : 0;
-        std::vector<std::uint8_t> rip(static_cast<size_t>(job.bufferSize) + chunk);
-        std::vector<std::int16_t> pcm(chunk / 2);
+        const size_t chunk = job.coder ? static_cast<size_t>(job.coder->SamplesPerChunk()) : 0;
+        const int coderChannels = job.coder ? job.coder->Channels() : job.pcmChannels;
+        std::vector<std::uint8_t> rip(static_cast<size_t>(job.bufferSize));
+        std::vector<std::int16_t> samples; // one chunk as delivered
+        std::vector<std::int16_t> pending; // samples in the coder's layout, short of a whole chunk
         std::vector<std::uint8_t> out(job.coder ? job.coder->OutputBufferSize() : 0);
-        size_t carried = 0;
         for (;;) {
             if (*job.abortRequested) {
                 job.aborted = true;
                 break;
             }
             std::int32_t delivered = 0;
-            const int r = CR_RipChunk(rip.data() + carried, &delivered);
+            const int r = CR_RipChunk(rip.data(), &delivered);
             if (r == CrError) {
                 job.error = CR_GetLastError();
                 break;
             }
             if (job.coder) {
-                const size_t n = carried + static_cast<size_t>(delivered);
-                const size_t blocks = n / chunk;
-                for (size_t k = 0; k < blocks; ++k) {
-                    std::memcpy(pcm.data(), rip.data() + k * chunk, chunk);
+                samples.resize(static_cast<size_t>(delivered) / 2);
+                if (!samples.empty())
+                    std::memcpy(samples.data(), rip.data(), samples.size() * 2);
+                AppendForCoder(samples.data(), samples.size(), job.pcmChannels, coderChannels, pending);
+                size_t used = 0;
+                for (; pending.size() - used >= chunk; used += chunk) {
                     std::uint32_t bytes = 0;
-                    if (job.coder->EncodeChunk(pcm.data(), out.data(), bytes) != BE_ERR_SUCCESSFUL) {
+                    if (job.coder->EncodeChunk(pending.data() + used, out.data(), bytes) !=
+                        BE_ERR_SUCCESSFUL) {
                         job.error = CdRipEncoderErrorText;
                         return;
                     }
                     if (!WriteAll(*job.file, out.data(), bytes, job.error))
                         return;
                 }
-                carried = n - blocks * chunk;
-                if (carried > 0)
-                    std::memmove(rip.data(), rip.data() + blocks * chunk, carried);
+                pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(used));
             } else if (!WriteAll(*job.file, rip.data(), static_cast<size_t>(delivered), job.error)) {
                 return;
             }
@@ -95,14 +116,13 @@ void RunRip(RipJob& job) {
             if (r == CrRipDone)
                 break;
         }
-        if (!job.coder || !job.error.empty())
+        if (!job.coder || !job.error.empty() || job.aborted)
             return;
         // The end of the range rarely fills a whole coder chunk; it is encoded all the same, or the
         // track would lose up to 1152 frames of its end.
         std::uint32_t bytes = 0;
-        if (carried > 0 && !job.aborted) {
-            std::memcpy(pcm.data(), rip.data(), carried);
-            if (job.coder->EncodeChunk(pcm.data(), static_cast<std::uint32_t>(carried / 2), out.data(),
+        if (!pending.empty()) {
+            if (job.coder->EncodeChunk(pending.data(), static_cast<std::uint32_t>(pending.size()), out.data(),
                                        bytes) != BE_ERR_SUCCESSFUL) {
                 job.error = CdRipEncoderErrorText;
                 return;
@@ -288,6 +308,8 @@ QString TCDRIP::JitterLogName(const QString& fileName) {
 }
 
 void TCDRIP::RipTrack(int trackNum, const QString& fileName) {
+    if (!ripping_)
+        abortRequested_ = false;
     emit OnBeginTrack(this, static_cast<quint16>(trackNum));
     if (trackNum < 1 || trackNum > tracks_.size())
         throw ECDRIPError("Track " + std::to_string(trackNum) + " is not on the disc");
@@ -301,7 +323,8 @@ void TCDRIP::RipRange(std::int32_t first, std::int32_t last, const QString& file
         throw ECDRIPError("A rip is running");
     if (!ApplyParameters())
         throw ECDRIPError(CdRipInvalidParamsText);
-    abortRequested_ = false;
+    // The abort ends with the rip; one from OnBeginTrack stops this rip before its first chunk.
+    const auto clearAbort = qScopeGuard([this] { abortRequested_ = false; });
     lastFileName_.clear();
 
     std::int32_t bufferSize = 0;
@@ -313,16 +336,25 @@ void TCDRIP::RipRange(std::int32_t first, std::int32_t last, const QString& file
     }
     const QString name = encode_ ? Mp3FileName(fileName) : fileName;
     TLameCoder* coder = encode_ ? coder_ : nullptr;
+    // The stream always gets its Info header, written into the file here before it is committed (the
+    // coder itself writes none); the caller's setting is back when the rip ends.
+    const bool vbrHeaderWanted = coder && coder->WriteVBRHeader;
+    if (coder) {
+        coder->WriteVBRHeader = true;
+        coder->Mp3FileName.clear();
+    }
     if (encode_ && (!coder || coder->PrepareCoder() != 0 || coder->SamplesPerChunk() == 0)) {
         CR_CloseRipper();
-        if (coder)
+        if (coder) {
             coder->CloseCoder();
+            coder->WriteVBRHeader = vbrHeaderWanted;
+        }
         throw ECDRIPError(coder ? CdRipEncoderErrorText : "No MP3 encoder");
     }
-    auto releaseCoder = [coder] {
+    auto releaseCoder = [coder, vbrHeaderWanted] {
         if (coder) {
-            coder->Mp3FileName.clear();
             coder->CloseCoder();
+            coder->WriteVBRHeader = vbrHeaderWanted;
         }
     };
 
@@ -345,22 +377,22 @@ void TCDRIP::RipRange(std::int32_t first, std::int32_t last, const QString& file
 
     // The worker reads and encodes; this thread keeps serving its events until the worker is done.
     job.bufferSize = bufferSize;
+    job.pcmChannels = FormatChannels(outputFormat_);
     job.coder = coder;
     job.file = &file;
     job.abortRequested = &abortRequested_;
     QPointer<TCDRIP> self(this);
-    std::binary_semaphore progressDone(0);
-    job.progress = [self, &progressDone](int percent) {
-        const bool posted = QMetaObject::invokeMethod(
-            self.data(),
-            [self, percent, &progressDone] {
-                if (self)
+    const quint64 serial = ++ripSerial_;
+    job.progress = [this, self, serial](int percent) {
+        // Queued in order before the worker's end; one that arrives after this rip (the loop below
+        // ended early) or after an abort is dropped.
+        QMetaObject::invokeMethod(
+            this,
+            [self, serial, percent] {
+                if (self && self->ripping_ && self->ripSerial_ == serial && !self->abortRequested_)
                     emit self->OnProgress(self.data(), static_cast<quint16>(percent));
-                progressDone.release();
             },
             Qt::QueuedConnection);
-        if (posted)
-            progressDone.acquire();
     };
     ripping_ = true;
     if (job.error.empty() && !QCoreApplication::instance()) {
@@ -369,11 +401,17 @@ void TCDRIP::RipRange(std::int32_t first, std::int32_t last, const QString& file
         RunRip(job);
     } else if (job.error.empty()) {
         QEventLoop loop;
-        std::thread worker([&job, &loop] {
+        std::atomic<bool> workerDone{false};
+        std::thread worker([&job, &loop, &workerDone] {
             RunRip(job);
+            workerDone = true;
             QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
         });
         loop.exec();
+        // The loop ends early only when the application quits (QCoreApplication::exit ends every
+        // loop, and a new one returns at once): the rip stops before its next chunk.
+        if (!workerDone)
+            abortRequested_ = true;
         worker.join();
     }
     ripping_ = false;
@@ -390,6 +428,13 @@ void TCDRIP::RipRange(std::int32_t first, std::int32_t last, const QString& file
         const QByteArray header = WavHeader(outputFormat_, static_cast<std::uint32_t>(job.pcmBytes));
         keep = file.WriteAt(0, header.constData(), static_cast<size_t>(header.size()));
     }
+    // The Info header frame (encoder delay, padding and length, so the file decodes to the track's
+    // exact length) replaces the placeholder lame wrote first.
+    if (keep && coder) {
+        const std::vector<std::uint8_t> frame = coder->VBRHeaderFrame();
+        if (frame.empty() || !file.WriteAt(0, frame.data(), frame.size()))
+            qCWarning(lcCdRip) << "no Info header written into" << name;
+    }
     if (keep && !file.Commit()) {
         keep = false;
         job.error = CdRipWriteErrorText;
@@ -397,10 +442,8 @@ void TCDRIP::RipRange(std::int32_t first, std::int32_t last, const QString& file
     if (!keep)
         file.Discard();
     if (coder) {
-        // The VBR header goes into the finished file only; a discarded rip leaves no file to touch.
-        coder->Mp3FileName = keep ? name.toStdString() : std::string();
-        if (coder->CloseCoder() != BE_ERR_SUCCESSFUL && keep)
-            qCWarning(lcCdRip) << "no VBR header written into" << name;
+        coder->CloseCoder();
+        coder->WriteVBRHeader = vbrHeaderWanted;
     }
     if (keep)
         lastFileName_ = name;

@@ -45,8 +45,11 @@ struct TTrack {
 // Threads: the object lives on one thread (the GUI thread). RipTrack and RipRange return when the
 // range is done; meanwhile the range is read and encoded on a worker thread and the calling thread
 // keeps processing its events, so windows stay responsive and OnProgress arrives there, before
-// RipRange returns. The owner must not destroy the object, switch drives or start another rip from
-// those events; AbortRip may come from anywhere.
+// RipRange returns. The worker never waits for the calling thread: progress is queued and the worker
+// reads on, so an abort from OnProgress stops the rip a few chunks later at most. Should the
+// application quit meanwhile (which ends the event loop RipRange runs), the rip stops before its next
+// chunk and keeps no file. The owner must not destroy the object, switch drives or start another rip
+// from those events; AbortRip may come from anywhere.
 //
 // Files: every rip writes a temporary file in the output folder and renames it over the final name
 // when the range is complete, so an abort or an error leaves no half file under the final name.
@@ -104,7 +107,9 @@ public:
     void RipTrack(int trackNum, const QString& fileName);
     // Rips sectors first to last (inclusive). Raises ECDRIPError: "Invalid CD-ROM parameters", a read
     // error with its sector, a file that cannot be created or written ("Write error"). An abort stops
-    // before the next chunk; it is no error, but the file is not kept.
+    // before the next chunk the worker reads; it is no error, but the file is not kept. An abort
+    // between rips (from OnBeginTrack) stops the next range before its first chunk; RipTrack forgets
+    // an older one before its OnBeginTrack.
     void RipRange(std::int32_t first, std::int32_t last, const QString& fileName);
     // Any thread.
     void AbortRip() { abortRequested_ = true; }
@@ -144,6 +149,7 @@ private:
     int jitterErrorCount_ = 0;
     QString lastFileName_;
     bool ripping_ = false;
+    quint64 ripSerial_ = 0; // counts the rips, so late progress of an earlier one is recognised
     std::atomic<bool> abortRequested_{false};
     CDROMPARAMS driveParams_;
 };

@@ -33,6 +33,7 @@ namespace {
 const QString NoTitle = QStringLiteral("no title selected...");
 const QString FileMissing = QStringLiteral("Error! This file does not exist!");
 const QString NoPlugIn = QStringLiteral("Error! No PlugIn for this file!");
+const QString CdUnreadable = QStringLiteral("Error! This CD track cannot be read!");
 
 // The file name without folder and extension.
 QString BareName(const std::string& path) {
@@ -183,6 +184,7 @@ void PlayerController::PausePlayback() {
 void PlayerController::Play() {
     Notify n(*this);
     if (CdMode) {
+        CdFailed = false;
         plugIns_.PlayCDTrack(CdDriveNumber, CurrentCdTrack, "play");
     } else if (plugIns_.PlugInReady() && ((TrackLoaded && !Playing) || Paused)) {
         StartPlayback();
@@ -219,6 +221,7 @@ void PlayerController::CdStep(int delta) {
     if (track < 0 || track >= count)
         return;
     CurrentCdTrack = track;
+    CdFailed = false;
     cd_->SelectCdRow(track);
     plugIns_.PlayCDTrack(CdDriveNumber, CurrentCdTrack, "play");
     cd_->MarkCurrentCdTrack(track);
@@ -405,7 +408,14 @@ void PlayerController::DisplayTimerTimer() {
         plugIn.length = plugIns_.GetLength();
         plugIn.fading = plugIns_.GetNowFading();
     }
-    if (CdMode && cd_ && CurrentCdTrack >= 0 && CurrentCdTrack < cd_->CdTrackCount())
+    // A CD track that stops by itself while it plays could not be read: its disc or disc image went.
+    if (ready && CdMode && Playing && !Paused && plugIn.state == 0) {
+        Playing = false;
+        CdFailed = true;
+    }
+    if (CdMode && CdFailed)
+        display_.DisplayInfo = CdUnreadable;
+    else if (CdMode && cd_ && CurrentCdTrack >= 0 && CurrentCdTrack < cd_->CdTrackCount())
         display_.DisplayInfo = QString::fromStdString(cd_->CdTrackCaption(CurrentCdTrack));
     UpdateTrackNumber();
     display_.DSVisible = settings_.DirectSound;
@@ -538,6 +548,15 @@ void PlayerController::PlaylistSelectionChanged(int row, int selectedCount) {
 
 void PlayerController::PlaylistDoubleClick(int selectedRow) {
     Notify n(*this);
+    if (CdMode && CdFailed && list_ && selectedRow >= 0 && selectedRow < list_->Count() &&
+        !list_->PlaylistBusy()) {
+        // The CD could not be read: the entry plays with its own plug-in instead.
+        CdMode = false;
+        CdFailed = false;
+        Paused = false;
+        CurrentIndex = selectedRow;
+        TrackLoaded = PrepareTrack(EntryPath(selectedRow));
+    }
     const bool wasPlaying = Playing;
     if (list_ && list_->Count() > 0 && selectedRow >= 0 && selectedRow < list_->Count() &&
         !list_->PlaylistBusy() && Playing) {
@@ -617,6 +636,7 @@ void PlayerController::OpenCd(int drive) {
     Playing = false;
     Paused = false;
     CdMode = true;
+    CdFailed = false;
     CdDriveNumber = drive;
     CurrentCdTrack = 0;
     SetDisplayTimer(true);
@@ -631,6 +651,7 @@ void PlayerController::CdPluginSelected() {
 void PlayerController::CloseCd() {
     Notify n(*this);
     CdMode = false;
+    CdFailed = false;
     Playing = false;
     Paused = false;
     TrackLoaded = false;

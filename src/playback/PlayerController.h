@@ -43,6 +43,9 @@ public:
     bool CdMode = false;
     int CdDriveNumber = 0;
     int CurrentCdTrack = 0;
+    // The CD track stopped by itself (the disc or its image went, or cannot be read): the player is
+    // stopped and says so; a playlist entry started now leaves the CD.
+    bool CdFailed = false;
     bool PlayFromLibrary = false;
     bool Closing = false;
     std::vector<IndexMark> IndexMarks;

@@ -24,9 +24,10 @@ struct Disc {
     QString out; // the output folder
 };
 
-void MakeDisc(Disc& disc, const QStringList& modes = {"AUDIO", "AUDIO", "MODE1/2352"}) {
-    for (int i = 0; i < TrackSectors.size(); ++i)
-        disc.tracks << TrackPcm(i, TrackSectors[i] * 588);
+void MakeDisc(Disc& disc, const QStringList& modes = {"AUDIO", "AUDIO", "MODE1/2352"},
+              const QList<int>& sectors = TrackSectors) {
+    for (int i = 0; i < sectors.size(); ++i)
+        disc.tracks << TrackPcm(i, sectors[i] * 588);
     disc.cue = WritePcmDiscImage(disc.dir.path(), "disc", disc.tracks, modes);
     QVERIFY(!disc.cue.isEmpty());
     QVERIFY(QDir(disc.dir.path()).mkdir("out"));
@@ -287,27 +288,47 @@ void TestCdRip::eventsInOrderAcrossAChain() {
     QCOMPARE(FilesIn(disc.out), QStringList({"Track01.wav", "Track02.wav"}));
 }
 
+// A first track of three minutes, ripped to MP3 while it is read: the worker takes a while over it,
+// so what a progress handler does lands while it runs.
+const QList<int> LongTrackSectors = {13500, 60};
+
 void TestCdRip::abortLeavesNoFile() {
     Disc disc;
-    MakeDisc(disc);
+    MakeDisc(disc, {"AUDIO", "AUDIO"}, LongTrackSectors);
     auto rip = OpenComponent({disc.cue});
+    TLameCoder coder;
+    rip->SetCoder(&coder);
+    rip->SetEncode(true);
     const QString file = disc.out + "/Track01.wav";
     QVERIFY(WritePcmDiscImage(disc.out, "keep", {}).size()); // files beside it stay untouched
     const QStringList before = FilesIn(disc.out);
     QSignalSpy ends(rip.get(), &TCDRIP::OnEndTrack);
     int progress = 0;
-    connect(rip.get(), &TCDRIP::OnProgress, [&](TCDRIP* sender, quint16) {
+    // From the first progress: the worker does not wait for it, but stops within a few chunks.
+    auto aborting = connect(rip.get(), &TCDRIP::OnProgress, [&](TCDRIP* sender, quint16) {
         if (++progress == 1)
             sender->AbortRip();
     });
     rip->RipTrack(1, file); // no exception
     QCOMPARE(ends.size(), 1);
-    QCOMPARE(progress, 1);
-    QVERIFY(!QFile::exists(file));
+    QCOMPARE(progress, 1); // none after the abort
     QCOMPARE(FilesIn(disc.out), before);
     QCOMPARE(rip->LastFileName(), QString());
+    disconnect(aborting);
 
-    // The abort stopped that range only: the next one rips whole.
+    // From OnBeginTrack: the track stops before its first chunk.
+    progress = 0;
+    auto early =
+        connect(rip.get(), &TCDRIP::OnBeginTrack, [](TCDRIP* sender, quint16) { sender->AbortRip(); });
+    connect(rip.get(), &TCDRIP::OnProgress, [&] { ++progress; });
+    rip->RipTrack(2, file);
+    QCOMPARE(ends.size(), 2);
+    QCOMPARE(progress, 0);
+    QCOMPARE(FilesIn(disc.out), before);
+    disconnect(early);
+
+    // An abort stops that range only: the next one rips whole.
+    rip->SetEncode(false);
     rip->RipTrack(2, file);
     QCOMPARE(ReadAll(file).mid(44), disc.tracks[1]);
 }
@@ -383,13 +404,16 @@ void TestCdRip::hostileImages() {
 }
 
 void TestCdRip::vanishingDiscMidRip() {
-    // The image is cut short after the first chunk, as a disc taken out of its drive: the rip stops
+    // The image is cut short at the first progress, as a disc taken out of its drive: the rip stops
     // with the sector it could not read, and neither the final file nor a temporary one is left.
     for (bool jitter : {true, false}) {
         Disc disc;
-        MakeDisc(disc);
+        MakeDisc(disc, {"AUDIO", "AUDIO"}, LongTrackSectors);
         auto rip = OpenComponent({disc.cue});
         rip->SetJitterCorrect(jitter);
+        TLameCoder coder;
+        rip->SetCoder(&coder);
+        rip->SetEncode(true);
         const QString file = disc.out + "/Track01.wav";
         QSignalSpy ends(rip.get(), &TCDRIP::OnEndTrack);
         connect(rip.get(), &TCDRIP::OnProgress,
@@ -409,40 +433,74 @@ void TestCdRip::vanishingDiscMidRip() {
 
 void TestCdRip::mp3OnTheFly_data() {
     QTest::addColumn<int>("format");
-    QTest::newRow("stereo 44100") << int(STEREO44100);
-    QTest::newRow("mono 22050") << int(MONO22050);
+    QTest::addColumn<int>("mode");       // the coder's mode set after the format's, -1 for none
+    QTest::addColumn<bool>("vbrHeader"); // the coder's WriteVBRHeader
+    QTest::newRow("stereo 44100") << int(STEREO44100) << -1 << true;
+    QTest::newRow("stereo 44100, no VBR header asked for") << int(STEREO44100) << -1 << false;
+    QTest::newRow("joint stereo coder") << int(STEREO44100) << 1 << false;
+    QTest::newRow("mono coder on stereo PCM") << int(STEREO44100) << 3 << false;
+    QTest::newRow("mono 22050") << int(MONO22050) << -1 << true;
 }
 
 void TestCdRip::mp3OnTheFly() {
-    // Ripped straight to MP3 at 128 kbit/s, the track decodes to its full length: the encoder's delay
+    // Ripped straight to MP3 at 128 kbit/s, the track decodes to its exact length: the encoder's delay
     // and padding come out through the Info header, and the end of the track that fills no whole
-    // encoder chunk is encoded too.
+    // encoder chunk is encoded too. A mono coder gets the mix of both channels, sample for sample in
+    // time with the track.
     QFETCH(int, format);
+    QFETCH(int, mode);
+    QFETCH(bool, vbrHeader);
     const auto fmt = static_cast<TOutputFormat>(format);
     Disc disc;
     MakeDisc(disc);
     auto rip = OpenComponent({disc.cue});
     TLameCoder coder;
     coder.Bitrate = 128;
-    coder.WriteVBRHeader = true;
+    coder.WriteVBRHeader = vbrHeader;
     rip->SetCoder(&coder);
     rip->SetOutputFormat(fmt);
     QCOMPARE(coder.SampleRate, quint32(FormatRate(fmt)));
     QCOMPARE(coder.Mode(), FormatChannels(fmt) == 1 ? 3u : 0u);
+    if (mode >= 0)
+        coder.SetMode(static_cast<quint32>(mode)); // as the ripper page does from its settings
     rip->SetEncode(true);
     rip->RipTrack(1, disc.out + "/Track01.wav");
     const QString mp3 = disc.out + "/Track01.mp3";
     QCOMPARE(rip->LastFileName(), mp3);
     QCOMPARE(FilesIn(disc.out), QStringList{"Track01.mp3"});
+    QCOMPARE(coder.WriteVBRHeader, vbrHeader);
 
+    const int channels = coder.Channels();
     QProcess ffmpeg;
     ffmpeg.start("ffmpeg", {"-v", "error", "-i", mp3, "-f", "s16le", "-"});
     QVERIFY(ffmpeg.waitForFinished(60000));
     QCOMPARE(ffmpeg.exitCode(), 0);
-    const QByteArray pcm = ffmpeg.readAllStandardOutput();
-    const qint64 frames = pcm.size() / 2 / FormatChannels(fmt);
+    const std::vector<int16_t> decoded = Samples(ffmpeg.readAllStandardOutput());
+    const qint64 frames = qint64(decoded.size()) / channels;
     const qint64 expected = qint64(TrackSectors[0]) * (588 >> FormatHalvings(fmt));
     QVERIFY2(frames == expected, qPrintable(QString("%1 frames, expected %2").arg(frames).arg(expected)));
+    if (FormatHalvings(fmt) != 0)
+        return;
+    // What the coder was fed: the track, or its mix (L + R) / 2.
+    const std::vector<int16_t> track = Samples(disc.tracks[0]);
+    std::vector<double> truth;
+    for (size_t f = 0; f < track.size() / 2; ++f) {
+        if (channels == 1) {
+            truth.push_back((track[2 * f] + track[2 * f + 1]) / 2.0);
+        } else {
+            truth.push_back(track[2 * f]);
+            truth.push_back(track[2 * f + 1]);
+        }
+    }
+    QCOMPARE(truth.size(), decoded.size());
+    double dot = 0, a = 0, b = 0;
+    for (size_t i = 0; i < truth.size(); ++i) {
+        dot += truth[i] * decoded[i];
+        a += truth[i] * truth[i];
+        b += double(decoded[i]) * decoded[i];
+    }
+    const double correlation = dot / std::sqrt(a * b);
+    QVERIFY2(correlation > 0.99, qPrintable(QString("correlation %1").arg(correlation)));
 }
 
 QTEST_GUILESS_MAIN(TestCdRip)

@@ -111,6 +111,10 @@ private slots:
     void hostileImages();
     void vanishingImageIsAReadError_data();
     void vanishingImageIsAReadError();
+    void imageCutShortFailsAtItsFirstMissingSector_data();
+    void imageCutShortFailsAtItsFirstMissingSector();
+    void seekToTheEndBeforeAnyRead();
+    void readAheadPastTheRangeIsNotItsJitterError();
 };
 
 void TestCdRipLibrary::tocOfAnImage() {
@@ -363,6 +367,97 @@ void TestCdRipLibrary::vanishingImageIsAReadError() {
     QVERIFY2(QString::fromStdString(CR_GetLastError()).startsWith("Read error at sector"),
              CR_GetLastError().c_str());
     QCOMPARE(CR_RipChunk(data, &bytes), 1); // and again: no progress past what cannot be read
+    CR_CloseRipper();
+}
+
+void TestCdRipLibrary::imageCutShortFailsAtItsFirstMissingSector_data() {
+    QTest::addColumn<bool>("jitter");
+    QTest::addColumn<int>("cutBytes");
+    QTest::addColumn<int>("missing"); // the first sector that cannot be read
+    for (bool jitter : {true, false}) {
+        const char* mode = jitter ? "paranoia" : "plain reads";
+        // Sectors 0-99 in chunks 0-31, 32-63, 64-95, 96-99; the first chunk is read before the cut.
+        QTest::addRow("%s, mid-track", mode) << jitter << 50 * 2352 << 50;
+        QTest::addRow("%s, inside a full chunk", mode) << jitter << 80 * 2352 + 500 << 80;
+        QTest::addRow("%s, at a chunk's start", mode) << jitter << 64 * 2352 << 64;
+        QTest::addRow("%s, inside the last chunk", mode) << jitter << 98 * 2352 + 2000 << 98;
+    }
+}
+
+void TestCdRipLibrary::imageCutShortFailsAtItsFirstMissingSector() {
+    // libcdio reads an image with one fread and reports a short read as success: without a check the
+    // chunk's end would repeat audio of the chunk before.
+    QFETCH(bool, jitter);
+    QFETCH(int, cutBytes);
+    QFETCH(int, missing);
+    Image image;
+    MakeImage(image);
+    QVERIFY(OpenImage(image.cue) >= 0);
+    SetParams(STEREO44100, jitter, false);
+    std::int32_t size = 0;
+    QCOMPARE(CR_OpenRipper(&size, 0, 99), 0);
+    QByteArray buffer(size, 0), ripped;
+    auto* data = reinterpret_cast<std::uint8_t*>(buffer.data());
+    std::int32_t bytes = 0;
+    QCOMPARE(CR_RipChunk(data, &bytes), 0);
+    ripped.append(buffer.constData(), bytes);
+    QVERIFY(QFile::resize(image.dir.filePath("disc.bin"), cutBytes));
+    int r = 0;
+    for (int chunk = 0; chunk < 4 && r != 1; ++chunk) {
+        r = CR_RipChunk(data, &bytes);
+        if (r != 1)
+            ripped.append(buffer.constData(), bytes);
+    }
+    QCOMPARE(r, 1);
+    QCOMPARE(QString::fromStdString(CR_GetLastError()),
+             QStringLiteral("Read error at sector %1").arg(missing));
+    // Everything delivered before the error is the track's own audio, whole chunks up to the cut.
+    QCOMPARE(ripped.size(), missing / 32 * 32 * 2352);
+    QCOMPARE(ripped, image.tracks[0].left(ripped.size()));
+    QCOMPARE(CR_GetNumberOfJitterErrors(), 0);
+    CR_CloseRipper();
+}
+
+void TestCdRipLibrary::seekToTheEndBeforeAnyRead() {
+    // Nothing was ever shaped: the empty chunk is delivered without copying from nowhere.
+    Image image;
+    MakeImage(image);
+    for (bool jitter : {false, true}) {
+        CdRipReader reader;
+        CdRipOptions options;
+        options.JitterCorrect = jitter;
+        QCOMPARE(reader.Open(ImageDrive(image.cue), 100, 119, options), int(CrOk));
+        QCOMPARE(reader.Seek(120), int(CrOk));
+        std::vector<std::uint8_t> buffer(static_cast<size_t>(reader.BufferSize()));
+        std::int32_t bytes = -1;
+        QCOMPARE(reader.ReadChunk(buffer.data(), bytes), int(CrRipDone));
+        QCOMPARE(bytes, 0);
+    }
+}
+
+void TestCdRipLibrary::readAheadPastTheRangeIsNotItsJitterError() {
+    // Paranoia reads ahead past the range's end; the sectors there (here gone: the image ends with the
+    // range) belong to the next track and are no problem of this rip.
+    Image image;
+    MakeImage(image);
+    QVERIFY(OpenImage(image.cue) >= 0);
+    SetParams(STEREO44100, true, false);
+    std::int32_t size = 0;
+    QCOMPARE(CR_OpenRipper(&size, 0, 99), 0);
+    QVERIFY(QFile::resize(image.dir.filePath("disc.bin"), 100 * 2352));
+    QByteArray buffer(size, 0), ripped;
+    QList<int> results;
+    for (int chunk = 0; chunk < 10; ++chunk) {
+        std::int32_t bytes = 0;
+        const int r = CR_RipChunk(reinterpret_cast<std::uint8_t*>(buffer.data()), &bytes);
+        results << r;
+        ripped.append(buffer.constData(), bytes);
+        if (r == 4 || r == 1)
+            break;
+    }
+    QCOMPARE(results, (QList<int>{0, 0, 0, 4}));
+    QCOMPARE(ripped, image.tracks[0]);
+    QCOMPARE(CR_GetNumberOfJitterErrors(), 0);
     CR_CloseRipper();
 }
 

@@ -5,6 +5,7 @@
 #include "DiscImage.h"
 #include "LarkspinApp.h"
 #include "ModalAnswer.h"
+#include "RipRun.h"
 #include "Settings.h"
 #include "TFrame_CDRipper.h"
 #include "THauptform.h"
@@ -19,6 +20,11 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
@@ -29,6 +35,7 @@ class TestRipApp : public QObject {
     Q_OBJECT
 private slots:
     void prepareFetchNamesAndRipTwoTracksToMp3();
+    void quitDuringARipEndsAndLeavesNoPartialFile();
 };
 
 void TestRipApp::prepareFetchNamesAndRipTwoTracksToMp3() {
@@ -107,6 +114,81 @@ void TestRipApp::prepareFetchNamesAndRipTwoTracksToMp3() {
     QSignalSpy finished(&app, &LarkspinApp::finished);
     app.mainWindow().close();
     QCOMPARE(finished.size(), 1);
+}
+
+// Quitting while a track rips, as the program does it: the window's close runs the shutdown, whose
+// finished() ends the application's event loop, while the rip's own event loop is running inside it.
+// The rip stops, its file goes, and the event loop returns. Should the program hang instead, a
+// watchdog ends the test with a failure.
+void TestRipApp::quitDuringARipEndsAndLeavesNoPartialFile() {
+    QTemporaryDir dir;
+    QString error;
+    // A long first track (3 minutes), so the quit comes early in it.
+    const QString cue = MakeDiscImage(dir.path(), "disc", {13500, 750}, &error);
+    QVERIFY2(!cue.isEmpty(), qPrintable(error));
+    QVERIFY(QDir(dir.path()).mkdir("out"));
+    const QString out = dir.filePath("out");
+    QFile ini(dir.filePath("larkspin.ini"));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write(QStringLiteral("[Prog]\nFirststart=0\n[CDRipper]\nIntEncoder=1\nBitrate=128\nTemp=%1/\n"
+                             "[CDAudio]\nVirtualDrives=%2\n")
+                  .arg(out, cue)
+                  .toUtf8());
+    ini.close();
+
+    settings() = Settings{};
+    LarkspinApp app(dir.filePath("larkspin"), dir.filePath("share"));
+    app.Start();
+    TStationForm& station = app.stationWindow();
+    station.show();
+    station.StationPage->setCurrentIndex(TStationForm::CdRipperPage);
+    auto* page = station.findChild<TFrame_CDRipper*>();
+    QVERIFY(page);
+    QCOMPARE(page->CDListView->topLevelItemCount(), 2);
+    page->CDListView->topLevelItem(0)->setCheckState(0, Qt::Checked);
+    page->CDListView->topLevelItem(1)->setCheckState(0, Qt::Checked);
+    ModalAnswer prepare([](QWidget* modal) {
+        auto* dialog = qobject_cast<TRipPrepare*>(modal);
+        if (!dialog || !dialog->BitBtn1->isEnabled())
+            return false;
+        dialog->BitBtn1->click();
+        return true;
+    });
+    page->StartButton->click();
+    QVERIFY(prepare.answered());
+    QVERIFY(page->RipInProgress());
+
+    bool closed = false;
+    connect(page->Run(), &RipRun::displayChanged, this, [&] {
+        if (!closed && page->Run() && page->Run()->Display().RipPercent > 0) {
+            closed = true;
+            app.mainWindow().close();
+        }
+    });
+    QSignalSpy finished(&app, &LarkspinApp::finished);
+    connect(&app, &LarkspinApp::finished, qApp, &QCoreApplication::exit, Qt::QueuedConnection);
+
+    std::mutex lock;
+    std::condition_variable wake;
+    bool returned = false;
+    std::thread watchdog([&] {
+        std::unique_lock guard(lock);
+        if (!wake.wait_for(guard, std::chrono::seconds(120), [&] { return returned; }))
+            qFatal("the program hangs when it quits during a rip");
+    });
+    const int code = QCoreApplication::exec();
+    {
+        std::lock_guard guard(lock);
+        returned = true;
+    }
+    wake.notify_all();
+    watchdog.join();
+
+    QVERIFY(closed);
+    QCOMPARE(code, 0);
+    QCOMPARE(finished.size(), 1);
+    QVERIFY(!page->RipInProgress() || !page->Run()->Running());
+    QCOMPARE(QDir(out).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 QTEST_MAIN(TestRipApp)

@@ -90,6 +90,8 @@ private slots:
     void outputThatCannotBeWritten();
     void fullDiskNamesTheFileAndTheReason_data();
     void fullDiskNamesTheFileAndTheReason();
+    void wavWithoutFrames_data();
+    void wavWithoutFrames();
     void settingsFileChangesTheEncoding();
 
 private:
@@ -335,6 +337,56 @@ void TestEncoderPlugIns::damagedInputsAreRefused() {
     QVERIFY2(error.startsWith(message), qPrintable(error));
     QCOMPARE(entries(work.path()), filesBefore);
     QCOMPARE(fileBytes(source), before);
+}
+
+void TestEncoderPlugIns::wavWithoutFrames_data() {
+    QTest::addColumn<QString>("plugIn");
+    QTest::addColumn<QString>("message"); // the job's error; empty for a valid empty stream
+    QTest::newRow("mp3") << "enc_mp3.so"
+                         << "has no audio to encode";
+    QTest::newRow("flac") << "enc_flac.so"
+                          << "";
+    QTest::newRow("ogg") << "enc_vorbis.so"
+                         << "";
+}
+
+// A WAV with a header and no frames: either a valid stream that decodes to nothing, or a clear error
+// and no file; never a success that leaves a file without an audio stream.
+void TestEncoderPlugIns::wavWithoutFrames() {
+    QFETCH(QString, plugIn);
+    QFETCH(QString, message);
+    QTemporaryDir work;
+    const QString source = work.filePath("silence.wav");
+    QVERIFY(makeTone(source, 1));
+    QVERIFY(writeBytes(source, [&] {
+        QByteArray b = fileBytes(source);
+        const qsizetype data = b.indexOf("data");
+        b.truncate(data + 8);
+        const quint32 zero = 0, riff = quint32(b.size() - 8);
+        memcpy(b.data() + data + 4, &zero, 4);
+        memcpy(b.data() + 4, &riff, 4);
+        return b;
+    }()));
+    TEncoderHost host(PlugInFolder);
+    QVERIFY(use(host, plugIn));
+    const QString type = QString::fromStdString(host.GetEncodeType());
+    const QString out = work.filePath("out." + type);
+    host.EncodeFile(source.toStdString(), out.toStdString());
+    QVERIFY(waitFinished(host));
+    const QString error = QString::fromStdString(host.GetEncodeError());
+    if (!message.isEmpty()) {
+        QVERIFY2(error.contains(message), qPrintable(error));
+        QCOMPARE(entries(work.path()), QStringList{"silence.wav"});
+        return;
+    }
+    QCOMPARE(error, QString());
+    QProcess probe;
+    probe.start("ffprobe", {"-v", "error", "-show_entries", "stream=codec_type", "-of", "csv=p=0", out});
+    QVERIFY(probe.waitForFinished(30000));
+    QCOMPARE(probe.readAllStandardOutput().trimmed(), QByteArray("audio"));
+    WavData decoded;
+    QVERIFY(decodeWithTool(type, out, 44100, decoded));
+    QCOMPARE(decoded.samples.size(), size_t(0));
 }
 
 void TestEncoderPlugIns::outputThatCannotBeWritten() {

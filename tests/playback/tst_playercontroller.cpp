@@ -53,6 +53,7 @@ private slots:
     void jumps();
     void sliderDrag();
     void cdModeSendsCdCommandsOnly();
+    void unreadableCdStopsAndTheNextFilePlays();
     void indexMarksFollowAndJump();
     void deletingTheIndexFileShowsTheTitleAgain();
     void damagedIndexFileShowsNoMarks();
@@ -651,6 +652,7 @@ void TestPlayerController::cdModeSendsCdCommandsOnly() {
 
     // End of a CD track moves to the next one; the crossfade window is not used on a CD.
     rig.clear();
+    rig.script("state", 1); // playing
     rig.script("length", 200);
     rig.script("pos", 198);
     rig.tick();
@@ -663,6 +665,39 @@ void TestPlayerController::cdModeSendsCdCommandsOnly() {
     QCOMPARE(rig.player->Display().Track, (TrackDigits{Blank, 0, 0, 4}));
     QCOMPARE(rig.commands(), QStringList{"PlayCDTrack(1,3,play)"});
     QCOMPARE(rig.player->CurrentIndex, -1);
+}
+
+// The disc image goes while a CD track plays: the CD plug-in stops by itself. The player stops too and
+// says why, and an entry of the playlist plays with its own plug-in.
+void TestPlayerController::unreadableCdStopsAndTheNextFilePlays() {
+    PlayerRig rig(2);
+    rig.cd.count = 3;
+    rig.player->OpenCd(1);
+    rig.player->Play();
+    rig.script("state", 1);
+    rig.script("length", 200);
+    rig.script("pos", 20);
+    rig.tick();
+    QVERIFY(rig.player->Playing);
+    rig.script("state", 0);
+    rig.script("pos", 0);
+    rig.tick();
+    QVERIFY(!rig.player->Playing);
+    QCOMPARE(rig.player->Display().DisplayInfo, QStringLiteral("Error! This CD track cannot be read!"));
+    rig.tick();
+    QCOMPARE(rig.player->Display().DisplayInfo, QStringLiteral("Error! This CD track cannot be read!"));
+
+    rig.clear();
+    rig.script("state", 1);
+    rig.player->PlaylistDoubleClick(1);
+    QVERIFY(!rig.player->CdMode);
+    QVERIFY(rig.player->Playing);
+    // The stopped CD plug-in is let go, the entry's plug-in loads it and plays with the play fade.
+    QCOMPARE(rig.commands(), (QStringList{"Stop(1000)", "SetVolume(255)", "LoadFile(e1.mp3)", "Play(2000)"}));
+    rig.script("pos", 30);
+    rig.tick();
+    QCOMPARE(rig.player->Display().SliderPos, 30);
+    QCOMPARE(rig.player->CurrentIndex, 1);
 }
 
 void TestPlayerController::indexMarksFollowAndJump() {

@@ -8,6 +8,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
+#include <thread>
+
 using namespace capture;
 
 namespace {
@@ -57,10 +65,13 @@ private slots:
     void onlyAudioTracksCount();
     void unreadableImagesHaveNoTracks_data();
     void unreadableImagesHaveNoTracks();
+    void imageFilesThatAreNoFilesAreNeverOpened_data();
+    void imageFilesThatAreNoFilesAreNeverOpened();
     void decoderDeliversTheDiscsSamples();
     void trackTwoSoundsExactlyThroughTheDiskDriver();
     void pausePlayResumesAndStopEnds();
     void playOfAMissingTrackLeavesNothingPlaying();
+    void imageDeletedWhilePlayingEndsTheTrack();
 
 private:
     QString makeImage(const QString& name, const QList<int>& frames, const QStringList& modes = {}) {
@@ -210,6 +221,40 @@ void TestPlugInCdda::unreadableImagesHaveNoTracks() {
     QCOMPARE(plugIn->GetState(), uint8_t(0));
 }
 
+void TestPlugInCdda::imageFilesThatAreNoFilesAreNeverOpened_data() {
+    QTest::addColumn<QString>("fifo"); // which of fifo.cue and fifo.bin is a FIFO
+    QTest::newRow("sheet") << "fifo.cue";
+    QTest::newRow("data file") << "fifo.bin";
+}
+
+// Opening a FIFO waits for a writer: the track count must not even try. Should it wait all the same,
+// the test writes nothing into the FIFO and closes it, so the call ends and the test fails.
+void TestPlugInCdda::imageFilesThatAreNoFilesAreNeverOpened() {
+    QFETCH(QString, fifo);
+    QTemporaryDir dir;
+    const QString cue = dir.filePath("fifo.cue");
+    QVERIFY(QFile::copy(disc, cue));
+    QVERIFY(QFile::copy(disc.left(disc.size() - 4) + ".bin", dir.filePath("fifo.bin")));
+    const QByteArray path = QFile::encodeName(dir.filePath(fifo));
+    QVERIFY(QFile::remove(dir.filePath(fifo)));
+    QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+    const int drive = offer({cue});
+    std::promise<int> counted;
+    std::future<int> tracks = counted.get_future();
+    std::thread caller([&] { counted.set_value(cd->GetCDTrackCount(drive)); });
+    const bool returned = tracks.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+    if (!returned) {
+        const int writer = ::open(path.constData(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0)
+            ::close(writer);
+    }
+    caller.join();
+    QVERIFY2(returned, "the track count waited on a FIFO");
+    QCOMPARE(tracks.get(), 0);
+    cd->PlayCDTrack(drive, 0, "play");
+    QCOMPARE(plugIn->GetState(), uint8_t(0));
+}
+
 void TestPlugInCdda::decoderDeliversTheDiscsSamples() {
     using namespace larkspin;
     auto decoder = kit::CreateCddaDecoder();
@@ -315,6 +360,25 @@ void TestPlugInCdda::playOfAMissingTrackLeavesNothingPlaying() {
     cd->PlayCDTrack(drive, 0, nullptr); // a null command is ignored
     QCOMPARE(plugIn->GetState(), uint8_t(1));
     cd->PlayCDTrack(drive, 0, "stop");
+}
+
+// The disc image is deleted while its track plays (the open file would still read): the track ends
+// with what was read, and the next track does not start.
+void TestPlugInCdda::imageDeletedWhilePlayingEndsTheTrack() {
+    QTemporaryDir gone;
+    QString error;
+    const QString cue = MakeDiscImage(gone.path(), "gone", {1500, 75}, &error); // 20 s, 1 s
+    QVERIFY2(!cue.isEmpty(), qPrintable(error));
+    const int drive = offer({cue});
+    qputenv("SDL_DISKAUDIOFILE", dir.filePath("gone.raw").toUtf8());
+    cd->PlayCDTrack(drive, 0, "play");
+    QVERIFY(waitFor([&] { return plugIn->GetState() == 1 && plugIn->GetPos() >= 1; }, 20000));
+    QVERIFY(QFile::remove(cue));
+    QVERIFY(QFile::remove(gone.filePath("gone.bin")));
+    QVERIFY(waitFor([&] { return plugIn->GetState() != 1; }, 30000));
+    QVERIFY(plugIn->GetPos() < 15);
+    cd->PlayCDTrack(drive, 1, "play");
+    QCOMPARE(plugIn->GetState(), uint8_t(0));
 }
 
 QTEST_MAIN(TestPlugInCdda)
