@@ -42,10 +42,15 @@ struct RipJob {
     std::int64_t pcmBytes = 0;
 };
 
+// "Write error: <file>: <the system's reason>".
+std::string WriteErrorOf(const AtomicFile& file) {
+    return std::string(CdRipWriteErrorText) + ": " + file.ErrorText();
+}
+
 bool WriteAll(AtomicFile& file, const void* data, size_t size, std::string& error) {
     if (size == 0 || file.Write(data, size))
         return true;
-    error = CdRipWriteErrorText;
+    error = WriteErrorOf(file);
     return false;
 }
 
@@ -372,7 +377,7 @@ void TCDRIP::RipRange(std::int32_t first, std::int32_t last, const QString& file
     if (wav) {
         const QByteArray header = WavHeader(outputFormat_, static_cast<std::uint32_t>(dataBytes));
         if (!file.Write(header.constData(), static_cast<size_t>(header.size())))
-            job.error = CdRipWriteErrorText;
+            job.error = WriteErrorOf(file);
     }
 
     // The worker reads and encodes; this thread keeps serving its events until the worker is done.
@@ -437,7 +442,7 @@ void TCDRIP::RipRange(std::int32_t first, std::int32_t last, const QString& file
     }
     if (keep && !file.Commit()) {
         keep = false;
-        job.error = CdRipWriteErrorText;
+        job.error = WriteErrorOf(file);
     }
     if (!keep)
         file.Discard();

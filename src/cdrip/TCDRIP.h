@@ -106,7 +106,7 @@ public:
     // not raised when the rip raises.
     void RipTrack(int trackNum, const QString& fileName);
     // Rips sectors first to last (inclusive). Raises ECDRIPError: "Invalid CD-ROM parameters", a read
-    // error with its sector, a file that cannot be created or written ("Write error"). An abort stops
+    // error with its sector, a file that cannot be created or written ("Write error: <file>: <reason>"). An abort stops
     // before the next chunk the worker reads; it is no error, but the file is not kept. An abort
     // between rips (from OnBeginTrack) stops the next range before its first chunk; RipTrack forgets
     // an older one before its OnBeginTrack.

@@ -8,6 +8,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 #include <unistd.h>
 
 using namespace larkspin;
@@ -361,6 +364,21 @@ void TestCdRip::unusableOutputFolders() {
     QCOMPARE(ReadAll(kept), "mine");
     QCOMPARE(FilesIn(disc.out), QStringList{"Track02.wav"});
     QVERIFY(QFile::remove(kept));
+
+    // A full disk names the file and the system's reason, and leaves nothing behind.
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &old) == 0);
+        const rlimit small{64 * 1024, old.rlim_max};
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+        const QString error = ripError(disc.out + "/Track02.wav");
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        QVERIFY2(error.startsWith("Write error: ") && error.contains("Track02.wav") &&
+                     error.contains("File too large"),
+                 qPrintable(error));
+        QVERIFY(FilesIn(disc.out).isEmpty());
+    }
 
     if (geteuid() == 0)
         QSKIP("root writes into read-only folders");
