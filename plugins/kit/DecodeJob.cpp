@@ -3,6 +3,7 @@
 #include "AtomicFile.h"
 #include "Decoder.h"
 #include "FormatConverter.h"
+#include "OutputNames.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -55,18 +56,6 @@ bool sameFile(const std::string& a, const std::string& b) {
 
 } // namespace
 
-std::string decodedFileName(const std::string& source, const std::string& outputFolder) {
-    const size_t slash = source.rfind('/');
-    std::string base = slash == std::string::npos ? source : source.substr(slash + 1);
-    const size_t dot = base.rfind('.');
-    if (dot != std::string::npos && dot > 0)
-        base.resize(dot);
-    std::string folder = outputFolder;
-    while (folder.size() > 1 && folder.back() == '/')
-        folder.pop_back();
-    return folder + "/" + base + ".wav";
-}
-
 DecodeJob::~DecodeJob() {
     cancel();
     retirer_.drain();
@@ -79,7 +68,7 @@ void DecodeJob::start(const std::string& source, const std::string& outputFolder
         return;
     run_ = std::make_shared<Run>();
     thread_ = std::thread(
-        [factory = createDecoder_, run = run_, source, target = decodedFileName(source, outputFolder)] {
+        [factory = createDecoder_, run = run_, source, target = OutputFileName(source, outputFolder, "wav")] {
             decode(factory, *run, source, target);
             run->progress = 100;
             std::lock_guard lock(run->mutex);

@@ -13,10 +13,6 @@
 
 namespace larkspin::kit {
 
-// The WAV file name decodefile writes: outputFolder + "/" + the source's file name without its
-// extension + ".wav".
-std::string decodedFileName(const std::string& source, const std::string& outputFolder);
-
 // Decodes one file to a 16-bit PCM WAV with a 44-byte header on a thread of its own, in the file's
 // opening format (later format changes are converted to it). The samples go to a temporary file in
 // the output folder that is renamed into place only when complete, so a failed or cancelled decode

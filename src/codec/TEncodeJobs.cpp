@@ -1,10 +1,12 @@
 #include "TEncodeJobs.h"
 
 #include "CodecLog.h"
+#include "OutputNames.h"
 #include "TEncoderHost.h"
 #include "WavReader.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <unistd.h>
@@ -22,15 +24,9 @@ TEncodeJobs::TEncodeJobs(TEncoderHost& host, QObject* parent) : QObject(parent),
 
 QString TEncodeJobs::Destination(const QString& source, const QString& outputFolder,
                                  const QString& encodeType) {
-    const QFileInfo info(source);
-    QString base = info.fileName();
-    const qsizetype dot = base.lastIndexOf('.');
-    if (dot > 0)
-        base.truncate(dot);
-    QString folder = outputFolder;
-    while (folder.size() > 1 && folder.endsWith('/'))
-        folder.chop(1);
-    return folder + '/' + base + '.' + encodeType;
+    return QFile::decodeName(QByteArray::fromStdString(
+        OutputFileName(QFile::encodeName(source).toStdString(), QFile::encodeName(outputFolder).toStdString(),
+                       QFile::encodeName(encodeType).toStdString())));
 }
 
 QString TEncodeJobs::FolderProblem(const QString& outputFolder) {
