@@ -2,8 +2,8 @@
 
 #include "AtomicFile.h"
 #include "Id3Text.h"
-#include "TextConvert.h"
 #include "ProgramFolder.h"
+#include "TextConvert.h"
 #include "TrackInfo.h"
 
 #include <cerrno>
@@ -87,6 +87,11 @@ std::string SystemMessage(int error) {
     return std::strerror(error != 0 ? error : EIO);
 }
 
+// A load error names the file: at start nothing else tells the user which file it is.
+std::string ReadFailure(const std::string& path, int error) {
+    return "The library file " + path + " could not be read: " + SystemMessage(error);
+}
+
 std::string Plural(std::size_t n, const char* what) {
     return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
 }
@@ -115,7 +120,7 @@ LibraryFileResult LoadLibrary(LibraryLines& lines, const std::string& path) {
     if (fd < 0) {
         if (errno != ENOENT) {
             result.Ok = false;
-            result.Message = SystemMessage(errno);
+            result.Message = ReadFailure(path, errno);
         }
         return result;
     }
@@ -123,7 +128,7 @@ LibraryFileResult LoadLibrary(LibraryLines& lines, const std::string& path) {
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         result.Ok = false;
-        result.Message = SystemMessage(S_ISDIR(st.st_mode) ? EISDIR : errno);
+        result.Message = ReadFailure(path, S_ISDIR(st.st_mode) ? EISDIR : errno);
         return result;
     }
 
@@ -137,7 +142,7 @@ LibraryFileResult LoadLibrary(LibraryLines& lines, const std::string& path) {
             if (errno == EINTR)
                 continue;
             result.Ok = false;
-            result.Message = SystemMessage(errno);
+            result.Message = ReadFailure(path, errno);
             break;
         }
         filled += static_cast<std::size_t>(got);

@@ -16,7 +16,8 @@ inline constexpr std::array<std::size_t, LibraryFieldCount> LibraryRecordCapacit
 inline constexpr std::size_t LibraryRecordSize = 768;
 
 // What a load or save met. Ok is false when the file could not be read or written; Message then says
-// why, in the system's words. A damaged file still loads (Ok stays true) and Message names the damage.
+// why, in the system's words (a load names the file too; a save's caller names it). A damaged file still
+// loads (Ok stays true) and Message names the damage.
 struct LibraryFileResult {
     bool Ok = true;
     std::string Message;

@@ -291,10 +291,11 @@ void TestLibraryLines::missingFileIsEmptyLibrary() {
     QVERIFY(r.Ok);
     QVERIFY(r.Message.empty());
     QVERIFY(lines.Empty());
-    // A folder in place of the file is an error with the system's words.
+    // A folder in place of the file is an error naming the file, in the system's words.
     const LibraryFileResult folder = LoadLibrary(lines, dir.path().toStdString());
     QVERIFY(!folder.Ok);
-    QVERIFY(!folder.Message.empty());
+    QCOMPARE(folder.Message,
+             "The library file " + dir.path().toStdString() + " could not be read: " + std::strerror(EISDIR));
 }
 
 void TestLibraryLines::hostileFiles_data() {
