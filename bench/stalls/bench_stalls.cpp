@@ -7,7 +7,7 @@
 //
 //   bench_stalls
 //   bench_stalls --child <case> <file>   (one case; prints its figures in ms)
-#include <larkspin/decoder_plugin.h>
+#include "DecoderPlugIn.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -21,35 +21,6 @@
 #include <thread>
 
 namespace {
-
-struct PlugIn {
-    void* handle = nullptr;
-    LarkspinStartPlugInFn start = nullptr;
-    LarkspinClosePlugInFn close = nullptr;
-    LarkspinLoadFileFn load = nullptr;
-    LarkspinPlayFn play = nullptr;
-    LarkspinStopFn stop = nullptr;
-    LarkspinGetLengthFn length = nullptr;
-    LarkspinGetPosFn pos = nullptr;
-    LarkspinSetOutputModeFn setMode = nullptr;
-
-    explicit PlugIn(const char* name) {
-        const std::string path = std::string(LARKSPIN_BUILD_DIR "/PlugIn/Decoder/") + name;
-        handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle) {
-            std::fprintf(stderr, "cannot load %s: %s\n", path.c_str(), dlerror());
-            std::exit(1);
-        }
-        start = reinterpret_cast<LarkspinStartPlugInFn>(dlsym(handle, "StartPlugIn"));
-        close = reinterpret_cast<LarkspinClosePlugInFn>(dlsym(handle, "ClosePlugIn"));
-        load = reinterpret_cast<LarkspinLoadFileFn>(dlsym(handle, "LoadFile"));
-        play = reinterpret_cast<LarkspinPlayFn>(dlsym(handle, "Play"));
-        stop = reinterpret_cast<LarkspinStopFn>(dlsym(handle, "Stop"));
-        length = reinterpret_cast<LarkspinGetLengthFn>(dlsym(handle, "GetLength"));
-        pos = reinterpret_cast<LarkspinGetPosFn>(dlsym(handle, "GetPos"));
-        setMode = reinterpret_cast<LarkspinSetOutputModeFn>(dlsym(handle, "SetOutputMode"));
-    }
-};
 
 double msSince(const QElapsedTimer& t) {
     return double(t.nsecsElapsed()) / 1e6;
@@ -71,35 +42,39 @@ template <typename F> bool waitUntil(F condition, int timeoutMs) {
 int child(const QString& which, const QString& path) {
     QElapsedTimer life;
     life.start();
-    PlugIn p(which == "ogg" ? "IB_vorbis.so" : "IB_sndfile.so");
-    p.start(0, 0);
-    p.setMode(0);
-    p.load(path.toUtf8().constData());
+    DecoderPlugIn p(which == "ogg" ? "IB_vorbis.so" : "IB_sndfile.so");
+    if (!p.loaded()) {
+        std::fprintf(stderr, "cannot load the plug-in: %s\n", dlerror());
+        std::exit(1);
+    }
+    p.StartPlugIn(0, 0);
+    p.SetOutputMode(0);
+    p.LoadFile(path.toUtf8().constData());
     QElapsedTimer t;
     t.start();
-    p.play(0);
+    p.Play(0);
     if (which == "modes") {
-        waitUntil([&] { return p.pos() >= 1; }, 60000);
+        waitUntil([&] { return p.GetPos() >= 1; }, 60000);
         for (int i = 0; i < 40; ++i)
-            p.setMode(i % 2 == 0 ? 1 : 0);
+            p.SetOutputMode(i % 2 == 0 ? 1 : 0);
         t.restart();
-        p.close();
+        p.ClosePlugIn();
         const double storm = msSince(t);
-        p.start(0, 0);
-        p.load(path.toUtf8().constData());
-        p.play(0);
-        waitUntil([&] { return p.pos() >= 1; }, 60000);
-        p.stop(0);
+        p.StartPlugIn(0, 0);
+        p.LoadFile(path.toUtf8().constData());
+        p.Play(0);
+        waitUntil([&] { return p.GetPos() >= 1; }, 60000);
+        p.Stop(0);
         t.restart();
-        p.close();
+        p.ClosePlugIn();
         std::printf("%.1f %.1f %.1f\n", storm, msSince(t), msSince(life));
         return 0;
     }
-    const bool opened = waitUntil([&] { return p.length() > 0; }, 300000);
+    const bool opened = waitUntil([&] { return p.GetLength() > 0; }, 300000);
     const double open = opened ? msSince(t) : -1;
     t.restart();
-    p.stop(0);
-    p.close();
+    p.Stop(0);
+    p.ClosePlugIn();
     std::printf("%.1f %.1f %.1f\n", open, msSince(t), msSince(life));
     std::fflush(stdout);
     return 0;
