@@ -31,6 +31,14 @@
 
 using namespace larkspin;
 
+// Shows the station window on its CD Ripper page, as a user opening it would.
+TFrame_CDRipper* ShowRipperPage(LarkspinApp& app) {
+    TStationForm& station = app.stationWindow();
+    station.show();
+    station.StationPage->setCurrentIndex(TStationForm::CdRipperPage);
+    return station.findChild<TFrame_CDRipper*>();
+}
+
 class TestRipApp : public QObject {
     Q_OBJECT
 private slots:
@@ -63,10 +71,7 @@ void TestRipApp::prepareFetchNamesAndRipTwoTracksToMp3() {
     settings() = Settings{};
     LarkspinApp app(dir.filePath("larkspin"), dir.filePath("share"));
     app.Start();
-    TStationForm& station = app.stationWindow();
-    station.show();
-    station.StationPage->setCurrentIndex(TStationForm::CdRipperPage);
-    auto* page = station.findChild<TFrame_CDRipper*>();
+    auto* page = ShowRipperPage(app);
     QVERIFY(page);
     QCOMPARE(page->CDListView->topLevelItemCount(), 3);
     page->CDListView->topLevelItem(0)->setCheckState(0, Qt::Checked);
@@ -139,10 +144,7 @@ void TestRipApp::quitDuringARipEndsAndLeavesNoPartialFile() {
     settings() = Settings{};
     LarkspinApp app(dir.filePath("larkspin"), dir.filePath("share"));
     app.Start();
-    TStationForm& station = app.stationWindow();
-    station.show();
-    station.StationPage->setCurrentIndex(TStationForm::CdRipperPage);
-    auto* page = station.findChild<TFrame_CDRipper*>();
+    auto* page = ShowRipperPage(app);
     QVERIFY(page);
     QCOMPARE(page->CDListView->topLevelItemCount(), 2);
     page->CDListView->topLevelItem(0)->setCheckState(0, Qt::Checked);
