@@ -1,17 +1,16 @@
 // The one way Larkspin replaces a file.
-#include "AtomicFile.h"
+#include "../FileSizeLimit.h"
 #include "../TestFiles.h"
+#include "AtomicFile.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <atomic>
-#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -263,15 +262,10 @@ void TestAtomicFile::failureNamesTheFileAndTheReason() {
     bool ok = file.Open();
     if (failure == "full") {
         // Writes beyond 64 KiB fail as on a full disk, also for root.
-        struct rlimit old {};
-        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit small = old;
-        small.rlim_cur = 64 * 1024;
-        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        FileSizeLimit limit(64 * 1024);
+        QVERIFY(limit.Active());
         const bool wrote = ok && file.Write(std::string(1024 * 1024, 'x'));
-        ::setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, oldHandler);
+        limit.Lift();
         QVERIFY(!wrote);
         ok = file.Commit(); // fails, and removes the temporary file
     } else if (failure == "vanished") {

@@ -1,3 +1,4 @@
+#include "../FileSizeLimit.h"
 #include "AtomicFile.h"
 #include "PcmDiscImage.h"
 #include "TCDRIP.h"
@@ -7,9 +8,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <csignal>
-#include <sys/resource.h>
 
 #include <unistd.h>
 
@@ -367,13 +365,10 @@ void TestCdRip::unusableOutputFolders() {
 
     // A full disk names the file and the system's reason, and leaves nothing behind.
     {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit old{};
-        QVERIFY(::getrlimit(RLIMIT_FSIZE, &old) == 0);
-        const rlimit small{64 * 1024, old.rlim_max};
-        QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+        FileSizeLimit limit(64 * 1024);
+        QVERIFY(limit.Active());
         const QString error = ripError(disc.out + "/Track02.wav");
-        ::setrlimit(RLIMIT_FSIZE, &old);
+        limit.Lift();
         QVERIFY2(error.startsWith("Write error: ") && error.contains("Track02.wav") &&
                      error.contains("File too large"),
                  qPrintable(error));

@@ -1,5 +1,6 @@
 // The real encoder plug-ins: round trips through each format's own decoder, native tags, abort, the
 // job queue and damaged inputs.
+#include "../FileSizeLimit.h"
 #include "CodecFixtures.h"
 
 #include "TEncoderHost.h"
@@ -12,9 +13,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
 #include <cstring>
-#include <sys/resource.h>
 
 using namespace larkspin;
 
@@ -417,16 +416,11 @@ void TestEncoderPlugIns::fullDiskNamesTheFileAndTheReason() {
     QVERIFY(use(host, plugIn));
     const QString destination = out.filePath("long." + type);
     // Files of this process cannot grow beyond 16 KiB, as on a full disk (also for root).
-    struct rlimit old {};
-    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old;
-    small.rlim_cur = 16 * 1024;
-    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    FileSizeLimit limit(16 * 1024);
+    QVERIFY(limit.Active());
     host.EncodeFile(longWav_.toStdString(), destination.toStdString());
     const bool finished = waitFinished(host);
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    limit.Lift();
     QVERIFY(finished);
     QCOMPARE(QString::fromStdString(host.GetEncodeError()),
              "could not be written to " + destination + ": " + std::strerror(EFBIG));
