@@ -38,6 +38,16 @@ QString EmailToUserHost(const QString& email) {
     return email.left(at) + QLatin1Char(' ') + email.mid(at + 1);
 }
 
+QString TrimBlanks(const QString& text) {
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text[first].unicode() <= 32)
+        ++first;
+    while (last > first && text[last - 1].unicode() <= 32)
+        --last;
+    return text.mid(first, last - first);
+}
+
 QString XmcdUnescape(const QString& value) {
     QString out;
     out.reserve(value.size());

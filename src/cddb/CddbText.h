@@ -18,6 +18,9 @@ bool IsHelloEmail(const QString& email);
 // "user@host" -> "user host"; the last "@" decides. A text without "@" gives an empty text.
 QString EmailToUserHost(const QString& email);
 
+// Removes the characters 0 to 32 (blanks and control characters) at both ends.
+QString TrimBlanks(const QString& text);
+
 // Undoes the escapes of xmcd values in one pass: "\n" -> CR LF, "\t" -> tab, "\\" -> "\".
 QString XmcdUnescape(const QString& value);
 

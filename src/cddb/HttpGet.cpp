@@ -27,7 +27,10 @@ void HttpGet::Start(const QUrl& url, const QByteArray& userAgent, const Proxy& p
         request += "Proxy-Authorization: Basic " +
                    (proxy.user + QLatin1Char(':') + proxy.password).toUtf8().toBase64() + "\r\n";
     request += "\r\n";
-    connect(socket_, &QTcpSocket::connected, this, [this, request] { socket_->write(request); });
+    connect(socket_, &QTcpSocket::connected, this, [this, request] {
+        reached_ = true;
+        socket_->write(request);
+    });
     connect(socket_, &QTcpSocket::readyRead, this, &HttpGet::readSome);
     connect(socket_, &QTcpSocket::disconnected, this, &HttpGet::closed);
     connect(socket_, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {

@@ -36,6 +36,9 @@ public:
     void Start(const QUrl& url, const QByteArray& userAgent, const Proxy& proxy, const Limits& limits);
     // Ends the request; no signal follows.
     void Abort();
+    // True once the connection to the server (or the proxy) stood: a failure before it means the server
+    // could not be reached, one after it that its reply was not usable.
+    bool Reached() const { return reached_; }
 
 signals:
     // ok: a 2xx reply whose body is complete (or was cut at maxBodyBytes: overflowed). Otherwise error
@@ -57,6 +60,7 @@ private:
     qint64 contentLength_ = -1;
     bool overflowed_ = false;
     bool done_ = false;
+    bool reached_ = false;
 };
 
 } // namespace larkspin

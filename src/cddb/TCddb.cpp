@@ -12,32 +12,8 @@ namespace larkspin {
 
 namespace {
 
-// Trimming removes the characters 0 to 32 at both ends, as everywhere in the program.
-QString Trim(const QString& s) {
-    qsizetype first = 0;
-    qsizetype last = s.size();
-    while (first < last && s[first].unicode() <= 32)
-        ++first;
-    while (last > first && s[last - 1].unicode() <= 32)
-        --last;
-    return s.mid(first, last - first);
-}
-
 bool IsDigit(QChar c) {
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-}
-
-// The track number after a TTITLE or EXTT keyword: digits only, 0 to 99.
-int TrackNumber(QStringView digits) {
-    if (digits.isEmpty() || digits.size() > 2)
-        return -1;
-    int n = 0;
-    for (QChar c : digits) {
-        if (!IsDigit(c))
-            return -1;
-        n = n * 10 + (c.unicode() - '0');
-    }
-    return n;
 }
 
 template <size_t N> void AppendToFirstEmpty(std::array<QString, N>& table, const QString& text) {
@@ -48,9 +24,6 @@ template <size_t N> void AppendToFirstEmpty(std::array<QString, N>& table, const
         }
     }
 }
-
-const QString RequestFailedText =
-    QStringLiteral("CDDB Component Internal Error: THttpCli.GetAsync failed because of error ");
 
 } // namespace
 
@@ -65,7 +38,8 @@ TCddb::TCddb(QObject* parent)
         Pending->Abort();
         Pending->deleteLater();
         Pending = nullptr;
-        FailRequest(QStringLiteral("no answer within %1 seconds").arg(TimeoutMs / 1000.0));
+        FailRequest(
+            QStringLiteral("The CDDB server did not answer within %1 seconds").arg(TimeoutMs / 1000.0));
     });
     InternalTOCRetrieve = DetectInterface();
     if (InternalTOCRetrieve && EnumerateCdDrives(Drives, CDInterface, VirtualDrives)) {
@@ -122,6 +96,13 @@ int TCddb::HttpQuery() {
         Status(QStringLiteral("Selected server not an HTTP server"));
         return -1;
     }
+    if (Toc.TrackCount == 0) {
+        // Without a table of contents there is no disc ID to ask for.
+        State = CddbState::RequestFailed;
+        Status(
+            QStringLiteral("The CD's table of contents could not be read, so the CDDB server was not asked"));
+        return -1;
+    }
     QString command = UrlEncode(QString::fromStdString(BuildQueryCommand(Toc)));
     QString url = QStringLiteral("http://%1:%2%3?cmd=%4&hello=%5&proto=6")
                       .arg(ServerAddr, ServerPort, ServerAdditionalAddr, command, HelloParameters());
@@ -140,8 +121,8 @@ int TCddb::HttpRead() {
     // Category and disc ID come from the server's reply: encoded, so a hostile reply cannot add
     // parameters to the request. Real values are letters and digits and pass unchanged.
     QString url = QStringLiteral("http://%1:%2%3?cmd=cddb+read+%4+%5&hello=%6&proto=6")
-                      .arg(ServerAddr, ServerPort, ServerAdditionalAddr, UrlEncode(Trim(Category)),
-                           UrlEncode(Trim(DiscID)), HelloParameters());
+                      .arg(ServerAddr, ServerPort, ServerAdditionalAddr, UrlEncode(TrimBlanks(Category)),
+                           UrlEncode(TrimBlanks(DiscID)), HelloParameters());
     return StartRequest(url, QStringLiteral("Reading CD info"), CddbState::Reading);
 }
 
@@ -159,7 +140,7 @@ int TCddb::StartRequest(const QString& url, const QString& statusText, CddbState
 
     QUrl target(url, QUrl::StrictMode);
     if (!target.isValid() || target.host().isEmpty() || target.port() <= 0) {
-        FailRequest(QStringLiteral("invalid server address \"%1\"").arg(url));
+        FailRequest(QStringLiteral("The CDDB server address is not valid: \"%1\"").arg(url));
         return -1;
     }
     HttpGet::Proxy proxy;
@@ -182,16 +163,22 @@ int TCddb::StartRequest(const QString& url, const QString& statusText, CddbState
 void TCddb::FailRequest(const QString& errorText) {
     qCDebug(lcCddb) << "request failed:" << errorText;
     State = CddbState::RequestFailed;
-    Status(RequestFailedText + QLatin1Char('"') + errorText + QLatin1Char('"'));
+    Status(errorText);
 }
 
 void TCddb::RequestDone(bool ok, const QString& error, const QByteArray& body, bool overflowed) {
+    const bool reached = Pending && Pending->Reached();
     if (Pending)
         Pending->deleteLater();
     Pending = nullptr;
     Deadline->stop();
     if (!ok) {
-        FailRequest(error);
+        // Qt says "Connection refused"; within the sentence it reads "connection refused".
+        QString reason = error;
+        if (reason.size() > 1 && reason[0].isUpper() && reason[1].isLower())
+            reason[0] = reason[0].toLower();
+        FailRequest(reached ? QStringLiteral("The CDDB server's reply could not be used: ") + reason
+                            : QStringLiteral("The CDDB server could not be reached: ") + reason);
         return;
     }
     const QList<QByteArray> lines = SplitReplyLines(body, MaxReplyLineBytes);
@@ -209,7 +196,7 @@ void TCddb::RequestDone(bool ok, const QString& error, const QByteArray& body, b
         if (mode == CddbState::Querying)
             HandleQueryLine(line);
         else
-            HandleReadLine(line);
+            HandleReadLine(line, raw);
         if (State == CddbState::RequestFailed)
             return; // a reply we cannot understand is abandoned
     }
@@ -233,7 +220,7 @@ void TCddb::HandleQueryLine(const QString& line) {
         State = CddbState::MatchChosen;
         Status(QStringLiteral("Found exact match"));
         Matches = {};
-        Matches[0] = Trim(line.mid(4));
+        Matches[0] = TrimBlanks(line.mid(4));
         int RightOne = 0;
         if (OnMatch)
             OnMatch(*this, Matches, RightOne);
@@ -241,7 +228,7 @@ void TCddb::HandleQueryLine(const QString& line) {
             State = CddbState::NoMatch;
             return;
         }
-        Category = Trim(Matches[0].section(QLatin1Char(' '), 0, 0));
+        Category = TrimBlanks(Matches[0].section(QLatin1Char(' '), 0, 0));
         DiscID = QString::asprintf("%08X", ComputeDiscId(Toc));
     } else if (code == QLatin1String("210") || code == QLatin1String("211")) {
         Status(code == QLatin1String("210") ? QStringLiteral("Found exact matches")
@@ -265,7 +252,7 @@ void TCddb::HandleQueryLine(const QString& line) {
         Status(QStringLiteral("Received matches"));
         ChooseFromList();
     } else {
-        AppendToFirstEmpty(Matches, Trim(line));
+        AppendToFirstEmpty(Matches, TrimBlanks(line));
     }
 }
 
@@ -305,13 +292,14 @@ bool TCddb::InterpretReplyCode(const QString& line) {
     return true;
 }
 
-void TCddb::HandleReadLine(const QString& line) {
+void TCddb::HandleReadLine(const QString& line, const QByteArray& raw) {
     const QString code = line.left(3);
     if (line.isEmpty())
         return; // a blank line carries nothing
     if (code == QLatin1String("210")) {
         Status(QStringLiteral("OK, CDDB database entry follows"));
         EntryLines = {};
+        entryBytes_.clear();
     } else if (code == QLatin1String("401")) {
         State = CddbState::ReadFailed;
         Status(QStringLiteral("Specified CDDB entry not found"));
@@ -330,6 +318,8 @@ void TCddb::HandleReadLine(const QString& line) {
     } else if (QStringLiteral("#TDEP").contains(line[0])) {
         // Only the line break is gone: a blank at the end of a continued value belongs to the value.
         AppendToFirstEmpty(EntryLines, line);
+        if (entryBytes_.size() < MaxEntryLines)
+            entryBytes_.append(raw);
     } else {
         State = CddbState::ReadFailed;
         InterpretReplyCode(line);
@@ -339,14 +329,7 @@ void TCddb::HandleReadLine(const QString& line) {
 void TCddb::ParseEntry() {
     const QString keptCategory = Category;
     DiscID.clear();
-    DiscArtist.clear();
-    DiscTitle.clear();
-    DiscYear.clear();
-    DiscGenre.clear();
-    DiscExtended.clear();
-    TrackTitles = {};
-    TrackExtended = {};
-    EntryRevision = 0;
+    Entry = ParseCddbEntry(entryBytes_);
     Toc = TocRecord{};
     try {
         ReadTOC(Drives.CurrentDrive);
@@ -355,61 +338,6 @@ void TCddb::ParseEntry() {
         Status(QString::fromUtf8(e.what())); // never let it escape into the event loop
     }
     Category = keptCategory;
-
-    // Values continued over several lines are joined first and unescaped once, so an escape split
-    // between two lines still reads right and nothing is unescaped twice.
-    QString title;
-    QString extended;
-    std::array<QString, CddbTracks> titles;
-    std::array<QString, CddbTracks> trackExtended;
-    for (const QString& line : EntryLines) {
-        if (line.isEmpty())
-            continue;
-        if (line.startsWith(QLatin1Char('#'))) {
-            if (line.startsWith(QLatin1String("# Revision: "))) {
-                bool ok = false;
-                int revision = Trim(line.mid(12)).toInt(&ok);
-                EntryRevision = ok ? revision : 0;
-            }
-            continue;
-        }
-        qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (eq < 0)
-            continue;
-        const QString key = Trim(line.left(eq)).toUpper();
-        const QString value = line.mid(eq + 1);
-        if (key == QLatin1String("DTITLE")) {
-            title += value;
-        } else if (key == QLatin1String("DYEAR")) {
-            DiscYear = XmcdUnescape(Trim(value));
-        } else if (key == QLatin1String("DGENRE")) {
-            DiscGenre = XmcdUnescape(Trim(value));
-        } else if (key == QLatin1String("EXTD")) {
-            extended += value;
-        } else if (key.startsWith(QLatin1String("TTITLE"))) {
-            int n = TrackNumber(QStringView(key).mid(6));
-            if (n >= 0)
-                titles[n] += value;
-        } else if (key.startsWith(QLatin1String("EXTT"))) {
-            int n = TrackNumber(QStringView(key).mid(4));
-            if (n >= 0)
-                trackExtended[n] += value;
-        }
-    }
-    // The joined values are trimmed, not the lines they were joined from.
-    title = Trim(title);
-    qsizetype separator = title.indexOf(QLatin1String(" / "));
-    if (separator >= 0) {
-        DiscArtist = XmcdUnescape(Trim(title.left(separator)));
-        DiscTitle = XmcdUnescape(Trim(title.mid(separator + 3)));
-    } else {
-        DiscArtist = XmcdUnescape(title);
-    }
-    DiscExtended = XmcdUnescape(Trim(extended));
-    for (int i = 0; i < CddbTracks; ++i) {
-        TrackTitles[i] = XmcdUnescape(Trim(titles[i]));
-        TrackExtended[i] = XmcdUnescape(Trim(trackExtended[i]));
-    }
 }
 
 } // namespace larkspin

@@ -3,6 +3,7 @@
 #include "HttpGet.h"
 
 #include "CdDrives.h"
+#include "CddbEntry.h"
 #include "TocRecord.h"
 
 #include <QByteArray>
@@ -88,15 +89,8 @@ public:
     QString DiscID;
     QString Category;
     TMatchArray Matches;
-    std::array<QString, MaxEntryLines> EntryLines;
-    QString DiscArtist;
-    QString DiscTitle;
-    QString DiscYear;
-    QString DiscGenre;
-    QString DiscExtended;
-    std::array<QString, CddbTracks> TrackTitles;
-    std::array<QString, CddbTracks> TrackExtended;
-    int EntryRevision = 0;
+    std::array<QString, MaxEntryLines> EntryLines; // the entry's lines as they arrived, for showing
+    CddbEntry Entry;                               // the entry read, as fields
     CddbState State = CddbState::Idle;
     bool HandshakeDone = false;
 
@@ -116,7 +110,7 @@ private:
     int StartRequest(const QString& url, const QString& statusText, CddbState newState);
     void RequestDone(bool ok, const QString& error, const QByteArray& body, bool overflowed);
     void HandleQueryLine(const QString& line);
-    void HandleReadLine(const QString& line);
+    void HandleReadLine(const QString& line, const QByteArray& raw);
     void ChooseFromList();
     bool InterpretReplyCode(const QString& line);
     void ParseEntry();
@@ -125,6 +119,7 @@ private:
 
     QTimer* Deadline = nullptr;
     QPointer<HttpGet> Pending;
+    QList<QByteArray> entryBytes_; // the entry's lines undecoded: continued values are joined as bytes
     QString emailUser_;
 };
 

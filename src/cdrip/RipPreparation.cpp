@@ -23,28 +23,19 @@ QList<TitleRow> RowsFromCdList(const CdList& list) {
     return rows;
 }
 
-QList<TitleRow> RowsFromEntryLines(const QStringList& lines, EntryDiscValues& disc) {
+QList<TitleRow> RowsFromEntry(const CddbEntry& entry) {
     QList<TitleRow> rows;
-    for (const QString& line : lines) {
-        const QString key = line.left(5);
-        if (key == u"DTITL") {
-            disc.DiscTitle = ValueAfterEquals(line);
-        } else if (key == u"DYEAR") {
-            disc.Year = ValueAfterEquals(line);
-        } else if (key == u"DGENR") {
-            disc.Genre = ValueAfterEquals(line);
-        } else if (key == u"TTITL") {
-            const QString value = ValueAfterEquals(line);
-            const QString artist = StripFileNameChars(SplitAtSlash(value).first);
-            TitleRow row;
-            row.number = QString::number(rows.size() + 1);
-            row.title = StripFileNameChars(SplitAtSlash(value).second);
-            row.artist = artist != row.title ? artist : SplitAtSlash(disc.DiscTitle).first;
-            row.album = SplitAtSlash(disc.DiscTitle).second;
-            row.year = disc.Year;
-            row.genre = disc.Genre;
-            rows.append(std::move(row));
-        }
+    for (std::size_t i = 0; i < entry.TrackTitles.size(); ++i) {
+        const TrackName name = TrackNameOf(entry, i);
+        TitleRow row;
+        row.number = QString::number(i + 1);
+        // A name is one line of a file name: line breaks and tabs of the entry become single blanks.
+        row.artist = StripFileNameChars(name.Artist.simplified());
+        row.title = StripFileNameChars(name.Title.simplified());
+        row.album = entry.Album();
+        row.year = entry.Year;
+        row.genre = entry.Genre;
+        rows.append(std::move(row));
     }
     return rows;
 }

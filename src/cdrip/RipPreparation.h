@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CdListItem.h"
+#include "CddbEntry.h"
 #include "TitleInfoEdit.h"
 
 #include <QString>
@@ -8,22 +9,14 @@
 
 namespace larkspin {
 
-// The disc values kept from the last entry read (DTITLE, DYEAR, DGENRE).
-struct EntryDiscValues {
-    QString DiscTitle;
-    QString Year;
-    QString Genre;
-};
-
 // The rows for a CD list: number i + 1, artist and title split from the caption (a leading "NN " of the
 // artist part dropped), album, year and genre from the sub-items.
 QList<TitleRow> RowsFromCdList(const CdList& list);
 
-// The rows an entry's logged lines give: one row per TTITLE line, numbered from 1, the artist from the
-// title line when it names one, else the disc artist of DTITLE; album from DTITLE; year and genre from
-// DYEAR and DGENRE. Artist and title lose the characters no file name may hold. disc keeps the disc
-// values across calls.
-QList<TitleRow> RowsFromEntryLines(const QStringList& lines, EntryDiscValues& disc);
+// The rows a CDDB entry gives: one per track it names, numbered from 1, the artist from the track title
+// when it names one, else the disc artist; album, year and genre from the disc. Artist and title are
+// made one line and lose the characters no file name may hold.
+QList<TitleRow> RowsFromEntry(const CddbEntry& entry);
 
 // Writes the rows back: item i with a row i gets the caption "NN Artist / Title" (NN two digits up to 9,
 // the row's number text after) and the row's album, year and genre. Items without a row keep theirs.

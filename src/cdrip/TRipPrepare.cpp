@@ -176,11 +176,7 @@ void TRipPrepare::checkOutcome() {
         return;
     const QString& last = lastLogLine_;
     if (OutcomeOfLog({last}) == QueryOutcome::EntryRead && Cddb_->State == CddbState::EntryRead) {
-        QStringList lines;
-        for (const QString& line : Cddb_->EntryLines)
-            if (!line.isEmpty())
-                lines << line;
-        rows_ = RowsFromEntryLines(lines, disc_);
+        rows_ = RowsFromEntry(Cddb_->Entry);
         fillList();
         endQuery();
     } else if (OutcomeOfLog({last}) == QueryOutcome::NoMatch) {

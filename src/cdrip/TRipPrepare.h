@@ -62,7 +62,6 @@ private:
     int drive_;
     TCddb* Cddb_;
     QList<TitleRow> rows_;
-    EntryDiscValues disc_;
     bool ripStarted_ = false;
     bool readPending_ = false;
     // Log lines wait here and reach the log box together, once per pass of the event loop: a long reply

@@ -236,10 +236,9 @@ void CdPanel::readAfterMatch() {
 void CdPanel::readOutInfos() {
     if (!player_.CdMode)
         return;
-    const CdNames names = ReadOutInfos(log_, CdTrackCount());
+    const CdNames names = ReadOutInfos(cddb_->Entry, CdTrackCount());
     if (names.hasDiscTitle) {
-        caption_ =
-            PanelCaption + QStringLiteral(" [") + SplitAtSlash(names.discTitle).second + QLatin1Char(']');
+        caption_ = PanelCaption + QStringLiteral(" [") + names.album + QLatin1Char(']');
         emit captionChanged();
     }
     for (size_t r = 0; r < rows_.size(); ++r)

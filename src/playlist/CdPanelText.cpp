@@ -12,23 +12,16 @@ QStringList MatchChoiceLines(const QStringList& matches) {
     return lines;
 }
 
-CdNames ReadOutInfos(const QStringList& log, int rowCount) {
+CdNames ReadOutInfos(const CddbEntry& entry, int rowCount) {
     CdNames names;
+    names.hasDiscTitle = entry.HasDiscTitle();
+    names.album = entry.Album();
     names.trackTexts.resize(static_cast<size_t>(std::max(rowCount, 0)));
-    int counter = 0;
-    for (const QString& line : log) {
-        if (line.startsWith(QLatin1String("DTITL"))) {
-            names.discTitle = ValueAfterEquals(line);
-            names.hasDiscTitle = true;
-        } else if (line.startsWith(QLatin1String("TTITL"))) {
-            ++counter;
-            if (counter > rowCount)
-                continue;
-            const auto [p1, p2] = SplitAtSlash(ValueAfterEquals(line));
-            names.trackTexts[static_cast<size_t>(counter - 1)] =
-                p1 != p2 ? p1 + QStringLiteral(" - ") + p2
-                         : SplitAtSlash(names.discTitle).first + QStringLiteral(" - ") + p2;
-        }
+    for (size_t r = 0; r < names.trackTexts.size() && r < entry.TrackTitles.size(); ++r) {
+        if (entry.TrackTitles[r].isEmpty())
+            continue;
+        const TrackName name = TrackNameOf(entry, r);
+        names.trackTexts[r] = name.Artist + QStringLiteral(" - ") + name.Title;
     }
     return names;
 }

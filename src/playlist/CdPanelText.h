@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CddbEntry.h"
 #include "CddbText.h"
 
 #include <QString>
@@ -13,16 +14,15 @@ namespace larkspin {
 // The lines the match window lists: the title part of each match text, up to the first empty one.
 QStringList MatchChoiceLines(const QStringList& matches);
 
-// What a read CDDB entry names, taken from the log of the client's lines in arrival order.
+// What a read CDDB entry names for the panel.
 struct CdNames {
     bool hasDiscTitle = false;
-    QString discTitle;               // the last DTITLE value
-    std::vector<QString> trackTexts; // one per row, empty where no TTITLE line named it
+    QString album;
+    std::vector<QString> trackTexts; // one per row, empty where the entry names no such track
 };
 
-// Names rows from the log: the k-th TTITLE line names row k (a title continued on a second line counts
-// as the next track, as it arrives). A track title of its own artist ("Guest / Duet") gives
+// Names rows from the entry: TTITLEn names row n. A track title of its own artist ("Guest / Duet") gives
 // "Guest - Duet", any other "<disc artist> - <title>".
-CdNames ReadOutInfos(const QStringList& log, int rowCount);
+CdNames ReadOutInfos(const CddbEntry& entry, int rowCount);
 
 } // namespace larkspin

@@ -35,8 +35,6 @@ bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
     return QTest::qWaitFor(done, ms);
 }
 
-const QString FailurePrefix = "CDDB Component Internal Error: THttpCli.GetAsync failed because of error \"";
-
 // A component pointed at the test server that records everything it reports.
 struct Client {
     TCddb cddb;
@@ -98,27 +96,36 @@ QByteArray Lines(const QList<QByteArray>& lines) {
 }
 
 QString FieldValue(const TCddb& c, const QString& field) {
+    const CddbEntry& e = c.Entry;
     if (field == "DiscArtist")
-        return c.DiscArtist;
+        return e.DiscArtist;
     if (field == "DiscTitle")
-        return c.DiscTitle;
+        return e.DiscTitle;
     if (field == "DiscYear")
-        return c.DiscYear;
+        return e.Year;
     if (field == "DiscGenre")
-        return c.DiscGenre;
+        return e.Genre;
     if (field == "DiscExtended")
-        return c.DiscExtended;
+        return e.Extended;
     if (field == "EntryRevision")
-        return QString::number(c.EntryRevision);
+        return QString::number(e.Revision);
     if (field == "Category")
         return c.Category;
+    if (field == "TrackCount")
+        return QString::number(e.TrackTitles.size());
     if (field == "TrackTitles[0].size")
-        return QString::number(c.TrackTitles[0].size());
-    auto index = [&](const QString& prefix) { return field.mid(prefix.size()).chopped(1).toInt(); };
+        return QString::number(e.TrackTitles.empty() ? -1 : e.TrackTitles[0].size());
+    auto index = [&](const QString& prefix) {
+        return std::size_t(field.mid(prefix.size()).chopped(1).toInt());
+    };
+    // A track the entry does not reach reads as an empty title.
+    auto at = [](const std::vector<QString>& table, std::size_t i) {
+        return i < table.size() ? table[i] : QString();
+    };
     if (field.startsWith("TrackTitles["))
-        return c.TrackTitles.at(index("TrackTitles["));
+        return at(e.TrackTitles, index("TrackTitles["));
     if (field.startsWith("TrackExtended["))
-        return c.TrackExtended.at(index("TrackExtended["));
+        return at(e.TrackExtended, index("TrackExtended["));
     if (field.startsWith("EntryLines["))
         return c.EntryLines.at(index("EntryLines["));
     return "<unknown field " + field + ">";
@@ -173,9 +180,9 @@ void TestCddbProtocol::exactMatchThenRead() {
     QCOMPARE(CddbTestServer::parameter(server.targets[1], "cmd"), QString("cddb read rock 0E001003"));
     QCOMPARE(c.statuses, (QStringList{"Querying CD", "Found exact match", "Reading CD info",
                                       "OK, CDDB database entry follows", "Entry read"}));
-    QCOMPARE(c.cddb.DiscArtist, QString("Some Artist"));
-    QCOMPARE(c.cddb.TrackTitles[2], QString("Three"));
-    QCOMPARE(c.cddb.EntryRevision, 4);
+    QCOMPARE(c.cddb.Entry.DiscArtist, QString("Some Artist"));
+    QCOMPARE(c.cddb.Entry.TrackTitles.at(2), QString("Three"));
+    QCOMPARE(c.cddb.Entry.Revision, 4);
     QCOMPARE(c.cddb.Category, QString("rock"));
     // Every request URL and every received line went to the data log.
     QVERIFY(c.exchanged.first().startsWith("http://127.0.0.1:" + server.port() +
@@ -385,7 +392,7 @@ void TestCddbProtocol::readReplies() {
     QVERIFY(c.read());
     QCOMPARE(static_cast<int>(c.cddb.State), state); // the table gives CddbState values
     QCOMPARE(c.statuses, QStringList{"Reading CD info"} + statuses);
-    QCOMPARE(c.cddb.DiscArtist, artist);
+    QCOMPARE(c.cddb.Entry.DiscArtist, artist);
     QCOMPARE(c.cddb.Category, QString("rock"));
 }
 
@@ -401,8 +408,12 @@ void TestCddbProtocol::entryParsing_data() {
                   {"DiscGenre", "Ambient"},        {"TrackTitles[0]", "Low"},     {"TrackTitles[2]", "High"},
                   {"DiscExtended", "Liner notes"}, {"TrackExtended[1]", "Quiet"}, {"EntryRevision", "7"},
                   {"EntryLines[0]", "# xmcd"}};
-    QTest::newRow("continued TTITLE")
-        << Lines({"TTITLE12=abc", "TTITLE12=def"}) << Checks{{"TrackTitles[12]", "abcdef"}};
+    QTest::newRow("continued TTITLE") << Lines({"TTITLE12=abc", "TTITLE12=def"})
+                                      << Checks{{"TrackTitles[12]", "abcdef"}, {"TrackCount", "13"}};
+    // Joined as bytes before decoding: a UTF-8 character split at the line break stays one character.
+    QTest::newRow("UTF-8 character split over two lines")
+        << Lines({"TTITLE0=Bj\xc3", "TTITLE0=\xb6rk", "DTITLE=\xe5\x9d", "DTITLE=\x82 / x"})
+        << Checks{{"TrackTitles[0]", QString::fromUtf8("Björk")}, {"DiscArtist", QString::fromUtf8("坂")}};
     QTest::newRow("continued DTITLE") << Lines({"DTITLE=Art / Album", "DTITLE= Part 2"})
                                       << Checks{{"DiscArtist", "Art"}, {"DiscTitle", "Album Part 2"}};
     QTest::newRow("DTITLE continued inside the artist")
@@ -545,16 +556,17 @@ void TestCddbProtocol::helloParameters() {
 void TestCddbProtocol::failedRequests_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("errorPart");
+    // The user reads these: they say in words what happened.
     QTest::newRow("server never answers") << "silent"
-                                          << "no answer within 0.3 seconds";
+                                          << "The CDDB server did not answer within 0.3 seconds";
     QTest::newRow("connection refused") << "refused"
-                                        << "refused";
+                                        << "The CDDB server could not be reached: connection refused";
     QTest::newRow("HTTP error status") << "http404"
-                                       << "Not Found";
+                                       << "The CDDB server's reply could not be used: HTTP 404 Not Found";
     QTest::newRow("empty server address") << "noaddress"
-                                          << "invalid server address";
+                                          << "The CDDB server address is not valid: \"";
     QTest::newRow("port that is no number") << "badport"
-                                            << "invalid server address";
+                                            << "The CDDB server address is not valid: \"";
 }
 
 void TestCddbProtocol::failedRequests() {
@@ -585,9 +597,7 @@ void TestCddbProtocol::failedRequests() {
     QCOMPARE(c.cddb.State, CddbState::RequestFailed);
     QCOMPARE(c.statuses.size(), 2);
     QCOMPARE(c.statuses[0], QString("Querying CD"));
-    QVERIFY2(c.statuses[1].startsWith(FailurePrefix) && c.statuses[1].endsWith("\""),
-             qPrintable(c.statuses[1]));
-    QVERIFY2(c.statuses[1].contains(errorPart, Qt::CaseInsensitive), qPrintable(c.statuses[1]));
+    QVERIFY2(c.statuses[1].startsWith(errorPart), qPrintable(c.statuses[1]));
     QCOMPARE(c.matchCalls, 0);
     // Nothing arrives later: no second completion, no stray lines.
     QVERIFY(c.sentinel(server));
@@ -605,6 +615,20 @@ void TestCddbProtocol::refusedRequests() {
     QCOMPARE(c.cddb.State, CddbState::Idle);
     QVERIFY(c.sentinel(server));
     QCOMPARE(server.targets.size(), 1);
+
+    // Without a table of contents there is nothing to ask: no "cddb query 00000000 0 0" goes out.
+    c.cddb.ServerType = TServerType::HTTP;
+    c.cddb.Toc = TocRecord{};
+    c.statuses.clear();
+    QCOMPARE(c.cddb.HttpQuery(), -1);
+    QCOMPARE(c.cddb.State, CddbState::RequestFailed);
+    QCOMPARE(c.statuses,
+             QStringList{"The CD's table of contents could not be read, so the CDDB server was not asked"});
+    c.cddb.Toc = ThreeToneToc();
+    QVERIFY(c.sentinel(server)); // the sentinel's query is the next the server hears
+    QCOMPARE(server.targets.size(), 2);
+    QCOMPARE(CddbTestServer::parameter(server.targets[1], "cmd"),
+             QString("cddb query 0e001003 3 150 525 1070 18"));
 }
 
 void TestCddbProtocol::hugeReplyIsCut() {
@@ -685,6 +709,7 @@ void TestCddbProtocol::deletingDuringAFloodReturnsAtOnce() {
     cddb->ServerType = TServerType::HTTP;
     cddb->ServerAddr = "127.0.0.1";
     cddb->ServerPort = QString::number(flood.serverPort());
+    cddb->Toc = ThreeToneToc();
     QCOMPARE(cddb->HttpQuery(), 0);
     QTRY_VERIFY_WITH_TIMEOUT(!peers.isEmpty(), 20000);
     // Either the head limit ended it already, or the flood is still running: deleting is safe either way.
@@ -800,13 +825,13 @@ void TestCddbProtocol::namesDiscImageEndToEnd() {
     QCOMPARE(CddbTestServer::parameter(server.targets[0], "cmd"),
              QString("cddb query 0e001003 3 150 525 1070 18"));
     QCOMPARE(CddbTestServer::parameter(server.targets[1], "cmd"), QString("cddb read rock 0e001003"));
-    QCOMPARE(c.cddb.DiscArtist, QString("Tone Makers"));
-    QCOMPARE(c.cddb.DiscTitle, QString("Three Tones"));
-    QCOMPARE(c.cddb.DiscYear, QString("2026"));
-    QCOMPARE(c.cddb.TrackTitles[0], QString("Low"));
-    QCOMPARE(c.cddb.TrackTitles[1], QString("Middle"));
-    QCOMPARE(c.cddb.TrackTitles[2], QString("High"));
-    QCOMPARE(c.cddb.EntryRevision, 2);
+    QCOMPARE(c.cddb.Entry.DiscArtist, QString("Tone Makers"));
+    QCOMPARE(c.cddb.Entry.DiscTitle, QString("Three Tones"));
+    QCOMPARE(c.cddb.Entry.Year, QString("2026"));
+    QCOMPARE(c.cddb.Entry.TrackTitles.at(0), QString("Low"));
+    QCOMPARE(c.cddb.Entry.TrackTitles.at(1), QString("Middle"));
+    QCOMPARE(c.cddb.Entry.TrackTitles.at(2), QString("High"));
+    QCOMPARE(c.cddb.Entry.Revision, 2);
     // The entry was parsed against the disc: its TOC read again, the ID back in lower case.
     QCOMPARE(c.cddb.DiscID, QString("0e001003"));
     QCOMPARE(int(c.cddb.Toc.TrackCount), 3);

@@ -64,38 +64,40 @@ void TestCdPanelText::matchLinesStopAtTheFirstEmptyMatch() {
 }
 
 void TestCdPanelText::readOutInfos_data() {
-    QTest::addColumn<QStringList>("log");
+    QTest::addColumn<QList<QByteArray>>("entry");
     QTest::addColumn<int>("rows");
-    QTest::addColumn<QString>("discTitle");
+    QTest::addColumn<QString>("album");
     QTest::addColumn<QStringList>("texts");
-    const QStringList head{"Querying CD", "http://127.0.0.1:8880/~cddb/cddb.cgi?cmd=...\r\n",
-                           "Found exact match"};
     QTest::newRow("disc artist and own artist")
-        << head + QStringList{"DTITLE=Band / Album", "TTITLE0=Song", "TTITLE1=Guest / Duet", "Entry read"}
-        << 3 << "Band / Album" << QStringList{"Band - Song", "Guest - Duet", ""};
-    // The k-th title line names row k, whatever number its keyword carries.
-    QTest::newRow("continued title counts as the next track")
-        << QStringList{"DTITLE=Band / Album", "TTITLE0=A very long", "TTITLE0= title", "TTITLE1=Two"} << 3
-        << "Band / Album" << QStringList{"Band - A very long", "Band -  title", "Band - Two"};
+        << QList<QByteArray>{"DTITLE=Band / Album", "TTITLE0=Song", "TTITLE1=Guest / Duet"} << 3 << "Album"
+        << QStringList{"Band - Song", "Guest - Duet", ""};
+    // TTITLEn names row n: a title continued on a second line stays one track's title.
+    QTest::newRow("continued title names one track")
+        << QList<QByteArray>{"DTITLE=Band / Album", "TTITLE0=A very long", "TTITLE0= title", "TTITLE1=Two"}
+        << 3 << "Album" << QStringList{"Band - A very long title", "Band - Two", ""};
+    QTest::newRow("continued disc title")
+        << QList<QByteArray>{"DTITLE=Some Very Long Band Na", "DTITLE=me / The Album", "TTITLE0=One"} << 1
+        << "The Album" << QStringList{"Some Very Long Band Name - One"};
+    QTest::newRow("escapes undone") << QList<QByteArray>{R"(DTITLE=A\\B / C\tD)", R"(TTITLE0=x\\y)"} << 1
+                                    << "C\tD" << QStringList{"A\\B - x\\y"};
     QTest::newRow("more titles than rows")
-        << QStringList{"DTITLE=Band / Album", "TTITLE0=One", "TTITLE1=Two", "TTITLE2=Three"} << 2
-        << "Band / Album" << QStringList{"Band - One", "Band - Two"};
-    QTest::newRow("the last disc title counts")
-        << QStringList{"DTITLE=Old / First", "DTITLE=New / Second", "TTITLE0=One"} << 1 << "New / Second"
-        << QStringList{"New - One"};
-    QTest::newRow("keywords are upper case only")
-        << QStringList{"dtitle=Band / Album", "ttitle0=One", "#TTITLE0=Two"} << 1 << "" << QStringList{""};
-    QTest::newRow("no rows") << QStringList{"TTITLE0=One"} << 0 << "" << QStringList{};
+        << QList<QByteArray>{"DTITLE=Band / Album", "TTITLE0=One", "TTITLE1=Two", "TTITLE2=Three"} << 2
+        << "Album" << QStringList{"Band - One", "Band - Two"};
+    QTest::newRow("disc title without separator") << QList<QByteArray>{"DTITLE=Various", "TTITLE0=One"} << 1
+                                                  << "Various" << QStringList{"Various - One"};
+    QTest::newRow("no disc title") << QList<QByteArray>{"TTITLE1=Two"} << 2 << ""
+                                   << QStringList{"", " - Two"};
+    QTest::newRow("no rows") << QList<QByteArray>{"TTITLE0=One"} << 0 << "" << QStringList{};
 }
 
 void TestCdPanelText::readOutInfos() {
-    QFETCH(QStringList, log);
+    QFETCH(QList<QByteArray>, entry);
     QFETCH(int, rows);
-    QFETCH(QString, discTitle);
+    QFETCH(QString, album);
     QFETCH(QStringList, texts);
-    const CdNames names = ReadOutInfos(log, rows);
-    QCOMPARE(names.hasDiscTitle, !discTitle.isEmpty());
-    QCOMPARE(names.discTitle, discTitle);
+    const CdNames names = ReadOutInfos(ParseCddbEntry(entry), rows);
+    QCOMPARE(names.hasDiscTitle, !album.isEmpty());
+    QCOMPARE(names.album, album);
     QCOMPARE(QStringList(names.trackTexts.begin(), names.trackTexts.end()), texts);
 }
 
