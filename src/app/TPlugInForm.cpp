@@ -228,10 +228,12 @@ void TPlugInForm::fadeFieldEdited(int which, const QString& text) {
     if (!ms)
         return;
     settings().*FadeTimes[which] = *ms;
+    // The crossfade's slider and diagram follow the slider only: a time typed digit by digit would
+    // otherwise jump the slider and redraw the diagram at every key.
+    if (which == CrossFade)
+        return;
     const QSignalBlocker block(fadeSliders_[which]);
     fadeSliders_[which]->setValue(FadeSliderOf(*ms));
-    if (which == CrossFade)
-        drawCrossfadeDiagram();
 }
 
 void TPlugInForm::fadeSliderMoved(int which, int position) {

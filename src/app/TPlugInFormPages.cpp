@@ -330,9 +330,9 @@ QWidget* TPlugInForm::buildAudioCdPage() {
     auto* plugIn = new QVBoxLayout;
     plugIn->addWidget(CDPlugIn);
     auto* infos = new QVBoxLayout;
-    infos->addWidget(check(QStringLiteral("Search in FreeDB (automaticaly)"), QStringLiteral("CDautoFreeDB"),
+    infos->addWidget(check(QStringLiteral("Search in FreeDB (automatically)"), QStringLiteral("CDautoFreeDB"),
                            &Settings::CDautoFreeDB));
-    infos->addWidget(check(QStringLiteral("Always choose the first found CD (automaticaly)"),
+    infos->addWidget(check(QStringLiteral("Always choose the first found CD (automatically)"),
                            QStringLiteral("CDautofirst"), &Settings::CDautofirst));
     DiscImages = new QListWidget;
     DiscImages->setObjectName(QStringLiteral("DiscImages"));

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
 #include <fstream>
 
 namespace larkspin {
@@ -59,7 +58,8 @@ PrivateProfile::PrivateProfile(std::filesystem::path file) : file_(std::move(fil
         std::string_view t = trim(raw);
         if (!t.empty() && t.front() == '[') {
             size_t close = t.find(']');
-            current = std::string(trim(t.substr(1, close == std::string_view::npos ? t.size() - 1 : close - 1)));
+            current =
+                std::string(trim(t.substr(1, close == std::string_view::npos ? t.size() - 1 : close - 1)));
             line.section = current;
             line.header = true;
         } else if (!t.empty() && t.front() != ';' && t.find('=') != std::string_view::npos) {
@@ -80,7 +80,8 @@ PrivateProfile::PrivateProfile(std::filesystem::path file) : file_(std::move(fil
 
 size_t PrivateProfile::findKey(std::string_view section, std::string_view key) const {
     for (size_t i = 0; i < lines_.size(); ++i)
-        if (!lines_[i].key.empty() && equalsAscii(lines_[i].section, section) && equalsAscii(lines_[i].key, key))
+        if (!lines_[i].key.empty() && equalsAscii(lines_[i].section, section) &&
+            equalsAscii(lines_[i].key, key))
             return i;
     return lines_.size();
 }
@@ -144,8 +145,9 @@ void PrivateProfile::writeString(std::string_view section, std::string_view key,
         lines_[i].text = lines_[i].key + "=" + std::string(value);
         lines_[i].value = line.value;
     } else {
-        auto header = std::find_if(lines_.begin(), lines_.end(),
-                                   [&](const Line& l) { return l.header && equalsAscii(l.section, section); });
+        auto header = std::find_if(lines_.begin(), lines_.end(), [&](const Line& l) {
+            return l.header && equalsAscii(l.section, section);
+        });
         if (header == lines_.end()) {
             lines_.push_back(Line{"[" + std::string(section) + "]", std::string(section), {}, {}, true});
             lines_.push_back(std::move(line));
@@ -205,11 +207,9 @@ void PrivateProfile::save() const {
         data += l.text;
         data += '\n';
     }
-    if (!WriteFileAtomically(file_.string(), data)) {
-        char message[4200];
-        std::snprintf(message, sizeof message, "nach %s kann nicht geschrieben werden", file_.c_str());
-        throw EProfileWriteError(message);
-    }
+    std::string error;
+    if (!WriteFileAtomically(file_.string(), data, &error))
+        throw EProfileWriteError("Cannot write to " + (error.empty() ? file_.string() : error));
 }
 
 } // namespace larkspin

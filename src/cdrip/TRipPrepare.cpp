@@ -32,7 +32,7 @@ TRipPrepare::TRipPrepare(CdList& list, const Settings& settings, int drive, QWid
     setWindowTitle(QStringLiteral("Prepare ripping..."));
     ListView1 = new QTreeWidget(this);
     ListView1->setObjectName(QStringLiteral("ListView1"));
-    ListView1->setHeaderLabels({"#", "Artist", "Title", "Album", "Jahr", "Genre"});
+    ListView1->setHeaderLabels({"#", "Artist", "Title", "Album", "Year", "Genre"});
     ListView1->setRootIsDecorated(false);
     ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -195,7 +195,7 @@ void TArchivForm::buildWidgets() {
     DetailList->setUniformRowHeights(true);
     DetailList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     DetailList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    deleteButton = new QPushButton(QStringLiteral("Delete selected tiltles"));
+    deleteButton = new QPushButton(QStringLiteral("Delete selected titles"));
     progress = new QProgressBar;
     status2 = new QLabel(QStringLiteral("Waiting..."));
     auto* readRow = new QHBoxLayout;

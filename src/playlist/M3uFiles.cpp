@@ -1,4 +1,4 @@
-// M3U/M3U8 (read and written) and PLS (read): text playlists naming one file per entry.
+// M3U/M3U8 and PLS: text playlists naming one file per entry.
 #include "PlaylistFiles.h"
 
 #include "AtomicFile.h"
@@ -223,6 +223,39 @@ bool Full(const std::vector<StoredEntry>& entries, std::size_t before) {
     return entries.size() - before >= MaxPlaylistEntries;
 }
 
+// "Artist - Title" (or the title alone) on one line, as text lists store it.
+std::string OneLineTitle(const PlaylistEntry& entry) {
+    const std::string_view artist = entry.Field(RecordArtist);
+    std::string info;
+    if (!artist.empty())
+        info.append(artist).append(" - ");
+    info.append(entry.Field(RecordTitle));
+    for (char& c : info) // a title never breaks the line
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    return info;
+}
+
+// The path as a text list stores it: relative below the list's folder, absolute elsewhere. A name the
+// line-based readers would change (a line break, blanks at either end, bytes that are no UTF-8 and would
+// be read as Latin-1) is stored as a file:// address, which keeps its bytes.
+std::string StoredPath(std::string_view entryPath, const std::string& folder) {
+    const std::string path(entryPath);
+    std::string stored = path;
+    if (!HasScheme(path) && path.starts_with('/')) {
+        const std::string prefix = folder == "/" ? folder : folder + "/";
+        const std::string normal = std::filesystem::path(path).lexically_normal().string();
+        if (normal.starts_with(prefix) && normal.size() > prefix.size())
+            stored = normal.substr(prefix.size());
+    }
+    const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+    const bool changedOnReading = stored.find_first_of("\r\n") != std::string::npos || !IsValidUtf8(stored) ||
+                                  (!stored.empty() && (blank(stored.front()) || blank(stored.back())));
+    if (changedOnReading && path.starts_with('/'))
+        return "file://" + PercentEncodePath(path);
+    return stored;
+}
+
 } // namespace
 
 PlaylistFileOutcome LoadM3uPlaylist(const std::string& fileName, std::vector<StoredEntry>& entries) {
@@ -259,33 +292,32 @@ PlaylistFileOutcome LoadM3uPlaylist(const std::string& fileName, std::vector<Sto
 
 PlaylistFileOutcome SaveM3uPlaylist(const std::string& fileName, const std::vector<PlaylistEntry>& entries) {
     const std::string folder = ListFolder(fileName);
-    const std::string prefix = folder == "/" ? folder : folder + "/";
     std::string text = "#EXTM3U\n";
     for (const PlaylistEntry& entry : entries) {
-        const std::string_view artist = entry.Field(RecordArtist);
-        const std::string_view title = entry.Field(RecordTitle);
-        std::string info;
-        if (!artist.empty())
-            info.append(artist).append(" - ");
-        info.append(title);
-        for (char& c : info) // a title never breaks the line
-            if (c == '\r' || c == '\n')
-                c = ' ';
-        text += "#EXTINF:" + std::to_string(LengthSeconds(entry.Field(RecordLength))) + "," + info + "\n";
-        std::string path(entry.Path());
-        if (path.find_first_of("\r\n") != std::string::npos) {
-            path = "file://" + PercentEncodePath(path); // a name holding a line break survives as an address
-        } else if (!HasScheme(path) && path.starts_with('/')) {
-            const std::string normal = std::filesystem::path(path).lexically_normal().string();
-            if (normal.starts_with(prefix) && normal.size() > prefix.size()) {
-                path = normal.substr(prefix.size());
-                if (path.starts_with('#'))
-                    path = "./" + path; // not a comment line
-            }
-        }
+        text += "#EXTINF:" + std::to_string(LengthSeconds(entry.Field(RecordLength))) + "," +
+                OneLineTitle(entry) + "\n";
+        std::string path = StoredPath(entry.Path(), folder);
+        if (path.starts_with('#'))
+            path = "./" + path; // not a comment line
         text += path;
         text += '\n';
     }
+    if (!WriteFileAtomically(fileName, text))
+        return {false, SystemError("Cannot write", fileName)};
+    return {};
+}
+
+PlaylistFileOutcome SavePlsPlaylist(const std::string& fileName, const std::vector<PlaylistEntry>& entries) {
+    const std::string folder = ListFolder(fileName);
+    std::string text = "[playlist]\n";
+    std::size_t n = 0;
+    for (const PlaylistEntry& entry : entries) {
+        const std::string number = std::to_string(++n);
+        text += "File" + number + "=" + StoredPath(entry.Path(), folder) + "\n";
+        text += "Title" + number + "=" + OneLineTitle(entry) + "\n";
+        text += "Length" + number + "=" + std::to_string(LengthSeconds(entry.Field(RecordLength))) + "\n";
+    }
+    text += "NumberOfEntries=" + std::to_string(n) + "\nVersion=2\n";
     if (!WriteFileAtomically(fileName, text))
         return {false, SystemError("Cannot write", fileName)};
     return {};

@@ -471,6 +471,8 @@ Playlist::FileCommandOutcome Playlist::SavePlaylistFile(const std::string& fileN
         written = SaveM3uPlaylist(fileName, entries_);
         break;
     case PlaylistFormat::Pls:
+        written = SavePlsPlaylist(fileName, entries_);
+        break;
     case PlaylistFormat::Unsupported:
         return {false, UnsupportedPlaylistMessage, {}};
     }

@@ -20,7 +20,7 @@ enum class PlaylistFormat { Te3, Tel, M3u, Pls, Unsupported };
 PlaylistFormat PlaylistFormatOf(const std::string& fileName);
 
 // Shown for any other extension.
-inline constexpr const char* UnsupportedPlaylistMessage = "Dieser Dateityp wird noch nicht unterstützt!";
+inline constexpr const char* UnsupportedPlaylistMessage = "This file type is not supported yet!";
 
 inline constexpr std::size_t Te3RecordSize = 751;
 inline constexpr std::size_t TelRecordSize = 458;
@@ -63,8 +63,9 @@ PlaylistFileOutcome SaveTelPlaylist(const std::string& fileName, const std::vect
 PlaylistFileOutcome LoadM3uPlaylist(const std::string& fileName, std::vector<StoredEntry>& entries);
 PlaylistFileOutcome SaveM3uPlaylist(const std::string& fileName, const std::vector<PlaylistEntry>& entries);
 
-// PLS ("[playlist]", FileN, TitleN, LengthN), entries in the order of N.
+// PLS ("[playlist]", FileN, TitleN, LengthN), entries in the order of N. Paths are stored as in M3U.
 PlaylistFileOutcome LoadPlsPlaylist(const std::string& fileName, std::vector<StoredEntry>& entries);
+PlaylistFileOutcome SavePlsPlaylist(const std::string& fileName, const std::vector<PlaylistEntry>& entries);
 
 // The temporary playlist: folder + "/Temporary Playlist/Temp.te3".
 std::string TemporaryPlaylistPath(const std::string& programFolder);

@@ -399,14 +399,18 @@ void TPlaylistForm::AddDroppedFiles(const QStringList& paths) {
     list_.AddFilesToPlaylist(EncodedPaths(paths));
 }
 
+namespace {
+const QString Te3Filter = QStringLiteral("Larkspin Playlist (*.te3)");
+const QString TelFilter = QStringLiteral("Larkspin Playlist, short records (*.tel)");
+const QString PlsFilter = QStringLiteral("PLS Playlist (*.pls)");
+} // namespace
+
 void TPlaylistForm::LoadPlaylistClick() {
     QFileDialog dialog(this, QStringLiteral("Load Playlist"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters(
-        {QStringLiteral("All compatible Playlists (*.te3 *.tel *.m3u *.m3u8 *.pls)"),
-         QStringLiteral("Tonvik 3.0 Playlist (*.te3)"), QStringLiteral("Tonvik Playlist (*.tel)"),
-         QStringLiteral("WinAmp Playlist (*.m3u *.m3u8)"), QStringLiteral("PLS Playlist (*.pls)")});
+    dialog.setNameFilters({QStringLiteral("All compatible Playlists (*.te3 *.tel *.m3u *.m3u8 *.pls)"),
+                           Te3Filter, TelFilter, QStringLiteral("M3U Playlist (*.m3u *.m3u8)"), PlsFilter});
     dialog.setDefaultSuffix(QStringLiteral("te3"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
@@ -421,9 +425,8 @@ void TPlaylistForm::LoadPlaylistClick() {
 void TPlaylistForm::SavePlaylistClick() {
     QFileDialog dialog(this, QStringLiteral("Save Playlist"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilters(
-        {QStringLiteral("Tonvik 3.0 Playlist (*.te3)"), QStringLiteral("Tonvik Playlist (*.tel)"),
-         QStringLiteral("WinAmp Playlist (*.m3u)"), QStringLiteral("WinAmp Playlist, UTF-8 (*.m3u8)")});
+    dialog.setNameFilters({Te3Filter, TelFilter, QStringLiteral("M3U Playlist (*.m3u)"),
+                           QStringLiteral("M3U Playlist, UTF-8 (*.m3u8)"), PlsFilter});
     dialog.setDefaultSuffix(QStringLiteral("te3"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;

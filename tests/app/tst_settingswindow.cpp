@@ -186,13 +186,17 @@ void TestSettingsWindow::fadeFields() {
     QTest::keyClicks(play, "x"); // not a number: the setting keeps its value
     QCOMPARE(settings().PlayTime, 2550);
 
-    // Typing the crossfade time redraws the diagram too.
-    const QImage before = form->crossfadePicture();
+    // Typing the crossfade time sets it; the slider and the diagram stay until the slider moves.
+    QSlider* crossSlider = control<QSlider>("CrossfadingSlider");
+    const int sliderBefore = crossSlider->value();
+    const QImage shownBefore = control<QLabel>("CrossfadeDiagram")->pixmap().toImage();
     QLineEdit* cross = control<QLineEdit>("CrossfadingTime");
     cross->clear();
     QTest::keyClicks(cross, "1000");
     QCOMPARE(settings().CrossTime, 1000);
-    QVERIFY(form->crossfadePicture() != before);
+    QCOMPARE(crossSlider->value(), sliderBefore);
+    QCOMPARE(control<QLabel>("CrossfadeDiagram")->pixmap().toImage(), shownBefore);
+    crossSlider->setValue(sliderBefore == 10 ? 20 : 10);
     QCOMPARE(control<QLabel>("CrossfadeDiagram")->pixmap().toImage().convertToFormat(QImage::Format_RGB32),
              form->crossfadePicture());
 }

@@ -1,6 +1,6 @@
 // Starts the real larkspin executable in a fresh program folder and ends it by signal.
-#include "PrivateProfile.h"
 #include "../TestFiles.h"
+#include "PrivateProfile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -63,8 +63,8 @@ void TestStartup::signalRunsShutDown() {
     QCOMPARE(process.exitCode(), 0);
 
     QDir d(dir.path());
-    for (const char* sub : {"Organizer", "Temporary Playlist", "Skins", "PlugIn", "PlugIn/Output", "PlugIn/Encoder",
-                            "PlugIn/Extra", "Language"})
+    for (const char* sub : {"Organizer", "Temporary Playlist", "Skins", "PlugIn", "PlugIn/Output",
+                            "PlugIn/Encoder", "PlugIn/Extra", "Language"})
         QVERIFY2(QFileInfo(d.filePath(sub)).isDir(), sub);
     QFileInfo temp(d.filePath("Temporary Playlist/Temp.te3"));
     QVERIFY(temp.isFile());
@@ -101,7 +101,7 @@ void TestStartup::failedSettingsWriteOnASignalStillEnds() {
     QVERIFY(process.waitForFinished(20000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 1);
-    QVERIFY(process.readAllStandardError().contains("nach " + iniPath.toUtf8() + " kann nicht geschrieben werden"));
+    QVERIFY(process.readAllStandardError().contains("Cannot write to " + iniPath.toUtf8() + ": "));
     // The playlist was saved before the settings; the settings file is as it was.
     QVERIFY(QFileInfo(dir.filePath("Temporary Playlist/Temp.te3")).isFile());
     QCOMPARE(readAll(iniPath), std::string("[Prog]\nFirststart=0\n"));

@@ -222,7 +222,7 @@ private slots:
         QVERIFY(QFile::setPermissions(file, QFile::ReadOwner));
         for (const PlaylistFileOutcome& outcome :
              {SaveTe3Playlist(file.toStdString(), {}), SaveTelPlaylist(file.toStdString(), {}),
-              SaveM3uPlaylist(file.toStdString(), {})}) {
+              SaveM3uPlaylist(file.toStdString(), {}), SavePlsPlaylist(file.toStdString(), {})}) {
             QVERIFY(!outcome.ok);
             QVERIFY(!outcome.error.empty());
         }
@@ -261,7 +261,8 @@ private slots:
         const std::vector<std::string> paths = {below, beside, outside, newline,
                                                 "http://example.org/stream.mp3"};
         for (std::size_t i = 0; i < back.size(); ++i)
-            QCOMPARE(back[i].record[RecordPath], paths[i]);
+            QCOMPARE(QByteArray::fromStdString(back[i].record[RecordPath]),
+                     QByteArray::fromStdString(paths[i]));
         QCOMPARE(back[0].record[RecordArtist], std::string("Ärtist"));
         QCOMPARE(back[0].record[RecordTitle], std::string("Tïtle"));
         QCOMPARE(back[0].record[RecordLength], std::string("3:05"));
@@ -323,6 +324,49 @@ private slots:
         QCOMPARE(e[2].record[RecordPath], std::string("http://radio.example.org:8000/live"));
         QCOMPARE(e[2].record[RecordTitle], std::string("Live"));
         QVERIFY(!e[2].readFromFile);
+    }
+
+    // Every text list saves what it loads: the same paths, titles and lengths come back, whatever
+    // bytes the names hold.
+    void textListsRoundTrip_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("M3U") << "list.m3u";
+        QTest::newRow("M3U8") << "list.m3u8";
+        QTest::newRow("PLS") << "list.pls";
+    }
+
+    void textListsRoundTrip() {
+        QFETCH(QString, name);
+        const QString folder = dir_.filePath("round-" + name);
+        QDir().mkpath(folder + "/sub");
+        const std::string list = (folder + "/" + name).toStdString();
+        const std::string f = folder.toStdString();
+        const std::vector<std::string> paths = {f + "/sub/Ärger – ü ✓.mp3",
+                                                f + "/#hash=x.ogg",
+                                                dir_.filePath("elsewhere/ß.wav").toStdString(),
+                                                f + "/two\nlines.mp3",
+                                                f + "/ blank at both ends .mp3",
+                                                f + "/not-utf8-\xff.wav",
+                                                "http://example.org/stream.mp3"};
+        std::vector<PlaylistEntry> entries;
+        for (std::size_t i = 0; i < paths.size(); ++i)
+            entries.push_back(MakeEntry("Ärtist " + std::to_string(i), "Title=" + std::to_string(i), paths[i],
+                                        i % 2 ? "62:03" : "3:05"));
+        QVERIFY(PlaylistFormatOf(list) == PlaylistFormat::M3u ||
+                PlaylistFormatOf(list) == PlaylistFormat::Pls);
+        QVERIFY(PlaylistFormatOf(list) == PlaylistFormat::Pls ? SavePlsPlaylist(list, entries).ok
+                                                              : SaveM3uPlaylist(list, entries).ok);
+        std::vector<StoredEntry> back;
+        QVERIFY(PlaylistFormatOf(list) == PlaylistFormat::Pls ? LoadPlsPlaylist(list, back).ok
+                                                              : LoadM3uPlaylist(list, back).ok);
+        QCOMPARE(back.size(), entries.size());
+        for (std::size_t i = 0; i < back.size(); ++i) {
+            QCOMPARE(QByteArray::fromStdString(back[i].record[RecordPath]),
+                     QByteArray::fromStdString(paths[i]));
+            QCOMPARE(back[i].record[RecordArtist], "Ärtist " + std::to_string(i));
+            QCOMPARE(back[i].record[RecordTitle], "Title=" + std::to_string(i));
+            QCOMPARE(back[i].record[RecordLength], std::string(i % 2 ? "62:03" : "3:05"));
+        }
     }
 
     void textListsOfGarbageLoadWithoutHarm() {

@@ -285,13 +285,13 @@ private slots:
         r.rig.clear();
         const auto outcome = r.list.LoadPlaylistFile(r.rig.path("songs.wma").toStdString());
         QVERIFY(!outcome.ok);
-        QCOMPARE(outcome.message, std::string("Dieser Dateityp wird noch nicht unterstützt!"));
+        QCOMPARE(outcome.message, std::string("This file type is not supported yet!"));
         QCOMPARE(r.list.Count(), 4);
         QCOMPARE(r.player().ShuffleOrder, order);
         QCOMPARE(r.player().CurrentIndex, current);
         QCOMPARE(r.rig.commands(), QStringList{"Stop(1000)"}); // StopPlayback stops nevertheless
-        QVERIFY(!r.list.SavePlaylistFile(r.rig.path("x.pls").toStdString()).ok);
-        QVERIFY(!QFile::exists(r.rig.path("x.pls")));
+        QVERIFY(!r.list.SavePlaylistFile(r.rig.path("x.wma").toStdString()).ok);
+        QVERIFY(!QFile::exists(r.rig.path("x.wma")));
     }
 
     void loadWithShuffleMakesTheFirstOfTheOrderCurrent() {

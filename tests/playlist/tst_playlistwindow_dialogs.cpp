@@ -81,8 +81,9 @@ void TestPlaylistWindowDialogs::saveAndLoadThroughTheDialogs() {
     QStringList filters;
     chooseFile(w.rig.path("mix"), &filters);
     w.window->SavePlaylistClick();
-    QCOMPARE(filters, (QStringList{"Tonvik 3.0 Playlist (*.te3)", "Tonvik Playlist (*.tel)",
-                                   "WinAmp Playlist (*.m3u)", "WinAmp Playlist, UTF-8 (*.m3u8)"}));
+    QCOMPARE(filters,
+             (QStringList{"Larkspin Playlist (*.te3)", "Larkspin Playlist, short records (*.tel)",
+                          "M3U Playlist (*.m3u)", "M3U Playlist, UTF-8 (*.m3u8)", "PLS Playlist (*.pls)"}));
     // te3 is the default extension.
     QCOMPARE(QFileInfo(w.rig.path("mix.te3")).size(), 3 * 751);
     QCOMPARE(w.window->windowTitle(), "Playlist" + Address);
@@ -96,8 +97,8 @@ void TestPlaylistWindowDialogs::saveAndLoadThroughTheDialogs() {
     chooseFile(w.rig.path("mix.te3"), &filters);
     w.window->LoadPlaylistClick();
     QCOMPARE(filters, (QStringList{"All compatible Playlists (*.te3 *.tel *.m3u *.m3u8 *.pls)",
-                                   "Tonvik 3.0 Playlist (*.te3)", "Tonvik Playlist (*.tel)",
-                                   "WinAmp Playlist (*.m3u *.m3u8)", "PLS Playlist (*.pls)"}));
+                                   "Larkspin Playlist (*.te3)", "Larkspin Playlist, short records (*.tel)",
+                                   "M3U Playlist (*.m3u *.m3u8)", "PLS Playlist (*.pls)"}));
     w.list->WaitForWork();
     QCOMPARE(w.column(0), (QStringList{"A", "B", "C"}));
     QCOMPARE(w.window->windowTitle(), "mix" + Address);
@@ -105,14 +106,17 @@ void TestPlaylistWindowDialogs::saveAndLoadThroughTheDialogs() {
     QCOMPARE(w.rig.player->CurrentIndex, 0);
     QCOMPARE(w.view()->selectedRowList(), QList<int>{0});
 
-    chooseFile(w.rig.path("mix.m3u8"));
-    w.window->SavePlaylistClick();
-    w.window->BtnClearClick();
-    chooseFile(w.rig.path("mix.m3u8"));
-    w.window->LoadPlaylistClick();
-    w.list->WaitForWork();
-    QCoreApplication::processEvents();
-    QCOMPARE(w.column(1), (QStringList{"one", "two", "three"}));
+    // Every format the dialog loads, it saves.
+    for (const char* name : {"mix.m3u8", "mix.m3u", "mix.pls"}) {
+        chooseFile(w.rig.path(name));
+        w.window->SavePlaylistClick();
+        w.window->BtnClearClick();
+        chooseFile(w.rig.path(name));
+        w.window->LoadPlaylistClick();
+        w.list->WaitForWork();
+        QCoreApplication::processEvents();
+        QCOMPARE(w.column(1), (QStringList{"one", "two", "three"}));
+    }
 }
 
 void TestPlaylistWindowDialogs::unsupportedExtensionsLeaveEverything_data() {
@@ -138,7 +142,7 @@ void TestPlaylistWindowDialogs::unsupportedExtensionsLeaveEverything() {
         w.window->SavePlaylistClick();
     else
         w.window->LoadPlaylistClick();
-    QCOMPARE(message, QStringLiteral("Dieser Dateityp wird noch nicht unterstützt!"));
+    QCOMPARE(message, QStringLiteral("This file type is not supported yet!"));
     QCOMPARE(w.column(0), QStringList{"A"});
     QCOMPARE(QFileInfo::exists(name), !save);
     QCOMPARE(w.window->windowTitle(), "Playlist" + Address);
