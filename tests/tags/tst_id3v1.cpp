@@ -7,7 +7,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-
 using namespace larkspin;
 using namespace fixtures;
 
