@@ -109,13 +109,18 @@ public:
             QStringList{loop ? "loop" : "once", job.kind, named ? "named" : "unnamed"} +
             job.arguments(folder, variant);
         ended_.clear();
+        kept_.clear();
         process_.write((request.join(' ') + '\n').toLocal8Bit());
         const std::optional<QByteArray> pid = next("pid ");
         return pid ? pid_t(pid->toInt()) : 0;
     }
     // The rest of the next line that starts with prefix; none when the child ended first (unless
-    // prefix is "ended ") or the helper fell silent.
+    // prefix is "ended ") or the helper fell silent. The child's lines may come before the helper's
+    // "pid": lines asked for later are kept.
     std::optional<QByteArray> next(const QByteArray& prefix) {
+        for (qsizetype i = 0; i < kept_.size(); ++i)
+            if (kept_[i].startsWith(prefix))
+                return kept_.takeAt(i).mid(prefix.size());
         for (;;) {
             while (!process_.canReadLine())
                 if (!process_.waitForReadyRead(120000))
@@ -127,6 +132,7 @@ public:
                 ended_ = line.mid(6);
                 return {};
             }
+            kept_ << line;
         }
     }
     // How the last child ended ("0", "1" or minus the signal), once next() has seen it.
@@ -136,6 +142,7 @@ private:
     QProcess process_;
     bool started_ = false;
     QByteArray ended_;
+    QList<QByteArray> kept_; // lines of the running child not asked for yet
 };
 
 // Runs the job to its end; its time from start to finished file in microseconds, -1 on failure.
