@@ -161,32 +161,52 @@ QStringList strays(const QString& folder) {
 }
 
 // Starts a child that writes versions first, first + 1, ... until it is killed, and kills it with
-// SIGKILL after a random delay of up to maxDelay counted from its first write's start.
-void killWhileWriting(const Writer& writer, const std::string& path, int first, bool unnamed,
-                      std::chrono::microseconds maxDelay, std::mt19937& random) {
+// SIGKILL after a random delay of up to maxDelay counted from its first write's start; without random,
+// right after its first write and returns how long that took the child (scheduling included).
+std::chrono::microseconds killWhileWriting(const Writer& writer, const std::string& path, int first,
+                                           bool unnamed, std::chrono::microseconds maxDelay,
+                                           std::mt19937* random) {
     int ready[2];
-    QCOMPARE(::pipe(ready), 0);
+    if (::pipe(ready) != 0) {
+        [] { QFAIL("no pipe"); }();
+        return {};
+    }
     const pid_t child = ::fork();
-    QVERIFY(child >= 0);
+    if (child < 0) {
+        [] { QFAIL("no child process"); }();
+        return {};
+    }
     if (child == 0) {
         ::close(ready[0]);
         AtomicFile::SetUnnamedTemporaryFiles(unnamed);
         const char byte = 'r';
         if (::write(ready[1], &byte, 1) != 1)
             ::_exit(2);
-        for (int version = first;; ++version)
+        for (int version = first;; ++version) {
             writer.write(path, version);
+            if (::write(ready[1], &byte, 1) != 1) // one more version written
+                ::_exit(2);
+        }
     }
     ::close(ready[1]);
     char byte = 0;
     const ssize_t got = ::read(ready[0], &byte, 1); // the child is about to write
-    ::close(ready[0]);
-    ::usleep(std::uniform_int_distribution<useconds_t>(0, useconds_t(maxDelay.count()))(random));
+    const auto start = std::chrono::steady_clock::now();
+    if (random)
+        ::usleep(std::uniform_int_distribution<useconds_t>(0, useconds_t(maxDelay.count()))(*random));
+    const ssize_t wrote = random ? 1 : ::read(ready[0], &byte, 1);
+    const auto took =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
     ::kill(child, SIGKILL);
     int status = 0;
     ::waitpid(child, &status, 0);
-    QCOMPARE(got, ssize_t(1));
-    QVERIFY2(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL, "the writer ended before it was killed");
+    ::close(ready[0]); // only now: a child writing to a closed pipe would die of SIGPIPE
+    [&] {
+        QCOMPARE(got, ssize_t(1));
+        QCOMPARE(wrote, ssize_t(1));
+        QVERIFY2(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL, "the writer ended before it was killed");
+    }();
+    return took;
 }
 
 } // namespace
@@ -227,22 +247,22 @@ void TestKilledWriters::fileIsWholeAndNoTemporaryFileStays() {
     const QString folder = dir.path();
     const std::string path = QDir(folder).filePath(writer.fileName).toStdString();
     AtomicFile::SetUnnamedTemporaryFiles(unnamed);
-    // The kills fall anywhere in the child's first two writes, whatever a write costs here, and at least
-    // anywhere in its first 10 ms (a forked child starts slowly).
-    std::chrono::steady_clock::duration longest{};
+    // The kills fall anywhere in the child's first two writes, whatever a write costs a forked child
+    // here (on a busy machine it may wait for a processor), and at least anywhere in its first 10 ms.
+    std::chrono::microseconds longest{};
     for (int v = 1; v <= 3; ++v) {
-        const auto start = std::chrono::steady_clock::now();
-        writer.write(path, v);
-        longest = std::max(longest, std::chrono::steady_clock::now() - start);
+        longest = std::max(longest, killWhileWriting(writer, path, v, unnamed, {}, nullptr));
+        if (QTest::currentTestFailed())
+            return;
     }
-    const auto maxDelay = std::max(std::chrono::microseconds(10000),
-                                   std::chrono::duration_cast<std::chrono::microseconds>(longest * 2));
+    writer.write(path, 3);
+    const auto maxDelay = std::max(std::chrono::microseconds(10000), longest * 2);
     std::mt19937 random(std::random_device{}());
     int version = 3; // the version the file holds
     int old = 0, whole = 0, torn = 0, strayRuns = 0, strayFiles = 0;
     for (int kill = 0; kill < Kills; ++kill) {
         const int first = version + 1;
-        killWhileWriting(writer, path, first, unnamed, maxDelay, random);
+        killWhileWriting(writer, path, first, unnamed, maxDelay, &random);
         if (QTest::currentTestFailed())
             return;
         const int found = writer.versionOf(path);

@@ -1,5 +1,6 @@
 // The library without windows: the line layout held compactly, Archive.rol, sorting, the path rules,
 // played files, the artist and album lists and the search.
+#include "../FileSizeLimit.h"
 #include "LibraryFixtures.h"
 
 #include "LibraryBrowse.h"
@@ -18,9 +19,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
 #include <cstring>
-#include <sys/resource.h>
 
 using namespace larkspin;
 using namespace libfixtures;
@@ -382,15 +381,10 @@ void TestLibraryLines::failedSaveKeepsOldFile() {
     for (int i = 0; i < 100; ++i)
         lines.AppendValues(Values("New", "T", "/new" + std::to_string(i)));
     // A full disk: writes beyond 20000 bytes fail (also for root, unlike a read-only folder).
-    struct rlimit old {};
-    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old;
-    small.rlim_cur = 20000;
-    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    FileSizeLimit limit(20000);
+    QVERIFY(limit.Active());
     const LibraryFileResult r = SaveLibrary(lines, path.toStdString());
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    limit.Lift();
     QVERIFY(!r.Ok);
     QVERIFY2(r.Message == std::strerror(EFBIG), r.Message.c_str());
     QCOMPARE(ReadBytes(path), before);

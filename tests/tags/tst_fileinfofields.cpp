@@ -1,6 +1,7 @@
 // The file information window's logic: which tag a field comes from, the read-only texts, and saving the
 // fields into MP3 files (checked with TagLib), including failed saves that must leave the file alone.
 
+#include "../FileSizeLimit.h"
 #include "FileInfoFields.h"
 #include "FileInfoFixtures.h"
 #include "TID3v1.h"
@@ -14,9 +15,7 @@
 #include <QTest>
 
 #include <cmath>
-#include <csignal>
 #include <limits>
-#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace larkspin;
@@ -334,21 +333,17 @@ void TestFileInfoFields::fullDiskLeavesFileAsItWas() {
     // A file size limit a little above the file makes writing fail half-way, as a full disk would.
     const QByteArray original = v23Tag({{"TIT2", "Old"}}) + mp3Audio() + V1Block().put(3, "Old").b;
     const QString mp3 = path("full.mp3");
-    std::signal(SIGXFSZ, SIG_IGN);
     for (int tags = 1; tags <= 3; ++tags) {
         QVERIFY(writeFile(mp3, tags == 1 ? mp3Audio() : original));
         const QByteArray before = readFile(mp3);
         TagFields f = EveryField();
         f.comment = QString(28, 'c'); // a larger ID3v2 tag than before
-        rlimit old{};
-        QVERIFY(::getrlimit(RLIMIT_FSIZE, &old) == 0);
-        rlimit small = old;
-        small.rlim_cur = rlim_t(before.size() + 20);
-        QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+        FileSizeLimit limit(rlim_t(before.size() + 20));
+        QVERIFY(limit.Active());
         TID3v1 v1;
         TID3v2 v2;
         const QString message = SaveTagFields(mp3, f, tags & 1 ? &v1 : nullptr, tags & 2 ? &v2 : nullptr);
-        ::setrlimit(RLIMIT_FSIZE, &old);
+        limit.Lift();
         QVERIFY2(message.contains("could not be saved"), qPrintable(message));
         QCOMPARE(readFile(mp3), before);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).filter("full").size(), 1);

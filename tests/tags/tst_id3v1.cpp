@@ -1,13 +1,11 @@
 // ID3v1: reading the 128-byte block, the genre table, setters, and writing and stripping files.
 
+#include "../FileSizeLimit.h"
 #include "Id3Fixtures.h"
 #include "TID3v1.h"
 
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace larkspin;
 using namespace fixtures;
@@ -284,16 +282,12 @@ void TestId3v1::failedAppendLeavesFileAsItWas() {
     const QString file = path("full.mp3");
     QVERIFY(writeFile(file, audio()));
     // A file size limit just above the file makes the append fail half-way, as a full disk would.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    QVERIFY(::getrlimit(RLIMIT_FSIZE, &old) == 0);
-    rlimit small = old;
-    small.rlim_cur = rlim_t(audio().size() + 50);
-    QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+    FileSizeLimit limit(rlim_t(audio().size() + 50));
+    QVERIFY(limit.Active());
     TID3v1 tag;
     tag.SetTitle("Never");
     const bool saved = tag.Save(file.toStdString());
-    ::setrlimit(RLIMIT_FSIZE, &old);
+    limit.Lift();
     QVERIFY(!saved);
     QCOMPARE(readFile(file), audio());
 }

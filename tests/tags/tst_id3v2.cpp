@@ -1,5 +1,6 @@
 // ID3v2: reading the seven text frames of ID3v2.3 tags, text encodings, and rebuilding files on save.
 
+#include "../FileSizeLimit.h"
 #include "FileBytes.h"
 #include "Id3Fixtures.h"
 #include "TID3v2.h"
@@ -8,8 +9,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace larkspin;
@@ -705,16 +704,12 @@ void TestId3v2::failedRebuildLeavesOriginal() {
     const QByteArray original = v2Tag(v2Frame("TIT2", latin1Text("Old"))) + audio();
     QVERIFY(writeFile(file, original));
     // A file size limit below the new file's size makes the rebuild fail, as a full disk would.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    QVERIFY(::getrlimit(RLIMIT_FSIZE, &old) == 0);
-    rlimit small = old;
-    small.rlim_cur = rlim_t(original.size() / 2);
-    QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+    FileSizeLimit limit(rlim_t(original.size() / 2));
+    QVERIFY(limit.Active());
     TID3v2 tag;
     tag.SetTitle("A much longer new title that makes the file grow");
     const bool saved = tag.Save(file.toStdString());
-    ::setrlimit(RLIMIT_FSIZE, &old);
+    limit.Lift();
     QVERIFY(!saved);
     QCOMPARE(readFile(file), original);
     QCOMPARE(QDir(dir.path()).entryList({"full.mp3*"}, QDir::Files), QStringList{"full.mp3"});
