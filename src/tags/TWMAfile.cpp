@@ -129,22 +129,6 @@ bool Plausible(const FileData& d) {
 
 } // namespace
 
-void TWMAfile::Clear() {
-    Valid = false;
-    FileSize = 0;
-    Channels = 0;
-    SampleRate = 0;
-    Duration = 0;
-    Bitrate = 0;
-    Title.clear();
-    Artist.clear();
-    Album.clear();
-    Track = 0;
-    Year.clear();
-    Genre.clear();
-    Comment.clear();
-}
-
 bool TWMAfile::Load(const std::string& fileName) {
     FileBytes file;
     if (!file.Open(fileName)) {
