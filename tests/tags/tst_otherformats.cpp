@@ -68,6 +68,7 @@ private slots:
     void wmaTexts();
     void wmaDamagedHeaders_data();
     void wmaDamagedHeaders();
+    void wmaLargeHeaderInFewReads();
 
     void realWavFiles_data();
     void realWavFiles();
@@ -577,6 +578,33 @@ void TestOtherFormats::wmaDamagedHeaders() {
     QCOMPARE(wma.Load(Mem(bytes)), loaded);
     QCOMPARE(wma.Valid, valid);
     QCOMPARE(QString::fromStdString(wma.Title), title);
+}
+
+// A header larger than the cached head of the file (here 3000 descriptors before the title) comes in
+// one read, not one or more per field.
+void TestOtherFormats::wmaLargeHeaderInFewReads() {
+    std::vector<Descriptor> many;
+    for (int i = 0; i < 3000; ++i)
+        many.push_back(TextDescriptor(u"WM/Note", u"some words"));
+    many.push_back(TextDescriptor(u"WM/Title", u"Behind them"));
+    many.push_back(TextDescriptor(u"WM/Track", u"5"));
+    const std::string bytes = PlausibleAsf({ExtendedContent(many)});
+    QVERIFY(bytes.size() > 100000);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("large.wma");
+    QVERIFY(writeFile(path, bytes));
+    FileBytes file;
+    QVERIFY(file.Open(path.toStdString(), 16 * 1024, 0));
+    TWMAfile wma;
+    QVERIFY(wma.Load(file));
+    QVERIFY(wma.Valid);
+    QCOMPARE(wma.Title, std::string("Behind them"));
+    QCOMPARE(wma.Track, 5);
+    QVERIFY2(file.FileReads() <= 3, std::to_string(file.FileReads()).c_str());
+    // The same bytes from memory read alike.
+    TWMAfile same;
+    QVERIFY(same.Load(Mem(bytes)));
+    QCOMPARE(same.Title, wma.Title);
 }
 
 // ---- Real files ----------------------------------------------------------------------------------------
