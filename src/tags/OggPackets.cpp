@@ -22,21 +22,28 @@ OggPacketReader::OggPacketReader(const FileBytes& file, std::size_t maxPacket)
 const unsigned char* OggPacketReader::Bytes(std::int64_t offset, std::size_t count) {
     if (offset < 0)
         return nullptr;
+    const auto end = offset + static_cast<std::int64_t>(count);
     const std::string_view head = file_.Head();
-    if (offset + static_cast<std::int64_t>(count) <= static_cast<std::int64_t>(head.size()))
+    if (end <= static_cast<std::int64_t>(head.size()))
         return reinterpret_cast<const unsigned char*>(head.data() + offset);
-    const auto inWindow = [&] {
-        return offset >= windowStart_ &&
-               offset + static_cast<std::int64_t>(count) <= windowStart_ + static_cast<std::int64_t>(window_.size());
-    };
-    if (!inWindow()) {
+    if (offset < windowStart_ || end > windowStart_ + static_cast<std::int64_t>(windowLength_)) {
+        // The window moves to offset; what it already holds from there on is kept, the rest is read.
+        std::size_t kept = 0;
+        if (offset >= windowStart_ && offset < windowStart_ + static_cast<std::int64_t>(windowLength_)) {
+            kept = windowLength_ - static_cast<std::size_t>(offset - windowStart_);
+            std::memmove(window_.data(), window_.data() + (offset - windowStart_), kept);
+        }
         const std::size_t want = std::max(count, windowChunk_);
         windowChunk_ = std::min(windowChunk_ * 2, MaxWindow);
-        window_.resize(want);
-        const std::int64_t got = file_.Read(offset, want, reinterpret_cast<std::uint8_t*>(window_.data()));
-        window_.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+        if (window_.size() < want)
+            window_.resize(want);
         windowStart_ = offset;
-        if (!inWindow())
+        windowLength_ = kept;
+        const std::int64_t got = file_.Read(offset + static_cast<std::int64_t>(kept), want - kept,
+                                            reinterpret_cast<std::uint8_t*>(window_.data() + kept));
+        if (got > 0)
+            windowLength_ += static_cast<std::size_t>(got);
+        if (end > windowStart_ + static_cast<std::int64_t>(windowLength_))
             return nullptr;
     }
     return reinterpret_cast<const unsigned char*>(window_.data() + (offset - windowStart_));

@@ -44,8 +44,9 @@ private:
     std::size_t segment_ = 0;
     const unsigned char* body_ = nullptr; // the current page's body, valid until the next Bytes call
     std::size_t bodyPos_ = 0;
-    std::string window_;
+    std::string window_; // its first windowLength_ bytes are the file's from windowStart_ on
     std::int64_t windowStart_ = 0;
+    std::size_t windowLength_ = 0;
     std::size_t windowChunk_ = 64 * 1024;
     std::string problem_;
 };

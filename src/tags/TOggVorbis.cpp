@@ -15,9 +15,10 @@ namespace larkspin {
 namespace {
 
 // The comment names read, in the order of the values below.
-constexpr const char* CommentNames[] = {"TITLE", "ARTIST", "ALBUM",  "TRACKNUMBER",
-                                        "DATE",  "GENRE",  "COMMENT"};
+constexpr std::string_view CommentNames[] = {"TITLE", "ARTIST", "ALBUM",  "TRACKNUMBER",
+                                             "DATE",  "GENRE",  "COMMENT"};
 constexpr int NameCount = 7;
+constexpr std::size_t MaxNameLength = 11; // "TRACKNUMBER"
 
 struct HeaderInfo {
     std::string vendor;
@@ -46,9 +47,14 @@ void TakeCommentString(HeaderInfo& info, std::string_view s) {
             info.vendor = s;
         return;
     }
-    const std::string name = UpperAscii(s.substr(0, eq));
+    // Upper-cased on the stack: a header may hold tens of thousands of comments.
+    char name[MaxNameLength];
+    if (eq > MaxNameLength)
+        return;
+    for (std::size_t i = 0; i < eq; ++i)
+        name[i] = s[i] >= 'a' && s[i] <= 'z' ? static_cast<char>(s[i] - 'a' + 'A') : s[i];
     for (int k = 0; k < NameCount; ++k)
-        if (name == CommentNames[k])
+        if (std::string_view(name, eq) == CommentNames[k])
             info.values[k] = s.substr(eq + 1);
 }
 
