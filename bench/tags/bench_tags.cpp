@@ -6,8 +6,8 @@
 //   bench_tags [file count per corpus (default 2000)] [passes (default 5)]
 //
 // The corpora are generated in a temporary folder with sox, lame, oggenc, flac, opusenc, ffmpeg and
-// mid3v2 (and vorbiscomment), and removed at the end. Both readers run over the warm page cache; each rate is the best of
-// the passes.
+// mid3v2 (and vorbiscomment), and removed at the end. Both readers run over the warm page cache; each rate is
+// the best of the passes.
 
 #include "TID3v1.h"
 #include "TID3v2.h"

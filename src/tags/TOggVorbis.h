@@ -28,9 +28,11 @@ public:
     bool Load(const std::string& fileName);
     bool Load(const FileBytes& file);
 
-    // The file's size over its length, in kbit/s (0 without a length), as the file information
-    // window shows it. Not AudioTags::Bitrate (the nominal rate), which this name hides.
+    // The file's size over its length in kbit/s (0 without a length), as the file information window
+    // shows it; AudioTags::Bitrate is the nominal rate the track lists show.
     std::uint32_t AverageBitrate() const;
+    // AverageBitrate under its older name. It hides AudioTags::Bitrate in this class: code that wants
+    // the nominal rate reads it through AudioTags (as the track information service does).
     std::uint32_t Bitrate() const { return AverageBitrate(); }
     std::string ChannelModeName() const;
 

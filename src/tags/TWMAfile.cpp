@@ -108,7 +108,8 @@ private:
 };
 
 // A fixed-offset number of an object; absent when the object is too short to hold it.
-bool FieldAt(const HeaderBytes& src, int64_t start, int64_t end, int64_t offset, unsigned char* out, size_t n) {
+bool FieldAt(const HeaderBytes& src, int64_t start, int64_t end, int64_t offset, unsigned char* out,
+             size_t n) {
     return end - start >= offset + static_cast<int64_t>(n) && src.Read(start + offset, out, n);
 }
 
@@ -180,7 +181,8 @@ bool TWMAfile::Load(const FileBytes& file) {
         if (!bytes::ReadExact(file, 16, sizeAndCount, sizeof sizeAndCount))
             return false;
         HeaderBytes header(file);
-        header.Load(std::uint64_t(bytes::LE32(sizeAndCount)) | std::uint64_t(bytes::LE32(sizeAndCount + 4)) << 32);
+        header.Load(std::uint64_t(bytes::LE32(sizeAndCount)) | std::uint64_t(bytes::LE32(sizeAndCount + 4))
+                                                                   << 32);
         const unsigned char* countBytes = sizeAndCount + 8;
         const uint32_t count = bytes::LE32(countBytes);
         int64_t pos = 30;

@@ -398,10 +398,12 @@ void TestOtherFormats::oggCommentHeaderOverPages_data() {
         << damaged << "" << 0 << "the comment header: no Ogg page at byte " + QString::number(second);
     // Beyond MaxTagBlockBytes the packet is not read further.
     QTest::newRow("larger than 16 MiB")
-        << VorbisOverPages({"ARTIST=First", "COMMENT=" + std::string(MaxTagBlockBytes, 'c'), "TITLE=Last"}, 255)
+        << VorbisOverPages({"ARTIST=First", "COMMENT=" + std::string(MaxTagBlockBytes, 'c'), "TITLE=Last"},
+                           255)
         << "" << 0 << "the comment header: a packet is larger than 16 MiB";
     QTest::newRow("count beyond the comments")
-        << VorbisOverPages({"ARTIST=First", "TITLE=Last"}, 255).replace(28 + 30 + 28 + 7 + 4 + 6, 4, std::string("\xFF\xFF\x00\x00", 4))
+        << VorbisOverPages({"ARTIST=First", "TITLE=Last"}, 255)
+               .replace(28 + 30 + 28 + 7 + 4 + 6, 4, std::string("\xFF\xFF\x00\x00", 4))
         << "Last" << 0 << "the comment header ends after 2 of 65535 comments";
 }
 
@@ -417,7 +419,8 @@ void TestOtherFormats::oggCommentHeaderOverPages() {
     QCOMPARE(ogg.Artist, std::string("First"));
     QCOMPARE(QString::fromStdString(ogg.Title), title);
     QCOMPARE(ogg.Track, track);
-    QVERIFY2(problem.isEmpty() ? ogg.Problem.empty() : QString::fromStdString(ogg.Problem).startsWith(problem),
+    QVERIFY2(problem.isEmpty() ? ogg.Problem.empty()
+                               : QString::fromStdString(ogg.Problem).startsWith(problem),
              ogg.Problem.c_str());
     QCOMPARE(ogg.Vendor, std::string("vendor"));
 }

@@ -53,8 +53,14 @@ void TestTagOracle::initTestCase() {
     QVERIFY(Run("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", tone, "synth", "3", "sine", "440",
                         "pinknoise", "vol", "0.3"}));
     QVERIFY(QFile::copy(tone, path("made.wav")));
-    const QStringList tags = {"TITLE=Gr\xC3\xBC\xC3\x9F" "e", "ARTIST=\xC3\x9Cn\xC3\xAF" "code",
-                              "ALBUM=The Album", "DATE=2004", "GENRE=Ambient", "COMMENT=Nice one",
+    const QStringList tags = {"TITLE=Gr\xC3\xBC\xC3\x9F"
+                              "e",
+                              "ARTIST=\xC3\x9Cn\xC3\xAF"
+                              "code",
+                              "ALBUM=The Album",
+                              "DATE=2004",
+                              "GENRE=Ambient",
+                              "COMMENT=Nice one",
                               "TRACKNUMBER=3"};
     if (HaveTool("oggenc")) {
         QStringList args{"-Q", "-q", "2"};
@@ -90,18 +96,19 @@ void TestTagOracle::initTestCase() {
         QStringList metadata;
         for (const QString& t : tags) {
             const QString name = t.section('=', 0, 0).toLower();
-            metadata << "-metadata"
-                     << (name == "tracknumber" ? "track" : name) + "=" + t.section('=', 1);
+            metadata << "-metadata" << (name == "tracknumber" ? "track" : name) + "=" + t.section('=', 1);
         }
-        QVERIFY(Run("ffmpeg", QStringList{"-loglevel", "error", "-y", "-i", tone, "-c:a", "wmav2", "-b:a", "128k"} +
-                                  metadata + QStringList{path("made.wma")}));
-        QVERIFY(Run("ffmpeg", QStringList{"-loglevel", "error", "-y", "-i", tone, "-c:a", "aac", "-b:a", "128k"} +
-                                  metadata + QStringList{path("made.m4a")}));
+        QVERIFY(Run("ffmpeg",
+                    QStringList{"-loglevel", "error", "-y", "-i", tone, "-c:a", "wmav2", "-b:a", "128k"} +
+                        metadata + QStringList{path("made.wma")}));
+        QVERIFY(
+            Run("ffmpeg", QStringList{"-loglevel", "error", "-y", "-i", tone, "-c:a", "aac", "-b:a", "128k"} +
+                              metadata + QStringList{path("made.m4a")}));
     }
 }
 
 void TestTagOracle::sameFieldsAsTagLib_data() {
-    QTest::addColumn<QString>("file");      // made here, or a real file's name
+    QTest::addColumn<QString>("file");       // made here, or a real file's name
     QTest::addColumn<QStringList>("differ"); // fields our rules read otherwise
 
     const QStringList none;
@@ -147,8 +154,8 @@ void TestTagOracle::sameFieldsAsTagLib() {
     const TagLib::AudioProperties& audio = *ref.audioProperties();
     const bool wav = file.endsWith(".wav");
 
-    // The made files carry these fields (ffmpeg writes neither a year nor a comment that WMA readers know), so an empty one
-    // on both sides would prove nothing.
+    // The made files carry these fields (ffmpeg writes neither a year nor a comment that WMA readers know),
+    // so an empty one on both sides would prove nothing.
     if (!wav && !file.startsWith("taglib:"))
         for (int field : {InfoArtist, InfoTitle, InfoAlbum, InfoStyle, InfoTrack})
             QVERIFY2(!Ours(p, field).isEmpty() || (field == InfoTrack && differ.contains("track")),
@@ -167,7 +174,8 @@ void TestTagOracle::sameFieldsAsTagLib() {
     if (!differ.contains("year"))
         QCOMPARE(Ours(p, InfoYear), wav || tag.year() == 0 ? QString() : QString::number(tag.year()));
     if (!differ.contains("track"))
-        QCOMPARE(Ours(p, InfoTrack), wav ? QString() : QString::fromStdString(FormatTrackNumber(tag.track())));
+        QCOMPARE(Ours(p, InfoTrack),
+                 wav ? QString() : QString::fromStdString(FormatTrackNumber(tag.track())));
 
     // The length within rounding.
     const int ms = audio.lengthInMilliseconds();
@@ -188,7 +196,8 @@ void TestTagOracle::sameFieldsAsTagLib() {
         QVERIFY2(std::abs(kbits - audio.bitrate()) <= 2,
                  qPrintable(bitrate + " / TagLib " + QString::number(audio.bitrate())));
     }
-    QCOMPARE(Ours(p, InfoSize), QString::fromStdString(FormatSize(QFileInfo(QString::fromStdString(p)).size())));
+    QCOMPARE(Ours(p, InfoSize),
+             QString::fromStdString(FormatSize(QFileInfo(QString::fromStdString(p)).size())));
 }
 
 QTEST_GUILESS_MAIN(TestTagOracle)
