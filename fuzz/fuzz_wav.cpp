@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto file = larkspin::FileBytes::FromMemory(std::string(reinterpret_cast<const char*>(data), size));
     larkspin::TWAVfile reader;
     reader.Load(file);
-    volatile double d = reader.Duration();
+    volatile double d = reader.Duration;
     (void)d;
     (void)reader.ChannelModeName();
     return 0;

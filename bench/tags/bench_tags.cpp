@@ -1,12 +1,13 @@
 // Files per second of FillTrackItems against TagLib reading the same files' tags and audio properties,
 // over two corpora: the designed formats (MP3 with ID3v2.3 + ID3v1 + Xing, and plain CBR; Ogg Vorbis,
-// WAV, WMA) and today's (FLAC, Ogg Opus, M4A, MP3 with ID3v2.4).
+// WAV, WMA) and today's (FLAC, Ogg Opus, M4A, MP3 with ID3v2.4); then over copies of one Ogg Vorbis file
+// whose comment header holds 30,000 comments (a packet over many pages, as taggers leave behind).
 //
 //   bench_tags [file count per corpus (default 2000)] [passes (default 5)]
 //
 // The corpora are generated in a temporary folder with sox, lame, oggenc, flac, opusenc, ffmpeg and
-// mid3v2, and removed at the end. Both readers run over the warm page cache; each rate is the best of
-// the passes.
+// mid3v2 (and vorbiscomment), and removed at the end. Both readers run over the warm page cache; each rate is
+// the best of the passes.
 
 #include "TID3v1.h"
 #include "TID3v2.h"
@@ -54,7 +55,39 @@ struct Corpus {
     fs::path dir;
     std::vector<std::string> files;
     std::vector<std::string> todays;
+    std::vector<std::string> manyComments;
 };
+
+// Copies of an Ogg Vorbis file with ManyComments comments besides its tags, written by vorbiscomment.
+constexpr int ManyComments = 30000;
+constexpr int ManyCommentCopies = 100;
+constexpr const char* ManyCommentsTitle = "Many Comments";
+
+bool BuildManyComments(Corpus& c, const fs::path& ogg) {
+    const fs::path list = c.dir / "src" / "comments.txt";
+    {
+        std::FILE* f = std::fopen(list.c_str(), "w");
+        if (!f)
+            return false;
+        // The title and track come last, behind many page borders.
+        std::fprintf(f, "ARTIST=Tagger\nALBUM=Heavy Header\n");
+        for (int i = 0; i < ManyComments; ++i)
+            std::fprintf(f, "NOTE%d=%d\n", i % 100, i);
+        std::fprintf(f, "TITLE=%s\nTRACKNUMBER=7\n", ManyCommentsTitle);
+        std::fclose(f);
+    }
+    const fs::path heavy = c.dir / "src" / "heavy.ogg";
+    if (!Run("vorbiscomment -w -c " + Quote(list) + " " + Quote(ogg) + " " + Quote(heavy)))
+        return false;
+    const fs::path out = c.dir / "heavy";
+    fs::create_directories(out);
+    for (int i = 0; i < ManyCommentCopies; ++i) {
+        const fs::path to = out / (std::to_string(i) + ".ogg");
+        fs::copy_file(heavy, to, fs::copy_options::overwrite_existing);
+        c.manyComments.push_back(to.string());
+    }
+    return true;
+}
 
 // A few distinct short sources, encoded once per kind, then copied with varied tags.
 bool BuildCorpus(Corpus& c, int count) {
@@ -188,7 +221,7 @@ bool BuildCorpus(Corpus& c, int count) {
         fs::copy_file(source, to, fs::copy_options::overwrite_existing);
         c.todays.push_back(to.string());
     }
-    return true;
+    return BuildManyComments(c, ogg[0]);
 }
 
 // One pass's time: the wall clock, and the CPU time (user and system) of the calling thread, which a
@@ -255,8 +288,8 @@ int main(int argc, char** argv) {
     const bool built = BuildCorpus(corpus, count);
     if (!built) {
         std::fprintf(stderr,
-                     "could not build the corpus (sox, lame, oggenc, flac, opusenc, ffmpeg and mid3v2 "
-                     "are needed)\n");
+                     "could not build the corpus (sox, lame, oggenc, vorbiscomment, flac, opusenc, ffmpeg "
+                     "and mid3v2 are needed)\n");
         if (!corpus.dir.empty())
             fs::remove_all(corpus.dir);
         return 1;
@@ -290,6 +323,16 @@ int main(int argc, char** argv) {
     };
     compare("Designed formats (MP3 ID3v2.3/ID3v1, Ogg Vorbis, WAV, WMA)", corpus.files);
     compare("Today's formats (FLAC, Opus, M4A, MP3 ID3v2.4)", corpus.todays);
+    const std::string heavy = "Ogg Vorbis, " + std::to_string(ManyComments) + " comments (" +
+                              std::to_string(fs::file_size(corpus.manyComments.front()) / 1024) + " KB)";
+    compare(heavy.c_str(), corpus.manyComments);
+    std::vector<TrackRecord> records;
+    FillTrackItems(corpus.manyComments, records, true);
+    const auto right = std::count_if(records.begin(), records.end(), [](const TrackRecord& r) {
+        return r[RecordTitle] == ManyCommentsTitle && r[RecordTrack] == "07";
+    });
+    std::printf("  Title and track behind the comments read right: %zd of %zu files\n",
+                static_cast<std::ptrdiff_t>(right), records.size());
     fs::remove_all(corpus.dir);
     return sink == 0 ? 2 : 0;
 }

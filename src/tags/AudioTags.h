@@ -6,8 +6,10 @@
 
 namespace larkspin {
 
-// The texts and stream properties that the FLAC, Opus and MP4 readers find, named as the track
-// information service shows them. Texts are UTF-8; several values of one field are joined by " / ".
+// The texts and stream properties that the readers of every format but MP3 find (WAV, Ogg Vorbis, WMA,
+// FLAC, Opus, MP4), named as the track information service shows them, so that it maps them one way.
+// Texts are UTF-8 without leading or trailing control characters and blanks; where a format allows
+// several values of one field, they are joined by " / ". A format without a field leaves it empty or 0.
 struct AudioTags {
     bool Valid = false; // the file is of the reader's format
     std::int64_t FileSize = 0;
@@ -24,6 +26,9 @@ struct AudioTags {
     std::string Comment;
     std::int32_t Track = 0;
     std::string Picture; // the cover, filled only when asked for
+    // Why the tags were not read in full (a damaged, cut-off or oversized header); empty when they were
+    // or when the file is not of the reader's format. What was read before the fault is kept.
+    std::string Problem;
 
     // Appends a value to a field, after " / " when it already holds one.
     static void AddValue(std::string& field, std::string_view value);

@@ -91,7 +91,7 @@ Mp3TagView Mp3TagFields(const TID3v1& id3v1, const TID3v2& id3v2, bool useId3v1,
 }
 
 TagFields OggTagFields(const TOggVorbis& ogg) {
-    return {ogg.Track,       Text(ogg.Date),    Text(ogg.Artist), Text(ogg.Title),
+    return {ogg.Track,       Text(ogg.Year),    Text(ogg.Artist), Text(ogg.Title),
             Text(ogg.Album), Text(ogg.Comment), Text(ogg.Genre)};
 }
 
@@ -129,7 +129,7 @@ template <class Reader> FileProperties GeneralProperties(const QString& fileType
     FileProperties p;
     p.fileType = fileType;
     p.fileSize = Bytes(r.FileSize);
-    p.duration = DurationText(r.Duration());
+    p.duration = DurationText(r.Duration);
     p.sampleRate = Hertz(r.SampleRate);
     p.channelMode = Text(r.ChannelModeName());
     return p;
@@ -141,7 +141,7 @@ FileProperties WavProperties(const TWAVfile& wav) {
 
 FileProperties OggProperties(const TOggVorbis& ogg) {
     FileProperties p = GeneralProperties(QStringLiteral("Ogg Vorbis File"), ogg);
-    p.bitrate = QString::number(ogg.Bitrate()) + QStringLiteral(" kbit/s");
+    p.bitrate = QString::number(ogg.AverageBitrate()) + QStringLiteral(" kbit/s");
     p.encoder = QStringLiteral("Ogg Vorbis");
     return p;
 }

@@ -1,6 +1,7 @@
 #include "TOpusFile.h"
 
 #include "ByteReading.h"
+#include "OggPackets.h"
 #include "VorbisComments.h"
 
 #include <algorithm>
@@ -12,75 +13,6 @@ namespace larkspin {
 namespace {
 
 constexpr std::size_t PageHeader = 27;
-
-// Reads the packets of the stream of the first page, page by page from the start of the file.
-class PacketReader {
-public:
-    explicit PacketReader(const FileBytes& file) : file_(file) {}
-
-    // The file position behind the last page read.
-    std::int64_t Position() const { return pos_; }
-
-    // The next whole packet, at most MaxTagBlockBytes long; false at the end, on a damaged page or
-    // when the packet is longer.
-    bool Next(std::string& packet) {
-        packet.clear();
-        while (true) {
-            while (segment_ < segments_) {
-                const std::uint8_t lacing = lacing_[segment_++];
-                if (packet.size() + lacing > MaxTagBlockBytes || body_.size() - bodyPos_ < lacing)
-                    return false;
-                packet.append(body_, bodyPos_, lacing);
-                bodyPos_ += lacing;
-                if (lacing < 255)
-                    return true;
-            }
-            if (!NextPage())
-                return false;
-        }
-    }
-
-private:
-    bool NextPage() {
-        for (int pages = 0; pages < 4096; ++pages) {
-            unsigned char h[PageHeader];
-            if (!bytes::ReadExact(file_, pos_, h, sizeof h) || std::memcmp(h, "OggS", 4) != 0 || h[4] != 0)
-                return false;
-            segments_ = h[26];
-            if (!bytes::ReadExact(file_, pos_ + std::int64_t(PageHeader), lacing_, segments_))
-                return false;
-            std::size_t length = 0;
-            for (std::size_t k = 0; k < segments_; ++k)
-                length += lacing_[k];
-            const std::int64_t bodyStart = pos_ + std::int64_t(PageHeader) + segments_;
-            if (!bytes::ReadString(file_, bodyStart, length, body_))
-                return false;
-            pos_ = bodyStart + std::int64_t(length);
-            const std::uint32_t serial = bytes::LE32(h + 14);
-            if (first_) {
-                serial_ = serial;
-                first_ = false;
-            }
-            // Pages of other streams in the file are passed over.
-            if (serial != serial_)
-                continue;
-            segment_ = 0;
-            bodyPos_ = 0;
-            return true;
-        }
-        return false;
-    }
-
-    const FileBytes& file_;
-    std::int64_t pos_ = 0;
-    bool first_ = true;
-    std::uint32_t serial_ = 0;
-    unsigned char lacing_[255] = {};
-    std::size_t segments_ = 0;
-    std::size_t segment_ = 0;
-    std::string body_;
-    std::size_t bodyPos_ = 0;
-};
 
 // The granule position of the last page of the stream in the last span bytes of the file; -1 when
 // there is none.
@@ -124,7 +56,7 @@ bool TOpusFile::Load(const FileBytes& file, bool wantPicture) {
     Clear();
     if (!file.IsOpen())
         return false;
-    PacketReader packets(file);
+    OggPacketReader packets(file);
     std::string packet;
     if (!packets.Next(packet) || packet.size() < 19 || packet.compare(0, 8, "OpusHead") != 0)
         return true;
@@ -137,12 +69,12 @@ bool TOpusFile::Load(const FileBytes& file, bool wantPicture) {
     const std::uint16_t preSkip = bytes::LE16(head + 10);
     const std::uint32_t inputRate = bytes::LE32(head + 12);
     SampleRate = inputRate != 0 ? inputRate : 48000;
-    unsigned char firstPage[PageHeader];
-    const std::uint32_t serial =
-        bytes::ReadExact(file, 0, firstPage, sizeof firstPage) ? bytes::LE32(firstPage + 14) : 0;
+    const std::uint32_t serial = packets.Serial();
 
-    if (packets.Next(packet) && packet.compare(0, 8, "OpusTags") == 0)
-        ReadVorbisComments(std::string_view(packet).substr(8), *this, wantPicture);
+    if (!packets.Next(packet) || packet.compare(0, 8, "OpusTags") != 0)
+        Problem = packets.Problem().empty() ? "no OpusTags packet" : "OpusTags: " + packets.Problem();
+    else if (!ReadVorbisComments(std::string_view(packet).substr(8), *this, wantPicture))
+        Problem = "OpusTags: the comment list is cut short";
 
     // The bitrate counts the audio pages, not the header pages (which may hold a large picture).
     const std::int64_t audioStart = packets.Position();

@@ -6,14 +6,6 @@
 
 namespace larkspin {
 
-void TWAVfile::Clear() {
-    Valid = false;
-    Channels = 0;
-    SampleRate = 0;
-    BitsPerSample = 0;
-    FileSize = 0;
-}
-
 bool TWAVfile::Load(const std::string& fileName) {
     FileBytes file;
     if (!file.Open(fileName)) {
@@ -34,21 +26,17 @@ bool TWAVfile::Load(const FileBytes& file) {
         return true;
     Valid = true;
     Channels = h[22];
-    SampleRate = static_cast<uint16_t>(bytes::LE32(h + 24));
+    SampleRate = bytes::LE32(h + 24) & 0xFFFF;
     BitsPerSample = h[34];
     FileSize = static_cast<int64_t>(bytes::LE32(h + 4)) + 8;
     // Streaming encoders write 0xFFFFFFFF, or a size they meant to fix later: the file knows better.
     if (bytes::LE32(h + 4) == 0xFFFFFFFF || FileSize > file.Size())
         FileSize = file.Size();
-    return true;
-}
-
-double TWAVfile::Duration() const {
     // A header that claims fewer than 44 bytes, or a zero rate or sample width, gives no length rather
     // than a negative one or a division by zero.
-    if (!Valid || SampleRate == 0 || BitsPerSample == 0 || Channels == 0 || FileSize <= 44)
-        return 0;
-    return static_cast<double>(FileSize - 44) * 8 / SampleRate / BitsPerSample / Channels;
+    if (SampleRate != 0 && BitsPerSample != 0 && FileSize > 44)
+        Duration = static_cast<double>(FileSize - 44) * 8 / SampleRate / BitsPerSample / Channels;
+    return true;
 }
 
 std::string TWAVfile::ChannelModeName() const {

@@ -38,13 +38,42 @@ struct FileData {
     std::string texts[TextCount]; // UTF-8
 };
 
+// The bytes of the header: the Header Object, as long as it says it is (up to MaxTagBlockBytes), comes
+// in one read when it is longer than the cached head of the file, so its many small fields cost no
+// read each. Bytes outside it come from the file.
+class HeaderBytes {
+public:
+    explicit HeaderBytes(const FileBytes& file) : file_(file) {}
+
+    void Load(std::uint64_t headerSize) {
+        if (headerSize <= file_.Head().size() || headerSize > MaxTagBlockBytes)
+            return;
+        header_.resize(static_cast<std::size_t>(headerSize));
+        const std::int64_t got =
+            file_.Read(0, header_.size(), reinterpret_cast<std::uint8_t*>(header_.data()));
+        header_.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    }
+
+    bool Read(int64_t offset, void* out, size_t n) const {
+        if (offset >= 0 && offset + static_cast<int64_t>(n) <= static_cast<int64_t>(header_.size())) {
+            std::memcpy(out, header_.data() + offset, n);
+            return true;
+        }
+        return bytes::ReadExact(file_, offset, out, n);
+    }
+
+private:
+    const FileBytes& file_;
+    std::string header_;
+};
+
 // Reads inside one header object: nothing past the object's end (or the file's) is taken.
 class ObjectReader {
 public:
-    ObjectReader(const FileBytes& src, int64_t start, int64_t end) : src_(src), pos_(start), end_(end) {}
+    ObjectReader(const HeaderBytes& src, int64_t start, int64_t end) : src_(src), pos_(start), end_(end) {}
 
     bool Bytes(void* out, size_t n) {
-        if (end_ - pos_ < static_cast<int64_t>(n) || !bytes::ReadExact(src_, pos_, out, n))
+        if (end_ - pos_ < static_cast<int64_t>(n) || !src_.Read(pos_, out, n))
             return false;
         pos_ += static_cast<int64_t>(n);
         return true;
@@ -73,14 +102,15 @@ public:
     }
 
 private:
-    const FileBytes& src_;
+    const HeaderBytes& src_;
     int64_t pos_;
     int64_t end_;
 };
 
 // A fixed-offset number of an object; absent when the object is too short to hold it.
-bool FieldAt(const FileBytes& src, int64_t start, int64_t end, int64_t offset, unsigned char* out, size_t n) {
-    return end - start >= offset + static_cast<int64_t>(n) && bytes::ReadExact(src, start + offset, out, n);
+bool FieldAt(const HeaderBytes& src, int64_t start, int64_t end, int64_t offset, unsigned char* out,
+             size_t n) {
+    return end - start >= offset + static_cast<int64_t>(n) && src.Read(start + offset, out, n);
 }
 
 void ReadContentDescription(ObjectReader r, FileData& data) {
@@ -129,22 +159,6 @@ bool Plausible(const FileData& d) {
 
 } // namespace
 
-void TWMAfile::Clear() {
-    Valid = false;
-    FileSize = 0;
-    Channels = 0;
-    SampleRate = 0;
-    Duration = 0;
-    Bitrate = 0;
-    Title.clear();
-    Artist.clear();
-    Album.clear();
-    Track = 0;
-    Year.clear();
-    Genre.clear();
-    Comment.clear();
-}
-
 bool TWMAfile::Load(const std::string& fileName) {
     FileBytes file;
     if (!file.Open(fileName)) {
@@ -163,15 +177,19 @@ bool TWMAfile::Load(const FileBytes& file) {
     if (!bytes::ReadExact(file, 0, guid, 16))
         return false;
     if (std::memcmp(guid, HeaderObject, 16) == 0) {
-        unsigned char countBytes[4];
-        if (!bytes::ReadExact(file, 24, countBytes, 4))
+        unsigned char sizeAndCount[12];
+        if (!bytes::ReadExact(file, 16, sizeAndCount, sizeof sizeAndCount))
             return false;
+        HeaderBytes header(file);
+        header.Load(std::uint64_t(bytes::LE32(sizeAndCount)) | std::uint64_t(bytes::LE32(sizeAndCount + 4))
+                                                                   << 32);
+        const unsigned char* countBytes = sizeAndCount + 8;
         const uint32_t count = bytes::LE32(countBytes);
         int64_t pos = 30;
         for (uint32_t i = 0; i < count && i < MaxHeaderObjects; ++i) {
             const int64_t start = pos;
             unsigned char head[24];
-            if (!bytes::ReadExact(file, start, head, sizeof head))
+            if (!header.Read(start, head, sizeof head))
                 return false;
             const uint32_t size = bytes::LE32(head + 16);
             // An object smaller than its own header is not an object: the scan ends there.
@@ -181,19 +199,19 @@ bool TWMAfile::Load(const FileBytes& file) {
             const int64_t end = std::min<int64_t>(start + size, data.fileSize);
             unsigned char b[4];
             if (std::memcmp(head, FilePropertiesObject, 16) == 0) {
-                if (FieldAt(file, start, end, 100, b, 4))
+                if (FieldAt(header, start, end, 100, b, 4))
                     data.maxBitrate = bytes::LE32(b);
             } else if (std::memcmp(head, StreamPropertiesObject, 16) == 0) {
-                if (FieldAt(file, start, end, 80, b, 2))
+                if (FieldAt(header, start, end, 80, b, 2))
                     data.channels = bytes::LE16(b);
-                if (FieldAt(file, start, end, 82, b, 4))
+                if (FieldAt(header, start, end, 82, b, 4))
                     data.sampleRate = bytes::LE32(b);
-                if (FieldAt(file, start, end, 86, b, 4))
+                if (FieldAt(header, start, end, 86, b, 4))
                     data.bytesPerSecond = bytes::LE32(b);
             } else if (std::memcmp(head, ContentDescriptionObject, 16) == 0) {
-                ReadContentDescription(ObjectReader(file, start + 24, end), data);
+                ReadContentDescription(ObjectReader(header, start + 24, end), data);
             } else if (std::memcmp(head, ExtendedContentDescriptionObject, 16) == 0) {
-                ReadExtendedContentDescription(ObjectReader(file, start + 24, end), data);
+                ReadExtendedContentDescription(ObjectReader(header, start + 24, end), data);
             }
             pos = start + size;
         }

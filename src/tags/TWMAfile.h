@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AudioTags.h"
 #include "FileBytes.h"
 
 #include <cstdint>
@@ -8,30 +9,17 @@
 namespace larkspin {
 
 // The header objects of a Windows Media Audio (ASF) file: stream format, bit rates and the text
-// fields. Texts are stored as UTF-16 in the file and held here as trimmed UTF-8.
-class TWMAfile {
+// fields. Texts are stored as UTF-16 in the file and held here as trimmed UTF-8. Duration is the file
+// size over the maximum bit rate, Bitrate the stream's average bytes per second in kbit/s.
+class TWMAfile : public AudioTags {
 public:
     TWMAfile() { Clear(); }
 
-    void Clear();
+    void Clear() { static_cast<AudioTags&>(*this) = AudioTags{}; }
     // False on a read error inside the header; true otherwise, with Valid telling whether the header
     // held a plausible audio stream.
     bool Load(const std::string& fileName);
     bool Load(const FileBytes& file);
-
-    bool Valid = false;
-    int64_t FileSize = 0;
-    uint8_t Channels = 0;
-    uint32_t SampleRate = 0;
-    double Duration = 0;
-    uint32_t Bitrate = 0; // kbit/s
-    std::string Title;
-    std::string Artist;
-    std::string Album;
-    int32_t Track = 0;
-    std::string Year;
-    std::string Genre;
-    std::string Comment;
 
     // Bounds that keep a damaged header cheap to read.
     static constexpr uint32_t MaxHeaderObjects = 1024;

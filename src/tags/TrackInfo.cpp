@@ -12,7 +12,6 @@
 #include "TOpusFile.h"
 #include "TWAVfile.h"
 #include "TWMAfile.h"
-#include "TextConvert.h"
 #include "TrackFormat.h"
 
 #include <memory>
@@ -123,31 +122,11 @@ public:
         switch (type_) {
         case FileType::Mp3:
             return Mp3Field(n, useId3v2);
-        case FileType::Wav:
-            return WavField(n);
-        case FileType::Ogg:
-            return OggField(n);
-        case FileType::Wma:
-            return WmaField(n);
-        case FileType::Flac:
-            if (!loaded_)
-                readers_.flac.Load(file_);
-            loaded_ = true;
-            return TagsField(n, readers_.flac);
-        case FileType::Opus:
-            if (!loaded_)
-                readers_.opus.Load(file_);
-            loaded_ = true;
-            return TagsField(n, readers_.opus);
-        case FileType::Mp4:
-            if (!loaded_)
-                readers_.mp4.Load(file_);
-            loaded_ = true;
-            return TagsField(n, readers_.mp4);
         case FileType::Other:
-            break;
+            return {};
+        default:
+            return TagsField(n);
         }
-        return {};
     }
 
 private:
@@ -239,91 +218,36 @@ private:
         return name;
     }
 
-    std::string WavField(int n) {
-        if (!wavLoaded_)
-            readers_.wav.Load(file_);
-        wavLoaded_ = true;
-        const TWAVfile& w = readers_.wav;
-        switch (n) {
-        case InfoBitrate:
-            return "Wavefile";
-        case InfoLength:
-            return FormatLength(w.Duration());
-        case InfoSize:
-            return FormatSize(w.FileSize);
+    // The reader of the file's type, loaded once; a failed load leaves it cleared.
+    const AudioTags& Tags() {
+        switch (type_) {
+        case FileType::Wav:
+            return Loaded(readers_.wav);
+        case FileType::Ogg:
+            return Loaded(readers_.ogg);
+        case FileType::Wma:
+            return Loaded(readers_.wma);
+        case FileType::Flac:
+            return Loaded(readers_.flac);
+        case FileType::Opus:
+            return Loaded(readers_.opus);
         default:
-            return {};
+            return Loaded(readers_.mp4);
         }
     }
+    template <class Reader> const AudioTags& Loaded(Reader& reader) {
+        if (!tagsLoaded_)
+            reader.Load(file_);
+        tagsLoaded_ = true;
+        return reader;
+    }
 
-    std::string OggField(int n) {
+    // Every format but MP3 shows its AudioTags the same way; a WAV file's bit rate is the word
+    // "Wavefile".
+    std::string TagsField(int n) {
         if (n < InfoArtist || n > InfoSize)
             return {};
-        if (!oggLoaded_)
-            readers_.ogg.Load(file_);
-        oggLoaded_ = true;
-        const TOggVorbis& o = readers_.ogg;
-        switch (n) {
-        case InfoArtist:
-            return TrimControls(o.Artist);
-        case InfoTitle:
-            return TrimControls(o.Title);
-        case InfoAlbum:
-            return TrimControls(o.Album);
-        case InfoBitrate:
-            return FormatBitrate(o.NominalBitrate);
-        case InfoLength:
-            return FormatLength(o.Duration());
-        case InfoYear:
-            return TrimControls(o.Date);
-        case InfoStyle:
-            return TrimControls(o.Genre);
-        case InfoComment:
-            return TrimControls(o.Comment);
-        case InfoTrack:
-            return FormatTrackNumber(o.Track);
-        case InfoSize:
-            return FormatSize(o.FileSize);
-        default:
-            return {};
-        }
-    }
-
-    std::string WmaField(int n) {
-        if (n < InfoArtist || n > InfoSize)
-            return {};
-        if (!wmaLoaded_)
-            readers_.wma.Load(file_);
-        wmaLoaded_ = true;
-        const TWMAfile& w = readers_.wma;
-        switch (n) {
-        case InfoArtist:
-            return TrimControls(w.Artist);
-        case InfoTitle:
-            return TrimControls(w.Title);
-        case InfoAlbum:
-            return TrimControls(w.Album);
-        case InfoBitrate:
-            return FormatBitrate(w.Bitrate);
-        case InfoLength:
-            return FormatLength(w.Duration);
-        case InfoYear:
-            return TrimControls(w.Year);
-        case InfoStyle:
-            return TrimControls(w.Genre);
-        case InfoComment:
-            return TrimControls(w.Comment);
-        case InfoTrack:
-            return FormatTrackNumber(w.Track);
-        case InfoSize:
-            return FormatSize(w.FileSize);
-        default:
-            return {};
-        }
-    }
-
-    // FLAC, Opus and MP4 show like MP3, WAV, Ogg and WMA.
-    static std::string TagsField(int n, const AudioTags& t) {
+        const AudioTags& t = Tags();
         switch (n) {
         case InfoArtist:
             return t.Artist;
@@ -332,7 +256,7 @@ private:
         case InfoAlbum:
             return t.Album;
         case InfoBitrate:
-            return FormatBitrate(t.Bitrate);
+            return type_ == FileType::Wav ? std::string("Wavefile") : FormatBitrate(t.Bitrate);
         case InfoLength:
             return FormatLength(t.Duration);
         case InfoYear:
@@ -359,10 +283,7 @@ private:
     bool id3v1Loaded_ = false;
     bool id3v1Read_ = false;
     bool id3v2Read_ = false;
-    bool wavLoaded_ = false;
-    bool oggLoaded_ = false;
-    bool wmaLoaded_ = false;
-    bool loaded_ = false; // the FLAC, Opus or MP4 reader
+    bool tagsLoaded_ = false; // the reader of Tags()
 };
 
 bool IsRegularFile(const std::string& path) {

@@ -25,6 +25,25 @@ FileBytes Mem(const std::string& data) {
     return FileBytes::FromMemory(data);
 }
 
+// A Vorbis file whose comment header is spread over pages of pageSegments lacing values each (255
+// bytes a value), so page borders fall inside comments, as in files with many or long comments.
+std::string VorbisOverPages(const std::vector<std::string>& comments, size_t pageSegments) {
+    uint32_t sequence = 0;
+    std::string s = OggPacketPages(VorbisIdPacket(2, 44100, 128000), sequence);
+    s += OggPacketPages(VorbisCommentPacket("vendor", comments), sequence, pageSegments);
+    return s + OggLacedPage(std::string(100, 'z'), {100}, 4, 441000, sequence++);
+}
+
+// ARTIST first, n NOTE comments, TITLE and TRACKNUMBER last.
+std::vector<std::string> ManyComments(int n) {
+    std::vector<std::string> c{"ARTIST=First"};
+    for (int i = 0; i < n; ++i)
+        c.push_back("NOTE=" + std::to_string(i));
+    c.push_back("TITLE=Last");
+    c.push_back("TRACKNUMBER=9");
+    return c;
+}
+
 } // namespace
 
 class TestOtherFormats : public QObject {
@@ -40,12 +59,16 @@ private slots:
     void oggComments_data();
     void oggComments();
     void oggDamagedCommentHeaderKeepsWhatWasRead();
+    void oggCommentHeaderOverPages_data();
+    void oggCommentHeaderOverPages();
+    void oggManyCommentsInFewReads();
 
     void wmaHeader_data();
     void wmaHeader();
     void wmaTexts();
     void wmaDamagedHeaders_data();
     void wmaDamagedHeaders();
+    void wmaLargeHeaderInFewReads();
 
     void realWavFiles_data();
     void realWavFiles();
@@ -128,7 +151,7 @@ void TestOtherFormats::wavHeader() {
     QCOMPARE(int(wav.SampleRate), sampleRate);
     QCOMPARE(int(wav.BitsPerSample), bits);
     QCOMPARE(qint64(wav.FileSize), fileSize);
-    QVERIFY2(std::abs(wav.Duration() - duration) < 1e-9, std::to_string(wav.Duration()).c_str());
+    QVERIFY2(std::abs(wav.Duration - duration) < 1e-9, std::to_string(wav.Duration).c_str());
     QCOMPARE(QString::fromStdString(wav.ChannelModeName()), channels == 0   ? QString("Unknown")
                                                             : channels == 1 ? QString("Mono")
                                                                             : QString("Stereo"));
@@ -145,7 +168,7 @@ void TestOtherFormats::wavLoadsFromDiskAndFailsOnMissingFile() {
 
     TWAVfile wav;
     QVERIFY(wav.Load(path));
-    QCOMPARE(wav.Duration(), 10.0);
+    QCOMPARE(wav.Duration, 10.0);
     // A failed load leaves the cleared state behind, not the previous file's values.
     QVERIFY(!wav.Load(dir.filePath("missing.wav").toStdString()));
     QVERIFY(!wav.Valid);
@@ -219,11 +242,11 @@ void TestOtherFormats::oggHeaderAndDuration() {
     QCOMPARE(int(ogg.SampleRate), sampleRate);
     QCOMPARE(int(ogg.NominalBitrate), nominal);
     QCOMPARE(uint(ogg.Samples), samples);
-    QVERIFY2(std::abs(ogg.Duration() - duration) < 1e-9, std::to_string(ogg.Duration()).c_str());
+    QVERIFY2(std::abs(ogg.Duration - duration) < 1e-9, std::to_string(ogg.Duration).c_str());
     if (valid) {
         QCOMPARE(ogg.FileSize, int64_t(bytes.size()));
         const uint32_t expected = duration > 0 ? uint32_t(std::nearbyint(bytes.size() / duration / 125)) : 0;
-        QCOMPARE(ogg.Bitrate(), expected);
+        QCOMPARE(ogg.AverageBitrate(), expected);
     } else {
         QCOMPARE(ogg.FileSize, 0);
     }
@@ -304,7 +327,7 @@ void TestOtherFormats::oggComments() {
     QCOMPARE(QString::fromStdString(ogg.Vendor), vendor);
     if (comments.size() == 7) {
         QCOMPARE(ogg.Album, std::string("B"));
-        QCOMPARE(ogg.Date, std::string("1999"));
+        QCOMPARE(ogg.Year, std::string("1999"));
         QCOMPARE(ogg.Genre, std::string("G"));
         QCOMPARE(ogg.Comment, std::string("C"));
     }
@@ -320,7 +343,7 @@ void TestOtherFormats::oggDamagedCommentHeaderKeepsWhatWasRead() {
         PutLE32(packet, uint32_t(strlen(c)));
         packet += c;
     }
-    PutLE32(packet, 0x7FFFFFF0); // runs far past the end, but its first 250 bytes are there
+    PutLE32(packet, 0x7FFFFFF0); // runs far past the end of the packet: what the packet holds is kept
     packet += "TITLE=last";
     s += OggPage(packet, 0, 0, 1) + std::string(300, 'a') + OggPage("zz", 4, 44100, 2);
 
@@ -328,17 +351,20 @@ void TestOtherFormats::oggDamagedCommentHeaderKeepsWhatWasRead() {
     QVERIFY(ogg.Load(Mem(s)));
     QVERIFY(ogg.Valid);
     QCOMPARE(ogg.Artist, std::string("kept"));
-    QVERIFY(QByteArray::fromStdString(ogg.Title).startsWith("lastaaa"));
+    // The bytes behind the comment packet's page are not comments.
+    QCOMPARE(ogg.Title, std::string("last"));
     QCOMPARE(ogg.Vendor, std::string("late vendor"));
     QCOMPARE(ogg.Samples, 44100u);
+    QCOMPARE(ogg.Problem, std::string("comment 4 runs past the end of the comment header"));
 
-    // A comment header that is not in the first 250 bytes is not read at all.
+    // A comment header behind bytes that are not an Ogg page is not read at all.
     std::string late = OggPage(VorbisIdPacket(2, 44100, 128000), 2, 0, 0) + std::string(300, 'p') +
                        OggPage(VorbisCommentPacket("v", {"TITLE=x"}), 0, 0, 1);
     QVERIFY(ogg.Load(Mem(late)));
     QVERIFY(ogg.Valid);
     QVERIFY(ogg.Title.empty());
     QVERIFY(ogg.Vendor.empty());
+    QCOMPARE(ogg.Problem, std::string("the comment header: no Ogg page at byte 58"));
 
     // Fewer than 58 bytes: the identification packet cannot be read.
     QVERIFY(!ogg.Load(Mem(s.substr(0, 57))));
@@ -346,6 +372,73 @@ void TestOtherFormats::oggDamagedCommentHeaderKeepsWhatWasRead() {
     QVERIFY(ogg.Artist.empty());
     QVERIFY(ogg.Load(Mem(s.substr(0, 58))));
     QVERIFY(ogg.Valid);
+}
+
+// The comment header read as the stream's second packet, over however many pages it spans: intact, cut
+// off, with a damaged page, and larger than the bound. A fault keeps the comments before it and is named.
+void TestOtherFormats::oggCommentHeaderOverPages_data() {
+    QTest::addColumn<std::string>("bytes");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("track");
+    QTest::addColumn<QString>("problem"); // the start of Problem
+
+    const std::string many = VorbisOverPages(ManyComments(20000), 255);
+    QTest::newRow("20000 comments over pages") << many << "Last" << 9 << "";
+    QTest::newRow("small pages, borders inside comments")
+        << VorbisOverPages(ManyComments(3000), 3) << "Last" << 9 << "";
+    QTest::newRow("long value over three pages")
+        << VorbisOverPages({"ARTIST=First", "COMMENT=" + std::string(200000, 'c'), "TITLE=Last"}, 255)
+        << "Last" << 0 << "";
+    QTest::newRow("cut inside the comment header")
+        << many.substr(0, many.size() / 2) << "" << 0 << "the comment header: the Ogg page at byte";
+    std::string damaged = many;
+    const size_t second = damaged.find("OggS", damaged.find("OggS", 28) + 4);
+    damaged.replace(second, 4, "Oggs");
+    QTest::newRow("damaged page inside the comment header")
+        << damaged << "" << 0 << "the comment header: no Ogg page at byte " + QString::number(second);
+    // Beyond MaxTagBlockBytes the packet is not read further.
+    QTest::newRow("larger than 16 MiB")
+        << VorbisOverPages({"ARTIST=First", "COMMENT=" + std::string(MaxTagBlockBytes, 'c'), "TITLE=Last"},
+                           255)
+        << "" << 0 << "the comment header: a packet is larger than 16 MiB";
+    QTest::newRow("count beyond the comments")
+        << VorbisOverPages({"ARTIST=First", "TITLE=Last"}, 255)
+               .replace(28 + 30 + 28 + 7 + 4 + 6, 4, std::string("\xFF\xFF\x00\x00", 4))
+        << "Last" << 0 << "the comment header ends after 2 of 65535 comments";
+}
+
+void TestOtherFormats::oggCommentHeaderOverPages() {
+    QFETCH(std::string, bytes);
+    QFETCH(QString, title);
+    QFETCH(int, track);
+    QFETCH(QString, problem);
+
+    TOggVorbis ogg;
+    QVERIFY(ogg.Load(Mem(bytes)));
+    QVERIFY(ogg.Valid);
+    QCOMPARE(ogg.Artist, std::string("First"));
+    QCOMPARE(QString::fromStdString(ogg.Title), title);
+    QCOMPARE(ogg.Track, track);
+    QVERIFY2(problem.isEmpty() ? ogg.Problem.empty()
+                               : QString::fromStdString(ogg.Problem).startsWith(problem),
+             ogg.Problem.c_str());
+    QCOMPARE(ogg.Vendor, std::string("vendor"));
+}
+
+// The comment header of a file on disk comes in a few large reads, not one or two per comment.
+void TestOtherFormats::oggManyCommentsInFewReads() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("many.ogg");
+    const std::string bytes = VorbisOverPages(ManyComments(30000), 255);
+    QVERIFY(bytes.size() > 300000);
+    QVERIFY(writeFile(path, bytes));
+    FileBytes file;
+    QVERIFY(file.Open(path.toStdString(), 8 * 1024, 12 * 1024));
+    TOggVorbis ogg;
+    QVERIFY(ogg.Load(file));
+    QCOMPARE(ogg.Title, std::string("Last"));
+    QCOMPARE(ogg.Duration, 10.0);
+    QVERIFY2(file.FileReads() <= 8, std::to_string(file.FileReads()).c_str());
 }
 
 // ---- WMA ---------------------------------------------------------------------------------------------
@@ -490,6 +583,33 @@ void TestOtherFormats::wmaDamagedHeaders() {
     QCOMPARE(QString::fromStdString(wma.Title), title);
 }
 
+// A header larger than the cached head of the file (here 3000 descriptors before the title) comes in
+// one read, not one or more per field.
+void TestOtherFormats::wmaLargeHeaderInFewReads() {
+    std::vector<Descriptor> many;
+    for (int i = 0; i < 3000; ++i)
+        many.push_back(TextDescriptor(u"WM/Note", u"some words"));
+    many.push_back(TextDescriptor(u"WM/Title", u"Behind them"));
+    many.push_back(TextDescriptor(u"WM/Track", u"5"));
+    const std::string bytes = PlausibleAsf({ExtendedContent(many)});
+    QVERIFY(bytes.size() > 100000);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("large.wma");
+    QVERIFY(writeFile(path, bytes));
+    FileBytes file;
+    QVERIFY(file.Open(path.toStdString(), 16 * 1024, 0));
+    TWMAfile wma;
+    QVERIFY(wma.Load(file));
+    QVERIFY(wma.Valid);
+    QCOMPARE(wma.Title, std::string("Behind them"));
+    QCOMPARE(wma.Track, 5);
+    QVERIFY2(file.FileReads() <= 3, std::to_string(file.FileReads()).c_str());
+    // The same bytes from memory read alike.
+    TWMAfile same;
+    QVERIFY(same.Load(Mem(bytes)));
+    QCOMPARE(same.Title, wma.Title);
+}
+
 // ---- Real files ----------------------------------------------------------------------------------------
 
 void TestOtherFormats::realWavFiles_data() {
@@ -545,7 +665,7 @@ void TestOtherFormats::realWavFiles() {
     QCOMPARE(int(wav.Channels), channels);
     QCOMPARE(int(wav.SampleRate), sampleRate);
     QCOMPARE(int(wav.BitsPerSample), bits);
-    QVERIFY2(std::abs(wav.Duration() - duration) < 1e-6, std::to_string(wav.Duration()).c_str());
+    QVERIFY2(std::abs(wav.Duration - duration) < 1e-6, std::to_string(wav.Duration).c_str());
 }
 
 void TestOtherFormats::realOggFiles() {
@@ -558,11 +678,11 @@ void TestOtherFormats::realOggFiles() {
     QCOMPARE(ogg.SampleRate, 44100);
     QCOMPARE(ogg.NominalBitrate, 112);
     QCOMPARE(ogg.Samples, 162496u);
-    QCOMPARE(qRound(ogg.Duration() * 1000), 3685);
+    QCOMPARE(qRound(ogg.Duration * 1000), 3685);
     QCOMPARE(ogg.Vendor, std::string("Xiph.Org libVorbis I 20050304"));
     QCOMPARE(ogg.FileSize, 4328);
     // Our bit rate is the file size over the length (TagLib says 1).
-    QCOMPARE(ogg.Bitrate(), 9u);
+    QCOMPARE(ogg.AverageBitrate(), 9u);
 
     // lowercase-fields.ogg: names are compared upper-cased, as TagLib does.
     QVERIFY(ogg.Load(TaglibPath("lowercase-fields.ogg")));
@@ -652,12 +772,12 @@ void TestOtherFormats::keptInputs() {
     QVERIFY(bytes.Open(path));
     TWAVfile wav;
     wav.Load(bytes);
-    QVERIFY(std::isfinite(wav.Duration()) && wav.Duration() >= 0);
+    QVERIFY(std::isfinite(wav.Duration) && wav.Duration >= 0);
     TOggVorbis ogg;
     ogg.Load(bytes);
-    QVERIFY(std::isfinite(ogg.Duration()) && ogg.Duration() >= 0);
+    QVERIFY(std::isfinite(ogg.Duration) && ogg.Duration >= 0);
     for (const std::string* t :
-         {&ogg.Title, &ogg.Artist, &ogg.Album, &ogg.Date, &ogg.Genre, &ogg.Comment, &ogg.Vendor})
+         {&ogg.Title, &ogg.Artist, &ogg.Album, &ogg.Year, &ogg.Genre, &ogg.Comment, &ogg.Vendor})
         QVERIFY(IsValidUtf8(*t));
     TWMAfile wma;
     wma.Load(bytes);
