@@ -31,9 +31,6 @@ public:
     // The file's size over its length in kbit/s (0 without a length), as the file information window
     // shows it; AudioTags::Bitrate is the nominal rate the track lists show.
     std::uint32_t AverageBitrate() const;
-    // AverageBitrate under its older name. It hides AudioTags::Bitrate in this class: code that wants
-    // the nominal rate reads it through AudioTags (as the track information service does).
-    std::uint32_t Bitrate() const { return AverageBitrate(); }
     std::string ChannelModeName() const;
 
     std::uint16_t NominalBitrate = 0; // kbit/s
