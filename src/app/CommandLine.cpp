@@ -1,11 +1,14 @@
 #include "CommandLine.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include "FileUrls.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QUrl>
+
+#include <filesystem>
+
+#include <sys/stat.h>
 
 namespace larkspin {
 namespace {
@@ -23,47 +26,57 @@ const char* const HelpText =
 
 } // namespace
 
-LaunchRequest ParseCommandLine(const QStringList& arguments, const QString& workingFolder) {
+LaunchRequest ParseCommandLine(const QByteArrayList& arguments, const QByteArray& workingFolder) {
     LaunchRequest request;
     bool optionsEnd = false;
-    const QDir here(workingFolder);
-    for (const QString& argument : arguments) {
-        if (!optionsEnd && argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
-            if (argument == QLatin1String("--")) {
+    for (const QByteArray& argument : arguments) {
+        if (!optionsEnd && argument.startsWith('-') && argument.size() > 1) {
+            if (argument == "--") {
                 optionsEnd = true;
-            } else if (argument == QLatin1String("--enqueue")) {
+            } else if (argument == "--enqueue") {
                 request.enqueue = true;
-            } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            } else if (argument == "--help" || argument == "-h") {
                 request.action = LaunchRequest::Action::Help;
                 request.message = QString::fromLatin1(HelpText);
                 return request;
-            } else if (argument == QLatin1String("--version")) {
+            } else if (argument == "--version") {
                 request.action = LaunchRequest::Action::Version;
                 request.message = QStringLiteral("Larkspin 3.0\n");
                 return request;
             } else {
                 request.action = LaunchRequest::Action::Error;
-                request.message = QStringLiteral("larkspin: unknown option %1\n%2").arg(argument,
-                                                                                        QString::fromLatin1(HelpText));
+                request.message = QStringLiteral("larkspin: unknown option %1\n%2")
+                                      .arg(QString::fromLocal8Bit(argument), QString::fromLatin1(HelpText));
                 return request;
             }
             continue;
         }
         // file:// addresses from file managers are local paths too.
-        QString path = argument.startsWith(QLatin1String("file://")) ? QUrl(argument).toLocalFile() : argument;
-        const QFileInfo info(here, path);
-        if (path.isEmpty() || !info.exists())
+        std::string path = argument.toStdString();
+        if (argument.startsWith("file://"))
+            path = LocalPathOfFileUrl(path).value_or(std::string());
+        if (!path.empty() && !path.starts_with('/'))
+            path = workingFolder.toStdString() + '/' + path;
+        path = std::filesystem::path(path).lexically_normal().string();
+        if (path.size() > 1 && path.ends_with('/'))
+            path.pop_back();
+        struct stat st {};
+        if (path.empty() || ::stat(path.c_str(), &st) != 0)
             request.missing << argument;
         else
-            request.paths << QDir::cleanPath(info.absoluteFilePath());
+            request.paths << QByteArray::fromStdString(path);
     }
     return request;
 }
 
+// Paths travel percent-encoded: JSON holds text, a file name may be any bytes.
 QByteArray EncodeLaunchRequest(const LaunchRequest& request) {
+    QJsonArray paths;
+    for (const QByteArray& path : request.paths)
+        paths.append(QString::fromLatin1(path.toPercentEncoding("/")));
     QJsonObject o;
     o[QStringLiteral("enqueue")] = request.enqueue;
-    o[QStringLiteral("paths")] = QJsonArray::fromStringList(request.paths);
+    o[QStringLiteral("paths")] = paths;
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
@@ -74,9 +87,11 @@ LaunchRequest DecodeLaunchRequest(const QByteArray& bytes) {
         return request;
     const QJsonObject o = doc.object();
     request.enqueue = o.value(QStringLiteral("enqueue")).toBool();
-    for (const QJsonValue& v : o.value(QStringLiteral("paths")).toArray())
-        if (v.isString() && QFileInfo(v.toString()).isAbsolute())
-            request.paths << v.toString();
+    for (const QJsonValue& v : o.value(QStringLiteral("paths")).toArray()) {
+        const QByteArray path = QByteArray::fromPercentEncoding(v.toString().toLatin1());
+        if (v.isString() && path.startsWith('/'))
+            request.paths << path;
+    }
     return request;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <QByteArrayList>
 #include <QMetaType>
 #include <QString>
-#include <QStringList>
 
 namespace larkspin {
 
@@ -10,14 +10,15 @@ namespace larkspin {
 struct LaunchRequest {
     enum class Action { Run, Help, Version, Error };
     Action action = Action::Run;
-    bool enqueue = false; // add only; without it the first added entry plays
-    QStringList paths;    // absolute, existing, in the order given
-    QStringList missing;  // given paths that do not exist, as given
-    QString message;      // the help or version text, or what was wrong
+    bool enqueue = false;   // add only; without it the first added entry plays
+    QByteArrayList paths;   // absolute, existing, in the order given
+    QByteArrayList missing; // given paths that do not exist, as given
+    QString message;        // the help or version text, or what was wrong
 };
 
-// Reads the arguments (without the program name); relative paths are taken from workingFolder.
-LaunchRequest ParseCommandLine(const QStringList& arguments, const QString& workingFolder);
+// Reads the arguments (without the program name); relative paths are taken from workingFolder. Paths
+// are file names as the system has them: bytes, kept whatever the locale makes of them.
+LaunchRequest ParseCommandLine(const QByteArrayList& arguments, const QByteArray& workingFolder);
 
 // A request as bytes for the running instance, and back. Decoding damaged bytes gives an empty request.
 QByteArray EncodeLaunchRequest(const LaunchRequest& request);

@@ -87,8 +87,8 @@ void LarkspinApp::resolveNextOpen() {
         if (row.enabled)
             typeTexts.push_back(row.fileTypes);
     std::vector<std::string> given;
-    for (const QString& path : opens_.front().paths)
-        given.push_back(QFile::encodeName(path).toStdString());
+    for (const QByteArray& path : opens_.front().paths)
+        given.push_back(path.toStdString());
     auto cancel = std::make_shared<std::atomic<bool>>(false);
     resolveCancel_ = cancel;
     resolving_ = std::make_unique<QFutureWatcher<LaunchPaths>>();
@@ -130,7 +130,7 @@ void LarkspinApp::OfferMediaControls() {
     MprisService::Hooks hooks;
     hooks.raise = [this] { Raise(); };
     hooks.quit = [this] { hauptform_->close(); };
-    hooks.openFile = [this](const QString& path) {
+    hooks.openFile = [this](const QByteArray& path) {
         LaunchRequest request;
         request.paths = {path};
         Open(request);
@@ -324,7 +324,7 @@ void LarkspinApp::ShutDown(Cause cause) {
         if (cause == Cause::Signal) {
             std::fprintf(stderr, "Larkspin: %s\n", e.what());
             if (cdRipper_)
-        cdRipper_->AbortClick(); // the track being ripped leaves no file behind
+                cdRipper_->AbortClick(); // the track being ripped leaves no file behind
             emit finished(1);
             return;
         }

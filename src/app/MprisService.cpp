@@ -1,16 +1,21 @@
 #include "MprisService.h"
 
 #include "AppLog.h"
+#include "FileUrls.h"
 #include "PlayerController.h"
 #include "Settings.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QFile>
 #include <QFileInfo>
 #include <QUrl>
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace larkspin {
@@ -27,7 +32,7 @@ QString knownOrEmpty(const QString& text) {
 } // namespace
 
 QStringList MprisRootAdaptor::SupportedMimeTypes() const {
-    return {QStringLiteral("audio/mpeg"), QStringLiteral("audio/x-wav"),  QStringLiteral("audio/ogg"),
+    return {QStringLiteral("audio/mpeg"), QStringLiteral("audio/x-wav"),    QStringLiteral("audio/ogg"),
             QStringLiteral("audio/flac"), QStringLiteral("audio/x-ms-wma"), QStringLiteral("audio/mp4"),
             QStringLiteral("audio/opus"), QStringLiteral("audio/x-aiff")};
 }
@@ -55,7 +60,8 @@ bool MprisService::Register() {
     if (!bus.registerService(serviceName_)) {
         serviceName_ += QStringLiteral(".instance%1").arg(::getpid());
         if (!bus.registerService(serviceName_)) {
-            qCWarning(lcApp) << "the media controls' name could not be registered:" << bus.lastError().message();
+            qCWarning(lcApp) << "the media controls' name could not be registered:"
+                             << bus.lastError().message();
             return false;
         }
     }
@@ -96,7 +102,9 @@ void MprisService::SetLoopStatus(const QString& status) {
     publishChanges();
 }
 
-bool MprisService::Shuffle() const { return settings_.ShufflePlay; }
+bool MprisService::Shuffle() const {
+    return settings_.ShufflePlay;
+}
 
 void MprisService::SetShuffle(bool on) {
     if (on != settings_.ShufflePlay)
@@ -104,7 +112,9 @@ void MprisService::SetShuffle(bool on) {
     publishChanges();
 }
 
-double MprisService::Volume() const { return player_.Display().VolumeBar / 100.0; }
+double MprisService::Volume() const {
+    return player_.Display().VolumeBar / 100.0;
+}
 
 void MprisService::SetVolume(double volume) {
     if (!std::isfinite(volume))
@@ -112,7 +122,9 @@ void MprisService::SetVolume(double volume) {
     player_.VolumeBarChange(static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * 100)));
 }
 
-qlonglong MprisService::Position() const { return player_.Display().SliderPos * Microseconds; }
+qlonglong MprisService::Position() const {
+    return player_.Display().SliderPos * Microseconds;
+}
 
 QDBusObjectPath MprisService::TrackId() const {
     if (!player_.TrackLoaded || player_.CurrentFile().empty())
@@ -139,8 +151,12 @@ QVariantMap MprisService::Metadata() const {
     return m;
 }
 
-void MprisService::Next() { player_.NextTrack(); }
-void MprisService::Previous() { player_.PreviousTrack(); }
+void MprisService::Next() {
+    player_.NextTrack();
+}
+void MprisService::Previous() {
+    player_.PreviousTrack();
+}
 void MprisService::Pause() {
     if (player_.Playing && !player_.Paused)
         player_.Pause();
@@ -151,8 +167,12 @@ void MprisService::PlayPause() {
     else
         player_.Play();
 }
-void MprisService::Stop() { player_.Stop(); }
-void MprisService::Play() { player_.Play(); }
+void MprisService::Stop() {
+    player_.Stop();
+}
+void MprisService::Play() {
+    player_.Play();
+}
 
 void MprisService::Seek(qlonglong offsetUs) {
     if (!player_.Playing)
@@ -173,16 +193,21 @@ void MprisService::SetPosition(const QDBusObjectPath& trackId, qlonglong positio
     player_.SliderMouseDown();
     player_.SliderMouseUp(static_cast<int>(positionUs / Microseconds));
     if (registered_) {
-        QDBusMessage seeked = QDBusMessage::createSignal(ObjectPath, PlayerInterface, QStringLiteral("Seeked"));
+        QDBusMessage seeked =
+            QDBusMessage::createSignal(ObjectPath, PlayerInterface, QStringLiteral("Seeked"));
         seeked << Position();
         QDBusConnection::sessionBus().send(seeked);
     }
 }
 
 void MprisService::OpenUri(const QString& uri) {
-    const QUrl url(uri);
-    const QString path = url.isLocalFile() ? url.toLocalFile() : (QFileInfo(uri).isAbsolute() ? uri : QString());
-    if (path.isEmpty() || !QFileInfo::exists(path)) {
+    // The address's escapes give the file name's bytes, whatever they are.
+    const std::optional<std::string> local = LocalPathOfFileUrl(uri.toStdString());
+    const QByteArray path = local
+                                ? QByteArray::fromStdString(*local)
+                                : (uri.startsWith(QLatin1Char('/')) ? QFile::encodeName(uri) : QByteArray());
+    struct stat st {};
+    if (path.isEmpty() || ::stat(path.constData(), &st) != 0) {
         qCWarning(lcApp) << "media controls asked to open what is no local file:" << uri;
         return;
     }
@@ -215,8 +240,8 @@ void MprisService::publishChanges() {
     lastPlayer_ = now;
     if (changed.isEmpty())
         return;
-    QDBusMessage signal = QDBusMessage::createSignal(ObjectPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                     QStringLiteral("PropertiesChanged"));
+    QDBusMessage signal = QDBusMessage::createSignal(
+        ObjectPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"));
     signal << PlayerInterface << changed << QStringList();
     QDBusConnection::sessionBus().send(signal);
 }

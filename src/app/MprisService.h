@@ -20,9 +20,9 @@ class MprisService : public QObject {
     Q_OBJECT
 public:
     struct Hooks {
-        std::function<void()> raise;                       // Raise: show the player window on top
-        std::function<void()> quit;                        // Quit: end the program as a close would
-        std::function<void(const QString& path)> openFile; // OpenUri: add a local file and play it
+        std::function<void()> raise;                          // Raise: show the player window on top
+        std::function<void()> quit;                           // Quit: end the program as a close would
+        std::function<void(const QByteArray& path)> openFile; // OpenUri: add a local file and play it
     };
     MprisService(PlayerController& player, Settings& settings, Hooks hooks, QObject* parent = nullptr);
     ~MprisService() override;
@@ -80,7 +80,8 @@ class MprisRootAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(QStringList SupportedUriSchemes READ SupportedUriSchemes)
     Q_PROPERTY(QStringList SupportedMimeTypes READ SupportedMimeTypes)
 public:
-    MprisRootAdaptor(MprisService* service, QObject* object) : QDBusAbstractAdaptor(object), service_(service) {}
+    MprisRootAdaptor(MprisService* service, QObject* object)
+        : QDBusAbstractAdaptor(object), service_(service) {}
     bool CanQuit() const { return true; }
     bool CanRaise() const { return true; }
     bool HasTrackList() const { return false; }
@@ -140,7 +141,9 @@ public slots:
     void Stop() { service_->Stop(); }
     void Play() { service_->Play(); }
     void Seek(qlonglong offset) { service_->Seek(offset); }
-    void SetPosition(const QDBusObjectPath& trackId, qlonglong position) { service_->SetPosition(trackId, position); }
+    void SetPosition(const QDBusObjectPath& trackId, qlonglong position) {
+        service_->SetPosition(trackId, position);
+    }
     void OpenUri(const QString& uri) { service_->OpenUri(uri); }
 
 signals:

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 using namespace larkspin;
 
@@ -33,10 +34,12 @@ QString dataHome() {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QStringList arguments;
+    QByteArrayList arguments;
     for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    const LaunchRequest request = ParseCommandLine(arguments, QDir::currentPath());
+        arguments << QByteArray(argv[i]);
+    std::error_code noFolder;
+    const std::string here = std::filesystem::current_path(noFolder).string(); // bytes, as the system has it
+    const LaunchRequest request = ParseCommandLine(arguments, QByteArray::fromStdString(here));
     switch (request.action) {
     case LaunchRequest::Action::Help:
     case LaunchRequest::Action::Version:
@@ -48,8 +51,8 @@ int main(int argc, char* argv[]) {
     case LaunchRequest::Action::Run:
         break;
     }
-    for (const QString& missing : request.missing)
-        std::fprintf(stderr, "larkspin: %s: no such file or folder\n", missing.toLocal8Bit().constData());
+    for (const QByteArray& missing : request.missing)
+        std::fprintf(stderr, "larkspin: %s: no such file or folder\n", missing.constData());
 
     if (!choosePlatform()) {
         std::fprintf(stderr,

@@ -318,8 +318,8 @@ void TCddb::HandleReadLine(const QString& line, const QByteArray& raw) {
     } else if (QStringLiteral("#TDEP").contains(line[0])) {
         // Only the line break is gone: a blank at the end of a continued value belongs to the value.
         AppendToFirstEmpty(EntryLines, line);
-        if (entryBytes_.size() < MaxEntryLines)
-            entryBytes_.append(raw);
+        // Every line counts for the fields, however long the entry's comments: the reply's size bounds it.
+        entryBytes_.append(raw);
     } else {
         State = CddbState::ReadFailed;
         InterpretReplyCode(line);

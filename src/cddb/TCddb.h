@@ -89,7 +89,7 @@ public:
     QString DiscID;
     QString Category;
     TMatchArray Matches;
-    std::array<QString, MaxEntryLines> EntryLines; // the entry's lines as they arrived, for showing
+    std::array<QString, MaxEntryLines> EntryLines; // the entry's first lines as they arrived, for showing
     CddbEntry Entry;                               // the entry read, as fields
     CddbState State = CddbState::Idle;
     bool HandshakeDone = false;

@@ -64,7 +64,7 @@ signals:
     // The window was closed (its positions are stored): the program shuts down.
     void closeRequested();
     // Files dropped on the window, in the order given, for the playlist to add.
-    void filesDropped(const QStringList& paths);
+    void filesDropped(const QByteArrayList& paths);
     // The 200 ms tick that watches the windows for docking.
     void dockingTick();
     // The settings button was pressed.

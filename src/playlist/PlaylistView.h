@@ -25,7 +25,7 @@ signals:
     void playRequested();
     // The Delete key.
     void deleteRequested();
-    void filesDropped(const QStringList& paths);
+    void filesDropped(const QByteArrayList& paths);
     // Selected rows dropped before row target; -1 when dropped below the last row.
     void rowsMoveRequested(int target);
 

@@ -58,15 +58,6 @@ QString MessageCaption() {
     return QStringLiteral("Larkspin 3.0");
 }
 
-// Paths as the file system spells them: Linux names are bytes, shown through Qt's file name codec.
-std::vector<std::string> EncodedPaths(const QStringList& paths) {
-    std::vector<std::string> out;
-    out.reserve(static_cast<size_t>(paths.size()));
-    for (const QString& p : paths)
-        out.push_back(QFile::encodeName(p).toStdString());
-    return out;
-}
-
 // The file types of the plug-ins that play: a switched-off plug-in's files would not play.
 std::vector<std::string> TypeTexts(const TPlugInHost* host) {
     std::vector<std::string> texts;
@@ -395,8 +386,11 @@ void TPlaylistForm::FileInfoClick() {
         list_.ReloadFileInfos(ColumnWidths());
 }
 
-void TPlaylistForm::AddDroppedFiles(const QStringList& paths) {
-    list_.AddFilesToPlaylist(EncodedPaths(paths));
+void TPlaylistForm::AddDroppedFiles(const QByteArrayList& paths) {
+    std::vector<std::string> names;
+    for (const QByteArray& path : paths)
+        names.push_back(path.toStdString());
+    list_.AddFilesToPlaylist(names);
 }
 
 namespace {

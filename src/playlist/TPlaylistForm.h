@@ -72,7 +72,7 @@ public:
     void FileInfoClick();
     void DecodeSelected();
     // Files or folders dropped from a file manager, here or on the player window.
-    void AddDroppedFiles(const QStringList& paths);
+    void AddDroppedFiles(const QByteArrayList& paths);
 
     QMenu* addMenu() const { return PopupAdd; }
     QMenu* listMenu() const { return PlaylistPopUp; }

@@ -1,18 +1,21 @@
 #include "FileDrop.h"
 
+#include "FileUrls.h"
+
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
 
 namespace larkspin {
 
-QStringList DroppedLocalFiles(const QMimeData* data) {
-    QStringList paths;
+QByteArrayList DroppedLocalFiles(const QMimeData* data) {
+    QByteArrayList paths;
     if (!data || !data->hasUrls())
         return paths;
+    // The encoded address keeps bytes that are no UTF-8 as escapes; toLocalFile would replace them.
     for (const QUrl& url : data->urls())
-        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
-            paths << url.toLocalFile();
+        if (const std::optional<std::string> path = LocalPathOfFileUrl(url.toEncoded().toStdString()))
+            paths << QByteArray::fromStdString(*path);
     return paths;
 }
 

@@ -50,7 +50,8 @@ private:
     static LaunchRequest enqueue(const QStringList& paths) {
         LaunchRequest request;
         request.enqueue = true;
-        request.paths = paths;
+        for (const QString& path : paths)
+            request.paths << QFile::encodeName(path);
         return request;
     }
 };

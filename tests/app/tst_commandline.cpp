@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -30,55 +31,61 @@ private slots:
 };
 
 void TestCommandLine::parse_data() {
-    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArrayList>("arguments");
     QTest::addColumn<int>("action");
     QTest::addColumn<bool>("enqueue");
-    QTest::addColumn<QStringList>("paths"); // relative to the test folder
-    QTest::addColumn<QStringList>("missing");
-    QTest::newRow("nothing") << QStringList{} << int(Action::Run) << false << QStringList{} << QStringList{};
+    QTest::addColumn<QByteArrayList>("paths"); // relative to the test folder
+    QTest::addColumn<QByteArrayList>("missing");
+    using L = QByteArrayList;
+    QTest::newRow("nothing") << L{} << int(Action::Run) << false << L{} << L{};
     QTest::newRow("files and a folder in order")
-        << QStringList{"b.ogg", "album", "a.mp3"} << int(Action::Run) << false
-        << QStringList{"b.ogg", "album", "a.mp3"} << QStringList{};
-    QTest::newRow("enqueue anywhere") << QStringList{"a.mp3", "--enqueue"} << int(Action::Run) << true
-                                      << QStringList{"a.mp3"} << QStringList{};
-    QTest::newRow("missing paths are set apart") << QStringList{"gone.mp3", "a.mp3"} << int(Action::Run)
-                                                 << false << QStringList{"a.mp3"} << QStringList{"gone.mp3"};
-    QTest::newRow("a file address") << QStringList{"file://%1/a.mp3"} << int(Action::Run) << false
-                                    << QStringList{"a.mp3"} << QStringList{};
+        << L{"b.ogg", "album", "a.mp3"} << int(Action::Run) << false << L{"b.ogg", "album", "a.mp3"} << L{};
+    QTest::newRow("a folder with a slash, and dots")
+        << L{"album/", "./album/../b.ogg"} << int(Action::Run) << false << L{"album", "b.ogg"} << L{};
+    QTest::newRow("enqueue anywhere")
+        << L{"a.mp3", "--enqueue"} << int(Action::Run) << true << L{"a.mp3"} << L{};
+    QTest::newRow("missing paths are set apart")
+        << L{"gone.mp3", "a.mp3"} << int(Action::Run) << false << L{"a.mp3"} << L{"gone.mp3"};
+    QTest::newRow("a file address") << L{"file://%1/a.mp3"} << int(Action::Run) << false << L{"a.mp3"} << L{};
+    // Linux file names are bytes: a name that is no UTF-8 is found and kept as it is.
+    QTest::newRow("a name that is no UTF-8") << L{"bad\xff.wav", "file://%1/bad%FF.wav"} << int(Action::Run)
+                                             << false << L{"bad\xff.wav", "bad\xff.wav"} << L{};
     QTest::newRow("a name that looks like an option")
-        << QStringList{"--", "-x.mp3"} << int(Action::Run) << false << QStringList{"-x.mp3"} << QStringList{};
-    QTest::newRow("help") << QStringList{"a.mp3", "--help"} << int(Action::Help) << false << QStringList{}
-                          << QStringList{};
-    QTest::newRow("version") << QStringList{"--version"} << int(Action::Version) << false << QStringList{}
-                             << QStringList{};
-    QTest::newRow("unknown option") << QStringList{"--shuffle"} << int(Action::Error) << false
-                                    << QStringList{} << QStringList{};
+        << L{"--", "-x.mp3"} << int(Action::Run) << false << L{"-x.mp3"} << L{};
+    QTest::newRow("help") << L{"a.mp3", "--help"} << int(Action::Help) << false << L{} << L{};
+    QTest::newRow("version") << L{"--version"} << int(Action::Version) << false << L{} << L{};
+    QTest::newRow("unknown option") << L{"--shuffle"} << int(Action::Error) << false << L{} << L{};
 }
 
 void TestCommandLine::parse() {
-    QFETCH(QStringList, arguments);
+    QFETCH(QByteArrayList, arguments);
     QFETCH(int, action);
     QFETCH(bool, enqueue);
-    QFETCH(QStringList, paths);
-    QFETCH(QStringList, missing);
+    QFETCH(QByteArrayList, paths);
+    QFETCH(QByteArrayList, missing);
     QTemporaryDir dir;
-    QDir d(dir.path());
-    QVERIFY(d.mkdir("album"));
-    for (const char* name : {"a.mp3", "b.ogg", "-x.mp3"})
-        QVERIFY(QFile(d.filePath(name)).open(QIODevice::WriteOnly));
-    for (QString& a : arguments)
-        a.replace("%1", dir.path());
+    const QByteArray folder = QFile::encodeName(dir.path());
+    QVERIFY(QDir(dir.path()).mkdir("album"));
+    // QTemporaryDir would miss a name that is no UTF-8: it goes by hand.
+    const auto removeBadName = qScopeGuard([&] { ::unlink((folder + "/bad\xff.wav").constData()); });
+    for (const char* name : {"a.mp3", "b.ogg", "-x.mp3", "bad\xff.wav"}) {
+        const int fd = ::open((folder + '/' + name).constData(), O_CREAT | O_WRONLY, 0644);
+        QVERIFY(fd >= 0);
+        ::close(fd);
+    }
+    for (QByteArray& a : arguments)
+        a.replace("%1", folder);
 
-    const LaunchRequest r = ParseCommandLine(arguments, dir.path());
+    const LaunchRequest r = ParseCommandLine(arguments, folder);
     QCOMPARE(int(r.action), action);
     if (r.action != Action::Run) {
         QVERIFY(!r.message.isEmpty()); // printed; nothing is started
         return;
     }
     QCOMPARE(r.enqueue, enqueue);
-    QStringList absolute;
-    for (const QString& p : paths)
-        absolute << d.filePath(p);
+    QByteArrayList absolute;
+    for (const QByteArray& p : paths)
+        absolute << folder + '/' + p;
     QCOMPARE(r.paths, absolute);
     QCOMPARE(r.missing, missing);
 }
@@ -86,7 +93,7 @@ void TestCommandLine::parse() {
 void TestCommandLine::requestSurvivesTheSocketAndDamageIsRefused() {
     LaunchRequest r;
     r.enqueue = true;
-    r.paths = {QStringLiteral("/m/Ä b.mp3"), QStringLiteral("/m/x.ogg")};
+    r.paths = {QByteArray("/m/Ä b.mp3"), QByteArray("/m/x.ogg"), QByteArray("/m/bad\xff%41.wav")};
     const LaunchRequest back = DecodeLaunchRequest(EncodeLaunchRequest(r));
     QCOMPARE(back.enqueue, true);
     QCOMPARE(back.paths, r.paths);
@@ -106,7 +113,7 @@ void TestCommandLine::laterStartReachesTheRunningOne() {
 
     // The later start blocks while it waits for the answer, so it runs on a thread of its own here.
     LaunchRequest r;
-    r.paths = {dir.filePath("a.mp3")};
+    r.paths = {QFile::encodeName(dir.filePath("a.mp3"))};
     bool taken = false;
     std::unique_ptr<QThread> later(QThread::create([&] {
         SingleInstance second(dir.path().toStdString());

@@ -31,11 +31,11 @@ public:
     // Empty files of these names in the program folder, added through the window's one way in, with
     // their information read.
     void addFiles(const QStringList& names) {
-        QStringList paths;
+        QByteArrayList paths;
         for (const QString& name : names) {
             QFile f(rig.path(name));
             f.open(QIODevice::WriteOnly);
-            paths << rig.path(name);
+            paths << QFile::encodeName(rig.path(name));
         }
         window->AddDroppedFiles(paths);
         list->WaitForWork();

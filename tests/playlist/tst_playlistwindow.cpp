@@ -468,9 +468,9 @@ void TestPlaylistWindow::windowLife() {
 
 void TestPlaylistWindow::longWorkShowsProgressAndCancels() {
     PlaylistWindowRig w;
-    QStringList paths;
+    QByteArrayList paths;
     for (int i = 0; i < 20000; ++i)
-        paths << w.rig.path(QStringLiteral("missing %1.mp3").arg(i));
+        paths << QFile::encodeName(w.rig.path(QStringLiteral("missing %1.mp3").arg(i)));
     auto* bar = w.child<QProgressBar>("Fortschritt");
     auto* cancel = w.child<QPushButton>("CancelBtn");
     w.window->AddDroppedFiles(paths);

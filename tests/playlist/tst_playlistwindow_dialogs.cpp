@@ -287,9 +287,9 @@ void TestPlaylistWindowDialogs::decodeSelectedToWave() {
         QVERIFY(RunTool("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", w.rig.path(n), "synth", "0.5",
                                 "sine", "440"}));
     QFile(w.rig.path(names[3])).open(QIODevice::WriteOnly);
-    QStringList paths;
+    QByteArrayList paths;
     for (const QString& n : names)
-        paths << w.rig.path(n);
+        paths << QFile::encodeName(w.rig.path(n));
     w.window->AddDroppedFiles(paths);
     w.list->WaitForWork();
     QCoreApplication::processEvents();
@@ -334,10 +334,10 @@ void TestPlaylistWindowDialogs::fileInfoEditsTheSelectedRow() {
     QVERIFY(!QApplication::activeModalWidget());
 
     const QByteArray audio = frames(Header{}, 417, 20);
-    QStringList paths;
+    QByteArrayList paths;
     for (const char* name : {"first.mp3", "second.mp3"}) {
-        paths << w.rig.path(name);
-        QVERIFY(writeFile(paths.last(), v2Tag(v2Frame("TPE1", latin1Text("Old Artist"))) + audio));
+        paths << QFile::encodeName(w.rig.path(name));
+        QVERIFY(writeFile(w.rig.path(name), v2Tag(v2Frame("TPE1", latin1Text("Old Artist"))) + audio));
     }
     w.window->AddDroppedFiles(paths);
     w.list->WaitForWork();

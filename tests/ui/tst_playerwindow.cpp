@@ -616,19 +616,22 @@ void TestPlayerWindow::droppedFilesGoOutAsOneList() {
     Fixture f;
     QSignalSpy dropped(f.window.get(), &THauptform::filesDropped);
     QList<QUrl> urls;
-    QStringList paths;
+    QByteArrayList paths;
     for (int i = 0; i < 10; ++i) {
-        paths << QStringLiteral("/music/%1 song.mp3").arg(9 - i);
-        urls << QUrl::fromLocalFile(paths.last());
+        paths << QStringLiteral("/music/%1 song.mp3").arg(9 - i).toUtf8();
+        urls << QUrl::fromLocalFile(QString::fromUtf8(paths.last()));
     }
     urls.insert(3, QUrl(QStringLiteral("http://example.invalid/stream"))); // not a local file
+    // A name that is no UTF-8 keeps its bytes.
+    urls << QUrl::fromEncoded("file:///music/caf%E9%20%FF.wav");
+    paths << QByteArray("/music/caf\xe9 \xff.wav");
     QMimeData data;
     data.setUrls(urls);
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     // Straight to the window: the application delivers drops only inside a real drag.
     static_cast<QObject*>(f.window.get())->event(&drop);
     QCOMPARE(dropped.count(), 1);
-    QCOMPARE(dropped.first().first().toStringList(), paths); // in the order given
+    QCOMPARE(dropped.first().first().value<QByteArrayList>(), paths); // in the order given
     QCOMPARE(drop.dropAction(), Qt::CopyAction);
 
     // A file manager deletes the source of a move: a drag that offers only a move is refused.
