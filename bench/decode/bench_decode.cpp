@@ -5,7 +5,7 @@
 //
 //   bench_decode [--play-seconds N] [--minutes N]
 //   bench_decode --enumerate [skipped plug-in]   (the child that enumerates; prints its VmRSS in kB)
-#include <larkspin/decoder_plugin.h>
+#include "DecoderPlugIn.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -21,34 +21,15 @@
 
 namespace {
 
-struct PlugIn {
-    void* handle = nullptr;
-    LarkspinStartPlugInFn start = nullptr;
-    LarkspinClosePlugInFn close = nullptr;
-    LarkspinDecodeFileFn decode = nullptr;
-    LarkspinGetDecodePosFn progress = nullptr;
-    LarkspinLoadFileFn load = nullptr;
-    LarkspinPlayFn play = nullptr;
-    LarkspinGetPosFn pos = nullptr;
-    LarkspinGetStateFn state = nullptr;
-
-    explicit PlugIn(const char* name) {
-        const std::string path = std::string(LARKSPIN_BUILD_DIR "/PlugIn/Decoder/") + name;
-        handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle) {
-            std::fprintf(stderr, "cannot load %s: %s\n", path.c_str(), dlerror());
-            std::exit(1);
-        }
-        start = reinterpret_cast<LarkspinStartPlugInFn>(dlsym(handle, "StartPlugIn"));
-        close = reinterpret_cast<LarkspinClosePlugInFn>(dlsym(handle, "ClosePlugIn"));
-        decode = reinterpret_cast<LarkspinDecodeFileFn>(dlsym(handle, "decodefile"));
-        progress = reinterpret_cast<LarkspinGetDecodePosFn>(dlsym(handle, "GetDecodePos"));
-        load = reinterpret_cast<LarkspinLoadFileFn>(dlsym(handle, "LoadFile"));
-        play = reinterpret_cast<LarkspinPlayFn>(dlsym(handle, "Play"));
-        pos = reinterpret_cast<LarkspinGetPosFn>(dlsym(handle, "GetPos"));
-        state = reinterpret_cast<LarkspinGetStateFn>(dlsym(handle, "GetState"));
+// A plug-in of the build, loaded once through the tests' one loader and kept loaded as the host keeps it.
+DecoderPlugIn& plugIn(const QString& name) {
+    DecoderPlugIn& p = KeptPlugIn(name);
+    if (!p.handle) {
+        std::fprintf(stderr, "cannot load %s: %s\n", qPrintable(name), dlerror());
+        std::exit(1);
     }
-};
+    return p;
+}
 
 bool run(const QString& program, const QStringList& args) {
     QProcess p;
@@ -114,15 +95,14 @@ int enumerate(const QString& skipped) {
     for (const QString& name : folder.entryList({"IB_*.so"}, QDir::Files, QDir::Name)) {
         if (name == skipped)
             continue;
-        PlugIn p(name.toUtf8().constData());
-        p.start(0, 0);
-        auto types = reinterpret_cast<LarkspinGetFileTypesFn>(dlsym(p.handle, "GetFileTypes"));
+        DecoderPlugIn& p = plugIn(name);
+        p.StartPlugIn(0, 0);
         auto decoding = reinterpret_cast<LarkspinSupportDecodingFn>(dlsym(p.handle, "SupportDecoding"));
-        if (types)
-            types();
+        if (p.GetFileTypes)
+            p.GetFileTypes();
         if (decoding)
             decoding();
-        p.close();
+        p.ClosePlugIn();
     }
     std::printf("%ld\n", residentKb());
     return 0;
@@ -178,17 +158,17 @@ int main(int argc, char** argv) {
     std::printf("%-6s %22s %22s %12s\n", "", "decodefile", "ffmpeg CLI", "ratio");
     std::printf("%-6s %11s %10s %11s %10s %6s %5s\n", "format", "wall", "cpu", "wall", "cpu", "wall", "cpu");
     for (const Case& c : cases) {
-        PlugIn p(c.plugIn);
-        p.start(0, 0);
+        DecoderPlugIn& p = plugIn(c.plugIn);
+        p.StartPlugIn(0, 0);
         const QString source = dir.filePath(c.file);
         const QString out = dir.filePath("out");
         QDir().mkpath(out);
         const Timing ours = bestOf3(RUSAGE_SELF, [&] {
-            p.decode(source.toUtf8().constData(), out.toUtf8().constData());
-            while (p.progress() < 100)
+            p.decodefile(source.toUtf8().constData(), out.toUtf8().constData());
+            while (p.GetDecodePos() < 100)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         });
-        p.close();
+        p.ClosePlugIn();
         const Timing theirs = bestOf3(RUSAGE_CHILDREN, [&] {
             run("ffmpeg", {"-v", "error", "-y", "-i", source, "-f", "wav", dir.filePath("out/ffmpeg.wav")});
         });
@@ -198,10 +178,10 @@ int main(int argc, char** argv) {
 
     if (playSeconds > 0) {
         qputenv("LARKSPIN_AUDIO_DRIVER", "dummy");
-        PlugIn p("IB_mpeg.so");
-        p.start(0, 0);
-        p.load(dir.filePath("x.mp3").toUtf8().constData());
-        p.play(0);
+        DecoderPlugIn& p = plugIn("IB_mpeg.so");
+        p.StartPlugIn(0, 0);
+        p.LoadFile(dir.filePath("x.mp3").toUtf8().constData());
+        p.Play(0);
         std::this_thread::sleep_for(std::chrono::seconds(1)); // past the start, when the ring fills
         const double cpu0 = cpuSeconds();
         const long switches0 = contextSwitches(true), playing0 = contextSwitches(false);
@@ -209,8 +189,8 @@ int main(int argc, char** argv) {
         wall.start();
         // Poll like the player's display timer.
         while (wall.elapsed() < playSeconds * 1000) {
-            p.state();
-            p.pos();
+            p.GetState();
+            p.GetPos();
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
         const double cpu = cpuSeconds() - cpu0;
@@ -220,8 +200,8 @@ int main(int argc, char** argv) {
                     double(contextSwitches(false) - playing0) / seconds);
         std::printf(
             "playing MP3 to the dummy driver: position %d s after %.1f s, CPU %.3f s = %.2f %% of one core\n",
-            p.pos(), seconds, cpu, 100.0 * cpu / seconds);
-        p.close();
+            p.GetPos(), seconds, cpu, 100.0 * cpu / seconds);
+        p.ClosePlugIn();
     }
     return 0;
 }

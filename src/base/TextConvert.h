@@ -6,7 +6,8 @@
 
 namespace larkspin {
 
-// Byte-level text helpers shared by the Ogg, WMA and track information code. All texts are UTF-8.
+// Byte-level text helpers shared by the tag readers, the playlist and library files and the encoder
+// plug-ins. All texts are UTF-8.
 
 // Removes leading and trailing bytes 0 to 32.
 std::string TrimControls(std::string_view s);
