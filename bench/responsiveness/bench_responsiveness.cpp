@@ -592,13 +592,27 @@ public:
         TFrame_CDRipper* page = showRipperPage(*app_);
         chooseDrive(page, QStringLiteral("long"));
         waitFor([] { return false; }, 200);
+        for (const QString& f : QDir(out_).entryList(QDir::Files | QDir::Hidden))
+            QFile::remove(out_ + "/" + f);
         meter_.reset();
+        // Abort is pressed at the rip's first progress (a track rips in a second or two).
+        bool aborted = false;
+        QMetaObject::Connection progress;
+        const QMetaObject::Connection started =
+            QObject::connect(page, &TFrame_CDRipper::ripInProgressChanged, page, [&](bool on) {
+                if (!on || !page->Run())
+                    return;
+                progress = QObject::connect(page->Run(), &RipRun::displayChanged, page, [&] {
+                    if (!aborted && ripping(page)) {
+                        aborted = true;
+                        page->AbortButton->click();
+                    }
+                });
+            });
         std::unique_ptr<ModalAnswer> answer(startRip(page));
-        ok = waitFor([&] { return ripping(page); }, 60000);
-        if (ok) {
-            page->AbortButton->click();
-            ok = waitFor([&] { return !page->RipInProgress(); }, 60000);
-        }
+        ok = waitFor([&] { return aborted && !page->RipInProgress(); }, 60000);
+        QObject::disconnect(started);
+        QObject::disconnect(progress);
         const double gap = meter_.longest();
         const QStringList left = QDir(out_).entryList(QDir::Files | QDir::Hidden);
         if (!ok || !left.isEmpty())
