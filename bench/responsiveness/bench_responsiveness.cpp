@@ -540,7 +540,14 @@ public:
         });
         ok = waitFor([&] { return returned; }, 120000);
         const double gap = meter_.longest();
-        ok = ok && cddb_.served == servedBefore + 2 &&
+        const QString second = page->CDListView->topLevelItemCount() > 1
+                                   ? page->CDListView->topLevelItem(1)->text(0)
+                                   : QString();
+        if (!ok || cddb_.served != servedBefore + 2 || !second.contains(QStringLiteral("Second Song")))
+            std::printf("  (c: %s; %d requests; track 2 shows \"%s\")\n",
+                        ok ? "dialog closed" : "the dialog stayed", cddb_.served - servedBefore,
+                        qPrintable(second));
+        ok = ok && cddb_.served == servedBefore + 2 && page->CDListView->topLevelItemCount() >= 2 &&
              page->CDListView->topLevelItem(1)->text(0).contains(QStringLiteral("Second Song"));
         return gap;
     }
