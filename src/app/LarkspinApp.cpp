@@ -286,9 +286,6 @@ void LarkspinApp::connectSettingsAndSkins() {
 void LarkspinApp::ShutDown(Cause cause) {
     PlayerController& player = hauptform_->player();
     player.BeginShutDown();
-    // A running rip stops at once; the track being ripped leaves no file behind.
-    if (cdRipper_)
-        cdRipper_->AbortClick();
     // Folders still being searched for a start's files are given up; files still being read are left
     // out: the temporary playlist holds what the list shows (an empty list is an empty file).
     opens_.clear();
@@ -323,8 +320,7 @@ void LarkspinApp::ShutDown(Cause cause) {
     } catch (const EProfileWriteError& e) {
         if (cause == Cause::Signal) {
             std::fprintf(stderr, "Larkspin: %s\n", e.what());
-            if (cdRipper_)
-                cdRipper_->AbortClick(); // the track being ripped leaves no file behind
+            abortRip();
             emit finished(1);
             return;
         }
@@ -333,7 +329,15 @@ void LarkspinApp::ShutDown(Cause cause) {
         player.Closing = false;
         return;
     }
+    abortRip();
     emit finished(0);
+}
+
+void LarkspinApp::abortRip() {
+    // Only once the program is sure to end: a refused quit leaves a running rip running. The track
+    // being ripped leaves no file behind.
+    if (cdRipper_)
+        cdRipper_->AbortClick();
 }
 
 } // namespace larkspin

@@ -60,10 +60,10 @@ public:
 
     // Why the program ends: the user closed it, or the system asked it to (a termination signal).
     enum class Cause { User, Signal };
-    // Stops playback, saves the temporary playlist and the settings, and asks to end (finished). When the
-    // settings cannot be written: closed by the user, the error is shown and the program keeps running;
-    // asked by a signal (logout, shutdown, kill), nobody may be there to answer a dialog, so the error
-    // goes to the console and the program still ends, with exit status 1.
+    // Stops playback, saves the temporary playlist and the settings, stops a running rip and asks to end
+    // (finished). When the settings cannot be written: closed by the user, the error is shown and the
+    // program keeps running (a rip too); asked by a signal (logout, shutdown, kill), nobody may be there to
+    // answer a dialog, so the error goes to the console and the program still ends, with exit status 1.
     void ShutDown(Cause cause);
 
     THauptform& mainWindow() { return *hauptform_; }
@@ -77,6 +77,7 @@ signals:
 
 private:
     void playPending();
+    void abortRip();
     // The skin at start, the windows following the skin engine, the settings window's ties to the other
     // windows, and the snapping of the three main windows.
     void connectSettingsAndSkins();

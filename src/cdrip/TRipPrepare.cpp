@@ -15,6 +15,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 namespace larkspin {
@@ -23,6 +24,9 @@ namespace {
 
 const QString GetInfosText = QStringLiteral("Get infos from FreeDB...");
 const QString ConnectingText = QStringLiteral("Connecting...");
+// Log lines put into the log box in one pass of the event loop: a reply of many thousand lines reaches
+// it over several passes, so the window keeps answering.
+constexpr qsizetype LogLinesPerPass = 500;
 
 } // namespace
 
@@ -148,8 +152,16 @@ void TRipPrepare::log(const QString& text) {
 void TRipPrepare::flushLog() {
     if (pendingLog_.isEmpty())
         return;
-    Memo1->appendPlainText(pendingLog_.join(u'\n'));
-    pendingLog_.clear();
+    // The box keeps only its last lines: older waiting lines would be dropped at once.
+    const qsizetype kept = Memo1->maximumBlockCount();
+    if (kept > 0 && pendingLog_.size() > kept)
+        pendingLog_.remove(0, pendingLog_.size() - kept);
+    const qsizetype now = std::min(pendingLog_.size(), LogLinesPerPass);
+    Memo1->appendPlainText(pendingLog_.first(now).join(u'\n'));
+    pendingLog_.remove(0, now);
+    // A pass is asked for while lines wait (log() asks when the first one comes).
+    if (!pendingLog_.isEmpty())
+        QMetaObject::invokeMethod(this, &TRipPrepare::flushLog, Qt::QueuedConnection);
 }
 
 void TRipPrepare::Button1Click() {

@@ -64,7 +64,7 @@ private:
     QList<TitleRow> rows_;
     bool ripStarted_ = false;
     bool readPending_ = false;
-    // Log lines wait here and reach the log box together, once per pass of the event loop: a long reply
+    // Log lines wait here and reach the log box a few hundred per pass of the event loop: a long reply
     // arrives as thousands of lines at once.
     QStringList pendingLog_;
     QString lastLogLine_;

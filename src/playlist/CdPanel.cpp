@@ -63,11 +63,23 @@ CdPanel::CdPanel(Settings& settings, PlayerController& player, TPlugInHost& host
     : QObject(parent), settings_(settings), player_(player), host_(host), cddb_(std::make_unique<TCddb>()),
       caption_(PanelCaption) {
     cddb_->InternalTOCRetrieve = true;
+    connect(&player_, &PlayerController::displayChanged, this, &CdPanel::followPlayer);
     connect(cddb_.get(), &TCddb::OnStatusMessage, this, &CdPanel::appendLog);
     connect(cddb_.get(), &TCddb::OnDataExchange, this, &CdPanel::appendLog);
     cddb_->OnMatch = [this](TCddb&, const TMatchArray& matches, int& rightOne) {
         onMatch(QStringList(matches.begin(), matches.end()), rightOne);
     };
+}
+
+void CdPanel::followPlayer() {
+    // The player left CD mode by itself (a playlist entry played after a CD track could not be read):
+    // the panel closes with it, and the playlist's commands come back.
+    if (!shown_ || player_.CdMode)
+        return;
+    shown_ = false;
+    querying_ = false;
+    waiting_ = false;
+    emit closed();
 }
 
 CdPanel::~CdPanel() = default;
@@ -114,6 +126,7 @@ bool CdPanel::OpenCd(int drive) {
     caption_ = PanelCaption;
     marked_ = -1;
     fillRows();
+    shown_ = true;
     emit opened();
     emit captionChanged();
     if (settings_.CDautoFreeDB)
@@ -141,6 +154,7 @@ void CdPanel::CloseCd() {
     host_.PlayCDTrack(player_.CdDriveNumber, player_.CurrentCdTrack, "stop");
     querying_ = false;
     waiting_ = false;
+    shown_ = false;
     player_.CloseCd();
     emit closed();
 }

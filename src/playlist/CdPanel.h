@@ -102,6 +102,8 @@ private:
     QStringList log_;
     bool querying_ = false; // from a query started here until its match was handled
     bool waiting_ = false;  // from a query until its entry was read or no match was found
+    bool shown_ = false;    // from opened() until closed()
+    void followPlayer();
 };
 
 } // namespace larkspin

@@ -13,6 +13,7 @@
 #include "TStationForm.h"
 
 #include <QDir>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -44,6 +45,7 @@ class TestRipApp : public QObject {
 private slots:
     void prepareFetchNamesAndRipTwoTracksToMp3();
     void quitDuringARipEndsAndLeavesNoPartialFile();
+    void refusedQuitLeavesTheRipRunning();
 };
 
 void TestRipApp::prepareFetchNamesAndRipTwoTracksToMp3() {
@@ -191,6 +193,77 @@ void TestRipApp::quitDuringARipEndsAndLeavesNoPartialFile() {
     QCOMPARE(finished.size(), 1);
     QVERIFY(!page->RipInProgress() || !page->Run()->Running());
     QCOMPARE(QDir(out).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+// Quitting is refused when the settings cannot be written (the user is told and the program runs on):
+// the rip started before goes on to its end, its file whole.
+void TestRipApp::refusedQuitLeavesTheRipRunning() {
+    QTemporaryDir dir;
+    QString error;
+    const QString cue = MakeDiscImage(dir.path(), "disc", {13500, 750}, &error); // 3 min, 10 s
+    QVERIFY2(!cue.isEmpty(), qPrintable(error));
+    QVERIFY(QDir(dir.path()).mkdir("out"));
+    const QString out = dir.filePath("out");
+    const QString iniPath = dir.filePath("larkspin.ini");
+    QFile ini(iniPath);
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write(QStringLiteral("[Prog]\nFirststart=0\n[CDRipper]\nIntEncoder=1\nBitrate=128\nTemp=%1/\n"
+                             "[CDAudio]\nVirtualDrives=%2\n")
+                  .arg(out, cue)
+                  .toUtf8());
+    ini.close();
+
+    settings() = Settings{};
+    LarkspinApp app(dir.filePath("larkspin"), dir.filePath("share"));
+    app.Start();
+    auto* page = ShowRipperPage(app);
+    QVERIFY(page);
+    page->CDListView->topLevelItem(0)->setCheckState(0, Qt::Checked);
+    ModalAnswer prepare([](QWidget* modal) {
+        auto* dialog = qobject_cast<TRipPrepare*>(modal);
+        if (!dialog || !dialog->BitBtn1->isEnabled())
+            return false;
+        dialog->BitBtn1->click();
+        return true;
+    });
+    page->StartButton->click();
+    QVERIFY(prepare.answered());
+
+    // A folder where the settings file was: writing the settings fails. The user quits early in the
+    // track and is told.
+    QVERIFY(QFile::remove(iniPath) && QDir().mkdir(iniPath));
+    QString told;
+    ModalAnswer refusal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (!box)
+            return false;
+        told = box->text();
+        box->accept();
+        return true;
+    });
+    QSignalSpy finished(&app, &LarkspinApp::finished);
+    bool closed = false, aborted = false;
+    connect(page->Run(), &RipRun::displayChanged, this, [&] {
+        if (!closed && page->Run() && page->Run()->Display().RipPercent > 0) {
+            closed = true;
+            app.mainWindow().close();
+            aborted = page->Run() && page->Run()->Aborted();
+        }
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(closed, 60000);
+    QVERIFY(refusal.answered());
+    QVERIFY2(told.contains(iniPath), qPrintable(told));
+    QCOMPARE(finished.size(), 0);
+    QVERIFY(!aborted);
+    // The rip goes on to the end of the track.
+    QTRY_VERIFY_WITH_TIMEOUT(!page->RipInProgress(), 120000);
+    QCOMPARE(QDir(out).entryList(QDir::Files | QDir::Hidden),
+             QStringList{"01 CD Audio - Track Number 1.mp3"});
+    TagLib::MPEG::File mp3(
+        QFile::encodeName(QDir(out).filePath("01 CD Audio - Track Number 1.mp3")).constData());
+    QVERIFY(mp3.isValid() && mp3.audioProperties());
+    QVERIFY(qAbs(mp3.audioProperties()->lengthInMilliseconds() - 180000) < 200);
+    QVERIFY(QDir().rmdir(iniPath));
 }
 
 QTEST_MAIN(TestRipApp)

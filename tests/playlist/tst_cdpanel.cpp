@@ -146,6 +146,7 @@ private slots:
     void doubleClickNextAndPreviousPlayTracks();
     void closingReturnsToThePlaylist_data();
     void closingReturnsToThePlaylist();
+    void anEntryPlayedAfterAnUnreadableTrackClosesThePanel();
 };
 
 void TestCdPanel::initTestCase() {
@@ -481,6 +482,38 @@ void TestCdPanel::closingReturnsToThePlaylist() {
     } else {
         QCOMPARE(r.rig.player->Display().DisplayInfo, QString(51, ' ') + "no title selected...");
     }
+}
+
+// The disc image goes while its track plays: the player stops with its message and the panel stays, so
+// the user sees why. A playlist entry double-clicked then plays with its own plug-in, and the panel
+// closes with the CD mode: the playlist's own commands are back.
+void TestCdPanel::anEntryPlayedAfterAnUnreadableTrackClosesThePanel() {
+    CdRig r;
+    r.w.addFiles({"one.mp3", "two.mp3"});
+    QString error;
+    const QString cue = MakeDiscImage(r.rig.folder(), "gone", {1500, 75}, &error); // 20 s, 1 s
+    QVERIFY2(!cue.isEmpty(), qPrintable(error));
+    r.drives({cue});
+    r.openFirstDrive();
+    PlayerController& player = *r.rig.player;
+    doubleClickRow(r.list(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(r.rig.host->GetState() == 1 && r.rig.host->GetPos() >= 1, 20000);
+    QVERIFY(QFile::remove(cue) && QFile::remove(r.rig.folder() + "/gone.bin"));
+    QTRY_VERIFY_WITH_TIMEOUT((player.DisplayTimerTimer(), !player.Playing), 30000);
+    QCOMPARE(player.Display().DisplayInfo, QStringLiteral("Error! This CD track cannot be read!"));
+    QVERIFY(r.w.window->cdPanelWidget()->isVisible());
+
+    r.rig.clear();
+    r.w.click(1);
+    QTest::mouseDClick(r.w.view()->viewport(), Qt::LeftButton, {}, r.w.rowPoint(1));
+    QVERIFY(!player.CdMode);
+    QVERIFY(player.Playing);
+    QCOMPARE(r.rig.host->PlaybackPlugInName(), std::string("IB_recording.so"));
+    QVERIFY(r.rig.commands().contains("LoadFile(two.mp3)"));
+    QVERIFY(!r.panel->IsOpen());
+    QVERIFY(!r.w.window->cdPanelWidget()->isVisible());
+    QCOMPARE(r.shownButtons(),
+             (QStringList{"BtnAdd", "BtnDel", "BtnClear", "PlaylistLoadBtn", "PlaylistSaveBtn"}));
 }
 
 QTEST_MAIN(TestCdPanel)
