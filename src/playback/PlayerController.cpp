@@ -388,7 +388,9 @@ void PlayerController::DisplayTimerTimer() {
     if (ready && !CdMode) {
         const bool ended = plugIn.state == 3;
         bool crossfade = false;
-        if (!ended && settings_.Crossfading && Current() < EntryCount() - 1) {
+        // The last entry of the play order is played to its end: with shuffle that is the last
+        // place of the shuffle order, not the last row.
+        if (!ended && settings_.Crossfading && Order().HasNext(EntryCount(), settings_.ShufflePlay)) {
             const int64_t length = plugIn.length;
             const int64_t pos = plugIn.pos;
             // A length of 0 means the plug-in does not know it yet, not a track that is over.

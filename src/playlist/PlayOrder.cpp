@@ -19,15 +19,19 @@ std::mt19937& Random() {
 
 } // namespace
 
+bool PlayOrder::HasNext(int count, bool shuffle) const {
+    if (!shuffle)
+        return current_ < count - 1;
+    return position_ < count - 1 && position_ + 1 < static_cast<int>(shuffle_.size());
+}
+
 bool PlayOrder::Next(int count, bool shuffle) {
+    if (!HasNext(count, shuffle))
+        return false;
     if (!shuffle) {
-        if (current_ >= count - 1)
-            return false;
         ++current_;
         return true;
     }
-    if (position_ >= count - 1 || position_ + 1 >= static_cast<int>(shuffle_.size()))
-        return false;
     ++position_;
     current_ = shuffle_[static_cast<std::size_t>(position_)];
     return true;

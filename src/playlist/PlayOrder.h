@@ -24,6 +24,8 @@ public:
     // The entry after the current one becomes current: the next index, or with shuffle the next place
     // of the shuffle order. False, and nothing changes, at the end.
     bool Next(int count, bool shuffle);
+    // Whether Next would move: false for the last entry of the play order.
+    bool HasNext(int count, bool shuffle) const;
     // The entry before the current one, or the place before in the shuffle order. False at the start.
     bool Previous(bool shuffle);
     // Starting the list again (repeat all) at the place-th entry of the play order, the entries before

@@ -29,6 +29,7 @@ private slots:
     void shuffleWhileStoppedPreparesTheFirstEntry();
     void shuffleOrderReachesEveryEntryFirst();
     void shuffleMovesOnByTheOrder();
+    void shuffleCrossfadesAllButTheLastOfTheOrder();
     void unplayablePaths_data();
     void unplayablePaths();
     void missingEntryIsPassedWhilePlaying();
@@ -272,6 +273,37 @@ void TestPlayerController::shuffleMovesOnByTheOrder() {
     rig.player->TimerLinearTimer();
     QCOMPARE(rig.player->Order().ShufflePosition(), 0);
     QCOMPARE(rig.player->Order().Current(), 2);
+}
+
+void TestPlayerController::shuffleCrossfadesAllButTheLastOfTheOrder() {
+    // Entry 2, the last row, plays first in the shuffle order: its window crossfades into the next.
+    PlayerRig rig(3);
+    rig.playEntry(2);
+    rig.player->ShuffleClick();
+    const std::vector<int> order = rig.player->Order().ShuffleOrder();
+    QCOMPARE(order.front(), 2);
+    rig.clear();
+    rig.script("length", 200);
+    rig.script("pos", 195);
+    rig.script("state", 1);
+    rig.tick();
+    QCOMPARE(rig.commands(), (QStringList{QStringLiteral("LoadFile(e%1.mp3)").arg(order[1]), "Play(5000)"}));
+    QCOMPARE(rig.player->Order().Current(), order[1]);
+    // The last of the shuffle order is played to its end, though it is not the last row.
+    rig.player->NextTrack();
+    rig.player->TimerLinearTimer();
+    QCOMPARE(rig.player->Order().Current(), order[2]);
+    QVERIFY(order[2] < 2);
+    rig.clear();
+    rig.script("pos", 199);
+    rig.tick();
+    QCOMPARE(rig.commands(), QStringList{});
+    QVERIFY(rig.player->Playing);
+    rig.script("pos", 200);
+    rig.script("state", 3);
+    rig.tick();
+    QCOMPARE(rig.commands(), QStringList{"Stop(1000)"});
+    QVERIFY(!rig.player->Playing);
 }
 
 void TestPlayerController::unplayablePaths_data() {

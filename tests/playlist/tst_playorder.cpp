@@ -75,13 +75,15 @@ private slots:
         const std::vector<int> places = Places(o, count, shuffle);
         QVERIFY(IsPermutation(places, count));
         std::vector<int> visited{o.Current()};
-        while (o.Next(count, shuffle)) {
+        while (o.HasNext(count, shuffle)) {
+            QVERIFY(o.Next(count, shuffle));
             visited.push_back(o.Current());
             QVERIFY(visited.size() <= places.size());
         }
         QCOMPARE(visited, places); // every entry once, in play order
         // At the end: nothing moves (repeat is the player's business, through Restart).
         const int last = o.Current();
+        QVERIFY(!o.HasNext(count, shuffle));
         QVERIFY(!o.Next(count, shuffle));
         QCOMPARE(o.Current(), last);
         if (shuffle)
