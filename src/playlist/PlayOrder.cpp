@@ -95,6 +95,8 @@ void PlayOrder::ShuffleInNew(int firstNew, int count, std::size_t batchStart, bo
 }
 
 void PlayOrder::ContinueShuffleFrom(int index) {
+    if (position_ < 0 && !shuffle_.empty())
+        position_ = 0; // before the head: the chosen entry becomes the head
     if (position_ < 0 || position_ >= static_cast<int>(shuffle_.size()))
         return;
     auto it = std::find(shuffle_.begin(), shuffle_.end(), index);
@@ -126,8 +128,10 @@ void PlayOrder::Remove(const std::vector<unsigned char>& removed) {
             shuffle_[out++] = newIndex[static_cast<std::size_t>(index)];
     }
     shuffle_.resize(out);
-    if (position_ >= 0 && position_ < oldSize)
-        position_ = positionGone ? std::max(keptBefore - 1, 0) : keptBefore;
+    if (shuffle_.empty())
+        position_ = 0;
+    else if (position_ >= 0 && position_ < oldSize)
+        position_ = positionGone ? keptBefore - 1 : keptBefore;
     // The current entry moves down by one for each removed entry at or before it.
     if (current_ >= 0) {
         int removedUpTo = 0;

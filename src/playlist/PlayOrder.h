@@ -11,7 +11,8 @@ namespace larkspin {
 //
 // Entries are named by their index in the entry list; -1 is "no current entry". While shuffle is on
 // the shuffle order is a permutation of the entry indices (empty while it is off) and the shuffle
-// position is the place of the current entry in it.
+// position is the place of the current entry in it; -1 after the entry at the head of the order was
+// removed while it was the place, so Next plays the new head.
 class PlayOrder {
 public:
     int Current() const { return current_; }

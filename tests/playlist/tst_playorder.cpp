@@ -278,23 +278,54 @@ private slots:
         }
         if (left == 0) {
             QCOMPARE(o.ShufflePosition(), 0);
-        } else if (expected < 0) {
-            QCOMPARE(o.ShufflePosition(), 0); // nothing kept before it: the head of the order
-        } else {
-            QCOMPARE(after[static_cast<std::size_t>(o.ShufflePosition())], expected);
-            // Next plays the first kept entry that followed the old place.
-            int following = -1;
-            for (std::size_t k = static_cast<std::size_t>(position) + 1; k < before.size() && following < 0;
-                 ++k)
-                if (!removed[static_cast<std::size_t>(before[k])])
-                    following = before[k];
-            if (following >= 0) {
-                QVERIFY(o.Next(left, true));
-                QCOMPARE(ids[static_cast<std::size_t>(o.Current())], following);
-            } else {
-                QVERIFY(!o.Next(left, true));
-            }
+            return;
         }
+        if (expected < 0)
+            QCOMPARE(o.ShufflePosition(), -1); // nothing kept before it: ahead of the head
+        else
+            QCOMPARE(after[static_cast<std::size_t>(o.ShufflePosition())], expected);
+        // Next plays the first kept entry that followed the old place.
+        int following = -1;
+        for (std::size_t k = static_cast<std::size_t>(position) + 1; k < before.size() && following < 0; ++k)
+            if (!removed[static_cast<std::size_t>(before[k])])
+                following = before[k];
+        if (following >= 0) {
+            QVERIFY(o.Next(left, true));
+            QCOMPARE(ids[static_cast<std::size_t>(o.Current())], following);
+        } else {
+            QVERIFY(!o.Next(left, true));
+        }
+    }
+
+    void removingTheHeadWhileAtIt() {
+        const int count = 5;
+        PlayOrder o = Walked(count, true, 0);
+        const std::vector<int> before = o.ShuffleOrder();
+        std::vector<unsigned char> removed(count, 0);
+        removed[static_cast<std::size_t>(before[0])] = 1;
+        const auto newIndex = [&](int i) { return i > before[0] ? i - 1 : i; };
+        PlayOrder next = o;
+        next.Remove(removed);
+        QCOMPARE(next.ShufflePosition(), -1);
+        QVERIFY(!next.Previous(true));
+        QVERIFY(next.Next(count - 1, true)); // the one that followed the removed head
+        QCOMPARE(next.Current(), newIndex(before[1]));
+        QCOMPARE(next.ShufflePosition(), 0);
+        // A chosen entry (double-click while playing) becomes the head and the order goes on from it.
+        PlayOrder chosen = o;
+        chosen.Remove(removed);
+        const int pick = newIndex(before[3]);
+        chosen.SetCurrent(pick);
+        chosen.ContinueShuffleFrom(pick);
+        QCOMPARE(chosen.ShufflePosition(), 0);
+        QCOMPARE(chosen.ShuffleOrder().front(), pick);
+        QVERIFY(IsPermutation(chosen.ShuffleOrder(), count - 1));
+        // Appended entries may take any place: none is reached yet.
+        PlayOrder appended = o;
+        appended.Remove(removed);
+        appended.ShuffleInNew(count - 1, count + 2, appended.ShuffleOrder().size(), true);
+        QVERIFY(IsPermutation(appended.ShuffleOrder(), count + 2));
+        QCOMPARE(appended.ShufflePosition(), -1);
     }
 
     void appendedEntriesJoinBehindThePlacesReached_data() {
