@@ -129,7 +129,8 @@ qlonglong MprisService::Position() const {
 QDBusObjectPath MprisService::TrackId() const {
     if (!player_.TrackLoaded || player_.CurrentFile().empty())
         return QDBusObjectPath(QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack"));
-    return QDBusObjectPath(QStringLiteral("/org/larkspin/Track/%1").arg(std::max(player_.CurrentIndex, 0)));
+    const int current = std::max(player_.Order().Current(), 0);
+    return QDBusObjectPath(QStringLiteral("/org/larkspin/Track/%1").arg(current));
 }
 
 QVariantMap MprisService::Metadata() const {

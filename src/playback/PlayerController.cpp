@@ -4,12 +4,10 @@
 
 #include "Settings.h"
 
-#include <QDateTime>
 #include <QFileInfo>
 
 #include <algorithm>
 #include <cstdio>
-#include <random>
 
 namespace larkspin {
 
@@ -150,8 +148,8 @@ bool PlayerController::PrepareTrack(const std::string& path) {
     PlayerEntryList::Entry info;
     if (fromLibrary)
         info = libraryEntry_;
-    else if (list_ && CurrentIndex >= 0 && CurrentIndex < list_->Count())
-        info = list_->EntryAt(CurrentIndex);
+    else if (list_ && Current() >= 0 && Current() < list_->Count())
+        info = list_->EntryAt(Current());
     display_.Album = FieldOrDashes(info.Album);
     display_.Year = FieldOrDashes(info.Year);
     display_.Artist = FieldOrDashes(info.Artist);
@@ -240,14 +238,7 @@ void PlayerController::NextTrack() {
     } else if (MarksLoaded && Playing && CurrentMark < static_cast<int>(IndexMarks.size())) {
         ++CurrentMark;
         JumpToMark(CurrentMark);
-    } else if (!settings_.ShufflePlay) {
-        if (CurrentIndex < count - 1) {
-            ++CurrentIndex;
-            StartTimerLinear();
-        }
-    } else if (ShufflePosition < count - 1 && ShufflePosition + 1 < static_cast<int>(ShuffleOrder.size())) {
-        ++ShufflePosition;
-        CurrentIndex = ShuffleOrder[static_cast<size_t>(ShufflePosition)];
+    } else if (order().Next(count, settings_.ShufflePlay)) {
         StartTimerLinear();
     }
     Paused = false;
@@ -258,16 +249,8 @@ void PlayerController::PreviousTrack() {
     if (CdMode) {
         CdStep(-1);
     } else if (!MarksLoaded || CurrentMark == 1) {
-        if (!settings_.ShufflePlay) {
-            if (CurrentIndex > 0) {
-                --CurrentIndex;
-                StartTimerLinear();
-            }
-        } else if (ShufflePosition > 0 && ShufflePosition - 1 < static_cast<int>(ShuffleOrder.size())) {
-            --ShufflePosition;
-            CurrentIndex = ShuffleOrder[static_cast<size_t>(ShufflePosition)];
+        if (order().Previous(settings_.ShufflePlay))
             StartTimerLinear();
-        }
     } else if (Playing && plugIns_.PlugInReady()) {
         CurrentMark = PreviousMarkTarget(IndexMarks, CurrentMark, plugIns_.GetPos());
         JumpToMark(CurrentMark);
@@ -277,42 +260,22 @@ void PlayerController::PreviousTrack() {
 
 void PlayerController::ToggleShuffle() {
     Notify n(*this);
-    // Seeded once: seeding from the clock on every toggle repeats the order within one millisecond.
-    static std::mt19937 random(static_cast<std::mt19937::result_type>(QDateTime::currentMSecsSinceEpoch()) ^
-                               std::random_device{}());
     settings_.ShufflePlay = !settings_.ShufflePlay;
     display_.ShuffleVisible = settings_.ShufflePlay;
-    ShuffleOrder.clear();
-    const int count = EntryCount();
-    if (count <= 0 || !settings_.ShufflePlay)
-        return;
-    std::vector<int> scratch(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i)
-        scratch[static_cast<size_t>(i)] = i;
-    while (!scratch.empty()) {
-        std::uniform_int_distribution<size_t> pick(0, scratch.size() - 1);
-        size_t at = pick(random);
-        ShuffleOrder.push_back(scratch[at]);
-        scratch.erase(scratch.begin() + static_cast<std::ptrdiff_t>(at));
-    }
-    ShufflePosition = 0;
-    if (!Playing) {
-        CurrentIndex = ShuffleOrder.front();
-    } else {
-        auto it = std::find(ShuffleOrder.begin(), ShuffleOrder.end(), CurrentIndex);
-        if (it != ShuffleOrder.end())
-            std::iter_swap(it, ShuffleOrder.begin());
-    }
+    if (settings_.ShufflePlay)
+        order().ShuffleOn(EntryCount(), Playing);
+    else
+        order().ShuffleOff();
 }
 
 void PlayerController::ShuffleClick() {
     Notify n(*this);
     ToggleShuffle();
     if (EntryCount() > 0) {
-        SelectPlaylistRow(CurrentIndex);
-        list_->ScrollToRow(CurrentIndex);
-        emit scrollToRow(CurrentIndex);
-        list_->MarkCurrentEntry(CurrentIndex);
+        SelectPlaylistRow(Current());
+        list_->ScrollToRow(Current());
+        emit scrollToRow(Current());
+        list_->MarkCurrentEntry(Current());
     }
 }
 
@@ -389,7 +352,7 @@ void PlayerController::SliderMouseUp(int sliderPosition) {
 
 void PlayerController::UpdateTrackNumber() {
     Notify n(*this);
-    display_.Track = TrackNumberDigits(CdMode ? CurrentCdTrack + 1 : CurrentIndex + 1, CdMode);
+    display_.Track = TrackNumberDigits(CdMode ? CurrentCdTrack + 1 : Current() + 1, CdMode);
 }
 
 void PlayerController::DisplayTimerTimer() {
@@ -425,7 +388,9 @@ void PlayerController::DisplayTimerTimer() {
     if (ready && !CdMode) {
         const bool ended = plugIn.state == 3;
         bool crossfade = false;
-        if (!ended && settings_.Crossfading && CurrentIndex < EntryCount() - 1) {
+        // The last entry of the play order is played to its end: with shuffle that is the last
+        // place of the shuffle order, not the last row.
+        if (!ended && settings_.Crossfading && Order().HasNext(EntryCount(), settings_.ShufflePlay)) {
             const int64_t length = plugIn.length;
             const int64_t pos = plugIn.pos;
             // A length of 0 means the plug-in does not know it yet, not a track that is over.
@@ -474,13 +439,7 @@ void PlayerController::MoveOn() {
     if (!Playing || Dragging)
         return;
     const int count = EntryCount();
-    if (!settings_.ShufflePlay && CurrentIndex < count - 1) {
-        ++CurrentIndex;
-        StartTimerLinear();
-    } else if (settings_.ShufflePlay && ShufflePosition < count - 1 &&
-               ShufflePosition + 1 < static_cast<int>(ShuffleOrder.size())) {
-        ++ShufflePosition;
-        CurrentIndex = ShuffleOrder[static_cast<size_t>(ShufflePosition)];
+    if (order().Next(count, settings_.ShufflePlay)) {
         StartTimerLinear();
     } else if (settings_.RepeatAll && count > 0) {
         RestartList();
@@ -493,15 +452,12 @@ void PlayerController::RestartList() {
     StopPlayback();
     Playing = false;
     const int count = EntryCount();
-    const bool shuffle = settings_.ShufflePlay && !ShuffleOrder.empty();
     // The first entry that can be prepared starts the list again; entries that cannot are passed over,
     // and when none can, the player stops instead of retrying on every tick.
     for (int p = 0; p < count; ++p) {
-        if (shuffle && p >= static_cast<int>(ShuffleOrder.size()))
+        const int row = order().Restart(p, count, settings_.ShufflePlay);
+        if (row < 0)
             break;
-        const int row = shuffle ? ShuffleOrder[static_cast<size_t>(p)] : p;
-        if (shuffle)
-            ShufflePosition = p;
         TrackLoaded = false;
         SelectPlaylistRow(row);
         if (list_)
@@ -518,20 +474,20 @@ void PlayerController::RestartList() {
 
 void PlayerController::TimerLinearTimer() {
     Notify n(*this);
-    if (Playing && list_ && !list_->PlaylistBusy() && CurrentIndex >= 0 && CurrentIndex < list_->Count()) {
-        if (PrepareTrack(EntryPath(CurrentIndex))) {
+    if (Playing && list_ && !list_->PlaylistBusy() && Current() >= 0 && Current() < list_->Count()) {
+        if (PrepareTrack(EntryPath(Current()))) {
             TrackLoaded = true;
             StartPlayback();
             Playing = true;
         }
     }
     timerLinear_ = false;
-    SelectPlaylistRow(CurrentIndex);
+    SelectPlaylistRow(Current());
     if (list_) {
-        list_->ScrollToRow(CurrentIndex);
-        list_->MarkCurrentEntry(CurrentIndex);
+        list_->ScrollToRow(Current());
+        list_->MarkCurrentEntry(Current());
     }
-    emit scrollToRow(CurrentIndex);
+    emit scrollToRow(Current());
 }
 
 void PlayerController::PlaylistSelectionChanged(int row, int selectedCount) {
@@ -540,9 +496,9 @@ void PlayerController::PlaylistSelectionChanged(int row, int selectedCount) {
         return;
     if (row < 0 || row >= list_->Count())
         return;
-    CurrentIndex = row;
+    order().SetCurrent(row);
     TrackLoaded = PrepareTrack(EntryPath(row));
-    list_->MarkCurrentEntry(CurrentIndex);
+    list_->MarkCurrentEntry(Current());
     UpdateTrackNumber();
 }
 
@@ -554,21 +510,17 @@ void PlayerController::PlaylistDoubleClick(int selectedRow) {
         CdMode = false;
         CdFailed = false;
         Paused = false;
-        CurrentIndex = selectedRow;
+        order().SetCurrent(selectedRow);
         TrackLoaded = PrepareTrack(EntryPath(selectedRow));
     }
     const bool wasPlaying = Playing;
     if (list_ && list_->Count() > 0 && selectedRow >= 0 && selectedRow < list_->Count() &&
         !list_->PlaylistBusy() && Playing) {
-        CurrentIndex = selectedRow;
+        order().SetCurrent(selectedRow);
         if (PrepareTrack(EntryPath(selectedRow))) {
             TrackLoaded = true;
-            if (settings_.ShufflePlay && ShufflePosition >= 0 &&
-                ShufflePosition < static_cast<int>(ShuffleOrder.size())) {
-                auto it = std::find(ShuffleOrder.begin(), ShuffleOrder.end(), CurrentIndex);
-                if (it != ShuffleOrder.end())
-                    std::iter_swap(it, ShuffleOrder.begin() + ShufflePosition);
-            }
+            if (settings_.ShufflePlay)
+                order().ContinueShuffleFrom(Current());
             StartPlayback();
         } else {
             TrackLoaded = false;
@@ -577,7 +529,7 @@ void PlayerController::PlaylistDoubleClick(int selectedRow) {
         }
     }
     if (list_)
-        list_->MarkCurrentEntry(CurrentIndex);
+        list_->MarkCurrentEntry(Current());
     UpdateTrackNumber();
     // A double-click while stopped plays the entry the first click prepared. One that failed while
     // playing leaves the player stopped; pressing Play there would claim playback with nothing started.
@@ -599,9 +551,7 @@ void PlayerController::PlaylistCleared() {
         display_.Elapsed = TimeDigits{0, 0, 0, 0, 0};
         display_.Length = TimeDigits{0, 0, 0, 0, 0};
     }
-    CurrentIndex = -1;
-    ShufflePosition = 0;
-    ShuffleOrder.clear();
+    order().Clear();
     UpdateTrackNumber();
     display_.Artist = display_.Album = display_.Year = QStringLiteral("---");
     if (!Playing) {
@@ -615,7 +565,7 @@ void PlayerController::PlayLibraryFile(const PlayerEntryList::Entry& entry) {
     Notify n(*this);
     PlayFromLibrary = true;
     libraryEntry_ = entry;
-    CurrentIndex = -1;
+    order().SetCurrent(-1);
     if (list_)
         list_->MarkCurrentEntry(-1);
     if (PrepareTrack(entry.Path)) {
@@ -658,8 +608,8 @@ void PlayerController::CloseCd() {
     // Back to the playlist: its current entry is prepared again (with its own plug-in).
     if (EntryCount() == 0) {
         display_.DisplayInfo = QString(51, QLatin1Char(' ')) + NoTitle; // scrolls in from the right
-    } else if (CurrentIndex >= 0 && CurrentIndex < EntryCount()) {
-        TrackLoaded = PrepareTrack(EntryPath(CurrentIndex));
+    } else if (Current() >= 0 && Current() < EntryCount()) {
+        TrackLoaded = PrepareTrack(EntryPath(Current()));
     }
     UpdateTrackNumber();
 }
@@ -673,15 +623,15 @@ void PlayerController::BeginShutDown() {
 
 std::string PlayerController::BeginSetIndex() {
     Notify n(*this);
-    if (!TrackLoaded || display_.SliderPos <= 0 || CurrentIndex < 0 || CurrentIndex >= EntryCount())
+    if (!TrackLoaded || display_.SliderPos <= 0 || Current() < 0 || Current() >= EntryCount())
         return {};
     PausePlayback();
-    return IndexFilePath(EntryPath(CurrentIndex));
+    return IndexFilePath(EntryPath(Current()));
 }
 
 void PlayerController::EndSetIndex(int newMarkNumber) {
     Notify n(*this);
-    const std::string target = IndexFilePath(EntryPath(CurrentIndex));
+    const std::string target = IndexFilePath(EntryPath(Current()));
     if (!target.empty() && QFileInfo::exists(QString::fromStdString(target))) {
         LoadMarks(target);
         display_.IndexVisible = MarksLoaded;
@@ -691,18 +641,18 @@ void PlayerController::EndSetIndex(int newMarkNumber) {
 }
 
 std::string PlayerController::EditIndexTarget() const {
-    if (!TrackLoaded || CurrentIndex < 0 || CurrentIndex >= EntryCount())
+    if (!TrackLoaded || Current() < 0 || Current() >= EntryCount())
         return {};
-    std::string target = IndexFilePath(EntryPath(CurrentIndex));
+    std::string target = IndexFilePath(EntryPath(Current()));
     return QFileInfo(QString::fromStdString(target)).isFile() ? target : std::string();
 }
 
 void PlayerController::EndEditIndex() {
     Notify n(*this);
-    if (CurrentIndex < 0 || CurrentIndex >= EntryCount())
+    if (Current() < 0 || Current() >= EntryCount())
         return;
     const bool wasLoaded = MarksLoaded;
-    IndexMarks = ReadIndexFile(IndexFilePath(EntryPath(CurrentIndex)));
+    IndexMarks = ReadIndexFile(IndexFilePath(EntryPath(Current())));
     // Marks stay shown as before, unless the edit left none to show.
     MarksLoaded = wasLoaded && !IndexMarks.empty();
     if (MarksLoaded)
@@ -711,9 +661,9 @@ void PlayerController::EndEditIndex() {
 
 void PlayerController::DeleteIndexFile() {
     Notify n(*this);
-    if (CurrentIndex < 0 || CurrentIndex >= EntryCount())
+    if (Current() < 0 || Current() >= EntryCount())
         return;
-    const std::string path = EntryPath(CurrentIndex);
+    const std::string path = EntryPath(Current());
     std::remove(IndexFilePath(path).c_str());
     MarksLoaded = false;
     IndexMarks.clear();

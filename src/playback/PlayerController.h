@@ -1,6 +1,7 @@
 #pragma once
 
 #include "IndexMarks.h"
+#include "PlayOrder.h"
 #include "PlayerDisplay.h"
 #include "PlayerInterfaces.h"
 
@@ -31,10 +32,10 @@ public:
     bool TimerLinearEnabled() const { return timerLinear_; }
     const std::string& CurrentFile() const { return currentFile_; }
 
+    // The entry list's play order (the current entry, the shuffle order); an empty one without a list.
+    const PlayOrder& Order() const { return list_ ? list_->Order() : noList_; }
+
     // Player state, read by the windows.
-    int CurrentIndex = -1;
-    std::vector<int> ShuffleOrder; // a permutation of the entry indices; empty while shuffle is off
-    int ShufflePosition = 0;
     bool Playing = false;
     bool Paused = false;
     bool TrackLoaded = false;
@@ -121,6 +122,8 @@ signals:
 private:
     class Notify;
     int EntryCount() const;
+    PlayOrder& order() { return list_ ? list_->Order() : noList_; }
+    int Current() const { return Order().Current(); }
     std::string EntryPath(int index) const;
     void SetDisplayTimer(bool on);
     void StartTimerLinear();
@@ -140,6 +143,7 @@ private:
     std::string folder_;
     PlayerEntryList* list_ = nullptr;
     PlayerCdTrackList* cd_ = nullptr;
+    PlayOrder noList_; // stands in while no entry list is set: no entries, no current entry
     PlayerDisplay display_;
     PlayerEntryList::Entry libraryEntry_;
     std::string currentFile_;

@@ -14,8 +14,8 @@ using TrackDigits = std::array<int, 4>;
 // Time digits: minute hundreds, minute tens, minute units, second tens, second units.
 using TimeDigits = std::array<int, 5>;
 
-// The number n of the current entry (CurrentIndex + 1, or CurrentCdTrack + 1 in CD mode) on the four
-// track digits; outside CD mode a CurrentIndex of 9999 or more shows 9999. The thousands digit is
+// The number n of the current entry (its index + 1, or CurrentCdTrack + 1 in CD mode) on the four
+// track digits; outside CD mode an index of 9999 or more shows 9999. The thousands digit is
 // dark when it would show 0.
 TrackDigits TrackNumberDigits(int n, bool cdMode);
 // A time in seconds on five digits; the minute hundreds digit is dark when 0. Negative times show 0.

@@ -7,6 +7,8 @@
 
 namespace larkspin {
 
+class PlayOrder;
+
 // The playlist as the player sees it. The player addresses entries by their index in the entry list.
 class PlayerEntryList {
 public:
@@ -31,6 +33,10 @@ public:
     // before, so a stopped player prepares that entry.
     virtual void SelectRow(int index) = 0;
     virtual void ScrollToRow(int index) = 0;
+    // The play order of the entries: the current entry, the shuffle order, next and previous. The list
+    // keeps it in step with its entries; the player moves through it.
+    virtual PlayOrder& Order() = 0;
+    virtual const PlayOrder& Order() const = 0;
 };
 
 // The audio CD track list of the playlist's CD panel.

@@ -84,9 +84,9 @@ void THauptform::FormShow() {
         StationBtnClick();
     if (entryList_ && entryList_->Count() > 0) {
         // Nothing plays yet, so selecting the row prepares its entry.
-        const int row = s.ShufflePlay ? player_->CurrentIndex : 0;
+        const int row = s.ShufflePlay ? player_->Order().Current() : 0;
         player_->SelectPlaylistRow(row);
-        entryList_->MarkCurrentEntry(player_->CurrentIndex);
+        entryList_->MarkCurrentEntry(player_->Order().Current());
         entryList_->ScrollToRow(row);
     }
     if (s.AutomaticPlay)

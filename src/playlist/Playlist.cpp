@@ -7,13 +7,10 @@
 #include "TrackInfoJob.h"
 
 #include <QCollator>
-#include <QDateTime>
 #include <QLoggingCategory>
 
 #include <algorithm>
 #include <filesystem>
-#include <numeric>
-#include <random>
 
 Q_LOGGING_CATEGORY(lcPlaylist, "larkspin.playlist", QtWarningMsg)
 
@@ -24,13 +21,6 @@ namespace {
 // More separate runs of deleted rows than this are announced as one reset: a view handles one reset
 // of 100,000 rows faster than a thousand removals.
 constexpr int MaxRemovalSignals = 32;
-
-std::mt19937& Random() {
-    // Seeded once: seeding from the clock on every use repeats orders within one millisecond.
-    static std::mt19937 random(static_cast<std::mt19937::result_type>(QDateTime::currentMSecsSinceEpoch()) ^
-                               std::random_device{}());
-    return random;
-}
 
 QString CaptionFor(const std::string& name) {
     return QStringLiteral("%1 [%2]").arg(QString::fromStdString(name), QString::fromUtf8(MakerWebAddress));
@@ -46,7 +36,7 @@ struct Playlist::Job {
     PlaylistFormat format = PlaylistFormat::Unsupported;
     bool listWasEmpty = false;    // Append: the list was empty when the job started
     bool firstSlice = true;       // no slice applied yet
-    std::size_t shuffleBatch = 0; // Append: where this job's indices begin in ShuffleOrder
+    std::size_t shuffleBatch = 0; // Append: where this job's indices begin in the shuffle order
 };
 
 Playlist::Playlist(Settings& settings, PlayerController& player, QObject* parent)
@@ -157,7 +147,7 @@ void Playlist::RebuildView() {
     emit wasReset();
     emit selectionChanged(); // a reset view has lost its selection
     markedRow_ = -1;
-    MarkCurrentEntry(player_.CurrentIndex);
+    MarkCurrentEntry(order_.Current());
 }
 
 void Playlist::AddFilesToPlaylist(const std::vector<std::string>& paths) {
@@ -220,54 +210,10 @@ void Playlist::DeleteSelected() {
         }
     }
     selectedCount_ = 0;
-    ForgetIndices(removed);
+    order_.Remove(removed);
     emit selectionChanged();
-    MarkCurrentEntry(player_.CurrentIndex);
+    MarkCurrentEntry(order_.Current());
     busy_ = false;
-}
-
-void Playlist::ForgetIndices(const std::vector<unsigned char>& removed) {
-    // newIndex[i]: where entry i stands now (the number of kept entries before it).
-    std::vector<int> newIndex(removed.size());
-    int kept = 0;
-    for (std::size_t i = 0; i < removed.size(); ++i) {
-        newIndex[i] = kept;
-        kept += removed[i] ? 0 : 1;
-    }
-    auto gone = [&](int i) {
-        return i >= 0 && i < static_cast<int>(removed.size()) && removed[static_cast<std::size_t>(i)];
-    };
-    // The shuffle order keeps every other entry in its place: deleted indices leave it and the others
-    // move down with their entries. The position stays on its entry, or goes to the one before a
-    // deleted current entry, so Next plays the one that followed.
-    std::vector<int>& order = player_.ShuffleOrder;
-    const int position = player_.ShufflePosition;
-    const int oldSize = static_cast<int>(order.size());
-    int keptBefore = 0;
-    bool positionGone = false;
-    std::size_t out = 0;
-    for (std::size_t k = 0; k < order.size(); ++k) {
-        const int index = order[k];
-        const bool drop = gone(index) || index < 0 || index >= static_cast<int>(removed.size());
-        if (static_cast<int>(k) < position && !drop)
-            ++keptBefore;
-        if (static_cast<int>(k) == position)
-            positionGone = drop;
-        if (!drop)
-            order[out++] = newIndex[static_cast<std::size_t>(index)];
-    }
-    order.resize(out);
-    if (position >= 0 && position < oldSize)
-        player_.ShufflePosition = positionGone ? std::max(keptBefore - 1, 0) : keptBefore;
-    // CurrentIndex moves down by one for each deleted entry at or before it: a deleted current entry
-    // leaves the one before it current (-1 when it was the first).
-    const int current = player_.CurrentIndex;
-    if (current >= 0) {
-        int removedUpTo = 0;
-        for (int i = 0; i <= current && i < static_cast<int>(removed.size()); ++i)
-            removedUpTo += removed[static_cast<std::size_t>(i)] ? 1 : 0;
-        player_.CurrentIndex = current - removedUpTo;
-    }
 }
 
 void Playlist::ClearList() {
@@ -295,14 +241,14 @@ void Playlist::SortPlaylist(int column) {
     if (column < 0 || column >= static_cast<int>(columns_.size()))
         return;
     DropRunningReload();
-    const bool hasCurrent = player_.CurrentIndex >= 0;
+    const bool hasCurrent = order_.Current() >= 0;
     const std::string key = CurrentEntryKey();
     const bool descending = sort_.Click(column);
     QCollator collator; // the user's locale, case-sensitive
     ApplyOrder(SortedOrder(entries_, columns_[static_cast<std::size_t>(column)], descending, collator));
     if (hasCurrent) {
         FindCurrentByKey(key);
-        MarkCurrentEntry(player_.CurrentIndex);
+        MarkCurrentEntry(order_.Current());
     }
 }
 
@@ -314,13 +260,13 @@ void Playlist::MoveSelectedRows(int targetRow) {
     if (unchanged)
         return;
     DropRunningReload();
-    const bool hasCurrent = player_.CurrentIndex >= 0;
+    const bool hasCurrent = order_.Current() >= 0;
     const std::string key = CurrentEntryKey();
     ApplyOrder(order);
     emit selectionChanged();
     if (hasCurrent) {
         FindCurrentByKey(key);
-        MarkCurrentEntry(player_.CurrentIndex);
+        MarkCurrentEntry(order_.Current());
     }
 }
 
@@ -343,22 +289,22 @@ void Playlist::ApplyOrder(const std::vector<int>& order) {
 }
 
 std::string Playlist::CurrentEntryKey() const {
-    const int i = player_.CurrentIndex;
+    const int i = order_.Current();
     if (i < 0 || i >= Count())
         return {};
     return std::string(Field(i, RecordArtist)) + std::string(Field(i, RecordTitle));
 }
 
 void Playlist::FindCurrentByKey(const std::string& key) {
-    for (int i = Count() - 1; i >= 0; --i) {
-        const std::string_view artist = Field(i, RecordArtist);
-        const std::string_view title = Field(i, RecordTitle);
+    int found = Count() - 1;
+    for (; found >= 0; --found) {
+        const std::string_view artist = Field(found, RecordArtist);
+        const std::string_view title = Field(found, RecordTitle);
         if (artist.size() + title.size() == key.size() && key.starts_with(artist) &&
-            std::string_view(key).substr(artist.size()) == title) {
-            player_.CurrentIndex = i;
-            return;
-        }
+            std::string_view(key).substr(artist.size()) == title)
+            break;
     }
+    order_.Reordered(found);
 }
 
 void Playlist::ReloadFileInfos(const std::vector<int>& columnWidths) {
@@ -377,10 +323,7 @@ void Playlist::StartupReload() {
 }
 
 void Playlist::BuildShuffleOrder() {
-    std::vector<int>& order = player_.ShuffleOrder;
-    order.resize(entries_.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::shuffle(order.begin(), order.end(), Random());
+    order_.BuildShuffleOrder(Count());
 }
 
 std::optional<std::string> Playlist::FileInfoTarget() const {
@@ -390,9 +333,9 @@ std::optional<std::string> Playlist::FileInfoTarget() const {
     if (Count() == 0) {
         file = player_.CurrentFile();
     } else if (selectedCount_ == 0) {
-        if (player_.CurrentIndex < 0 || player_.CurrentIndex >= Count())
+        if (order_.Current() < 0 || order_.Current() >= Count())
             return std::nullopt;
-        file = Field(player_.CurrentIndex, RecordPath);
+        file = Field(order_.Current(), RecordPath);
     } else {
         file = Field(SelectedRows().front(), RecordPath);
     }
@@ -434,8 +377,7 @@ Playlist::FileCommandOutcome Playlist::LoadPlaylistFile(const std::string& fileN
         if (loaded.empty() && stored.empty())
             return outcome;
     }
-    player_.CurrentIndex = -1;
-    player_.ShufflePosition = 0;
+    order_.Clear();
     MarkCurrentEntry(-1);
     ClearList();
     if (format != PlaylistFormat::Tel)
@@ -526,9 +468,9 @@ Playlist::FileCommandOutcome Playlist::SaveTemporaryPlaylist(const std::string& 
 void Playlist::AfterLoad(PlaylistFormat format) {
     if (settings_.ShufflePlay) {
         BuildShuffleOrder();
-        if (!player_.Playing && !player_.ShuffleOrder.empty()) {
-            SelectRow(player_.ShuffleOrder.front());
-            ScrollToRow(player_.ShuffleOrder.front());
+        if (!player_.Playing && !order_.ShuffleOrder().empty()) {
+            SelectRow(order_.ShuffleOrder().front());
+            ScrollToRow(order_.ShuffleOrder().front());
         }
     } else {
         SelectRow(0);
@@ -591,7 +533,7 @@ void Playlist::StartNextJob() {
         }
     }
     job.listWasEmpty = entries_.empty();
-    job.shuffleBatch = player_.ShuffleOrder.size();
+    job.shuffleBatch = order_.ShuffleOrder().size();
     job.reader = new TrackInfoJob(std::move(job.items), settings_.ReadId3v2Tag, this);
     job.items.clear();
     connect(job.reader, &TrackInfoJob::sliceReady, this, &Playlist::ApplySlice);
@@ -625,36 +567,19 @@ void Playlist::ApplySlice(int first, const std::vector<TrackRecord>& records) {
     if (jobs_.empty() || jobs_.front().get() != applying || job.kind != Job::Kind::Append)
         return;
     if (settings_.ShufflePlay)
-        ShuffleInNew(firstNew, job.shuffleBatch);
+        order_.ShuffleInNew(firstNew, Count(), job.shuffleBatch, player_.Playing);
     if (job.firstSlice && job.listWasEmpty && firstNew == 0) {
         // A list that was empty gets its first row; a list that had entries keeps its selection.
         if (settings_.ShufflePlay) {
-            if (!player_.Playing && !player_.ShuffleOrder.empty()) {
-                SelectRow(player_.ShuffleOrder.front());
-                ScrollToRow(player_.ShuffleOrder.front());
+            if (!player_.Playing && !order_.ShuffleOrder().empty()) {
+                SelectRow(order_.ShuffleOrder().front());
+                ScrollToRow(order_.ShuffleOrder().front());
             }
         } else {
             SelectRow(0);
         }
     }
     job.firstSlice = false;
-}
-
-void Playlist::ShuffleInNew(int firstNew, std::size_t batchStart) {
-    // Inside-out shuffle: each new index goes to a uniformly chosen place among the new indices of
-    // this job, so slices arriving one after the other still give a uniform order of the whole batch.
-    // Places the player has already reached are never touched.
-    std::vector<int>& order = player_.ShuffleOrder;
-    for (int index = firstNew; index < Count(); ++index) {
-        order.push_back(index);
-        const std::size_t reached =
-            player_.ShufflePosition >= 0 && (player_.Playing || player_.CurrentIndex >= 0)
-                ? static_cast<std::size_t>(player_.ShufflePosition) + 1
-                : 0;
-        const std::size_t low = std::min(std::max(batchStart, reached), order.size() - 1);
-        std::uniform_int_distribution<std::size_t> pick(low, order.size() - 1);
-        std::swap(order[pick(Random())], order.back());
-    }
 }
 
 void Playlist::AppendEntries(std::vector<PlaylistEntry> entries) {
@@ -692,9 +617,9 @@ void Playlist::JobFinished(bool cancelled) {
             }
             RebuildView();
             busy_ = false;
-            if (Count() > 0 && player_.CurrentIndex >= 0) {
-                SelectRow(player_.CurrentIndex);
-                ScrollToRow(player_.CurrentIndex);
+            if (Count() > 0 && order_.Current() >= 0) {
+                SelectRow(order_.Current());
+                ScrollToRow(order_.Current());
             }
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DecodeQueue.h"
+#include "PlayOrder.h"
 #include "PlayerInterfaces.h"
 #include "PlaylistEntry.h"
 #include "PlaylistFiles.h"
@@ -47,6 +48,9 @@ public:
     void SelectRow(int index) override;
     // Emits scrollToRowRequested.
     void ScrollToRow(int index) override;
+    // The play order, kept in step with every change of the entries.
+    PlayOrder& Order() override { return order_; }
+    const PlayOrder& Order() const override { return order_; }
 
     // --- The model's view of the list
     const std::vector<PlaylistEntry>& Entries() const { return entries_; }
@@ -80,8 +84,8 @@ public:
     void AddFilesToPlaylist(const std::vector<std::string>& paths);
     // "Play selected": double-click or Enter.
     void PlaySelected();
-    // "Delete selected items": keeps CurrentIndex on the entry before a removed current one and the
-    // shuffle order a permutation of the remaining indices.
+    // "Delete selected items": keeps the current entry on the entry before a removed current one and
+    // the shuffle order a permutation of the remaining indices.
     void DeleteSelected();
     // "Clear list". A playing track plays on.
     void ClearList();
@@ -94,14 +98,14 @@ public:
     void MoveSelectedRows(int targetRow);
     // Artist immediately followed by Title of the current entry (empty when there is none).
     std::string CurrentEntryKey() const;
-    // CurrentIndex := the highest index whose Artist + Title equals key (unchanged when none does).
+    // The current entry := the highest index whose Artist + Title equals key (unchanged when none does).
     void FindCurrentByKey(const std::string& key);
     // "Reload fileinformations": every entry is read anew from its file (in the background), keeping
-    // CurrentIndex by position. widths: the view's column widths for StoreColumnWidths (may be empty).
+    // the current entry by position. widths: the view's column widths for StoreColumnWidths (may be empty).
     void ReloadFileInfos(const std::vector<int>& columnWidths = {});
     // The start-up reload (TimerRefresh): ReloadFileInfos when ReloadInfos is on.
     void StartupReload();
-    // A uniformly random order of all entry indices into the player's ShuffleOrder.
+    // A uniformly random order of all entry indices as the shuffle order.
     void BuildShuffleOrder();
     // The file "File information" shows, when TrackLoaded and that file exists; none otherwise.
     std::optional<std::string> FileInfoTarget() const;
@@ -168,14 +172,13 @@ private:
     void DropWork();
     void DropRunningReload();
     void AppendEntries(std::vector<PlaylistEntry> entries);
-    void ShuffleInNew(int firstNew, std::size_t batchStart);
-    void ForgetIndices(const std::vector<unsigned char>& removed);
     void AfterLoad(PlaylistFormat format);
     void ApplyOrder(const std::vector<int>& order);
 
     Settings& settings_;
     PlayerController& player_;
     std::vector<PlaylistEntry> entries_;
+    PlayOrder order_;
     std::vector<unsigned char> selected_; // parallel to entries_
     int selectedCount_ = 0;
     std::vector<int> columns_;

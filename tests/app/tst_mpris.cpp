@@ -94,10 +94,10 @@ void TestMpris::commandsReachThePlayer() {
     QVERIFY(!rig.player->Paused);
     send({"org.mpris.MediaPlayer2.Player.Next"});
     rig.tick(); // the next entry starts through the player's one-shot timer
-    QCOMPARE(rig.player->CurrentIndex, 1);
+    QCOMPARE(rig.player->Order().Current(), 1);
     send({"org.mpris.MediaPlayer2.Player.Previous"});
     rig.tick();
-    QCOMPARE(rig.player->CurrentIndex, 0);
+    QCOMPARE(rig.player->Order().Current(), 0);
 
     // Seeking: as if the position slider were dragged.
     rig.script("length", 200);
@@ -170,7 +170,7 @@ void TestMpris::settingPropertiesGoesThroughThePlayer() {
     QVERIFY(!rig.settings.RepeatAll && !rig.settings.RepeatOne);
     set("Shuffle", "variant:boolean:true");
     QVERIFY(rig.settings.ShufflePlay);
-    QCOMPARE(rig.player->ShuffleOrder.size(), size_t(3));
+    QCOMPARE(rig.player->Order().ShuffleOrder().size(), size_t(3));
     QVERIFY(property("Shuffle").contains("true"));
 }
 

@@ -37,6 +37,9 @@ public:
             player->PlaylistSelectionChanged(index, index >= 0 && index < Count() ? 1 : 0);
     }
     void ScrollToRow(int) override {}
+    PlayOrder& Order() override { return order; }
+    const PlayOrder& Order() const override { return order; }
+    PlayOrder order;
 };
 
 class FakeCdTracks : public PlayerCdTrackList {

@@ -29,6 +29,7 @@ private slots:
     void shuffleWhileStoppedPreparesTheFirstEntry();
     void shuffleOrderReachesEveryEntryFirst();
     void shuffleMovesOnByTheOrder();
+    void shuffleCrossfadesAllButTheLastOfTheOrder();
     void unplayablePaths_data();
     void unplayablePaths();
     void missingEntryIsPassedWhilePlaying();
@@ -122,7 +123,7 @@ void TestPlayerController::moveOn() {
     rig.script("state", state);
     rig.tick();
     QCOMPARE(rig.commands(), commands);
-    QCOMPARE(rig.player->CurrentIndex, index);
+    QCOMPARE(rig.player->Order().Current(), index);
     QCOMPARE(rig.player->Playing, playing);
     QCOMPARE(rig.list.marked, index);
 }
@@ -138,7 +139,7 @@ void TestPlayerController::repeatOneReplaysOnEveryTickInTheWindow() {
     }
     // 195 to 199: five ticks in the window, each a crossfade into the same loaded file.
     QCOMPARE(rig.commands(), QStringList(5, "Play(5000)"));
-    QCOMPARE(rig.player->CurrentIndex, 1);
+    QCOMPARE(rig.player->Order().Current(), 1);
 }
 
 void TestPlayerController::pauseTwiceThenPlay() {
@@ -192,7 +193,7 @@ void TestPlayerController::nextAndPrevious() {
     if (rig.player->TimerLinearEnabled())
         rig.player->TimerLinearTimer();
     QCOMPARE(rig.commands(), commands);
-    QCOMPARE(rig.player->CurrentIndex, index);
+    QCOMPARE(rig.player->Order().Current(), index);
     QCOMPARE(rig.player->Playing, playing);
     QVERIFY(!rig.player->TimerLinearEnabled());
     if (index != current) {
@@ -208,21 +209,21 @@ void TestPlayerController::shuffleWhilePlayingKeepsTheEntryFirst() {
     rig.player->ShuffleClick();
     QVERIFY(rig.settings.ShufflePlay);
     QVERIFY(rig.player->Display().ShuffleVisible);
-    const std::vector<int>& order = rig.player->ShuffleOrder;
+    const std::vector<int>& order = rig.player->Order().ShuffleOrder();
     QCOMPARE(order.size(), size_t(10));
     QCOMPARE(order.front(), 7);
-    QCOMPARE(rig.player->ShufflePosition, 0);
+    QCOMPARE(rig.player->Order().ShufflePosition(), 0);
     std::vector<int> sorted = order;
     std::sort(sorted.begin(), sorted.end());
     for (int i = 0; i < 10; ++i)
         QCOMPARE(sorted[size_t(i)], i);
     // Nothing new was loaded into the plug-in: the playing entry goes on.
     QVERIFY(!rig.commands().join(' ').contains("LoadFile"));
-    QCOMPARE(rig.player->CurrentIndex, 7);
+    QCOMPARE(rig.player->Order().Current(), 7);
 
     rig.player->ShuffleClick();
     QVERIFY(!rig.settings.ShufflePlay);
-    QVERIFY(rig.player->ShuffleOrder.empty());
+    QVERIFY(rig.player->Order().ShuffleOrder().empty());
     QVERIFY(!rig.player->Display().ShuffleVisible);
 }
 
@@ -231,8 +232,8 @@ void TestPlayerController::shuffleWhileStoppedPreparesTheFirstEntry() {
     rig.list.SelectRow(0);
     rig.clear();
     rig.player->ShuffleClick();
-    const int first = rig.player->ShuffleOrder.front();
-    QCOMPARE(rig.player->CurrentIndex, first);
+    const int first = rig.player->Order().ShuffleOrder().front();
+    QCOMPARE(rig.player->Order().Current(), first);
     QCOMPARE(rig.list.marked, first);
     QVERIFY(rig.player->TrackLoaded);
     QVERIFY(rig.commands().contains(QStringLiteral("LoadFile(e%1.mp3)").arg(first)));
@@ -244,7 +245,7 @@ void TestPlayerController::shuffleOrderReachesEveryEntryFirst() {
     QList<int> firsts(4, 0);
     for (int i = 0; i < 200; ++i) {
         rig.player->ToggleShuffle();
-        firsts[rig.player->ShuffleOrder.front()]++;
+        firsts[rig.player->Order().ShuffleOrder().front()]++;
         rig.player->ToggleShuffle();
     }
     for (int n : firsts)
@@ -259,19 +260,50 @@ void TestPlayerController::shuffleMovesOnByTheOrder() {
     PlayerRig rig(5);
     rig.playEntry(2);
     rig.player->ShuffleClick();
-    const std::vector<int> order = rig.player->ShuffleOrder;
+    const std::vector<int> order = rig.player->Order().ShuffleOrder();
     rig.clear();
     rig.script("length", 100);
     rig.script("pos", 100);
     rig.script("state", 3);
     rig.tick();
-    QCOMPARE(rig.player->ShufflePosition, 1);
-    QCOMPARE(rig.player->CurrentIndex, order[1]);
+    QCOMPARE(rig.player->Order().ShufflePosition(), 1);
+    QCOMPARE(rig.player->Order().Current(), order[1]);
     QCOMPARE(rig.commands(), (QStringList{QStringLiteral("LoadFile(e%1.mp3)").arg(order[1]), "Play(5000)"}));
     rig.player->PreviousTrack();
     rig.player->TimerLinearTimer();
-    QCOMPARE(rig.player->ShufflePosition, 0);
-    QCOMPARE(rig.player->CurrentIndex, 2);
+    QCOMPARE(rig.player->Order().ShufflePosition(), 0);
+    QCOMPARE(rig.player->Order().Current(), 2);
+}
+
+void TestPlayerController::shuffleCrossfadesAllButTheLastOfTheOrder() {
+    // Entry 2, the last row, plays first in the shuffle order: its window crossfades into the next.
+    PlayerRig rig(3);
+    rig.playEntry(2);
+    rig.player->ShuffleClick();
+    const std::vector<int> order = rig.player->Order().ShuffleOrder();
+    QCOMPARE(order.front(), 2);
+    rig.clear();
+    rig.script("length", 200);
+    rig.script("pos", 195);
+    rig.script("state", 1);
+    rig.tick();
+    QCOMPARE(rig.commands(), (QStringList{QStringLiteral("LoadFile(e%1.mp3)").arg(order[1]), "Play(5000)"}));
+    QCOMPARE(rig.player->Order().Current(), order[1]);
+    // The last of the shuffle order is played to its end, though it is not the last row.
+    rig.player->NextTrack();
+    rig.player->TimerLinearTimer();
+    QCOMPARE(rig.player->Order().Current(), order[2]);
+    QVERIFY(order[2] < 2);
+    rig.clear();
+    rig.script("pos", 199);
+    rig.tick();
+    QCOMPARE(rig.commands(), QStringList{});
+    QVERIFY(rig.player->Playing);
+    rig.script("pos", 200);
+    rig.script("state", 3);
+    rig.tick();
+    QCOMPARE(rig.commands(), QStringList{"Stop(1000)"});
+    QVERIFY(!rig.player->Playing);
 }
 
 void TestPlayerController::unplayablePaths_data() {
@@ -314,11 +346,11 @@ void TestPlayerController::missingEntryIsPassedWhilePlaying() {
     // The old track keeps sounding: no Stop, nothing loaded.
     QCOMPARE(rig.commands(), QStringList{});
     QCOMPARE(rig.player->Display().DisplayInfo, QStringLiteral("Error! This file does not exist!"));
-    QCOMPARE(rig.player->CurrentIndex, 1);
+    QCOMPARE(rig.player->Order().Current(), 1);
     QVERIFY(rig.player->Playing);
     rig.tick();
     QCOMPARE(rig.commands(), (QStringList{"LoadFile(e2.mp3)", "Play(5000)"}));
-    QCOMPARE(rig.player->CurrentIndex, 2);
+    QCOMPARE(rig.player->Order().Current(), 2);
 }
 
 void TestPlayerController::repeatAllWithNothingPlayableStopsOnce() {
@@ -365,7 +397,7 @@ void TestPlayerController::selectionPreparesOnlyWhenStopped() {
     rig.player->Closing = situation == "closing";
     rig.clear();
     rig.player->PlaylistSelectionChanged(2, situation == "two" ? 2 : 1);
-    QCOMPARE(rig.player->CurrentIndex, prepares ? 2 : (rig.player->Playing ? 0 : -1));
+    QCOMPARE(rig.player->Order().Current(), prepares ? 2 : (rig.player->Playing ? 0 : -1));
     QCOMPARE(rig.commands().join(' ').contains("LoadFile(e2.mp3)"), prepares);
     QCOMPARE(rig.player->TrackLoaded, prepares || rig.player->Playing);
 }
@@ -377,7 +409,7 @@ void TestPlayerController::busyListPreparesNothing() {
     rig.player->NextTrack();
     rig.player->TimerLinearTimer();
     QCOMPARE(rig.commands(), QStringList{});
-    QCOMPARE(rig.player->CurrentIndex, 1);
+    QCOMPARE(rig.player->Order().Current(), 1);
     rig.list.busy = false;
     rig.player->PlaylistDoubleClick(2);
     QCOMPARE(rig.commands(), (QStringList{"LoadFile(e2.mp3)", "Play(5000)"}));
@@ -389,7 +421,7 @@ void TestPlayerController::doubleClickCrossfadesIntoTheEntry() {
     rig.playEntry(0);
     rig.player->PlaylistDoubleClick(3);
     QCOMPARE(rig.commands(), (QStringList{"LoadFile(e3.mp3)", "Play(5000)"}));
-    QCOMPARE(rig.player->CurrentIndex, 3);
+    QCOMPARE(rig.player->Order().Current(), 3);
     QCOMPARE(rig.list.marked, 3);
     QCOMPARE(rig.player->Display().Track, (TrackDigits{Blank, 0, 0, 4}));
 }
@@ -400,15 +432,15 @@ void TestPlayerController::doubleClickSwapsTheShuffleOrder() {
     rig.player->ShuffleClick();
     rig.player->NextTrack();
     rig.player->TimerLinearTimer();
-    QCOMPARE(rig.player->ShufflePosition, 1);
-    std::vector<int> order = rig.player->ShuffleOrder;
+    QCOMPARE(rig.player->Order().ShufflePosition(), 1);
+    std::vector<int> order = rig.player->Order().ShuffleOrder();
     const int target = order[4];
     rig.player->PlaylistDoubleClick(target);
     // The double-clicked entry takes the current place in the order; the one there takes its place.
     std::swap(order[1], order[4]);
-    QCOMPARE(rig.player->ShuffleOrder, order);
-    QCOMPARE(rig.player->CurrentIndex, target);
-    QCOMPARE(rig.player->ShufflePosition, 1);
+    QCOMPARE(rig.player->Order().ShuffleOrder(), order);
+    QCOMPARE(rig.player->Order().Current(), target);
+    QCOMPARE(rig.player->Order().ShufflePosition(), 1);
 }
 
 void TestPlayerController::playWithNothingPreparedThenDoubleClick() {
@@ -431,7 +463,7 @@ void TestPlayerController::shutDownStopsAndIgnoresSelections() {
     rig.player->Playing = false; // even a stopped player prepares nothing now
     rig.list.SelectRow(2);
     QCOMPARE(rig.commands(), QStringList{"Stop(1000)"});
-    QCOMPARE(rig.player->CurrentIndex, 0);
+    QCOMPARE(rig.player->Order().Current(), 0);
 }
 
 void TestPlayerController::failedDoubleClickStopsThePlayerState() {
@@ -479,7 +511,7 @@ void TestPlayerController::trackDigits() {
         rig.player->OpenCd(0);
         rig.player->CurrentCdTrack = currentIndex;
     } else {
-        rig.player->CurrentIndex = currentIndex;
+        rig.list.order.SetCurrent(currentIndex);
     }
     rig.player->UpdateTrackNumber();
     QCOMPARE(rig.player->Display().Track, digits);
@@ -664,7 +696,7 @@ void TestPlayerController::cdModeSendsCdCommandsOnly() {
     rig.tick(); // the last track ends: nothing more
     QCOMPARE(rig.player->Display().Track, (TrackDigits{Blank, 0, 0, 4}));
     QCOMPARE(rig.commands(), QStringList{"PlayCDTrack(1,3,play)"});
-    QCOMPARE(rig.player->CurrentIndex, -1);
+    QCOMPARE(rig.player->Order().Current(), -1);
 }
 
 // The disc image goes while a CD track plays: the CD plug-in stops by itself. The player stops too and
@@ -697,7 +729,7 @@ void TestPlayerController::unreadableCdStopsAndTheNextFilePlays() {
     rig.script("pos", 30);
     rig.tick();
     QCOMPARE(rig.player->Display().SliderPos, 30);
-    QCOMPARE(rig.player->CurrentIndex, 1);
+    QCOMPARE(rig.player->Order().Current(), 1);
 }
 
 void TestPlayerController::indexMarksFollowAndJump() {
@@ -736,7 +768,7 @@ void TestPlayerController::indexMarksFollowAndJump() {
     rig.player->NextTrack();
     QVERIFY(rig.player->TimerLinearEnabled());
     rig.player->TimerLinearTimer();
-    QCOMPARE(rig.player->CurrentIndex, 1);
+    QCOMPARE(rig.player->Order().Current(), 1);
     QVERIFY(!rig.player->MarksLoaded);
     rig.tick();
     QVERIFY(!rig.player->Display().IndexVisible);
@@ -817,7 +849,7 @@ void TestPlayerController::libraryPlayUsesTheLibraryFields() {
     file.Album = "";
     file.Year = "1999";
     rig.player->PlayLibraryFile(file);
-    QCOMPARE(rig.player->CurrentIndex, -1);
+    QCOMPARE(rig.player->Order().Current(), -1);
     QCOMPARE(rig.list.marked, -1);
     QVERIFY(rig.player->Playing);
     QVERIFY(!rig.player->PlayFromLibrary);
@@ -869,7 +901,7 @@ void TestPlayerController::clearedListLeavesNoCurrentEntry() {
     PlayerRig rig(3);
     rig.settings.ShufflePlay = false;
     rig.player->ShuffleClick();
-    QVERIFY(!rig.player->ShuffleOrder.empty());
+    QVERIFY(!rig.player->Order().ShuffleOrder().empty());
     if (playing)
         rig.playEntry(1);
     else
@@ -878,9 +910,9 @@ void TestPlayerController::clearedListLeavesNoCurrentEntry() {
     rig.clear();
     rig.player->PlaylistCleared();
     const PlayerDisplay& d = rig.player->Display();
-    QCOMPARE(rig.player->CurrentIndex, -1);
-    QCOMPARE(rig.player->ShufflePosition, 0);
-    QVERIFY(rig.player->ShuffleOrder.empty());
+    QCOMPARE(rig.player->Order().Current(), -1);
+    QCOMPARE(rig.player->Order().ShufflePosition(), 0);
+    QVERIFY(rig.player->Order().ShuffleOrder().empty());
     QCOMPARE(d.Track, TrackNumberDigits(0, false));
     QCOMPARE(d.Artist, QStringLiteral("---"));
     QVERIFY(rig.commands().isEmpty()); // a playing track plays on

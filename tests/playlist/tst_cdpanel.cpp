@@ -455,7 +455,7 @@ void TestCdPanel::closingReturnsToThePlaylist() {
     if (withEntries) {
         r.w.addFiles({"one.mp3", "two.mp3"});
         r.w.click(1);
-        QCOMPARE(r.rig.player->CurrentIndex, 1);
+        QCOMPARE(r.rig.player->Order().Current(), 1);
     }
     r.drives({r.image("three")});
     r.openFirstDrive();
@@ -475,7 +475,7 @@ void TestCdPanel::closingReturnsToThePlaylist() {
              (QStringList{"BtnAdd", "BtnDel", "BtnClear", "PlaylistLoadBtn", "PlaylistSaveBtn"}));
     if (withEntries) {
         // The current entry is prepared again with its own plug-in, which is started afresh.
-        QCOMPARE(r.rig.player->CurrentIndex, 1);
+        QCOMPARE(r.rig.player->Order().Current(), 1);
         QVERIFY(r.rig.player->TrackLoaded);
         QCOMPARE(r.rig.host->PlaybackPlugInName(), std::string("IB_recording.so"));
         QVERIFY(r.rig.commands().contains("LoadFile(two.mp3)"));

@@ -94,7 +94,7 @@ private slots:
         r.addEntries(3);
         r.rig.clear();
         r.list.SelectionChangedInView({2});
-        QCOMPARE(r.player().CurrentIndex, 2);
+        QCOMPARE(r.player().Order().Current(), 2);
         QVERIFY(r.player().TrackLoaded);
         QVERIFY(r.rig.commands().contains("LoadFile(e2.mp3)"));
         QCOMPARE(r.list.MarkedRow(), 2);
@@ -107,7 +107,7 @@ private slots:
         // A second row selected with the first: nothing is prepared.
         r.rig.clear();
         r.list.SelectionChangedInView({2, 0});
-        QCOMPARE(r.player().CurrentIndex, 2);
+        QCOMPARE(r.player().Order().Current(), 2);
         QCOMPARE(r.rig.commands(), QStringList{});
         QCOMPARE(r.list.SelectedRows(), (std::vector<int>{0, 2}));
         QCOMPARE(r.list.SelectedCount(), 2);
@@ -117,7 +117,7 @@ private slots:
         r.player().Play();
         r.rig.clear();
         r.list.SelectionChangedInView({0});
-        QCOMPARE(r.player().CurrentIndex, 2);
+        QCOMPARE(r.player().Order().Current(), 2);
         QCOMPARE(r.rig.commands(), QStringList{});
     }
 
@@ -142,7 +142,7 @@ private slots:
         QStringList got = r.rig.commands();
         got.removeAll("SetVolume(100)");
         QCOMPARE(got, commands);
-        QCOMPARE(r.player().CurrentIndex, 1);
+        QCOMPARE(r.player().Order().Current(), 1);
         QVERIFY(r.player().Playing);
         QCOMPARE(r.list.MarkedRow(), 1);
     }
@@ -171,7 +171,7 @@ private slots:
         r.list.DeleteSelected();
         QCOMPARE(r.list.Count(), 5 - static_cast<int>(selected.size()));
         QCOMPARE(r.mirror.rows(), r.list.Count());
-        QCOMPARE(r.player().CurrentIndex, newCurrent);
+        QCOMPARE(r.player().Order().Current(), newCurrent);
         QCOMPARE(r.list.SelectedCount(), 0);
         QVERIFY(!r.list.PlaylistBusy());
         const QString markedPath =
@@ -186,22 +186,23 @@ private slots:
         PlaylistRig r;
         r.addEntries(5);
         r.player().ShuffleClick(); // shuffle on while stopped: the first of the order is current
-        const std::vector<int> before = r.player().ShuffleOrder;
+        const std::vector<int> before = r.player().Order().ShuffleOrder();
         QVERIFY(IsPermutation(before, 5));
         std::vector<std::string> names;
         for (int i : before)
             names.emplace_back(r.list.Field(i, RecordPath));
         // Delete the entry at shuffle position 2.
         const int victim = before[2];
-        r.player().ShufflePosition = 3;
+        for (int step = 0; step < 3; ++step)
+            QVERIFY(r.list.Order().Next(5, true));
         r.list.SelectionChangedInView({victim, victim}); // one row
         r.list.DeleteSelected();
-        const std::vector<int>& after = r.player().ShuffleOrder;
+        const std::vector<int>& after = r.player().Order().ShuffleOrder();
         QVERIFY(IsPermutation(after, 4)); // exactly the indices 0 to 3
         names.erase(names.begin() + 2);
         for (std::size_t k = 0; k < after.size(); ++k)
             QCOMPARE(std::string(r.list.Field(after[k], RecordPath)), names[k]); // same entries, same order
-        QCOMPARE(r.player().ShufflePosition, 2); // still on the entry it was on
+        QCOMPARE(r.player().Order().ShufflePosition(), 2); // still on the entry it was on
     }
 
     void manyScatteredDeletionsKeepEverythingInStep() {
@@ -210,13 +211,13 @@ private slots:
         r.addEntries(100);
         // The current entry is one that stays: the first such from the middle of the shuffle order.
         std::size_t position = 50;
-        while (r.player().ShuffleOrder[position] % 3 == 0)
+        while (r.player().Order().ShuffleOrder()[position] % 3 == 0)
             ++position;
-        r.player().ShufflePosition = static_cast<int>(position);
-        r.player().CurrentIndex = r.player().ShuffleOrder[position];
-        const std::string current(r.list.Field(r.player().CurrentIndex, RecordPath));
+        while (r.list.Order().ShufflePosition() < static_cast<int>(position))
+            QVERIFY(r.list.Order().Next(100, true));
+        const std::string current(r.list.Field(r.player().Order().Current(), RecordPath));
         std::vector<std::string> shuffled; // paths in shuffle order, without those to go
-        for (int i : r.player().ShuffleOrder)
+        for (int i : r.player().Order().ShuffleOrder())
             if (i % 3 != 0)
                 shuffled.emplace_back(r.list.Field(i, RecordPath));
         std::vector<int> rows;
@@ -230,13 +231,14 @@ private slots:
         QCOMPARE(r.mirror.rows(), 66);
         QCOMPARE(r.list.Field(0, RecordPath), std::string_view(r.file("e1.mp3")));
         QCOMPARE(r.list.Field(65, RecordPath), std::string_view(r.file("e98.mp3")));
-        QCOMPARE(r.list.Field(r.player().CurrentIndex, RecordPath), std::string_view(current));
-        const std::vector<int>& order = r.player().ShuffleOrder;
+        QCOMPARE(r.list.Field(r.player().Order().Current(), RecordPath), std::string_view(current));
+        const std::vector<int>& order = r.player().Order().ShuffleOrder();
         QVERIFY(IsPermutation(order, 66));
         for (std::size_t k = 0; k < order.size(); ++k)
             QCOMPARE(std::string(r.list.Field(order[k], RecordPath)), shuffled[k]);
-        QCOMPARE(order[static_cast<std::size_t>(r.player().ShufflePosition)], r.player().CurrentIndex);
-        QCOMPARE(r.list.MarkedRow(), r.player().CurrentIndex);
+        QCOMPARE(order[static_cast<std::size_t>(r.player().Order().ShufflePosition())],
+                 r.player().Order().Current());
+        QCOMPARE(r.list.MarkedRow(), r.player().Order().Current());
     }
 
     void clearWhilePlaying() {
@@ -248,8 +250,8 @@ private slots:
         r.list.ClearList();
         QCOMPARE(r.list.Count(), 0);
         QCOMPARE(r.mirror.rows(), 0);
-        QCOMPARE(r.player().CurrentIndex, -1);
-        QVERIFY(r.player().ShuffleOrder.empty());
+        QCOMPARE(r.player().Order().Current(), -1);
+        QVERIFY(r.player().Order().ShuffleOrder().empty());
         QVERIFY(r.player().Playing); // plays on
         QVERIFY(r.player().TrackLoaded);
         QCOMPARE(r.player().Display().Track, (TrackDigits{Blank, 0, 0, 0}));
@@ -282,14 +284,14 @@ private slots:
         QCOMPARE(finished.size(), 1);
         QCOMPARE(r.column(RecordPath).front(), r.rig.path("e0.mp3").toStdString()); // in the given order
         if (shuffle) {
-            QVERIFY(IsPermutation(r.player().ShuffleOrder, 5));
-            QCOMPARE(r.player().CurrentIndex, r.player().ShuffleOrder.front());
+            QVERIFY(IsPermutation(r.player().Order().ShuffleOrder(), 5));
+            QCOMPARE(r.player().Order().Current(), r.player().Order().ShuffleOrder().front());
         } else {
-            QVERIFY(r.player().ShuffleOrder.empty());
-            QCOMPARE(r.player().CurrentIndex, 0);
+            QVERIFY(r.player().Order().ShuffleOrder().empty());
+            QCOMPARE(r.player().Order().Current(), 0);
         }
         QVERIFY(r.player().TrackLoaded);
-        QCOMPARE(r.list.SelectedRows(), std::vector<int>{r.player().CurrentIndex});
+        QCOMPARE(r.list.SelectedRows(), std::vector<int>{r.player().Order().Current()});
     }
 
     void addToAPlayingListShufflesOnlyTheNew() {
@@ -297,19 +299,19 @@ private slots:
         r.rig.settings.ShufflePlay = true;
         r.addEntries(3);
         r.list.PlaySelected(); // plays the selected first of the order
-        const std::vector<int> before = r.player().ShuffleOrder;
-        const int current = r.player().CurrentIndex;
+        const std::vector<int> before = r.player().Order().ShuffleOrder();
+        const int current = r.player().Order().Current();
         r.list.SelectionChangedInView({});
         // More than one slice of new files, so the order is built across slices.
         std::vector<std::string> paths;
         for (int i = 0; i < 300; ++i)
             paths.push_back(r.rig.path(QStringLiteral("missing%1.mp3").arg(i)).toStdString());
         r.add(paths);
-        const std::vector<int>& order = r.player().ShuffleOrder;
+        const std::vector<int>& order = r.player().Order().ShuffleOrder();
         QCOMPARE(order.size(), 303u);
         QVERIFY(std::equal(before.begin(), before.end(), order.begin())); // the old order stays in front
         QVERIFY(IsPermutation(order, 303));
-        QCOMPARE(r.player().CurrentIndex, current);
+        QCOMPARE(r.player().Order().Current(), current);
         QCOMPARE(r.list.SelectedCount(), 0); // a list that had entries keeps its selection
         // The new ones are shuffled among themselves: not in their plain order.
         QVERIFY(!std::is_sorted(order.begin() + 3, order.end()));
@@ -371,7 +373,7 @@ private slots:
         QCOMPARE(r.list.FileInfoTarget(), r.list.Field(0, RecordPath));
         r.list.SelectionChangedInView({});
         QCOMPARE(r.list.FileInfoTarget(), r.list.Field(0, RecordPath)); // none selected: the current one
-        r.player().CurrentIndex = -1;
+        r.list.Order().SetCurrent(-1);
         QVERIFY(!r.list.FileInfoTarget()); // none selected and none current: ignored
         r.list.SelectionChangedInView({2, 1});
         QCOMPARE(r.list.FileInfoTarget(), r.list.Field(1, RecordPath)); // the first selected

@@ -105,19 +105,19 @@ private slots:
         // Two entries share artist and title; the first of them is current.
         r.load({MakeEntry("Same", "Song", "/a.mp3"), MakeEntry("Other", "Song", "/b.mp3"),
                 MakeEntry("Same", "Song", "/c.mp3"), MakeEntry("Zed", "Song", "/d.mp3")});
-        r.player().CurrentIndex = 0;
+        r.list.Order().SetCurrent(0);
         r.list.MarkCurrentEntry(0);
-        r.list.SortPlaylist(0);               // artist: Other, Same(a), Same(c), Zed
-        QCOMPARE(r.player().CurrentIndex, 2); // the higher index of the two
+        r.list.SortPlaylist(0);                    // artist: Other, Same(a), Same(c), Zed
+        QCOMPARE(r.player().Order().Current(), 2); // the higher index of the two
         QCOMPARE(r.list.MarkedRow(), 2);
         r.list.SortPlaylist(0); // descending, equal texts keep their order: Zed, Same(a), Same(c), Other
-        QCOMPARE(r.player().CurrentIndex, 2);
+        QCOMPARE(r.player().Order().Current(), 2);
         QCOMPARE(r.list.Field(2, RecordPath), std::string_view("/c.mp3"));
 
         r.list.FindCurrentByKey("ZedSong");
-        QCOMPARE(r.player().CurrentIndex, 0);
+        QCOMPARE(r.player().Order().Current(), 0);
         r.list.FindCurrentByKey("nobody");
-        QCOMPARE(r.player().CurrentIndex, 0); // no match: unchanged
+        QCOMPARE(r.player().Order().Current(), 0); // no match: unchanged
         QCOMPARE(r.list.CurrentEntryKey(), std::string("ZedSong"));
     }
 
@@ -126,10 +126,10 @@ private slots:
         r.load(Numbered(4));
         r.rig.settings.ShufflePlay = true;
         r.list.BuildShuffleOrder();
-        const std::vector<int> order = r.player().ShuffleOrder;
+        const std::vector<int> order = r.player().Order().ShuffleOrder();
         r.list.SortPlaylist(1);
         r.list.SortPlaylist(1);
-        QCOMPARE(r.player().ShuffleOrder, order);
+        QCOMPARE(r.player().Order().ShuffleOrder(), order);
         QCOMPARE(Numbers(r), (QList<int>{4, 3, 2, 1}));
     }
 
@@ -150,8 +150,8 @@ private slots:
         QFETCH(QList<int>, order);
         PlaylistRig r;
         r.load(Numbered(6));
-        r.player().Play();           // playing: selections prepare nothing
-        r.player().CurrentIndex = 3; // "T4"
+        r.player().Play();            // playing: selections prepare nothing
+        r.list.Order().SetCurrent(3); // "T4"
         r.list.MarkCurrentEntry(3);
         std::vector<int> rows;
         for (int s : selected)
@@ -166,8 +166,8 @@ private slots:
             selectedNumbers << order[row];
         std::sort(selected.begin(), selected.end());
         QCOMPARE(selectedNumbers, selected);
-        QCOMPARE(r.list.Field(r.player().CurrentIndex, RecordTitle), std::string_view("T4"));
-        QCOMPARE(r.list.MarkedRow(), r.player().CurrentIndex);
+        QCOMPARE(r.list.Field(r.player().Order().Current(), RecordTitle), std::string_view("T4"));
+        QCOMPARE(r.list.MarkedRow(), r.player().Order().Current());
         if (!reordered.isEmpty()) {
             const QList<int> newRowOfOld = reordered.first().first().value<QList<int>>();
             for (int old = 0; old < 6; ++old)
@@ -194,7 +194,7 @@ private slots:
                 QCOMPARE(r.list.Field(row, f), std::string_view(NoValueText));
         }
         QCOMPARE(r.list.Field(0, RecordArtist), std::string_view("e0"));
-        QCOMPARE(r.player().CurrentIndex, 1); // kept by position
+        QCOMPARE(r.player().Order().Current(), 1); // kept by position
         QCOMPARE(r.list.SelectedRows(), std::vector<int>{1});
         QVERIFY(!r.list.PlaylistBusy());
         QCOMPARE(r.mirror.rows(), 3);
@@ -249,7 +249,7 @@ private slots:
         QCOMPARE(r.list.Field(2, RecordTitle), std::string_view("Clip Title"));
         for (int f = RecordLength; f <= RecordSize; ++f)
             QCOMPARE(r.list.Field(2, f), std::string_view(NoValueText));
-        QCOMPARE(r.player().CurrentIndex, 0); // the first row is selected and prepared
+        QCOMPARE(r.player().Order().Current(), 0); // the first row is selected and prepared
         QCOMPARE(r.mirror.rows(), 3);
     }
 
@@ -280,15 +280,15 @@ private slots:
         r.rig.settings.ShufflePlay = true;
         r.addEntries(4);
         r.list.PlaySelected();
-        const std::vector<int> order = r.player().ShuffleOrder;
-        const int current = r.player().CurrentIndex;
+        const std::vector<int> order = r.player().Order().ShuffleOrder();
+        const int current = r.player().Order().Current();
         r.rig.clear();
         const auto outcome = r.list.LoadPlaylistFile(r.rig.path("songs.wma").toStdString());
         QVERIFY(!outcome.ok);
         QCOMPARE(outcome.message, std::string("This file type is not supported yet!"));
         QCOMPARE(r.list.Count(), 4);
-        QCOMPARE(r.player().ShuffleOrder, order);
-        QCOMPARE(r.player().CurrentIndex, current);
+        QCOMPARE(r.player().Order().ShuffleOrder(), order);
+        QCOMPARE(r.player().Order().Current(), current);
         QCOMPARE(r.rig.commands(), QStringList{"Stop(1000)"}); // StopPlayback stops nevertheless
         QVERIFY(!r.list.SavePlaylistFile(r.rig.path("x.wma").toStdString()).ok);
         QVERIFY(!QFile::exists(r.rig.path("x.wma")));
@@ -301,9 +301,9 @@ private slots:
         for (int i = 0; i < 6; ++i)
             entries.push_back(MakeEntry("a", "t", r.file(QStringLiteral("s%1.mp3").arg(i))));
         r.load(entries);
-        QCOMPARE(r.player().ShuffleOrder.size(), 6u);
-        QCOMPARE(r.player().CurrentIndex, r.player().ShuffleOrder.front());
-        QCOMPARE(r.player().ShufflePosition, 0);
+        QCOMPARE(r.player().Order().ShuffleOrder().size(), 6u);
+        QCOMPARE(r.player().Order().Current(), r.player().Order().ShuffleOrder().front());
+        QCOMPARE(r.player().Order().ShufflePosition(), 0);
         QVERIFY(r.player().TrackLoaded);
     }
 

@@ -182,7 +182,7 @@ void TestPlaylistWindow::playMarkPictures() {
     w.rig.settings.IconIndex = 3;
     w.addFiles({"a.mp3", "b.mp3", "c.mp3"});
     w.click(1);
-    QCOMPARE(w.rig.player->CurrentIndex, 1);
+    QCOMPARE(w.rig.player->Order().Current(), 1);
     QCOMPARE(markOf(w.model(), 0), 0);
     QCOMPARE(markOf(w.model(), 1), 4);
     QCOMPARE(markOf(w.model(), 2), 0);
@@ -193,7 +193,7 @@ void TestPlaylistWindow::selectingWhileStoppedPrepares() {
     w.addFiles({"a.mp3", "b.mp3", "c.mp3"});
     w.rig.clear();
     w.click(2);
-    QCOMPARE(w.rig.player->CurrentIndex, 2);
+    QCOMPARE(w.rig.player->Order().Current(), 2);
     QVERIFY(w.rig.player->TrackLoaded);
     QCOMPARE(w.rig.commands().filter("LoadFile"), QStringList{"LoadFile(c.mp3)"});
     // A second row joining the selection changes nothing.
@@ -201,14 +201,14 @@ void TestPlaylistWindow::selectingWhileStoppedPrepares() {
     w.click(0, Qt::ControlModifier);
     QCOMPARE(w.view()->selectedRowList(), (QList<int>{0, 2}));
     QCOMPARE(w.list->SelectedCount(), 2);
-    QCOMPARE(w.rig.player->CurrentIndex, 2);
+    QCOMPARE(w.rig.player->Order().Current(), 2);
     QVERIFY(w.rig.commands().filter("LoadFile").isEmpty());
     // While a track plays, selecting only selects.
     w.click(1);
     w.rig.player->Play();
     w.rig.clear();
     w.click(0);
-    QCOMPARE(w.rig.player->CurrentIndex, 1);
+    QCOMPARE(w.rig.player->Order().Current(), 1);
     QVERIFY(w.rig.commands().isEmpty());
 }
 
@@ -237,7 +237,7 @@ void TestPlaylistWindow::doubleClickAndEnterPlay() {
     } else {
         QTest::mouseDClick(w.view()->viewport(), Qt::LeftButton, {}, w.rowPoint(2));
     }
-    QCOMPARE(w.rig.player->CurrentIndex, 2);
+    QCOMPARE(w.rig.player->Order().Current(), 2);
     QVERIFY(w.rig.player->Playing);
     const QStringList commands = w.rig.commands();
     QCOMPARE(commands.filter("LoadFile").last(), QStringLiteral("LoadFile(c.mp3)"));
@@ -251,24 +251,24 @@ void TestPlaylistWindow::deleteAndClear() {
     w.addFiles({"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.mp3"});
     w.click(3);
     w.rig.player->Play();
-    QCOMPARE(w.rig.player->CurrentIndex, 3);
+    QCOMPARE(w.rig.player->Order().Current(), 3);
     // "-" removes every selected row; the current entry keeps its place among the rest.
     w.click(1);
     w.click(2, Qt::ControlModifier);
     w.child<QPushButton>("BtnDel")->click();
     QCOMPARE(w.column(0), (QStringList{"a", "d", "e"}));
-    QCOMPARE(w.rig.player->CurrentIndex, 1);
+    QCOMPARE(w.rig.player->Order().Current(), 1);
     QCOMPARE(markOf(w.model(), 1), 1);
     // The Delete key does the same.
     w.click(0);
     QTest::keyClick(w.view(), Qt::Key_Delete);
     QCOMPARE(w.column(0), (QStringList{"d", "e"}));
-    QCOMPARE(w.rig.player->CurrentIndex, 0);
+    QCOMPARE(w.rig.player->Order().Current(), 0);
 
     w.rig.clear();
     w.child<QPushButton>("BtnClear")->click();
     QCOMPARE(w.model()->rowCount(), 0);
-    QCOMPARE(w.rig.player->CurrentIndex, -1);
+    QCOMPARE(w.rig.player->Order().Current(), -1);
     // A playing track plays on.
     QVERIFY(w.rig.player->Playing);
     QVERIFY(w.rig.commands().filter("Stop").isEmpty());
@@ -382,7 +382,7 @@ void TestPlaylistWindow::headerClicksSort() {
         QCOMPARE(w.column(0), c.artists);
         // The current entry and its mark follow it.
         const int current = int(c.artists.indexOf("C"));
-        QCOMPARE(w.rig.player->CurrentIndex, current);
+        QCOMPARE(w.rig.player->Order().Current(), current);
         QCOMPARE(markOf(w.model(), current), 1);
     }
 }

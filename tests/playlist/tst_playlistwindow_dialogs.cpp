@@ -103,7 +103,7 @@ void TestPlaylistWindowDialogs::saveAndLoadThroughTheDialogs() {
     QCOMPARE(w.column(0), (QStringList{"A", "B", "C"}));
     QCOMPARE(w.window->windowTitle(), "mix" + Address);
     // The first row is prepared while nothing plays.
-    QCOMPARE(w.rig.player->CurrentIndex, 0);
+    QCOMPARE(w.rig.player->Order().Current(), 0);
     QCOMPARE(w.view()->selectedRowList(), QList<int>{0});
 
     // Every format the dialog loads, it saves.

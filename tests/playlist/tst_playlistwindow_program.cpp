@@ -175,10 +175,10 @@ void TestPlaylistInProgram::clearingWhileStoppedResetsThePlayerWindow() {
     LarkspinApp app(dir.filePath("larkspin"), dir.filePath("share"));
     app.Start();
     const PlayerController& player = app.mainWindow().player();
-    QCOMPARE(player.CurrentIndex, 0);
+    QCOMPARE(player.Order().Current(), 0);
     QCOMPARE(player.Display().Artist, QStringLiteral("---")); // no plug-in plays .xyz: nothing prepared
     app.playlistWindow().BtnClearClick();
-    QCOMPARE(player.CurrentIndex, -1);
+    QCOMPARE(player.Order().Current(), -1);
     QCOMPARE(player.Display().DisplayInfo, QStringLiteral("No title selected..."));
     QCOMPARE(player.Display().Track, (TrackDigits{Blank, 0, 0, 0}));
 }

@@ -33,6 +33,9 @@ public:
     void MarkCurrentEntry(int) override {}
     void SelectRow(int) override {}
     void ScrollToRow(int) override {}
+    PlayOrder& Order() override { return order; }
+    const PlayOrder& Order() const override { return order; }
+    PlayOrder order;
 
 private:
     std::string path_;

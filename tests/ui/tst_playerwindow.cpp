@@ -72,6 +72,9 @@ public:
             player->PlaylistSelectionChanged(row, 1);
     }
     void ScrollToRow(int) override {}
+    PlayOrder& Order() override { return order; }
+    const PlayOrder& Order() const override { return order; }
+    PlayOrder order;
 };
 
 // One window in a scratch program folder, wired to a scripted plug-in and a small list of real files.
@@ -212,7 +215,7 @@ void TestPlayerWindow::showingPreparesTheFirstEntry() {
     settings().AutomaticPlay = automaticPlay;
     f.window->show();
     QTEST(f.plugIns.calls, "calls");
-    QCOMPARE(f.player().CurrentIndex, 0);
+    QCOMPARE(f.player().Order().Current(), 0);
     QVERIFY(f.player().TrackLoaded);
     QCOMPARE(f.player().Playing, automaticPlay);
     QCOMPARE(f.list.marked.last(), 0);
@@ -292,7 +295,7 @@ void TestPlayerWindow::digitsFollowTheDisplay() {
     QFETCH(int, position);
     Fixture f;
     f.playFirst();
-    f.player().CurrentIndex = currentIndex;
+    f.list.order.SetCurrent(currentIndex);
     f.plugIns.length = length;
     f.plugIns.position = position;
     f.tick();
@@ -365,7 +368,7 @@ void TestPlayerWindow::commandShortcuts() {
         // Next runs through the one-shot timer: the second entry is prepared and crossfaded into.
         QVERIFY(f.window->TimerLinear.isActive());
         QTRY_COMPARE(f.plugIns.calls, (QStringList{"LoadFile(two.mp3)", "Play(0)"}));
-        QCOMPARE(f.player().CurrentIndex, 1);
+        QCOMPARE(f.player().Order().Current(), 1);
     }
 }
 

@@ -26,6 +26,9 @@ public:
     void MarkCurrentEntry(int) override {}
     void SelectRow(int) override {}
     void ScrollToRow(int) override {}
+    PlayOrder& Order() override { return order; }
+    const PlayOrder& Order() const override { return order; }
+    PlayOrder order;
 };
 
 } // namespace
