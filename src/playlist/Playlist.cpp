@@ -1,4 +1,5 @@
 #include "Playlist.h"
+#include "MakerAddress.h"
 
 #include "FileNameParts.h"
 #include "PlayerController.h"
@@ -33,7 +34,7 @@ std::mt19937& Random() {
 }
 
 QString CaptionFor(const std::string& name) {
-    return QStringLiteral("%1 [%2]").arg(QString::fromStdString(name), QString::fromUtf8(MakerWebAddress));
+    return QString::fromStdString(WithMakerAddress(name));
 }
 
 } // namespace
