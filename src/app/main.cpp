@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "Language.h"
 #include "LarkspinApp.h"
 #include "ProgramFolder.h"
 #include "SingleInstance.h"
@@ -48,9 +49,6 @@ int main(int argc, char* argv[]) {
     case LaunchRequest::Action::Run:
         break;
     }
-    for (const QString& missing : request.missing)
-        std::fprintf(stderr, "larkspin: %s: no such file or folder\n", missing.toLocal8Bit().constData());
-
     if (!choosePlatform()) {
         std::fprintf(stderr,
                      "Larkspin needs a display (none found); without one, run it as: xvfb-run -a %s\n",
@@ -63,6 +61,14 @@ int main(int argc, char* argv[]) {
     UnixSignalWatcher signalWatcher;
 
     LarkspinApp larkspin(QCoreApplication::applicationFilePath(), dataHome());
+    // Texts come in the chosen language from here on; the windows take theirs when they are built.
+    InstallLanguage(ChosenLanguage(programFolder()));
+    for (const QString& missing : request.missing)
+        std::fputs(QCoreApplication::translate("main", "larkspin: %1: no such file or folder\n")
+                       .arg(missing)
+                       .toLocal8Bit()
+                       .constData(),
+                   stderr);
     // One Larkspin per program folder: a later start hands its files over (the running one comes to the
     // front) and ends.
     SingleInstance instance(programFolder());
@@ -70,8 +76,12 @@ int main(int argc, char* argv[]) {
     case SingleInstance::Claim::HandedOver:
         return EXIT_SUCCESS;
     case SingleInstance::Claim::NoAnswer:
-        std::fprintf(stderr, "Larkspin already runs for %s but does not answer; nothing was started.\n",
-                     programFolder().c_str());
+        std::fputs(QCoreApplication::translate(
+                       "main", "Larkspin already runs for %1 but does not answer; nothing was started.\n")
+                       .arg(QString::fromStdString(programFolder()))
+                       .toLocal8Bit()
+                       .constData(),
+                   stderr);
         return EXIT_FAILURE;
     case SingleInstance::Claim::Running:
         break;
