@@ -1,6 +1,7 @@
 // The settings window: each control writes its setting at once, the rules between controls, closing
 // after a column change, the decoder plug-in list and skin activation.
 #include "Language.h"
+#include "MakerAddress.h"
 #include "PlugInHost.h"
 #include "ProgramFolder.h"
 #include "Settings.h"
@@ -283,6 +284,11 @@ void TestSettingsWindow::skinsListedAndActivated() {
     const std::string shipped = LARKSPIN_SOURCE_DIR "/skins";
     form->setSkinFolders({own.path().toStdString(), shipped}, own.path().toStdString());
     QListWidget* list = control<QListWidget>("SkinList");
+    // The download line points below the maker's address; a build without one has no such line.
+    bool downloadLine = false;
+    for (const QLabel* label : form->findChildren<QLabel*>())
+        downloadLine |= label->text() == QStringLiteral("Download skins at:");
+    QCOMPARE(downloadLine, *MakerWebAddress() != '\0');
     QCOMPARE(list->count(), 2);
     QCOMPARE(list->item(0)->text(), QStringLiteral("Glacier"));
     QCOMPARE(list->item(1)->text(), QStringLiteral("VezAdev"));
