@@ -230,6 +230,13 @@
     </message>
 </context>
 <context>
+    <name>larkspin::Messages</name>
+    <message>
+        <source>Cannot write to %1</source>
+        <translation>Schreiben nicht möglich: %1</translation>
+    </message>
+</context>
+<context>
     <name>main</name>
     <message>
         <source>larkspin: %1: no such file or folder

@@ -61,4 +61,13 @@ bool InstallLanguage(const QString& code) {
     return true;
 }
 
+QString TranslatedWriteError(const char* message) {
+    const QString text = QString::fromUtf8(message);
+    const QLatin1String prefix("Cannot write to ");
+    if (!text.startsWith(prefix))
+        return text;
+    return QCoreApplication::translate("larkspin::Messages", "Cannot write to %1")
+        .arg(text.mid(prefix.size()));
+}
+
 } // namespace larkspin

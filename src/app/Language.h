@@ -29,4 +29,8 @@ void StoreLanguage(const std::string& programFolder, const QString& code);
 // False when the translation cannot be loaded; the texts then stay English.
 bool InstallLanguage(const QString& code);
 
+// The message of a failed write to a file (EProfileWriteError's "Cannot write to <file>: <reason>") in
+// the installed language; any other message as it is.
+QString TranslatedWriteError(const char* message);
+
 } // namespace larkspin

@@ -1,6 +1,7 @@
 #include "TPlugInForm.h"
 
 #include "AppLog.h"
+#include "Language.h"
 #include "PlugInHost.h"
 #include "PrivateProfile.h"
 #include "ProgramFolder.h"
@@ -368,7 +369,7 @@ void TPlugInForm::ActivateSkin(const QString& name) {
         try {
             hooks_.WriteSettings();
         } catch (const EProfileWriteError& e) {
-            QMessageBox::critical(this, QStringLiteral("Larkspin 3.0"), QString::fromStdString(e.what()));
+            QMessageBox::critical(this, QStringLiteral("Larkspin 3.0"), TranslatedWriteError(e.what()));
             return;
         }
     }

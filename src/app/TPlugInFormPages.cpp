@@ -479,7 +479,7 @@ QWidget* TPlugInForm::buildLanguagePage() {
         try {
             StoreLanguage(programFolder(), code);
         } catch (const EProfileWriteError& e) {
-            QMessageBox::critical(this, QStringLiteral("Larkspin 3.0"), QString::fromStdString(e.what()));
+            QMessageBox::critical(this, QStringLiteral("Larkspin 3.0"), TranslatedWriteError(e.what()));
             return;
         }
         InstallLanguage(code);

@@ -71,8 +71,13 @@ void TestLanguage::translationsInstallAndGo() {
     QVERIFY(InstallLanguage("de"));
     QCOMPARE(QCoreApplication::translate("larkspin::TPlugInForm", text),
              QStringLiteral("Die Sprache wechselt beim nächsten Start von Larkspin."));
+    QCOMPARE(TranslatedWriteError("Cannot write to /x/larkspin.ini: Permission denied"),
+             QStringLiteral("Schreiben nicht möglich: /x/larkspin.ini: Permission denied"));
+    QCOMPARE(TranslatedWriteError("Something else"), QStringLiteral("Something else"));
     QVERIFY(InstallLanguage("en"));
     QCOMPARE(QCoreApplication::translate("larkspin::TPlugInForm", text), QString::fromLatin1(text));
+    QCOMPARE(TranslatedWriteError("Cannot write to /x/larkspin.ini: Permission denied"),
+             QStringLiteral("Cannot write to /x/larkspin.ini: Permission denied"));
     QVERIFY(!InstallLanguage("tlh")); // no such translation: the texts stay English
     QCOMPARE(QCoreApplication::translate("larkspin::TPlugInForm", text), QString::fromLatin1(text));
 }
