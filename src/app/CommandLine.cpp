@@ -22,7 +22,11 @@ const char* const HelpText =
     "  --help      show this text and exit\n"
     "  --version   show the version and exit\n"
     "\n"
-    "When Larkspin already runs from the same program folder, the files go to that player.\n";
+    "When Larkspin already runs from the same program folder, the files go to that player.\n"
+    "\n"
+    "Sound goes to the system's sound server (ALSA when that is missing). To choose another output, set\n"
+    "LARKSPIN_AUDIO_DRIVER to pulseaudio, pipewire, alsa, dummy (silent) or disk (with SDL_DISKAUDIOFILE\n"
+    "naming the file), e.g.: LARKSPIN_AUDIO_DRIVER=alsa larkspin\n";
 
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "TPlugInForm.h"
 
 #include "AppLog.h"
+#include "Language.h"
 #include "PlugInHost.h"
 #include "PrivateProfile.h"
 #include "ProgramFolder.h"
@@ -49,13 +50,13 @@ TPlugInForm::TPlugInForm(TPlugInHost& host, QWidget* parent) : QDialog(parent), 
     setMinimumWidth(640);
     pages_ = new QTabWidget;
     pages_->setObjectName(QStringLiteral("Pages"));
-    pages_->addTab(buildMainPage(), QStringLiteral("Main"));
-    pages_->addTab(buildPlaylistPage(), QStringLiteral("Playlist"));
-    pages_->addTab(buildLibraryPage(), QStringLiteral("Library"));
-    pages_->addTab(buildPlugInsPage(), QStringLiteral("PlugIns"));
-    pages_->addTab(buildAudioCdPage(), QStringLiteral("Audio CD"));
-    pages_->addTab(buildSkinsPage(), QStringLiteral("Skins"));
-    pages_->addTab(buildLanguagePage(), QStringLiteral("Language"));
+    pages_->addTab(buildMainPage(), tr("Main"));
+    pages_->addTab(buildPlaylistPage(), tr("Playlist"));
+    pages_->addTab(buildLibraryPage(), tr("Library"));
+    pages_->addTab(buildPlugInsPage(), tr("PlugIns"));
+    pages_->addTab(buildAudioCdPage(), tr("Audio CD"));
+    pages_->addTab(buildSkinsPage(), tr("Skins"));
+    pages_->addTab(buildLanguagePage(), tr("Language"));
 
     auto* close = new QPushButton(QStringLiteral("Close"));
     close->setObjectName(QStringLiteral("Cancelbtn"));
@@ -108,7 +109,7 @@ void TPlugInForm::setEncoders(QWidget* panel, const std::vector<std::string>& ri
 void TPlugInForm::ShowSettings(bool encodingOrRipping) {
     if (encodingOrRipping) {
         QMessageBox::information(parentWidget(), QStringLiteral("Larkspin 3.0"),
-                                 QStringLiteral("Settings are not available while encoding or ripping!"));
+                                 tr("Settings are not available while encoding or ripping!"));
         return;
     }
     pages_->setCurrentIndex(0);
@@ -368,7 +369,7 @@ void TPlugInForm::ActivateSkin(const QString& name) {
         try {
             hooks_.WriteSettings();
         } catch (const EProfileWriteError& e) {
-            QMessageBox::critical(this, QStringLiteral("Larkspin 3.0"), QString::fromStdString(e.what()));
+            QMessageBox::critical(this, QStringLiteral("Larkspin 3.0"), TranslatedWriteError(e.what()));
             return;
         }
     }

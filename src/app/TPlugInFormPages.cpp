@@ -1,7 +1,11 @@
 // The settings window's pages and controls, in the order they are shown.
 #include "TPlugInForm.h"
 
+#include "Language.h"
+#include "MakerAddress.h"
 #include "PlugInHost.h"
+#include "PrivateProfile.h"
+#include "ProgramFolder.h"
 #include "Settings.h"
 
 #include <QCheckBox>
@@ -13,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -415,9 +420,12 @@ QWidget* TPlugInForm::buildAudioCdPage() {
 }
 
 QWidget* TPlugInForm::buildSkinsPage() {
+    // The download line needs the maker's address; a build without one leaves it out.
     auto* download = new QHBoxLayout;
-    download->addWidget(new QLabel(QStringLiteral("Download skins at:")));
-    download->addWidget(link(QString::fromLatin1(MakerWebAddress) + QStringLiteral("/skins")), 1);
+    if (*MakerWebAddress() != '\0') {
+        download->addWidget(new QLabel(QStringLiteral("Download skins at:")));
+        download->addWidget(link(QString::fromLatin1(MakerWebAddress()) + QStringLiteral("/skins")), 1);
+    }
     ActualSkin = new QLabel(QStringLiteral("[none]"));
     ActualSkin->setObjectName(QStringLiteral("ActualSkin"));
     auto* actual = new QHBoxLayout;
@@ -443,15 +451,42 @@ QWidget* TPlugInForm::buildSkinsPage() {
 }
 
 QWidget* TPlugInForm::buildLanguagePage() {
-    // English is the only language; the controls are there and do nothing.
+    // "Activate language" keeps the choice and installs the translation; windows built already keep
+    // their texts until the next start. "New..." and "Edit language..." do nothing.
+    const QString current = ChosenLanguage(programFolder());
     auto* actual = new QHBoxLayout;
-    actual->addWidget(new QLabel(QStringLiteral("Actual language:")));
-    actual->addWidget(new QLabel(QStringLiteral("English")), 1);
+    actual->addWidget(new QLabel(tr("Actual language:")));
+    auto* actualName = new QLabel;
+    actualName->setObjectName(QStringLiteral("ActualLanguage"));
+    actual->addWidget(actualName, 1);
     auto* languages = new QComboBox;
-    languages->addItem(QStringLiteral("English"));
+    languages->setObjectName(QStringLiteral("LanguageList"));
+    for (const LanguageChoice& language : Languages) {
+        languages->addItem(QString::fromUtf8(language.name), QString::fromLatin1(language.code));
+        if (current == QLatin1String(language.code)) {
+            languages->setCurrentIndex(languages->count() - 1);
+            actualName->setText(QString::fromUtf8(language.name));
+        }
+    }
     auto* buttons = new QHBoxLayout;
-    for (const char* text : {"Activate language", "New...", "Edit language..."})
-        buttons->addWidget(new QPushButton(QString::fromLatin1(text)));
+    auto* activate = new QPushButton(tr("Activate language"));
+    activate->setObjectName(QStringLiteral("ActivateLanguage"));
+    buttons->addWidget(activate);
+    buttons->addWidget(new QPushButton(tr("New...")));
+    buttons->addWidget(new QPushButton(tr("Edit language...")));
+    connect(activate, &QPushButton::clicked, this, [this, languages, actualName] {
+        const QString code = languages->currentData().toString();
+        try {
+            StoreLanguage(programFolder(), code);
+        } catch (const EProfileWriteError& e) {
+            QMessageBox::critical(this, QStringLiteral("Larkspin 3.0"), TranslatedWriteError(e.what()));
+            return;
+        }
+        InstallLanguage(code);
+        actualName->setText(languages->currentText());
+        QMessageBox::information(this, QStringLiteral("Larkspin 3.0"),
+                                 tr("The language changes when Larkspin starts again."));
+    });
     auto* w = new QWidget;
     auto* v = new QVBoxLayout(w);
     v->addLayout(actual);

@@ -1,12 +1,13 @@
 #include "CommandLine.h"
+#include "Language.h"
 #include "LarkspinApp.h"
 #include "ProgramFolder.h"
 #include "SingleInstance.h"
 #include "UnixSignalWatcher.h"
 
 #include <QApplication>
-#include <QDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -51,9 +52,6 @@ int main(int argc, char* argv[]) {
     case LaunchRequest::Action::Run:
         break;
     }
-    for (const QByteArray& missing : request.missing)
-        std::fprintf(stderr, "larkspin: %s: no such file or folder\n", missing.constData());
-
     if (!choosePlatform()) {
         std::fprintf(stderr,
                      "Larkspin needs a display (none found); without one, run it as: xvfb-run -a %s\n",
@@ -66,6 +64,16 @@ int main(int argc, char* argv[]) {
     UnixSignalWatcher signalWatcher;
 
     LarkspinApp larkspin(QCoreApplication::applicationFilePath(), dataHome());
+    // Texts come in the chosen language from here on; the windows take theirs when they are built.
+    InstallLanguage(ChosenLanguage(programFolder()));
+    for (const QByteArray& missing : request.missing) {
+        // The name goes out as the bytes it was given, whatever the locale makes of them.
+        const QString text = QCoreApplication::translate("main", "larkspin: %1: no such file or folder\n");
+        const qsizetype at = std::max<qsizetype>(text.indexOf(QLatin1String("%1")), 0);
+        std::fputs(text.left(at).toLocal8Bit().constData(), stderr);
+        std::fwrite(missing.constData(), 1, size_t(missing.size()), stderr);
+        std::fputs(text.mid(at + 2).toLocal8Bit().constData(), stderr);
+    }
     // One Larkspin per program folder: a later start hands its files over (the running one comes to the
     // front) and ends.
     SingleInstance instance(programFolder());
@@ -73,8 +81,12 @@ int main(int argc, char* argv[]) {
     case SingleInstance::Claim::HandedOver:
         return EXIT_SUCCESS;
     case SingleInstance::Claim::NoAnswer:
-        std::fprintf(stderr, "Larkspin already runs for %s but does not answer; nothing was started.\n",
-                     programFolder().c_str());
+        std::fputs(QCoreApplication::translate(
+                       "main", "Larkspin already runs for %1 but does not answer; nothing was started.\n")
+                       .arg(QString::fromStdString(programFolder()))
+                       .toLocal8Bit()
+                       .constData(),
+                   stderr);
         return EXIT_FAILURE;
     case SingleInstance::Claim::Running:
         break;

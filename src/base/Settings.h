@@ -7,8 +7,6 @@ namespace larkspin {
 
 class PrivateProfile;
 
-// The web address of the maker that window captions and tags show in brackets.
-inline constexpr const char* MakerWebAddress = "https://larkspin.example.org";
 inline constexpr const char* MakerEmail = "larkspin@larkspin.example.org";
 inline constexpr const char* DefaultCddbServer = "gnudb.gnudb.org";
 

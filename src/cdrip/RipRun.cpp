@@ -1,4 +1,5 @@
 #include "RipRun.h"
+#include "MakerAddress.h"
 
 #include "RipNames.h"
 #include "RipRunLog.h"
@@ -275,7 +276,7 @@ void RipRun::startJob() {
     const RipTagValues v = TagValuesOf(item);
     // An MP3 plug-in writes ID3v2 from these values; without WriteId3v2 it gets none.
     const bool tags = setup_.PlugInType.compare(u"mp3", Qt::CaseInsensitive) != 0 || setup_.Tags.Id3v2;
-    const std::string comment = std::string("Larkspin [") + MakerWebAddress + "]";
+    const std::string comment = WithMakerAddress("Larkspin");
     if (tags)
         encoder_->SendTag(v.Artist.toStdString(), v.Title.toStdString(), v.Album.toStdString(),
                           v.Year.toStdString(), static_cast<uint8_t>(std::clamp(v.Track, 0, 255)), comment,

@@ -1,4 +1,5 @@
 #include "TStationForm.h"
+#include "MakerAddress.h"
 
 #include "MusicLibrary.h"
 #include "ProgramFolder.h"
@@ -43,7 +44,7 @@ void TStationForm::LoadLibraryAtStart(const std::string& folder) {
 
 TStationForm::TStationForm(MusicLibrary& library, Settings& settings, QWidget* parent)
     : QWidget(parent, Qt::Tool), library_(library), settings_(settings) {
-    setWindowTitle(QStringLiteral("Zizezed Avidido [%1]").arg(MakerWebAddress));
+    setWindowTitle(QString::fromStdString(WithMakerAddress("Zizezed Avidido")));
     StationPage = new QTabWidget;
     StationPage->setObjectName(QStringLiteral("StationPage"));
     StationPage->addTab(EmptyPage(QStringLiteral("The encoder is not available yet.")),

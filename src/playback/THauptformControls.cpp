@@ -292,28 +292,27 @@ void THauptform::buildMenus() {
         return a;
     };
     PlayerController* p = player_.get();
-    QAction* play = action(QStringLiteral("Play"), QKeySequence(Qt::CTRL | Qt::Key_P), [p] { p->Play(); });
-    QAction* pause = action(QStringLiteral("Pause"), QKeySequence(Qt::CTRL | Qt::Key_B), [p] { p->Pause(); });
-    QAction* stop = action(QStringLiteral("Stop"), QKeySequence(Qt::CTRL | Qt::Key_S), [p] { p->Stop(); });
-    QAction* previous = action(QStringLiteral("Previous track"), QKeySequence(Qt::CTRL | Qt::Key_L),
-                               [p] { p->PreviousTrack(); });
-    QAction* next =
-        action(QStringLiteral("Next track"), QKeySequence(Qt::CTRL | Qt::Key_N), [p] { p->NextTrack(); });
+    QAction* play = action(tr("Play"), QKeySequence(Qt::CTRL | Qt::Key_P), [p] { p->Play(); });
+    QAction* pause = action(tr("Pause"), QKeySequence(Qt::CTRL | Qt::Key_B), [p] { p->Pause(); });
+    QAction* stop = action(tr("Stop"), QKeySequence(Qt::CTRL | Qt::Key_S), [p] { p->Stop(); });
+    QAction* previous =
+        action(tr("Previous track"), QKeySequence(Qt::CTRL | Qt::Key_L), [p] { p->PreviousTrack(); });
+    QAction* next = action(tr("Next track"), QKeySequence(Qt::CTRL | Qt::Key_N), [p] { p->NextTrack(); });
     QAction* jumps[5] = {
-        action(QStringLiteral("+5 seconds"), QKeySequence(Qt::Key_F5), [p] { p->JumpBy(5); }),
-        action(QStringLiteral("+10 seconds"), QKeySequence(Qt::Key_F6), [p] { p->JumpBy(10); }),
-        action(QStringLiteral("-5 seconds"), QKeySequence(Qt::Key_F7), [p] { p->JumpBy(-5); }),
-        action(QStringLiteral("-10 seconds"), QKeySequence(Qt::Key_F8), [p] { p->JumpBy(-10); }),
-        action(QStringLiteral("Beginning"), QKeySequence(Qt::Key_F9), [p] { p->JumpBy(0); }),
+        action(tr("+5 seconds"), QKeySequence(Qt::Key_F5), [p] { p->JumpBy(5); }),
+        action(tr("+10 seconds"), QKeySequence(Qt::Key_F6), [p] { p->JumpBy(10); }),
+        action(tr("-5 seconds"), QKeySequence(Qt::Key_F7), [p] { p->JumpBy(-5); }),
+        action(tr("-10 seconds"), QKeySequence(Qt::Key_F8), [p] { p->JumpBy(-10); }),
+        action(tr("Beginning"), QKeySequence(Qt::Key_F9), [p] { p->JumpBy(0); }),
     };
     QAction* volume[3] = {
-        action(QStringLiteral("Up"), QKeySequence(Qt::Key_F12), [p] { p->VolumeUp(); }),
-        action(QStringLiteral("Down"), QKeySequence(Qt::Key_F11), [p] { p->VolumeDown(); }),
-        action(QStringLiteral("Mute"), QKeySequence(Qt::Key_F10), [p] { p->VolumeMute(); }),
+        action(tr("Up"), QKeySequence(Qt::Key_F12), [p] { p->VolumeUp(); }),
+        action(tr("Down"), QKeySequence(Qt::Key_F11), [p] { p->VolumeDown(); }),
+        action(tr("Mute"), QKeySequence(Qt::Key_F10), [p] { p->VolumeMute(); }),
     };
-    QAction* close = action(QStringLiteral("Close Larkspin"), QKeySequence(Qt::CTRL | Qt::Key_C),
-                            [this] { this->close(); });
-    FullScreenMode1 = new QAction(QStringLiteral("Full Screen Mode"), this);
+    QAction* close =
+        action(tr("Close Larkspin"), QKeySequence(Qt::CTRL | Qt::Key_C), [this] { this->close(); });
+    FullScreenMode1 = new QAction(tr("Full Screen Mode"), this);
     FullScreenMode1->setCheckable(true);
     FullScreenMode1->setChecked(settings().FullScreenMode);
     connect(FullScreenMode1, &QAction::triggered, this, &THauptform::FullScreenMode1Click);
@@ -325,10 +324,10 @@ void THauptform::buildMenus() {
         m->addSeparator();
         m->addAction(previous);
         m->addAction(next);
-        QMenu* jump = m->addMenu(QStringLiteral("Jump to"));
+        QMenu* jump = m->addMenu(tr("Jump to"));
         for (QAction* a : jumps)
             jump->addAction(a);
-        QMenu* vol = m->addMenu(QStringLiteral("Volume"));
+        QMenu* vol = m->addMenu(tr("Volume"));
         for (QAction* a : volume)
             vol->addAction(a);
     };
@@ -345,11 +344,11 @@ void THauptform::buildMenus() {
 
     sliderMenu_ = new QMenu(this);
     sliderMenu_->setObjectName(QStringLiteral("SliderMenu"));
-    connect(sliderMenu_->addAction(QStringLiteral("Set index at actual position...")), &QAction::triggered,
-            this, &THauptform::Setindex1Click);
-    connect(sliderMenu_->addAction(QStringLiteral("Edit index of the actual track...")), &QAction::triggered,
-            this, &THauptform::Editindex1Click);
-    connect(sliderMenu_->addAction(QStringLiteral("Delete indexfile")), &QAction::triggered, this,
+    connect(sliderMenu_->addAction(tr("Set index at actual position...")), &QAction::triggered, this,
+            &THauptform::Setindex1Click);
+    connect(sliderMenu_->addAction(tr("Edit index of the actual track...")), &QAction::triggered, this,
+            &THauptform::Editindex1Click);
+    connect(sliderMenu_->addAction(tr("Delete indexfile")), &QAction::triggered, this,
             &THauptform::Deleteindex1Click);
 }
 

@@ -1,4 +1,5 @@
 #include "Playlist.h"
+#include "MakerAddress.h"
 
 #include "FileNameParts.h"
 #include "PlayerController.h"
@@ -23,7 +24,7 @@ namespace {
 constexpr int MaxRemovalSignals = 32;
 
 QString CaptionFor(const std::string& name) {
-    return QStringLiteral("%1 [%2]").arg(QString::fromStdString(name), QString::fromUtf8(MakerWebAddress));
+    return QString::fromStdString(WithMakerAddress(name));
 }
 
 } // namespace

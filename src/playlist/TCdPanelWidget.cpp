@@ -64,7 +64,7 @@ TCdPanelWidget::TCdPanelWidget(CdPanel& panel, const Settings& settings, QWidget
     });
     connect(&panel_, &CdPanel::closed, this, &QWidget::hide);
     connect(&panel_, &CdPanel::message, this, [this](const QString& text) {
-        QMessageBox::information(this, QStringLiteral("Larkspin 3.0"), text);
+        QMessageBox::information(this, QStringLiteral("Larkspin 3.0"), tr(text.toUtf8().constData()));
     });
     panel_.ChooseMatch = [this](const QStringList& lines) { return TMatchform::ChooseMatch(lines, this); };
     hide();

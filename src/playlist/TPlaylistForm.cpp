@@ -1,4 +1,5 @@
 #include "TPlaylistForm.h"
+#include "MakerAddress.h"
 
 #include "CdPanel.h"
 #include "FileDrop.h"
@@ -51,7 +52,7 @@ constexpr int WideButton = 65;
 constexpr int ButtonHeight = 25;
 
 QString PlaylistCaption() {
-    return QStringLiteral("Playlist [%1]").arg(QLatin1String(MakerWebAddress));
+    return QString::fromStdString(WithMakerAddress("Playlist"));
 }
 
 QString MessageCaption() {
@@ -125,13 +126,11 @@ void TPlaylistForm::buildControls() {
     };
     BtnAdd = button("BtnAdd", QStringLiteral("+"), &TPlaylistForm::BtnAddClick);
     BtnDel = button("BtnDel", QStringLiteral("-"), &TPlaylistForm::BtnDelClick);
-    BtnClear = button("BtnClear", QStringLiteral("Clear list"), &TPlaylistForm::BtnClearClick);
-    PlaylistLoadBtn =
-        button("PlaylistLoadBtn", QStringLiteral("Load list"), &TPlaylistForm::LoadPlaylistClick);
-    PlaylistSaveBtn =
-        button("PlaylistSaveBtn", QStringLiteral("Save list"), &TPlaylistForm::SavePlaylistClick);
-    FileInfoBtn = button("FileInfoBtn", QStringLiteral("Fileinfo"), &TPlaylistForm::FileInfoClick);
-    CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
+    BtnClear = button("BtnClear", tr("Clear list"), &TPlaylistForm::BtnClearClick);
+    PlaylistLoadBtn = button("PlaylistLoadBtn", tr("Load list"), &TPlaylistForm::LoadPlaylistClick);
+    PlaylistSaveBtn = button("PlaylistSaveBtn", tr("Save list"), &TPlaylistForm::SavePlaylistClick);
+    FileInfoBtn = button("FileInfoBtn", tr("Fileinfo"), &TPlaylistForm::FileInfoClick);
+    CancelBtn = new QPushButton(tr("Cancel"), this);
     CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
     CancelBtn->hide();
     connect(CancelBtn, &QPushButton::clicked, this, &TPlaylistForm::cancelWork);
@@ -140,15 +139,15 @@ void TPlaylistForm::buildControls() {
 void TPlaylistForm::buildMenus() {
     PopupAdd = new QMenu(this);
     PopupAdd->setObjectName(QStringLiteral("PopupAdd"));
-    PopupAdd->addAction(QStringLiteral("Add files..."), this, &TPlaylistForm::AddFilesClick);
-    PopupAdd->addAction(QStringLiteral("Add directory..."), this, &TPlaylistForm::AddDirectoryClick);
+    PopupAdd->addAction(tr("Add files..."), this, &TPlaylistForm::AddFilesClick);
+    PopupAdd->addAction(tr("Add directory..."), this, &TPlaylistForm::AddDirectoryClick);
 
     PlaylistPopUp = new QMenu(this);
     PlaylistPopUp->setObjectName(QStringLiteral("PlaylistPopUp"));
-    Fileinfos1 = PlaylistPopUp->addAction(QStringLiteral("Fileinfos"), this, &TPlaylistForm::FileInfoClick);
+    Fileinfos1 = PlaylistPopUp->addAction(tr("Fileinfos"), this, &TPlaylistForm::FileInfoClick);
     PlaylistPopUp->addSeparator();
-    PlaylistPopUp->addAction(QStringLiteral("Decode to Wave..."), this, &TPlaylistForm::DecodeSelected);
-    QMenu* transcode = PlaylistPopUp->addMenu(QStringLiteral("Transcode with..."));
+    PlaylistPopUp->addAction(tr("Decode to Wave..."), this, &TPlaylistForm::DecodeSelected);
+    QMenu* transcode = PlaylistPopUp->addMenu(tr("Transcode with..."));
     transcode->addAction(QString())->setEnabled(false);
     connect(PlaylistView_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PlaylistPopUp->popup(PlaylistView_->viewport()->mapToGlobal(at)); });
@@ -156,20 +155,19 @@ void TPlaylistForm::buildMenus() {
     MainPopUp = new QMenu(this);
     MainPopUp->setObjectName(QStringLiteral("MainPopUp"));
     MainPopUp->addSeparator();
-    MainPopUp->addAction(QStringLiteral("Add files..."), this, &TPlaylistForm::AddFilesClick);
-    MainPopUp->addAction(QStringLiteral("Add directory..."), this, &TPlaylistForm::AddDirectoryClick);
+    MainPopUp->addAction(tr("Add files..."), this, &TPlaylistForm::AddFilesClick);
+    MainPopUp->addAction(tr("Add directory..."), this, &TPlaylistForm::AddDirectoryClick);
     MainPopUp->addSeparator();
-    MainPopUp->addAction(QStringLiteral("Load Playlist..."), this, &TPlaylistForm::LoadPlaylistClick);
-    MainPopUp->addAction(QStringLiteral("Save Playlist..."), this, &TPlaylistForm::SavePlaylistClick);
+    MainPopUp->addAction(tr("Load Playlist..."), this, &TPlaylistForm::LoadPlaylistClick);
+    MainPopUp->addAction(tr("Save Playlist..."), this, &TPlaylistForm::SavePlaylistClick);
     MainPopUp->addSeparator();
-    MainPopUp->addAction(QStringLiteral("Delete selected items"), this, &TPlaylistForm::BtnDelClick);
-    MainPopUp->addAction(QStringLiteral("Clear list"), this, &TPlaylistForm::BtnClearClick);
+    MainPopUp->addAction(tr("Delete selected items"), this, &TPlaylistForm::BtnDelClick);
+    MainPopUp->addAction(tr("Clear list"), this, &TPlaylistForm::BtnClearClick);
     MainPopUp->addSeparator();
-    MainPopUp->addAction(QStringLiteral("Reload fileinformations"), this,
-                         &TPlaylistForm::ReloadFileInfosClick);
+    MainPopUp->addAction(tr("Reload fileinformations"), this, &TPlaylistForm::ReloadFileInfosClick);
     MainPopUp->addSeparator();
     QAction* closeProgram =
-        MainPopUp->addAction(QStringLiteral("Close Larkspin"), this, &TPlaylistForm::closeProgramRequested);
+        MainPopUp->addAction(tr("Close Larkspin"), this, &TPlaylistForm::closeProgramRequested);
     closeProgram->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
     MainPopUp->addSeparator();
     // Ctrl+C works anywhere in the window; Alt+Space opens it as a window menu would.
@@ -242,10 +240,10 @@ void TPlaylistForm::setCdPanel(CdPanel* panel) {
         return;
     cd_ = panel;
     cdpanel = new TCdPanelWidget(*panel, settings_, this);
-    cddbbtn = new QPushButton(QStringLiteral("Get FreeDB Infos"), this);
+    cddbbtn = new QPushButton(tr("Get FreeDB Infos"), this);
     cddbbtn->setObjectName(QStringLiteral("cddbbtn"));
     cddbbtn->hide();
-    closecd = new QPushButton(QStringLiteral("Close CD Player"), this);
+    closecd = new QPushButton(tr("Close CD Player"), this);
     closecd->setObjectName(QStringLiteral("closecd"));
     closecd->hide();
     connect(cddbbtn, &QPushButton::clicked, panel, &CdPanel::GetFreeDbInfos);
@@ -413,7 +411,7 @@ void TPlaylistForm::LoadPlaylistClick() {
     if (!outcome.caption.isEmpty())
         setWindowTitle(outcome.caption);
     if (!outcome.ok)
-        QMessageBox::warning(this, MessageCaption(), QString::fromStdString(outcome.message));
+        QMessageBox::warning(this, MessageCaption(), tr(outcome.message.c_str())); // known texts translated
 }
 
 void TPlaylistForm::SavePlaylistClick() {
@@ -429,7 +427,7 @@ void TPlaylistForm::SavePlaylistClick() {
     if (!outcome.caption.isEmpty())
         setWindowTitle(outcome.caption);
     if (!outcome.ok)
-        QMessageBox::warning(this, MessageCaption(), QString::fromStdString(outcome.message));
+        QMessageBox::warning(this, MessageCaption(), tr(outcome.message.c_str())); // known texts translated
 }
 
 void TPlaylistForm::AddFilesClick() {

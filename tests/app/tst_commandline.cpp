@@ -24,6 +24,7 @@ class TestCommandLine : public QObject {
 private slots:
     void parse_data();
     void parse();
+    void helpTellsHowToChooseTheAudioOutput();
     void requestSurvivesTheSocketAndDamageIsRefused();
     void laterStartReachesTheRunningOne();
     void socketLiesInAPrivateFolder();
@@ -88,6 +89,18 @@ void TestCommandLine::parse() {
         absolute << folder + '/' + p;
     QCOMPARE(r.paths, absolute);
     QCOMPARE(r.missing, missing);
+}
+
+// The sound output is chosen by an environment variable only; --help is where a user learns its name
+// and values.
+void TestCommandLine::helpTellsHowToChooseTheAudioOutput() {
+    const LaunchRequest r = ParseCommandLine({"--help"}, QDir::currentPath());
+    QCOMPARE(int(r.action), int(Action::Help));
+    QVERIFY2(r.message.contains("LARKSPIN_AUDIO_DRIVER"), qPrintable(r.message));
+    for (const char* driver : {"pulseaudio", "pipewire", "alsa", "dummy", "disk", "SDL_DISKAUDIOFILE"})
+        QVERIFY2(r.message.contains(QLatin1String(driver)), driver);
+    for (const QString& line : r.message.split('\n'))
+        QVERIFY2(line.size() <= 100, qPrintable(line)); // fits a terminal
 }
 
 void TestCommandLine::requestSurvivesTheSocketAndDamageIsRefused() {

@@ -1,6 +1,9 @@
 // The settings window: each control writes its setting at once, the rules between controls, closing
 // after a column change, the decoder plug-in list and skin activation.
+#include "Language.h"
+#include "MakerAddress.h"
 #include "PlugInHost.h"
+#include "ProgramFolder.h"
 #include "Settings.h"
 #include "SkinEngine.h"
 #include "SkinFile.h"
@@ -21,6 +24,8 @@
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
+
+#include "../WhenModal.h"
 
 using namespace larkspin;
 
@@ -64,6 +69,7 @@ private slots:
     void skinsListedAndActivated();
     void opensModallyUnlessEncodingOrRipping();
     void encoderPlugIns();
+    void languageActivatedIsKept();
 
 private:
     template <class T> T* control(const char* name) {
@@ -278,6 +284,11 @@ void TestSettingsWindow::skinsListedAndActivated() {
     const std::string shipped = LARKSPIN_SOURCE_DIR "/skins";
     form->setSkinFolders({own.path().toStdString(), shipped}, own.path().toStdString());
     QListWidget* list = control<QListWidget>("SkinList");
+    // The download line points below the maker's address; a build without one has no such line.
+    bool downloadLine = false;
+    for (const QLabel* label : form->findChildren<QLabel*>())
+        downloadLine |= label->text() == QStringLiteral("Download skins at:");
+    QCOMPARE(downloadLine, *MakerWebAddress() != '\0');
     QCOMPARE(list->count(), 2);
     QCOMPARE(list->item(0)->text(), QStringLiteral("Glacier"));
     QCOMPARE(list->item(1)->text(), QStringLiteral("VezAdev"));
@@ -336,6 +347,61 @@ void TestSettingsWindow::encoderPlugIns() {
     QCOMPARE(choice->currentText(), QStringLiteral("mp3 - LAME"));
     emit choice->activated(0);
     QCOMPARE(settings().EncIdx, uint8_t(0));
+}
+
+// Activate keeps the chosen language in the program folder and puts it to work at once; windows built
+// before keep their texts, so the user is told that the change comes with the next start.
+void TestSettingsWindow::languageActivatedIsKept() {
+    QTemporaryDir folder;
+    programFolder() = folder.path().toStdString();
+    auto* list = control<QComboBox>("LanguageList");
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->itemText(0), QStringLiteral("English"));
+    QCOMPARE(list->itemText(1), QStringLiteral("Deutsch"));
+    auto* activate = control<QPushButton>("ActivateLanguage");
+
+    // Without the Language folder the choice cannot be kept: the user is told and nothing changes.
+    QString message;
+    test::whenModal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        QVERIFY(box);
+        message = box->text();
+        box->accept();
+    });
+    list->setCurrentIndex(1);
+    click(activate);
+    QVERIFY2(message.startsWith("Cannot write to "), qPrintable(message));
+    QCOMPARE(QCoreApplication::translate("larkspin::TPlugInForm", "Language"), QStringLiteral("Language"));
+
+    QVERIFY(QDir(folder.path()).mkpath("Language"));
+    const struct {
+        int row;
+        const char* code;
+        const char* told;
+        const char* pageTitle;
+    } cases[] = {{1, "de", "Die Sprache wechselt beim nächsten Start von Larkspin.", "Sprache"},
+                 {0, "en", "The language changes when Larkspin starts again.", "Language"}};
+    for (const auto& c : cases) {
+        message.clear();
+        test::whenModal([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            QVERIFY(box);
+            message = box->text();
+            box->accept();
+        });
+        list->setCurrentIndex(c.row);
+        click(activate);
+        QCOMPARE(message, QString::fromUtf8(c.told));
+        QCOMPARE(control<QLabel>("ActualLanguage")->text(), list->currentText());
+        QVERIFY(
+            contents(folder.filePath("Language/Language.ini")).contains(QByteArray("Language=") + c.code));
+        QCOMPARE(ChosenLanguage(programFolder()), QString::fromLatin1(c.code));
+        // A settings window built now speaks the language.
+        TPlugInForm again(*host);
+        auto* pages = again.findChild<QTabWidget*>("Pages");
+        QCOMPARE(pages->tabText(pages->count() - 1), QString::fromUtf8(c.pageTitle));
+    }
+    InstallLanguage("en");
 }
 
 QTEST_MAIN(TestSettingsWindow)

@@ -1,4 +1,5 @@
 // Sorting, drag moves, finding the current entry by its key, reloading and loading playlist files.
+#include "MakerAddress.h"
 #include "PlaylistRig.h"
 
 #include <QLocale>
@@ -8,6 +9,11 @@ using namespace larkspin;
 using namespace larkspin::test;
 
 namespace {
+
+// A caption as the program shows it: with the maker's address when the build set one.
+QString Captioned(const QString& text) {
+    return QString::fromStdString(WithMakerAddress(text.toStdString()));
+}
 
 // Entries whose titles are "T1".."Tn" (artist "A<k>"), so an order reads as a list of numbers.
 std::vector<PlaylistEntry> Numbered(int n) {
@@ -267,7 +273,7 @@ private slots:
         QVERIFY(SaveTe3Playlist(te3, {MakeEntry("Stored  ", "Text", gone)}).ok);
         const auto outcome = r.list.LoadPlaylistFile(te3);
         QVERIFY(outcome.ok);
-        QCOMPARE(outcome.caption, QStringLiteral("MIX [%1]").arg(MakerWebAddress));
+        QCOMPARE(outcome.caption, Captioned(QStringLiteral("MIX")));
         r.list.WaitForWork();
         QCOMPARE(r.list.Count(), 1);
         QCOMPARE(r.list.Field(0, RecordArtist),
@@ -318,7 +324,7 @@ private slots:
         QVERIFY(WriteBytes(list, "#EXTM3U\n#EXTINF:1,Wrong - Stored\nsub/Straße – ✓.mp3\nsub/missing.ogg\n"));
         const auto outcome = r.list.LoadPlaylistFile(list.toStdString());
         QVERIFY(outcome.ok);
-        QCOMPARE(outcome.caption, QStringLiteral("liste [%1]").arg(MakerWebAddress));
+        QCOMPARE(outcome.caption, Captioned(QStringLiteral("liste")));
         r.list.WaitForWork();
         QCOMPARE(r.list.Count(), 2);
         QCOMPARE(r.list.Field(0, RecordPath), std::string_view(song.toStdString()));
@@ -405,7 +411,7 @@ private slots:
         third.rig.settings.SelPlaylistName = r.rig.path("party.list").toStdString();
         QVERIFY(QFile::copy(temp, r.rig.path("party.list")));
         outcome = third.list.LoadStartPlaylist(folder);
-        QCOMPARE(outcome.caption, QStringLiteral("%1 [%2]").arg(r.rig.path("party"), MakerWebAddress));
+        QCOMPARE(outcome.caption, Captioned(r.rig.path("party")));
         QCOMPARE(third.list.Count(), 3);
 
         PlaylistRig none;

@@ -1,6 +1,7 @@
 // The playlist window's dialogs offscreen: loading and saving lists through the file dialogs, the
 // add-files dialog and the add-directory dialog, answered as a user would.
 #include "../tags/Id3Fixtures.h"
+#include "MakerAddress.h"
 #include "PlaylistWindowRig.h"
 #include "PlugInHost.h"
 #include "TAdd_dirform.h"
@@ -15,13 +16,17 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTranslator>
 
 using namespace larkspin;
 using namespace larkspin::test;
 
 namespace {
 
-const QString Address = QStringLiteral(" [https://larkspin.example.org]");
+// A caption as the program shows it: with the maker's address when the build set one.
+QString Captioned(const QString& text) {
+    return QString::fromStdString(WithMakerAddress(text.toStdString()));
+}
 
 // Answers the next file dialog with path; its filters are kept in filters.
 void chooseFile(const QString& path, QStringList* filters = nullptr) {
@@ -86,12 +91,12 @@ void TestPlaylistWindowDialogs::saveAndLoadThroughTheDialogs() {
                           "M3U Playlist (*.m3u)", "M3U Playlist, UTF-8 (*.m3u8)", "PLS Playlist (*.pls)"}));
     // te3 is the default extension.
     QCOMPARE(QFileInfo(w.rig.path("mix.te3")).size(), 3 * 751);
-    QCOMPARE(w.window->windowTitle(), "Playlist" + Address);
+    QCOMPARE(w.window->windowTitle(), Captioned("Playlist"));
 
     chooseFile(w.rig.path("mix.tel"));
     w.window->SavePlaylistClick();
     QCOMPARE(QFileInfo(w.rig.path("mix.tel")).size(), 3 * 458);
-    QCOMPARE(w.window->windowTitle(), "mix" + Address);
+    QCOMPARE(w.window->windowTitle(), Captioned("mix"));
 
     w.window->BtnClearClick();
     chooseFile(w.rig.path("mix.te3"), &filters);
@@ -101,7 +106,7 @@ void TestPlaylistWindowDialogs::saveAndLoadThroughTheDialogs() {
                                    "M3U Playlist (*.m3u *.m3u8)", "PLS Playlist (*.pls)"}));
     w.list->WaitForWork();
     QCOMPARE(w.column(0), (QStringList{"A", "B", "C"}));
-    QCOMPARE(w.window->windowTitle(), "mix" + Address);
+    QCOMPARE(w.window->windowTitle(), Captioned("mix"));
     // The first row is prepared while nothing plays.
     QCOMPARE(w.rig.player->Order().Current(), 0);
     QCOMPARE(w.view()->selectedRowList(), QList<int>{0});
@@ -121,12 +126,26 @@ void TestPlaylistWindowDialogs::saveAndLoadThroughTheDialogs() {
 
 void TestPlaylistWindowDialogs::unsupportedExtensionsLeaveEverything_data() {
     QTest::addColumn<bool>("save");
-    QTest::newRow("load") << false;
-    QTest::newRow("save") << true;
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("expected");
+    const QString english = QStringLiteral("This file type is not supported yet!");
+    QTest::newRow("load") << false << QString() << english;
+    QTest::newRow("save") << true << QString() << english;
+    QTest::newRow("load, German") << false << "de"
+                                  << QStringLiteral("Dieser Dateityp wird noch nicht unterstützt!");
 }
 
 void TestPlaylistWindowDialogs::unsupportedExtensionsLeaveEverything() {
     QFETCH(bool, save);
+    QFETCH(QString, language);
+    QFETCH(QString, expected);
+    // The built translation, as the program carries it.
+    QTranslator translator;
+    if (!language.isEmpty()) {
+        QVERIFY(
+            translator.load(QStringLiteral(LARKSPIN_BUILD_DIR "/translations/larkspin_%1.qm").arg(language)));
+        QVERIFY(QCoreApplication::installTranslator(&translator));
+    }
     PlaylistWindowRig w;
     w.addFiles({"A - one.mp3"});
     const QString name = w.rig.path("songs.xyz");
@@ -142,10 +161,10 @@ void TestPlaylistWindowDialogs::unsupportedExtensionsLeaveEverything() {
         w.window->SavePlaylistClick();
     else
         w.window->LoadPlaylistClick();
-    QCOMPARE(message, QStringLiteral("This file type is not supported yet!"));
+    QCOMPARE(message, expected);
     QCOMPARE(w.column(0), QStringList{"A"});
     QCOMPARE(QFileInfo::exists(name), !save);
-    QCOMPARE(w.window->windowTitle(), "Playlist" + Address);
+    QCOMPARE(w.window->windowTitle(), Captioned("Playlist"));
 }
 
 void TestPlaylistWindowDialogs::addFilesDialog() {
@@ -191,7 +210,7 @@ void TestPlaylistWindowDialogs::addFilesDialog() {
     QCoreApplication::processEvents();
     QCOMPARE(w.paths(), (QStringList{w.rig.path("A/b.WAV"), w.rig.path("A/x.mp3"), w.rig.path("B/x.mp3"),
                                      w.rig.path("B/y.wav")}));
-    QCOMPARE(w.window->windowTitle(), "Playlist" + Address);
+    QCOMPARE(w.window->windowTitle(), Captioned("Playlist"));
 }
 
 void TestPlaylistWindowDialogs::addFilesDialogRemembersChosenFiles() {
@@ -255,7 +274,7 @@ void TestPlaylistWindowDialogs::addDirectoryDialog() {
     QCoreApplication::processEvents();
     QCOMPARE(w.paths(), (QStringList{w.rig.path("tree/b.mp3"), w.rig.path("tree/sub/d.MP3"),
                                      w.rig.path("tree/a.wav"), w.rig.path("tree/sub/c.wav")}));
-    QCOMPARE(w.window->windowTitle(), "Playlist" + Address);
+    QCOMPARE(w.window->windowTitle(), Captioned("Playlist"));
 
     // Cancel adds nothing.
     whenModal([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });

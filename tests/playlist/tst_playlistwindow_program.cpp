@@ -1,6 +1,7 @@
 // The playlist window inside the running program (in-process): the list read at start-up, drops on the
 // player window, the playlist button after the window closed itself, and "Close Larkspin".
 #include "LarkspinApp.h"
+#include "MakerAddress.h"
 #include "PlayerController.h"
 #include "PlaylistEntry.h"
 #include "PlaylistFiles.h"
@@ -100,7 +101,7 @@ void TestPlaylistInProgram::selectedPlaylistNamesTheWindow() {
     app.Start();
     QCOMPARE(artists(app.playlistWindow()), QStringList{"Solo"});
     QCOMPARE(app.playlistWindow().windowTitle(),
-             dir.filePath("Party Mix") + QStringLiteral(" [https://larkspin.example.org]"));
+             QString::fromStdString(WithMakerAddress(dir.filePath("Party Mix").toStdString())));
 }
 
 void TestPlaylistInProgram::playlistButtonAfterTheWindowClosedItself() {
