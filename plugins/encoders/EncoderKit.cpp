@@ -320,7 +320,7 @@ const char* GetMail(void) {
 }
 
 const char* GetWeb(void) {
-    return "https://larkspin.example.org/";
+    return "---"; // the project names no web address of its own
 }
 
 const char* GetDate(void) {
