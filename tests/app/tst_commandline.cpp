@@ -94,7 +94,7 @@ void TestCommandLine::parse() {
 // The sound output is chosen by an environment variable only; --help is where a user learns its name
 // and values.
 void TestCommandLine::helpTellsHowToChooseTheAudioOutput() {
-    const LaunchRequest r = ParseCommandLine({"--help"}, QDir::currentPath());
+    const LaunchRequest r = ParseCommandLine({"--help"}, QFile::encodeName(QDir::currentPath()));
     QCOMPARE(int(r.action), int(Action::Help));
     QVERIFY2(r.message.contains("LARKSPIN_AUDIO_DRIVER"), qPrintable(r.message));
     for (const char* driver : {"pulseaudio", "pipewire", "alsa", "dummy", "disk", "SDL_DISKAUDIOFILE"})
