@@ -13,6 +13,7 @@ public:
     struct Entry {
         std::string Path;
         std::string Artist;
+        std::string Title;
         std::string Album;
         std::string Year;
     };
