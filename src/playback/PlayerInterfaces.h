@@ -13,9 +13,9 @@ public:
     struct Entry {
         std::string Path;
         std::string Artist;
-        std::string Title;
         std::string Album;
         std::string Year;
+        std::string Title;
     };
 
     virtual ~PlayerEntryList() = default;
