@@ -27,7 +27,6 @@
 #include "TPlaylistForm.h"
 #include "TPlugInForm.h"
 #include "TStationForm.h"
-#include "Taddfilesform.h"
 #include "Taddurlform.h"
 #include "Thintform.h"
 #include "WindowSnapping.h"
@@ -179,7 +178,6 @@ void LarkspinApp::Start() {
     connect(cdRipper_, &TFrame_CDRipper::ripInProgressChanged, encoderPage_, &TEncoderPage::setRipInProgress);
     connect(encoderPage_, &TEncoderPage::encodingActiveChanged, cdRipper_,
             &TFrame_CDRipper::setEncodingActive);
-    addFilesForm_ = std::make_unique<Taddfilesform>();
     addUrlForm_ = std::make_unique<Taddurlform>();
     getCdForm_ = std::make_unique<TGetCDForm>();
     hintForm_ = std::make_unique<Thintform>();
@@ -210,7 +208,7 @@ void LarkspinApp::Start() {
         const QString folder = encoderPage_->Edit1()->text();
         return folder.isEmpty() ? QString::fromStdString(settings().Temp) : folder;
     });
-    playlistForm_->setAddFilesForm(addFilesForm_.get());
+    // The add-files dialog is made when first opened (its folder tree lists and watches folders).
     playlistForm_->setMainWindowMenu(hauptform_->popupMenu());
     cdPanel_ = std::make_unique<CdPanel>(settings(), hauptform_->player(), *host_);
     hauptform_->player().SetCdTrackList(cdPanel_.get());
@@ -281,6 +279,7 @@ void LarkspinApp::connectSettingsAndSkins() {
 
     snapping_ = std::make_unique<WindowSnapping>(hauptform_.get(), playlistForm_.get(), stationForm_.get());
     connect(hauptform_.get(), &THauptform::dockingTick, snapping_.get(), &WindowSnapping::DockingTick);
+    connect(snapping_.get(), &WindowSnapping::dockingWorkPending, hauptform_.get(), &THauptform::requestDockingTick);
 }
 
 void LarkspinApp::ShutDown(Cause cause) {

@@ -28,7 +28,6 @@ class TPlaylistForm;
 class TPlugInForm;
 class TPlugInHost;
 class TStationForm;
-class Taddfilesform;
 class Taddurlform;
 class Thintform;
 class WindowSnapping;
@@ -92,7 +91,6 @@ private:
     std::unique_ptr<TPlaylistForm> playlistForm_;
     std::unique_ptr<TPlugInForm> plugInForm_;
     std::unique_ptr<TStationForm> stationForm_;
-    std::unique_ptr<Taddfilesform> addFilesForm_;
     std::unique_ptr<Taddurlform> addUrlForm_;
     std::unique_ptr<TGetCDForm> getCdForm_;
     std::unique_ptr<Thintform> hintForm_;

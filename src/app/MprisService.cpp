@@ -71,7 +71,7 @@ bool MprisService::Register() {
         return false;
     }
     registered_ = true;
-    lastPlayer_ = {};
+    published_.reset();
     publishChanges();
     return true;
 }
@@ -127,29 +127,76 @@ qlonglong MprisService::Position() const {
 }
 
 QDBusObjectPath MprisService::TrackId() const {
-    if (!player_.TrackLoaded || player_.CurrentFile().empty())
+    if (player_.CdMode && !player_.CdFailed)
+        return QDBusObjectPath(
+            QStringLiteral("/org/larkspin/CdTrack/%1").arg(std::max(player_.CurrentCdTrack, 0)));
+    if (player_.CdMode || !player_.TrackLoaded || player_.CurrentFile().empty())
         return QDBusObjectPath(QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack"));
     const int current = std::max(player_.Order().Current(), 0);
     return QDBusObjectPath(QStringLiteral("/org/larkspin/Track/%1").arg(current));
 }
 
-QVariantMap MprisService::Metadata() const {
+MprisService::MetadataKey MprisService::CurrentMetadataKey() const {
+    const PlayerDisplay& d = player_.Display();
+    MetadataKey k;
+    k.cd = player_.CdMode;
+    if (k.cd) {
+        // A CD track has no file and no tags: its caption (what the title display shows) and its length.
+        k.loaded = !player_.CdFailed;
+        if (k.loaded) {
+            k.cdTrack = player_.CurrentCdTrack;
+            k.length = d.SliderMax;
+            k.title = d.DisplayInfo.trimmed();
+        }
+        return k;
+    }
+    k.loaded = player_.TrackLoaded && !player_.CurrentFile().empty();
+    if (!k.loaded)
+        return k;
+    k.index = player_.Order().Current();
+    k.file = player_.CurrentFile();
+    k.length = d.SliderMax;
+    k.title = knownOrEmpty(d.Title);
+    k.artist = knownOrEmpty(d.Artist);
+    k.album = knownOrEmpty(d.Album);
+    if (d.CoverVisible) {
+        k.cover = d.CoverPath;
+        k.coverVersion = d.CoverVersion;
+    }
+    return k;
+}
+
+QVariantMap MprisService::BuildMetadata(const MetadataKey& k) const {
     QVariantMap m;
     m[QStringLiteral("mpris:trackid")] = QVariant::fromValue(TrackId());
-    if (!player_.TrackLoaded || player_.CurrentFile().empty())
+    if (!k.loaded)
         return m;
-    const PlayerDisplay& d = player_.Display();
-    const QString file = QString::fromStdString(player_.CurrentFile());
-    m[QStringLiteral("mpris:length")] = static_cast<qlonglong>(d.SliderMax) * Microseconds;
-    m[QStringLiteral("xesam:title")] = QFileInfo(file).completeBaseName();
+    m[QStringLiteral("mpris:length")] = static_cast<qlonglong>(k.length) * Microseconds;
+    if (k.cd) {
+        if (!k.title.isEmpty())
+            m[QStringLiteral("xesam:title")] = k.title;
+        return m;
+    }
+    const QString file = QString::fromStdString(k.file);
+    // The tag's title; a file without one is known by its name.
+    m[QStringLiteral("xesam:title")] = k.title.isEmpty() ? QFileInfo(file).completeBaseName() : k.title;
     m[QStringLiteral("xesam:url")] = QUrl::fromLocalFile(file).toString();
-    if (const QString artist = knownOrEmpty(d.Artist); !artist.isEmpty())
-        m[QStringLiteral("xesam:artist")] = QStringList{artist};
-    if (const QString album = knownOrEmpty(d.Album); !album.isEmpty())
-        m[QStringLiteral("xesam:album")] = album;
-    if (d.CoverVisible && QFileInfo::exists(d.CoverPath))
-        m[QStringLiteral("mpris:artUrl")] = QUrl::fromLocalFile(d.CoverPath).toString();
+    if (!k.artist.isEmpty())
+        m[QStringLiteral("xesam:artist")] = QStringList{k.artist};
+    if (!k.album.isEmpty())
+        m[QStringLiteral("xesam:album")] = k.album;
+    if (!k.cover.isEmpty() && QFileInfo::exists(k.cover))
+        m[QStringLiteral("mpris:artUrl")] = QUrl::fromLocalFile(k.cover).toString();
     return m;
+}
+
+QVariantMap MprisService::Metadata() const {
+    MetadataKey key = CurrentMetadataKey();
+    if (!metadataKey_ || !(*metadataKey_ == key)) {
+        metadata_ = BuildMetadata(key);
+        metadataKey_ = std::move(key);
+    }
+    return metadata_;
 }
 
 void MprisService::Next() {
@@ -229,22 +276,32 @@ void MprisService::Quit() {
 void MprisService::publishChanges() {
     if (!registered_)
         return;
-    const QVariantMap now{{QStringLiteral("PlaybackStatus"), PlaybackStatus()},
-                          {QStringLiteral("LoopStatus"), LoopStatus()},
-                          {QStringLiteral("Shuffle"), Shuffle()},
-                          {QStringLiteral("Volume"), Volume()},
-                          {QStringLiteral("Metadata"), Metadata()}};
+    Published now;
+    now.status = PlaybackStatus();
+    now.loop = LoopStatus();
+    now.shuffle = Shuffle();
+    now.volume = Volume();
+    now.metadata = CurrentMetadataKey();
     QVariantMap changed;
-    for (auto it = now.cbegin(); it != now.cend(); ++it)
-        if (lastPlayer_.value(it.key()) != it.value())
-            changed.insert(it.key(), it.value());
-    lastPlayer_ = now;
+    const bool all = !published_;
+    if (all || published_->status != now.status)
+        changed.insert(QStringLiteral("PlaybackStatus"), now.status);
+    if (all || published_->loop != now.loop)
+        changed.insert(QStringLiteral("LoopStatus"), now.loop);
+    if (all || published_->shuffle != now.shuffle)
+        changed.insert(QStringLiteral("Shuffle"), now.shuffle);
+    if (all || published_->volume != now.volume)
+        changed.insert(QStringLiteral("Volume"), now.volume);
+    if (all || !(published_->metadata == now.metadata))
+        changed.insert(QStringLiteral("Metadata"), Metadata());
     if (changed.isEmpty())
         return;
+    published_ = std::move(now);
     QDBusMessage signal = QDBusMessage::createSignal(
         ObjectPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"));
     signal << PlayerInterface << changed << QStringList();
     QDBusConnection::sessionBus().send(signal);
+    emit propertiesPublished(changed);
 }
 
 } // namespace larkspin

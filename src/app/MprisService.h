@@ -7,6 +7,8 @@
 #include <QVariantMap>
 
 #include <functional>
+#include <optional>
+#include <string>
 
 namespace larkspin {
 
@@ -40,6 +42,7 @@ public:
     double Volume() const;
     void SetVolume(double volume);
     qlonglong Position() const; // microseconds
+    // Built again only when the track, its texts, its length or its cover change.
     QVariantMap Metadata() const;
 
     // The methods of org.mpris.MediaPlayer2.Player.
@@ -55,8 +58,29 @@ public:
     void Raise();
     void Quit();
 
+signals:
+    // The properties just sent in one PropertiesChanged, for a look without a bus listener.
+    void propertiesPublished(const QVariantMap& changed);
+
 private:
-    // Sends PropertiesChanged for what changed since the last look.
+    // What the metadata is made of; equal keys give equal metadata.
+    struct MetadataKey {
+        bool loaded = false;
+        bool cd = false;
+        int index = -1;
+        int cdTrack = 0;
+        std::string file;
+        int length = 0;
+        QString title, artist, album, cover;
+        int coverVersion = 0;
+        bool operator==(const MetadataKey&) const = default;
+    };
+    MetadataKey CurrentMetadataKey() const;
+    QVariantMap BuildMetadata(const MetadataKey& key) const;
+
+    // Sends PropertiesChanged for the properties whose values differ from the last ones sent. It runs
+    // on every display tick, so it compares plain values and leaves the metadata alone while the key
+    // is unchanged.
     void publishChanges();
     QDBusObjectPath TrackId() const;
 
@@ -65,7 +89,16 @@ private:
     Hooks hooks_;
     QString serviceName_;
     bool registered_ = false;
-    QVariantMap lastPlayer_;
+    // The values last sent; unset after registering so the first look sends them all.
+    struct Published {
+        QString status, loop;
+        bool shuffle = false;
+        double volume = 0;
+        MetadataKey metadata;
+    };
+    std::optional<Published> published_;
+    mutable std::optional<MetadataKey> metadataKey_;
+    mutable QVariantMap metadata_;
 };
 
 // org.mpris.MediaPlayer2

@@ -45,9 +45,20 @@ Thintform::Thintform(QWidget* parent)
     for (QWidget* w : findChildren<QWidget*>())
         w->setAttribute(Qt::WA_TransparentForMouseEvents);
 
+    // Asking for the pointer is a round trip to the display server: only while the window shows.
+    pointerTimer_.setObjectName(QStringLiteral("pointerTimer"));
     pointerTimer_.setInterval(100);
     connect(&pointerTimer_, &QTimer::timeout, this, [this] { CheckPointer(QCursor::pos()); });
+}
+
+void Thintform::showEvent(QShowEvent* event) {
     pointerTimer_.start();
+    QWidget::showEvent(event);
+}
+
+void Thintform::hideEvent(QHideEvent* event) {
+    pointerTimer_.stop();
+    QWidget::hideEvent(event);
 }
 
 void Thintform::ShowTrack(const QPoint& pointer, const TrackTexts& texts) {

@@ -25,14 +25,18 @@ public:
     void ShowTrack(const QPoint& pointer, const TrackTexts& texts);
     // The list whose area the pointer must stay in; outside it the window closes.
     void setWatchedWidget(QWidget* widget) { watched_ = widget; }
-    // The 100 ms check: closes the window when the pointer (global) is outside the watched list.
+    // The 100 ms check while the window shows: closes it when the pointer (global) is outside the
+    // watched list.
     void CheckPointer(const QPoint& pointer);
+    const QTimer& pointerTimer() const { return pointerTimer_; }
 
     // The value labels, "---" until filled.
     const std::array<QLabel*, 6>& values() const { return values_; }
 
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     std::array<QLabel*, 6> values_{};

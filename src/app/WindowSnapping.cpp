@@ -36,6 +36,16 @@ bool WindowSnapping::eventFilter(QObject* watched, QEvent* event) {
         return false;
     switch (event->type()) {
     case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::Show:
+    case QEvent::Hide:
+        emit dockingWorkPending();
+        break;
+    default:
+        break;
+    }
+    switch (event->type()) {
+    case QEvent::Move:
         if (!placing_ && window(id)->isVisible())
             moved(id, static_cast<QMoveEvent*>(event)->oldPos());
         break;

@@ -13,13 +13,20 @@ namespace larkspin {
 // The three main windows' snappers at work: every move of a window goes through its tSnapper and the
 // window is put where the snapper says; the player window's docked windows move along with it. The
 // playlist and station windows' showing and closing relink the targets, and DockingTick (the player's
-// 200 ms timer) decides which windows are docked to the player.
+// 200 ms timer) decides which windows are docked to the player. Docking can only change when a window
+// moves, changes its size, shows or hides: dockingWorkPending says so, and nothing ticks in between.
 class WindowSnapping : public QObject {
     Q_OBJECT
 public:
     WindowSnapping(QWidget* player, QWidget* playlist, QWidget* station, QObject* parent = nullptr);
 
     void DockingTick();
+
+signals:
+    // A window moved, changed its size, showed or hid: the docking needs a look.
+    void dockingWorkPending();
+
+public:
 
     tSnapper& snapper(SnapWindow w) { return snappers_[size_t(w)]; }
 

@@ -421,6 +421,7 @@ void TFrame_Organizer::PlayClick() {
     entry.Path = currentPath_.toStdString();
     if (current.isValid()) {
         entry.Artist = titleModel_->Text(current.row(), LibraryTitleModel::Artist).toStdString();
+        entry.Title = titleModel_->Text(current.row(), LibraryTitleModel::Title).toStdString();
         entry.Album = titleModel_->Text(current.row(), LibraryTitleModel::Album).toStdString();
         entry.Year = titleModel_->Text(current.row(), LibraryTitleModel::Year).toStdString();
     }

@@ -99,7 +99,7 @@ void PlayerController::LoadMarks(const std::string& indexPath) {
 
 bool PlayerController::PrepareTrack(const std::string& path) {
     Notify n(*this);
-    display_.Artist = display_.Album = display_.Year = QStringLiteral("---");
+    display_.Title = display_.Artist = display_.Album = display_.Year = QStringLiteral("---");
     const bool fromLibrary = PlayFromLibrary;
     PlayFromLibrary = false;
 
@@ -153,6 +153,7 @@ bool PlayerController::PrepareTrack(const std::string& path) {
     display_.Album = FieldOrDashes(info.Album);
     display_.Year = FieldOrDashes(info.Year);
     display_.Artist = FieldOrDashes(info.Artist);
+    display_.Title = FieldOrDashes(info.Title);
     return true;
 }
 
@@ -553,7 +554,7 @@ void PlayerController::PlaylistCleared() {
     }
     order().Clear();
     UpdateTrackNumber();
-    display_.Artist = display_.Album = display_.Year = QStringLiteral("---");
+    display_.Title = display_.Artist = display_.Album = display_.Year = QStringLiteral("---");
     if (!Playing) {
         display_.CoverPath = QString::fromStdString(folder_ + "/Skins/_logo.jpg");
         display_.CoverVisible = true;
@@ -589,6 +590,8 @@ void PlayerController::OpenCd(int drive) {
     CdFailed = false;
     CdDriveNumber = drive;
     CurrentCdTrack = 0;
+    // A CD track has no tags: the file's texts must not stay on as if they were the track's.
+    display_.Title = display_.Artist = display_.Album = display_.Year = QStringLiteral("---");
     SetDisplayTimer(true);
 }
 

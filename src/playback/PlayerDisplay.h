@@ -41,6 +41,7 @@ struct PlayerDisplay {
     bool DSVisible = false;      // "directsound"
     bool ShuffleVisible = false; // "shuffle"
     QString RepeatLabel;         // "repeat", "repeat1", or empty when hidden
+    QString Title = QStringLiteral("---"); // the tag's title; the title display shows the file name
     QString Artist = QStringLiteral("---");
     QString Album = QStringLiteral("---");
     QString Year = QStringLiteral("---");

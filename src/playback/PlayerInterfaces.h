@@ -17,6 +17,7 @@ public:
         std::string Artist;
         std::string Album;
         std::string Year;
+        std::string Title;
     };
 
     virtual ~PlayerEntryList() = default;

@@ -50,6 +50,10 @@ public:
     // Reads the cover picture again (the active logo was replaced by a skin's).
     void reloadCover();
 
+    // Runs the docking tick within 200 ms (once, however often it is asked in the meantime): while a
+    // window is dragged it ticks every 200 ms, and it stops when the windows stand still.
+    void requestDockingTick();
+
     QMenu* popupMenu() const { return popupMenu_; }
     QMenu* systemMenu() const { return systemMenu_; }
     QMenu* sliderMenu() const { return sliderMenu_; }
@@ -65,7 +69,7 @@ signals:
     void closeRequested();
     // Files dropped on the window, in the order given, for the playlist to add.
     void filesDropped(const QByteArrayList& paths);
-    // The 200 ms tick that watches the windows for docking.
+    // The tick that looks at the windows for docking, 200 ms after they moved.
     void dockingTick();
     // The settings button was pressed.
     void settingsRequested();

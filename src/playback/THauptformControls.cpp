@@ -75,6 +75,7 @@ void THauptform::createPlayer(PlayerFileServices files) {
     TimerLinear.setSingleShot(true);
     TimerLinear.setInterval(1);
     Timer1.setInterval(200);
+    Timer1.setSingleShot(true);
     connect(&DisplayTimer, &QTimer::timeout, player_.get(), &PlayerController::DisplayTimerTimer);
     connect(&TimerLinear, &QTimer::timeout, player_.get(), &PlayerController::TimerLinearTimer);
     connect(&Timer1, &QTimer::timeout, this, &THauptform::dockingTick);
@@ -86,7 +87,11 @@ void THauptform::createPlayer(PlayerFileServices files) {
             DisplayTimer.stop();
     });
     connect(player_.get(), &PlayerController::timerLinearStarted, this, [this] { TimerLinear.start(1); });
-    Timer1.start();
+}
+
+void THauptform::requestDockingTick() {
+    if (!Timer1.isActive())
+        Timer1.start();
 }
 
 void THauptform::setEntryList(PlayerEntryList* list) {

@@ -56,6 +56,7 @@ PlayerEntryList::Entry Playlist::EntryAt(int index) const {
     const PlaylistEntry& entry = entries_[static_cast<std::size_t>(index)];
     e.Path = entry.Path();
     e.Artist = entry.Field(RecordArtist);
+    e.Title = entry.Field(RecordTitle);
     e.Album = entry.Field(RecordAlbum);
     e.Year = entry.Field(RecordYear);
     return e;

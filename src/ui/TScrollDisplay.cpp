@@ -19,11 +19,26 @@ void TScrollDisplay::setText(const QString& text) {
     text_ = text;
     offset_ = 0;
     autoScroll_ = text_.size() > cells_;
-    if (autoScroll_)
+    runTimer();
+    update();
+}
+
+void TScrollDisplay::runTimer() {
+    // A text that fits, or a display nobody sees, has nothing to step.
+    if (autoScroll_ && isVisible())
         timer_.start();
     else
         timer_.stop();
-    update();
+}
+
+void TScrollDisplay::showEvent(QShowEvent* event) {
+    runTimer();
+    QWidget::showEvent(event);
+}
+
+void TScrollDisplay::hideEvent(QHideEvent* event) {
+    timer_.stop();
+    QWidget::hideEvent(event);
 }
 
 QString TScrollDisplay::visibleText() const {

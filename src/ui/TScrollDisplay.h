@@ -8,7 +8,7 @@
 namespace larkspin {
 
 // A text display of a fixed number of character cells. A text longer than the display scrolls
-// (auto-scroll): every step moves it one cell to the left, as a ring.
+// (auto-scroll): every step moves it one cell to the left, as a ring, while the display shows.
 class TScrollDisplay : public QWidget {
     Q_OBJECT
 public:
@@ -38,8 +38,11 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
+    void runTimer();
     SkinDescription skin_ = SkinDescription::builtIn();
     QTimer timer_;
     QString text_;

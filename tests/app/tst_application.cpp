@@ -9,10 +9,12 @@
 #include "Settings.h"
 #include "THauptform.h"
 #include "TPlaylistForm.h"
+#include "Thintform.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -66,6 +68,16 @@ void TestApplication::startPreparesAFreshProgramFolder() {
     // No track prepared yet: the volume shows 0 and the stored volume stays as it was.
     QCOMPARE(app.mainWindow().player().Display().VolLabel, QStringLiteral("Volume:0%"));
     QCOMPARE(settings().PlayVolume, 255);
+
+    // Nothing runs while nothing changes: no folder is watched, the hint window (off) does not ask for
+    // the pointer, the docking tick stops once the windows stand still, nothing plays so nothing ticks.
+    QTRY_VERIFY_WITH_TIMEOUT(!app.mainWindow().Timer1.isActive(), 20000);
+    QVERIFY(!app.mainWindow().DisplayTimer.isActive());
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        QVERIFY2(w->findChildren<QFileSystemModel*>().isEmpty(), qPrintable(w->objectName()));
+        if (auto* hint = qobject_cast<Thintform*>(w))
+            QVERIFY(!hint->pointerTimer().isActive());
+    }
 }
 
 void TestApplication::startRemovesWhatAKilledRunLeft() {

@@ -36,6 +36,8 @@ private slots:
     void commandsReachThePlayer();
     void propertiesFollowThePlayer();
     void settingPropertiesGoesThroughThePlayer();
+    void metadataCarriesTheTagsAndTheCdTrack();
+    void nothingIsSentWhileNothingChanges();
 
 private:
     // Runs dbus-send against the player while the event loop serves the call; its printed reply.
@@ -172,6 +174,89 @@ void TestMpris::settingPropertiesGoesThroughThePlayer() {
     QVERIFY(rig.settings.ShufflePlay);
     QCOMPARE(rig.player->Order().ShuffleOrder().size(), size_t(3));
     QVERIFY(property("Shuffle").contains("true"));
+}
+
+// Without a bus: the metadata of a tagged entry, an untagged one and a CD track.
+void TestMpris::metadataCarriesTheTagsAndTheCdTrack() {
+    PlayerRig rig(2);
+    rig.list.entries[0].Title = "Tagged Title";
+    rig.list.entries[0].Artist = "Ärtist";
+    rig.list.entries[0].Album = "Album";
+    rig.list.entries[0].Year = "1999";
+    MprisService mpris(*rig.player, rig.settings, {});
+    rig.playEntry(0);
+    rig.script("state", 1);
+    rig.script("length", 200);
+    rig.tick();
+    QVariantMap m = mpris.Metadata();
+    QCOMPARE(m.value("xesam:title").toString(), QStringLiteral("Tagged Title"));
+    QCOMPARE(m.value("xesam:artist").toStringList(), QStringList{"Ärtist"});
+    QCOMPARE(m.value("xesam:album").toString(), QStringLiteral("Album"));
+    QCOMPARE(m.value("mpris:length").toLongLong(), 200LL * 1000000);
+    // The title display keeps the file name.
+    QCOMPARE(rig.player->Display().DisplayInfo, QStringLiteral("e0"));
+
+    rig.player->NextTrack();
+    rig.tick();
+    m = mpris.Metadata();
+    QCOMPARE(m.value("xesam:title").toString(), QStringLiteral("e1")); // no tag: the file's name
+    QVERIFY(!m.contains("xesam:artist"));
+    QVERIFY(!m.contains("xesam:album"));
+
+    // A CD track shows its own caption and length, none of the file's texts.
+    rig.player->PreviousTrack();
+    rig.tick();
+    rig.cd.count = 3;
+    rig.player->OpenCd(0);
+    rig.player->Play();
+    rig.script("length", 180);
+    rig.tick();
+    m = mpris.Metadata();
+    QCOMPARE(m.value("mpris:trackid").value<QDBusObjectPath>().path(), QStringLiteral("/org/larkspin/CdTrack/0"));
+    QCOMPARE(m.value("xesam:title").toString(), QStringLiteral("Track 1"));
+    QCOMPARE(m.value("mpris:length").toLongLong(), 180LL * 1000000);
+    for (const char* key : {"xesam:artist", "xesam:album", "xesam:url", "mpris:artUrl"})
+        QVERIFY2(!m.contains(key), key);
+    const PlayerDisplay& d = rig.player->Display();
+    QCOMPARE(d.Artist, QStringLiteral("---"));
+    QCOMPARE(d.Album, QStringLiteral("---"));
+    QCOMPARE(d.Year, QStringLiteral("---"));
+}
+
+// The display ticks ten times a second; only a change of a property's value goes out, and only the
+// properties that changed.
+void TestMpris::nothingIsSentWhileNothingChanges() {
+    PlayerRig rig(2);
+    MprisService mpris(*rig.player, rig.settings, {});
+    QSignalSpy sent(&mpris, &MprisService::propertiesPublished);
+    QVERIFY(mpris.Register());
+    QCOMPARE(sent.size(), 1); // the first look sends everything
+    QCOMPARE(sent.at(0).at(0).toMap().size(), 5);
+
+    rig.playEntry(0);
+    rig.script("state", 1);
+    rig.script("length", 200);
+    rig.tick();
+    sent.clear();
+    for (int pos = 1; pos <= 5; ++pos) {
+        rig.script("pos", pos); // the position moves; it is asked for, never sent
+        rig.tick();
+    }
+    QCOMPARE(sent.size(), 0);
+
+    rig.player->VolumeBarChange(30);
+    QCOMPARE(sent.size(), 1);
+    QCOMPARE(sent.at(0).at(0).toMap().keys(), QStringList{"Volume"});
+    sent.clear();
+    rig.player->NextTrack();
+    rig.tick();
+    QVERIFY(sent.size() >= 1);
+    QVERIFY(sent.last().at(0).toMap().contains("Metadata"));
+    QVERIFY(!sent.last().at(0).toMap().contains("Shuffle"));
+    sent.clear();
+    rig.tick();
+    rig.tick();
+    QCOMPARE(sent.size(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestMpris)

@@ -22,6 +22,7 @@ void TestWindowSnapping::snapsAndDocks() {
     playlist.setGeometry(100, 400, 407, 300);
     station.setGeometry(700, 100, 200, 300);
     WindowSnapping snapping(&player, &playlist, &station);
+    QSignalSpy pending(&snapping, &WindowSnapping::dockingWorkPending);
     player.show();
     playlist.show();
     station.show();
@@ -34,8 +35,10 @@ void TestWindowSnapping::snapsAndDocks() {
     QTRY_COMPARE(playlist.pos(), QPoint(100, 292));
 
     // Touching, it is docked and follows the player; the station away from it is not and stays.
+    pending.clear();
     station.move(530, 100);
     QTRY_COMPARE(station.pos(), QPoint(530, 100));
+    QVERIFY(!pending.isEmpty()); // the move asks for a docking tick
     snapping.DockingTick();
     QVERIFY(snapping.snapper(SnapWindow::Player).dock1);
     QVERIFY(!snapping.snapper(SnapWindow::Player).dock2);

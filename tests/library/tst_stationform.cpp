@@ -356,13 +356,17 @@ void TestStationForm::hintWindowOff() {
     const QPoint pos = o.listarchiv3->visualRect(o.titles().index(0, 0)).center();
     o.HintAt(pos);
     QVERIFY(!hint.isVisible());
+    // The pointer is only asked for while the window shows.
+    QVERIFY(!hint.pointerTimer().isActive());
     o.hintAction->trigger();
     QVERIFY(s.HintWindow);
     o.HintAt(pos);
     QVERIFY(hint.isVisible());
+    QVERIFY(hint.pointerTimer().isActive());
     o.hintAction->trigger();
     QVERIFY(!s.HintWindow);
     QVERIFY(!hint.isVisible());
+    QVERIFY(!hint.pointerTimer().isActive());
 }
 
 QTEST_MAIN(TestStationForm)

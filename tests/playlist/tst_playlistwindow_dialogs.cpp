@@ -1,6 +1,7 @@
 // The playlist window's dialogs offscreen: loading and saving lists through the file dialogs, the
 // add-files dialog and the add-directory dialog, answered as a user would.
 #include "../tags/Id3Fixtures.h"
+#include "FolderTree.h"
 #include "MakerAddress.h"
 #include "PlaylistWindowRig.h"
 #include "PlugInHost.h"
@@ -234,7 +235,15 @@ void TestPlaylistWindowDialogs::addFilesDialogRemembersChosenFiles() {
     w.window->AddFilesClick();
     QVERIFY(w.rig.settings.RemSelected);
     QCOMPARE(w.model()->rowCount(), 0);
+    // Hidden, the dialog's folder tree has no file system model watching folders; it keeps its folder.
+    auto* tree = form.findChild<FolderTree*>();
+    QVERIFY(!tree->folderModel());
+    QCOMPARE(tree->folder(), w.rig.folder());
+    QSignalSpy folderChanges(tree, &FolderTree::folderChosen);
     whenModal([&](QWidget*) {
+        QVERIFY(tree->folderModel());
+        QCOMPARE(tree->folder(), w.rig.folder());
+        QCOMPARE(folderChanges.size(), 0); // shown again on the same folder: no change to report
         QCOMPARE(rows(chosen), QStringList{"b.mp3"});
         QCOMPARE(rows(available), QStringList{"a.mp3"});
         form.findChild<QPushButton*>("AcceptBtn")->click();

@@ -561,8 +561,15 @@ void TestPlayerWindow::buttons() {
 
 void TestPlayerWindow::timersRunTheDisplays() {
     Fixture f;
+    // The docking tick runs when asked for, once, and stops.
+    QTRY_VERIFY(!f.window->Timer1.isActive());
+    QSignalSpy docking(f.window.get(), &THauptform::dockingTick);
+    f.window->requestDockingTick();
+    f.window->requestDockingTick();
     QVERIFY(f.window->Timer1.isActive());
     QCOMPARE(f.window->Timer1.interval(), 200);
+    QTRY_COMPARE(docking.size(), 1);
+    QVERIFY(!f.window->Timer1.isActive());
     QVERIFY(!f.window->DisplayTimer.isActive()); // off until something plays
     f.playFirst();
     QVERIFY(f.window->DisplayTimer.isActive());
