@@ -5,6 +5,8 @@
 // that end within the measured time are missed, which only lowers the count.
 //
 //   xvfb-run -a bench_idle [--seconds N]       (without a display it runs with QT_QPA_PLATFORM=offscreen)
+#include "ShippedProgram.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -14,7 +16,6 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
@@ -56,12 +57,7 @@ struct Figures {
 // Starts program with arguments, lets it settle, then counts over seconds.
 Figures measure(const QString& program, const QStringList& arguments, const QString& home, int settle,
                 int seconds) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("HOME", home);
-    env.remove("XDG_CONFIG_HOME");
-    env.remove("XDG_DATA_HOME");
-    env.insert("LARKSPIN_AUDIO_DRIVER", "dummy");
-    env.insert("SDL_AUDIODRIVER", "dummy");
+    QProcessEnvironment env = FreshHomeEnvironment(home);
     QProcess p;
     p.setProcessEnvironment(env);
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -84,25 +80,8 @@ Figures measure(const QString& program, const QStringList& arguments, const QStr
             f.cpuPercent = 100.0 * (cpuSeconds(pid) - cpu) / elapsed;
         }
     }
-    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
-    if (!p.waitForFinished(10000)) {
-        p.kill();
-        p.waitForFinished(5000);
-    }
+    EndProgram(p);
     return f;
-}
-
-// A program folder with the built program and its decoder plug-ins.
-QString programFolder(const QTemporaryDir& dir) {
-    const QDir build(QStringLiteral(LARKSPIN_BUILD_DIR));
-    QDir d(dir.path());
-    d.mkpath("PlugIn/Decoder");
-    QFile::copy(build.filePath("larkspin"), d.filePath("larkspin"));
-    const QDir decoders(build.filePath("PlugIn/Decoder"));
-    for (const QString& name : decoders.entryList({"IB_*.so", "*backend*.so"}, QDir::Files))
-        if (!name.startsWith("IB_recording") && !name.startsWith("IB_unversioned"))
-            QFile::copy(decoders.filePath(name), d.filePath("PlugIn/Decoder/" + name));
-    return d.filePath("larkspin");
 }
 
 bool run(const QString& program, const QStringList& arguments) {
@@ -167,7 +146,7 @@ int main(int argc, char** argv) {
     std::printf("%-40s %12s %8s %10s\n", "state", "wake-ups/s", "goal", "CPU %");
     for (const Row& row : rows) {
         QTemporaryDir home, folder;
-        const QString program = row.peer.isEmpty() ? programFolder(folder) : row.peer;
+        const QString program = row.peer.isEmpty() ? CopyShippedProgram(folder) : row.peer;
         const Figures f = measure(program, row.arguments, home.path(), 10, seconds);
         const QString goal = row.goal < 0 ? QStringLiteral("-") : QStringLiteral("< %1").arg(row.goal);
         std::printf("%-40s %12s %8s %10s\n", qPrintable(row.name), qPrintable(figure(f.wakeups, "%.1f")),

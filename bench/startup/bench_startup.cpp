@@ -4,6 +4,8 @@
 // Start-up time ends when the program's main window exists.
 //
 //   xvfb-run -a bench_startup [--runs N]
+#include "ShippedProgram.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -13,7 +15,6 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -46,12 +47,7 @@ double residentMiB(qint64 pid) {
 
 // One start: until the window shows, then resident memory once the program has settled.
 Figures measure(const QString& program, const QString& home, const QString& title) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("HOME", home);
-    env.remove("XDG_CONFIG_HOME");
-    env.remove("XDG_DATA_HOME");
-    env.insert("LARKSPIN_AUDIO_DRIVER", "dummy");
-    env.insert("SDL_AUDIODRIVER", "dummy");
+    QProcessEnvironment env = FreshHomeEnvironment(home);
     env.insert("QT_QPA_PLATFORM", "xcb");
     QProcess p;
     p.setProcessEnvironment(env);
@@ -71,11 +67,7 @@ Figures measure(const QString& program, const QString& home, const QString& titl
     }
     QThread::sleep(3);
     f.residentMiB = residentMiB(p.processId());
-    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
-    if (!p.waitForFinished(10000)) {
-        p.kill();
-        p.waitForFinished(5000);
-    }
+    EndProgram(p);
     return f;
 }
 
@@ -89,20 +81,6 @@ Figures median(QList<Figures> runs) {
     std::sort(memory.begin(), memory.end());
     m.residentMiB = memory[memory.size() / 2];
     return m;
-}
-
-// A program folder with the built program and its decoder plug-ins, without the one named skip.
-QString programFolder(const QTemporaryDir& dir, const QString& skip) {
-    const QDir build(QStringLiteral(LARKSPIN_BUILD_DIR));
-    QDir d(dir.path());
-    d.mkpath("PlugIn/Decoder");
-    QFile::copy(build.filePath("larkspin"), d.filePath("larkspin"));
-    const QDir decoders(build.filePath("PlugIn/Decoder"));
-    for (const QString& name : decoders.entryList({"IB_*.so", "*backend*.so"}, QDir::Files))
-        if (!name.startsWith("IB_recording") && !name.startsWith("IB_unversioned") &&
-            (skip.isEmpty() || !name.contains(skip)))
-            QFile::copy(decoders.filePath(name), d.filePath("PlugIn/Decoder/" + name));
-    return d.filePath("larkspin");
 }
 
 } // namespace
@@ -137,7 +115,7 @@ int main(int argc, char** argv) {
         QList<Figures> first, second;
         for (int i = 0; i < runs; ++i) {
             QTemporaryDir home, folder;
-            const QString program = row.peer.isEmpty() ? programFolder(folder, row.skipPlugIn) : row.peer;
+            const QString program = row.peer.isEmpty() ? CopyShippedProgram(folder, row.skipPlugIn) : row.peer;
             first << measure(program, home.path(), row.title);
             second << measure(program, home.path(), row.title);
         }
