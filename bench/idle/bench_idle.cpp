@@ -111,7 +111,8 @@ int main(int argc, char** argv) {
     QTemporaryDir music;
     const QDir m(music.path());
     const QString wav = m.filePath("tone.wav"), mp3 = m.filePath("tone.mp3");
-    if (!run("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth", "600", "sine", "440", "vol", "0.3"}) ||
+    if (!run("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth", "600", "sine", "440", "vol",
+                     "0.3"}) ||
         !run("lame", {"--quiet", "-b", "128", wav, mp3})) {
         std::fprintf(stderr, "cannot make the test file (sox, lame)\n");
         return 1;
@@ -138,7 +139,8 @@ int main(int argc, char** argv) {
                        {"larkspin playing an MP3", {}, {mp3}, 25}};
     const QString audacious = QStandardPaths::findExecutable("audacious");
     if (!audacious.isEmpty()) {
-        rows.append({"audacious idle, 1,000 entries (peer)", audacious, {"--enqueue", playlist.fileName()}, -1});
+        rows.append(
+            {"audacious idle, 1,000 entries (peer)", audacious, {"--enqueue", playlist.fileName()}, -1});
         rows.append({"audacious playing an MP3 (peer)", audacious, {mp3}, -1});
     }
 

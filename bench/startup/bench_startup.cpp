@@ -115,7 +115,8 @@ int main(int argc, char** argv) {
         QList<Figures> first, second;
         for (int i = 0; i < runs; ++i) {
             QTemporaryDir home, folder;
-            const QString program = row.peer.isEmpty() ? CopyShippedProgram(folder, row.skipPlugIn) : row.peer;
+            const QString program =
+                row.peer.isEmpty() ? CopyShippedProgram(folder, row.skipPlugIn) : row.peer;
             first << measure(program, home.path(), row.title);
             second << measure(program, home.path(), row.title);
         }

@@ -40,6 +40,34 @@ TFrame_CDRipper* ShowRipperPage(LarkspinApp& app) {
     return station.findChild<TFrame_CDRipper*>();
 }
 
+// The settings of a program folder that rips through the internal MP3 coder at 128 kbit/s into out and
+// offers the disc image cue as a drive; ripperLines go into [CDRipper] too.
+bool WriteRipSettings(const QString& folder, const QString& out, const QString& cue,
+                      const QString& ripperLines = {}) {
+    QFile ini(QDir(folder).filePath("larkspin.ini"));
+    if (!ini.open(QIODevice::WriteOnly))
+        return false;
+    ini.write(QStringLiteral("[Prog]\nFirststart=0\n[CDRipper]\nIntEncoder=1\nBitrate=128\nTemp=%1/\n%2"
+                             "[CDAudio]\nVirtualDrives=%3\n")
+                  .arg(out, ripperLines, cue)
+                  .toUtf8());
+    return true;
+}
+
+// Starts the rip of the ticked tracks, answering "Prepare ripping..." with its OK once it is enabled;
+// false when the window was not answered.
+bool StartTickedRip(TFrame_CDRipper* page) {
+    ModalAnswer prepare([](QWidget* modal) {
+        auto* dialog = qobject_cast<TRipPrepare*>(modal);
+        if (!dialog || !dialog->BitBtn1->isEnabled())
+            return false;
+        dialog->BitBtn1->click();
+        return true;
+    });
+    page->StartButton->click();
+    return prepare.answered();
+}
+
 class TestRipApp : public QObject {
     Q_OBJECT
 private slots:
@@ -61,14 +89,10 @@ void TestRipApp::prepareFetchNamesAndRipTwoTracksToMp3() {
     server.enqueue("210 rock 0e001003 CD database entry follows (until terminating `.')\r\n"
                    "DTITLE=Disc Artist / Disc Album\r\nDYEAR=2001\r\nDGENRE=Ambient\r\n"
                    "TTITLE0=First Song\r\nTTITLE1=Guest / Second Song\r\nTTITLE2=Third Song\r\n.\r\n");
-    QFile ini(dir.filePath("larkspin.ini"));
-    QVERIFY(ini.open(QIODevice::WriteOnly));
-    ini.write(QStringLiteral("[Prog]\nFirststart=0\n[CDRipper]\nIntEncoder=1\nBitrate=128\nTemp=%1/\n"
-                             "CDDBServer=127.0.0.1\nCDDBPort=%2\nCDDBEmail=tester@example.org\n"
-                             "[CDAudio]\nVirtualDrives=%3\n")
-                  .arg(out, server.port(), cue)
-                  .toUtf8());
-    ini.close();
+    QVERIFY(
+        WriteRipSettings(dir.path(), out, cue,
+                         QStringLiteral("CDDBServer=127.0.0.1\nCDDBPort=%1\nCDDBEmail=tester@example.org\n")
+                             .arg(server.port())));
 
     settings() = Settings{};
     LarkspinApp app(dir.filePath("larkspin"), dir.filePath("share"));
@@ -135,13 +159,7 @@ void TestRipApp::quitDuringARipEndsAndLeavesNoPartialFile() {
     QVERIFY2(!cue.isEmpty(), qPrintable(error));
     QVERIFY(QDir(dir.path()).mkdir("out"));
     const QString out = dir.filePath("out");
-    QFile ini(dir.filePath("larkspin.ini"));
-    QVERIFY(ini.open(QIODevice::WriteOnly));
-    ini.write(QStringLiteral("[Prog]\nFirststart=0\n[CDRipper]\nIntEncoder=1\nBitrate=128\nTemp=%1/\n"
-                             "[CDAudio]\nVirtualDrives=%2\n")
-                  .arg(out, cue)
-                  .toUtf8());
-    ini.close();
+    QVERIFY(WriteRipSettings(dir.path(), out, cue));
 
     settings() = Settings{};
     LarkspinApp app(dir.filePath("larkspin"), dir.filePath("share"));
@@ -151,15 +169,7 @@ void TestRipApp::quitDuringARipEndsAndLeavesNoPartialFile() {
     QCOMPARE(page->CDListView->topLevelItemCount(), 2);
     page->CDListView->topLevelItem(0)->setCheckState(0, Qt::Checked);
     page->CDListView->topLevelItem(1)->setCheckState(0, Qt::Checked);
-    ModalAnswer prepare([](QWidget* modal) {
-        auto* dialog = qobject_cast<TRipPrepare*>(modal);
-        if (!dialog || !dialog->BitBtn1->isEnabled())
-            return false;
-        dialog->BitBtn1->click();
-        return true;
-    });
-    page->StartButton->click();
-    QVERIFY(prepare.answered());
+    QVERIFY(StartTickedRip(page));
     QVERIFY(page->RipInProgress());
 
     bool closed = false;
@@ -205,13 +215,7 @@ void TestRipApp::refusedQuitLeavesTheRipRunning() {
     QVERIFY(QDir(dir.path()).mkdir("out"));
     const QString out = dir.filePath("out");
     const QString iniPath = dir.filePath("larkspin.ini");
-    QFile ini(iniPath);
-    QVERIFY(ini.open(QIODevice::WriteOnly));
-    ini.write(QStringLiteral("[Prog]\nFirststart=0\n[CDRipper]\nIntEncoder=1\nBitrate=128\nTemp=%1/\n"
-                             "[CDAudio]\nVirtualDrives=%2\n")
-                  .arg(out, cue)
-                  .toUtf8());
-    ini.close();
+    QVERIFY(WriteRipSettings(dir.path(), out, cue));
 
     settings() = Settings{};
     LarkspinApp app(dir.filePath("larkspin"), dir.filePath("share"));
@@ -219,15 +223,7 @@ void TestRipApp::refusedQuitLeavesTheRipRunning() {
     auto* page = ShowRipperPage(app);
     QVERIFY(page);
     page->CDListView->topLevelItem(0)->setCheckState(0, Qt::Checked);
-    ModalAnswer prepare([](QWidget* modal) {
-        auto* dialog = qobject_cast<TRipPrepare*>(modal);
-        if (!dialog || !dialog->BitBtn1->isEnabled())
-            return false;
-        dialog->BitBtn1->click();
-        return true;
-    });
-    page->StartButton->click();
-    QVERIFY(prepare.answered());
+    QVERIFY(StartTickedRip(page));
 
     // A folder where the settings file was: writing the settings fails. The user quits early in the
     // track and is told.
