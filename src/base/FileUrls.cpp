@@ -53,9 +53,8 @@ std::optional<std::string> LocalPathOfFileUrl(std::string_view url) {
         url.remove_prefix(9);
     if (!url.starts_with('/'))
         return std::nullopt;
-    // A query or fragment is no part of a file's name; a literal "?" or "#" in it arrives encoded.
-    const std::size_t end = url.find_first_of("?#");
-    return PercentDecode(url.substr(0, end));
+    // Everything after the host is the name: lists written by hand leave "#" and "?" unescaped.
+    return PercentDecode(url);
 }
 
 } // namespace larkspin

@@ -16,7 +16,8 @@ std::string PercentDecode(std::string_view text);
 std::string PercentEncodePath(std::string_view path);
 
 // The local path a "file:///path" or "file://localhost/path" address names, its bytes decoded; none for
-// anything else (another scheme, another host, no absolute path).
+// anything else (another scheme, another host, no absolute path). The one reading of file:// addresses
+// for playlists, the command line, drops and the media controls.
 std::optional<std::string> LocalPathOfFileUrl(std::string_view url);
 
 } // namespace larkspin

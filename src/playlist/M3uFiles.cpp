@@ -102,12 +102,8 @@ std::string ListFolder(const std::string& fileName) {
 // A path line of the list as the path of the entry: file:// addresses decoded, relative paths resolved
 // against the list's folder; other addresses kept as written.
 std::string ResolveEntryPath(std::string line, const std::string& folder) {
-    if (line.starts_with("file://")) {
-        std::string_view rest = std::string_view(line).substr(7);
-        if (rest.starts_with("localhost/"))
-            rest.remove_prefix(9);
-        return PercentDecode(rest);
-    }
+    if (const std::optional<std::string> local = LocalPathOfFileUrl(line))
+        return *local;
     if (HasScheme(line))
         return line;
     // A list made on Windows separates with backslashes.
