@@ -2,7 +2,8 @@
 # Checks the layers of the tree and prints every edge that breaks them:
 #   - src/base is the ground: it includes and links nothing of ours from other folders;
 #   - a plug-in (plugins/*) uses only plugins/ (the contract header, the kits, plugins/common) and
-#     src/base, never src/app, src/codec, src/tags or any other folder of the program.
+#     src/base, never src/app, src/codec, src/tags or any other folder of the program;
+#   - src/app is the top (the running program and its shell windows): no other folder uses it.
 # Reads the #include lines of src/ and plugins/ and, in their CMakeLists.txt, the names of our targets
 # (what a folder links or depends on) and of our source folders (include directories). Exits 1 when an
 # edge breaks a rule.
@@ -30,6 +31,10 @@ rule_broken() {
     local from=$1 to=$2
     why=
     [ "$from" = "$to" ] && return
+    if [ "$to" = src/app ] && [[ $from == src/* ]]; then
+        why="src/app is the top: nothing below it uses it"
+        return
+    fi
     case "$from" in
     src/base) why="src/base stands on nothing of ours" ;;
     plugins | plugins/*)
@@ -157,4 +162,4 @@ if [ $broken = 1 ]; then
     echo "check-layers: the layers are broken (see above)"
     exit 1
 fi
-echo "check-layers: src/base stands on nothing of ours; plug-ins use only plugins/ and src/base"
+echo "check-layers: src/base stands on nothing of ours; plug-ins use only plugins/ and src/base; nothing uses src/app"
