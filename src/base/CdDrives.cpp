@@ -113,7 +113,8 @@ bool ReadDiscToc(const CdDriveInfo& drive, DiscToc& toc, std::string* error) {
         const auto number = static_cast<track_t>(first + i);
         const lsn_t start = cdio_get_track_lsn(cd.get(), number);
         // Starts must rise and stay before the lead-out; a damaged disc can claim anything.
-        if (start == CDIO_INVALID_LSN || start < 0 || (!toc.Tracks.empty() && start <= toc.Tracks.back().Start))
+        if (start == CDIO_INVALID_LSN || start < 0 ||
+            (!toc.Tracks.empty() && start <= toc.Tracks.back().Start))
             return fail("The disc in " + drive.DevicePath + " has a damaged table of contents");
         toc.Tracks.push_back({number, start, cdio_get_track_format(cd.get(), number) == TRACK_FORMAT_AUDIO});
     }
@@ -197,7 +198,8 @@ int ReadDriveToc(const CdDriveTable& table, int index, TocRecord& toc, TCDInterf
     const int tracks = std::min<int>(static_cast<int>(disc.Tracks.size()), TocMaxTracks);
     for (int i = 0; i < tracks; ++i) {
         const DiscTocTrack& track = disc.Tracks[static_cast<size_t>(i)];
-        static_cast<TocMsf&>(toc.Tracks[i]) = MsfFromFrames(static_cast<uint32_t>(track.Start + LeadInFrames));
+        static_cast<TocMsf&>(toc.Tracks[i]) =
+            MsfFromFrames(static_cast<uint32_t>(track.Start + LeadInFrames));
         toc.Tracks[i].IsAudio = track.Audio ? TocAudioTrack : 0;
     }
     const lba_t leadOut = disc.LeadOut + LeadInFrames;

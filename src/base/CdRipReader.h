@@ -25,8 +25,8 @@ struct CdRipOptions {
 
 // Reads one range of audio sectors from a drive or disc image in chunks, shaped to the chosen output
 // format. A drive is read through libcdio-paranoia; a disc image's sectors are read exactly as its
-// files hold them, so it needs no paranoia. Standard library and libcdio only, no exceptions leave it. One object is used by one thread
-// at a time; independent objects may read different drives on different threads.
+// files hold them, so it needs no paranoia. Standard library and libcdio only, no exceptions leave it. One
+// object is used by one thread at a time; independent objects may read different drives on different threads.
 //
 // Use: Open, ReadChunk until CrRipDone (or CrError), optionally Seek, Close (the destructor closes too).
 class CdRipReader {

@@ -131,9 +131,9 @@ bool ModeSizes(const std::string& mode, SheetTrack& track) {
         int bytes;
         int offset;
     };
-    static const Mode modes[] = {{"AUDIO", 2352, 0},      {"CDG", 2448, 0},        {"MODE1/2048", 2048, 16},
-                                 {"MODE1/2352", 2352, 0}, {"MODE2/2048", 2048, 24}, {"MODE2/2324", 2324, 24},
-                                 {"MODE2/2336", 2336, 16}, {"MODE2/2352", 2352, 0}, {"CDI/2336", 2336, 16},
+    static const Mode modes[] = {{"AUDIO", 2352, 0},       {"CDG", 2448, 0},         {"MODE1/2048", 2048, 16},
+                                 {"MODE1/2352", 2352, 0},  {"MODE2/2048", 2048, 24}, {"MODE2/2324", 2324, 24},
+                                 {"MODE2/2336", 2336, 16}, {"MODE2/2352", 2352, 0},  {"CDI/2336", 2336, 16},
                                  {"CDI/2352", 2352, 0}};
     for (const Mode& m : modes)
         if (mode == m.name) {
@@ -180,7 +180,8 @@ bool ParseLines(const std::string& text, Sheet& sheet, std::string& error) {
             file.line = lineNumber;
             const size_t keywordStart = line.find_first_not_of(" \t");
             const size_t keywordEnd = line.find_first_of(" \t", keywordStart);
-            const std::string rest = keywordEnd == std::string::npos ? std::string() : Trimmed(line.substr(keywordEnd));
+            const std::string rest =
+                keywordEnd == std::string::npos ? std::string() : Trimmed(line.substr(keywordEnd));
             if (!rest.empty() && rest[0] == '"') {
                 const size_t close = rest.find('"', 1);
                 if (close == std::string::npos) {
@@ -330,7 +331,7 @@ bool ResolveFile(const SheetFile& entry, const std::string& folder, CueFile& fil
         error = quoted + " is not a regular file";
         return false;
     }
-    file.Type = entry.type == "WAVE" ? CueFileType::Wave
+    file.Type = entry.type == "WAVE"       ? CueFileType::Wave
                 : entry.type == "MOTOROLA" ? CueFileType::Motorola
                                            : CueFileType::Binary;
     // Sheets often call a WAV file BINARY; its header is no audio.
@@ -374,8 +375,8 @@ struct Builder {
     bool silence(std::int64_t sectors) {
         if (sectors <= 0)
             return true;
-        layout.Spans.push_back({static_cast<std::int32_t>(sector), static_cast<std::int32_t>(
-                                                                       std::min<std::int64_t>(sectors, INT32_MAX))});
+        layout.Spans.push_back({static_cast<std::int32_t>(sector),
+                                static_cast<std::int32_t>(std::min<std::int64_t>(sectors, INT32_MAX))});
         sector += sectors;
         return !tooLong();
     }
@@ -400,7 +401,7 @@ bool LayOut(const Sheet& sheet, DiscLayout& layout, std::string& error) {
     Builder build{layout, error};
     layout.Tracks.resize(sheet.tracks.size());
     std::vector<bool> started(sheet.tracks.size(), false);
-    int owner = -1; // the track whose sectors are being read
+    int owner = -1;  // the track whose sectors are being read
     size_t next = 0; // into sheet.points
     for (size_t f = 0; f < layout.Files.size(); ++f) {
         const CueFile& file = layout.Files[f];
@@ -463,7 +464,8 @@ bool LayOut(const Sheet& sheet, DiscLayout& layout, std::string& error) {
         track.Audio = sheet.tracks[t].audio;
         const std::int32_t end = t + 1 < sheet.tracks.size() ? layout.Tracks[t + 1].Start : layout.LeadOut;
         if (track.Start >= end) {
-            error = LineText(sheet.tracks[t].line) + "track " + std::to_string(track.Number) + " has no sectors";
+            error =
+                LineText(sheet.tracks[t].line) + "track " + std::to_string(track.Number) + " has no sectors";
             return false;
         }
     }
@@ -472,7 +474,8 @@ bool LayOut(const Sheet& sheet, DiscLayout& layout, std::string& error) {
 
 } // namespace
 
-bool ParseCueSheet(const std::string& text, const std::string& folder, DiscLayout& layout, std::string& error) {
+bool ParseCueSheet(const std::string& text, const std::string& folder, DiscLayout& layout,
+                   std::string& error) {
     layout = DiscLayout{};
     error.clear();
     Sheet sheet;

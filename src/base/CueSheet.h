@@ -31,18 +31,18 @@ struct CueSpan {
     std::int32_t FirstSector = 0; // counted from the first track's start as 0 (LSN)
     std::int32_t Sectors = 0;
     int File = -1;
-    std::int64_t ByteOffset = 0; // of FirstSector in the file
+    std::int64_t ByteOffset = 0;      // of FirstSector in the file
     int SectorBytes = CueSectorBytes; // bytes per sector in the file (2048 for MODE1/2048 ...)
-    int RawOffset = 0; // where those bytes go in a raw 2352-byte sector (16 for MODE1/2048 ...)
+    int RawOffset = 0;      // where those bytes go in a raw 2352-byte sector (16 for MODE1/2048 ...)
     bool SwapBytes = false; // big-endian audio (a MOTOROLA file)
 };
 
 struct CueTrack {
     int Number = 0;
     bool Audio = true;
-    std::string Mode;          // as written: AUDIO, MODE1/2352 ...
-    std::int32_t Index0 = -1;  // where its pregap begins (INDEX 00 or a PREGAP), -1 without one
-    std::int32_t Start = 0;    // INDEX 01
+    std::string Mode;         // as written: AUDIO, MODE1/2352 ...
+    std::int32_t Index0 = -1; // where its pregap begins (INDEX 00 or a PREGAP), -1 without one
+    std::int32_t Start = 0;   // INDEX 01
 };
 
 // A disc image laid out as a disc: tracks at their sectors, sectors mapped to files and gaps.
@@ -62,6 +62,7 @@ struct DiscLayout {
 bool ReadCueSheet(const std::string& cuePath, DiscLayout& layout, std::string& error);
 
 // Lays out a sheet given as text; files are looked for in folder.
-bool ParseCueSheet(const std::string& text, const std::string& folder, DiscLayout& layout, std::string& error);
+bool ParseCueSheet(const std::string& text, const std::string& folder, DiscLayout& layout,
+                   std::string& error);
 
 } // namespace larkspin

@@ -32,7 +32,8 @@ std::int64_t DiscImageReader::ReadSpan(const CueSpan& span, std::int32_t sector,
                                        std::uint8_t* out) {
     const CueFile& file = layout_.Files[static_cast<size_t>(span.File)];
     const std::int64_t size = span.SectorBytes;
-    const std::int64_t offset = span.ByteOffset + (static_cast<std::int64_t>(sector) - span.FirstSector) * size;
+    const std::int64_t offset =
+        span.ByteOffset + (static_cast<std::int64_t>(sector) - span.FirstSector) * size;
     const std::int64_t wanted = count * size;
     const bool raw = span.SectorBytes == CueSectorBytes;
     std::vector<std::uint8_t> held;

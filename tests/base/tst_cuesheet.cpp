@@ -119,7 +119,8 @@ void TestCueSheet::layouts_data() {
                       "\t\tINDEX 01 00:00:00\n\t\tINDEX 02 00:00:03\n")
         << Files{{"a.bin", Sectors(5)}} << "01 AUDIO -/0 | 5";
     QTest::newRow("a WAVE file's sectors start after its header")
-        << QByteArray("FILE a.wav WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n TRACK 02 AUDIO\n  INDEX 01 00:00:04\n")
+        << QByteArray("FILE a.wav WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n TRACK 02 AUDIO\n  INDEX 01 "
+                      "00:00:04\n")
         << Files{{"a.wav", Wav(9 * Sector)}} << "01 AUDIO -/0, 02 AUDIO -/4 | 9";
 }
 
@@ -156,51 +157,52 @@ void TestCueSheet::badSheetsSayWhy_data() {
     QTest::newRow("no tracks") << QByteArray("FILE \"a.bin\" BINARY\n") << bin << "The sheet has no tracks";
     QTest::newRow("garbage") << QByteArray("\x01\x02 TRACK 99\xff INDEX 77:99:99\nFILE\n") << bin
                              << "Line 2: FILE needs a name and a type";
-    QTest::newRow("TRACK before FILE") << QByteArray("TRACK 01 AUDIO\n") << bin
-                                       << "Line 1: TRACK comes before any FILE";
+    QTest::newRow("TRACK before FILE")
+        << QByteArray("TRACK 01 AUDIO\n") << bin << "Line 1: TRACK comes before any FILE";
     QTest::newRow("missing file") << OneTrack << Files{}
                                   << "The file \"a.bin\" named in the sheet is missing";
-    QTest::newRow("data file is a FIFO") << OneTrack << Files{{"a.bin", "<fifo>"}}
-                                         << "\"a.bin\" is not a regular file";
-    QTest::newRow("data file is a folder") << OneTrack << Files{{"a.bin", "<dir>"}}
-                                           << "\"a.bin\" is not a regular file";
+    QTest::newRow("data file is a FIFO")
+        << OneTrack << Files{{"a.bin", "<fifo>"}} << "\"a.bin\" is not a regular file";
+    QTest::newRow("data file is a folder")
+        << OneTrack << Files{{"a.bin", "<dir>"}} << "\"a.bin\" is not a regular file";
     QTest::newRow("sheet is a FIFO") << QByteArray("<fifo>") << bin << "\"";
     QTest::newRow("sheet is a folder") << QByteArray("<dir>") << bin << "\"";
     QTest::newRow("sheet too big") << QByteArray(1024 * 1024 + 1, ' ') << bin << "\"";
     QTest::newRow("seconds 60") << track("INDEX 01 00:60:00\n") << bin << "Line 3: bad time \"00:60:00\"";
     QTest::newRow("frame 75") << track("INDEX 01 00:00:75\n") << bin << "Line 3: bad time \"00:00:75\"";
     QTest::newRow("time without frames") << track("INDEX 01 00:00\n") << bin << "Line 3: bad time \"00:00\"";
-    QTest::newRow("huge minutes") << track("INDEX 01 99999999999999999999:00:00\n") << bin << "Line 3: bad time";
+    QTest::newRow("huge minutes") << track("INDEX 01 99999999999999999999:00:00\n") << bin
+                                  << "Line 3: bad time";
     QTest::newRow("negative time") << track("INDEX 01 -1:00:00\n") << bin << "Line 3: bad time";
     QTest::newRow("huge PREGAP") << track("PREGAP 9999:00:00\nINDEX 01 00:00:00\n") << bin
                                  << "The image is longer than a CD can be";
     QTest::newRow("huge track number") << QByteArray("FILE \"a.bin\" BINARY\nTRACK 4294967297 AUDIO\n") << bin
                                        << "Line 2: a TRACK needs a number from 1 to 99";
-    QTest::newRow("huge index number") << track("INDEX 4294967297 00:00:00\n") << bin
-                                       << "Line 3: bad INDEX number";
+    QTest::newRow("huge index number")
+        << track("INDEX 4294967297 00:00:00\n") << bin << "Line 3: bad INDEX number";
     QTest::newRow("no INDEX 01") << track("INDEX 00 00:00:00\n") << bin << "Line 2: track 1 has no INDEX 01";
-    QTest::newRow("INDEX 02 before 01") << track("INDEX 02 00:00:00\n") << bin
-                                        << "Line 3: INDEX 02 is out of order";
+    QTest::newRow("INDEX 02 before 01")
+        << track("INDEX 02 00:00:00\n") << bin << "Line 3: INDEX 02 is out of order";
     QTest::newRow("INDEX 01 twice") << track("INDEX 01 00:00:00\nINDEX 01 00:00:01\n") << bin
                                     << "Line 4: INDEX 01 is out of order";
-    QTest::newRow("INDEX past the file's end") << track("INDEX 01 00:00:11\n") << bin
-                                               << "Line 3: INDEX 00:00:11 lies past the end of \"a.bin\"";
-    QTest::newRow("track numbers skip") << track("INDEX 01 00:00:00\nTRACK 03 AUDIO\nINDEX 01 00:00:05\n") << bin
-                                        << "Line 4: track 3 does not follow track 1";
-    QTest::newRow("times going back") << track("INDEX 01 00:00:05\nTRACK 02 AUDIO\nINDEX 01 00:00:02\n") << bin
-                                      << "Line 5: INDEX 00:00:02 lies before the INDEX above it";
+    QTest::newRow("INDEX past the file's end")
+        << track("INDEX 01 00:00:11\n") << bin << "Line 3: INDEX 00:00:11 lies past the end of \"a.bin\"";
+    QTest::newRow("track numbers skip") << track("INDEX 01 00:00:00\nTRACK 03 AUDIO\nINDEX 01 00:00:05\n")
+                                        << bin << "Line 4: track 3 does not follow track 1";
+    QTest::newRow("times going back") << track("INDEX 01 00:00:05\nTRACK 02 AUDIO\nINDEX 01 00:00:02\n")
+                                      << bin << "Line 5: INDEX 00:00:02 lies before the INDEX above it";
     QTest::newRow("two tracks at one sector")
         << track("INDEX 01 00:00:05\nTRACK 02 AUDIO\nINDEX 01 00:00:05\n") << bin
         << "Line 2: track 1 has no sectors";
-    QTest::newRow("last track at the file's end") << track("INDEX 01 00:00:10\n") << bin
-                                                  << "Line 2: track 1 has no sectors";
+    QTest::newRow("last track at the file's end")
+        << track("INDEX 01 00:00:10\n") << bin << "Line 2: track 1 has no sectors";
     QTest::newRow("empty file") << OneTrack << Files{{"a.bin", ""}} << "Line 2: track 1 has no sectors";
     QTest::newRow("MP3 file") << QByteArray("FILE \"a.mp3\" MP3\n") << bin
                               << "\"a.mp3\" is a MP3 file; only BINARY, MOTOROLA and WAVE files can be read";
     QTest::newRow("unknown track type") << QByteArray("FILE \"a.bin\" BINARY\nTRACK 01 MODE3/1234\n") << bin
                                         << "Line 2: unknown track type \"MODE3/1234\"";
-    QTest::newRow("name without closing quote") << QByteArray("FILE \"a.bin BINARY\n") << bin
-                                                << "Line 1: the file name has no closing quote";
+    QTest::newRow("name without closing quote")
+        << QByteArray("FILE \"a.bin BINARY\n") << bin << "Line 1: the file name has no closing quote";
     const QByteArray wave = "FILE \"a.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n";
     QTest::newRow("48 kHz WAVE") << wave << Files{{"a.wav", Wav(Sector * 4, 48000)}}
                                  << "\"a.wav\" is not 44.1 kHz 16-bit stereo";
@@ -208,8 +210,8 @@ void TestCueSheet::badSheetsSayWhy_data() {
                                << "\"a.wav\" is not 44.1 kHz 16-bit stereo";
     QTest::newRow("truncated WAVE") << wave << Files{{"a.wav", Wav(Sector * 4, 44100, 2, Sector * 40)}}
                                     << "\"a.wav\" is truncated";
-    QTest::newRow("raw data called WAVE") << wave << Files{{"a.wav", Sectors(4)}}
-                                          << "\"a.wav\" is not a WAV file";
+    QTest::newRow("raw data called WAVE")
+        << wave << Files{{"a.wav", Sectors(4)}} << "\"a.wav\" is not a WAV file";
 }
 
 // A sheet that cannot be used says why in a sentence; nothing blocks, nothing crashes.
@@ -279,10 +281,11 @@ void TestCueSheet::readerReadsAcrossFilesAndGaps() {
 
 void TestCueSheet::readerFailsAtTheFirstSectorItCannotRead() {
     QTemporaryDir dir;
-    QVERIFY(Make(QDir(dir.path()), {{"a.bin", Sectors(4)},
-                                    {"b.bin", Sectors(6, 0x30)},
-                                    {"disc.cue", "FILE \"a.bin\" BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n"
-                                                 "FILE \"b.bin\" BINARY\n TRACK 02 AUDIO\n  INDEX 01 00:00:00\n"}}));
+    QVERIFY(Make(QDir(dir.path()),
+                 {{"a.bin", Sectors(4)},
+                  {"b.bin", Sectors(6, 0x30)},
+                  {"disc.cue", "FILE \"a.bin\" BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n"
+                               "FILE \"b.bin\" BINARY\n TRACK 02 AUDIO\n  INDEX 01 00:00:00\n"}}));
     DiscImageReader reader;
     QVERIFY(reader.Open(dir.filePath("disc.cue").toStdString()));
     std::vector<std::uint8_t> buffer(10 * Sector);

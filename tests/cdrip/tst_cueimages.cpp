@@ -189,9 +189,10 @@ void TestCueImages::everySheetOfTheDiscGivesTheSameDisc_data() {
                       "  TRACK 03 AUDIO\n    INDEX 01 00:00:70\n")
         << noGapBin;
     QTest::newRow("POSTGAP instead of silence in the file")
-        << QByteArray("FILE \"nogap.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n    POSTGAP 00:00:15\n"
-                      "  TRACK 02 AUDIO\n    INDEX 01 00:00:40\n"
-                      "  TRACK 03 AUDIO\n    INDEX 01 00:00:70\n")
+        << QByteArray(
+               "FILE \"nogap.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n    POSTGAP 00:00:15\n"
+               "  TRACK 02 AUDIO\n    INDEX 01 00:00:40\n"
+               "  TRACK 03 AUDIO\n    INDEX 01 00:00:70\n")
         << noGapBin;
     QTest::newRow("one file per track, PREGAP")
         << QByteArray("FILE \"01.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
@@ -204,14 +205,17 @@ void TestCueImages::everySheetOfTheDiscGivesTheSameDisc_data() {
                       "FILE \"b.wav\" WAVE\n    INDEX 01 00:00:00\n"
                       "  TRACK 03 AUDIO\n    INDEX 01 00:00:30\n")
         << Files([](const QDir& d, const Disc& c) {
-               return Write(d.filePath("a.wav"), Wav(c.t1 + c.gap)) && Write(d.filePath("b.wav"), Wav(c.t2 + c.t3));
+               return Write(d.filePath("a.wav"), Wav(c.t1 + c.gap)) &&
+                      Write(d.filePath("b.wav"), Wav(c.t2 + c.t3));
            });
     QTest::newRow("WAVE files called BINARY")
-        << QByteArray("FILE \"01.wav\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
-                      "FILE \"02.wav\" BINARY\n  TRACK 02 AUDIO\n    INDEX 00 00:00:00\n    INDEX 01 00:00:15\n"
-                      "FILE \"03.wav\" BINARY\n  TRACK 03 AUDIO\n    INDEX 01 00:00:00\n")
+        << QByteArray(
+               "FILE \"01.wav\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+               "FILE \"02.wav\" BINARY\n  TRACK 02 AUDIO\n    INDEX 00 00:00:00\n    INDEX 01 00:00:15\n"
+               "FILE \"03.wav\" BINARY\n  TRACK 03 AUDIO\n    INDEX 01 00:00:00\n")
         << Files([](const QDir& d, const Disc& c) {
-               return Write(d.filePath("01.wav"), Wav(c.t1)) && Write(d.filePath("02.wav"), Wav(c.gap + c.t2)) &&
+               return Write(d.filePath("01.wav"), Wav(c.t1)) &&
+                      Write(d.filePath("02.wav"), Wav(c.gap + c.t2)) &&
                       Write(d.filePath("03.wav"), Wav(c.t3));
            });
     QTest::newRow("big-endian MOTOROLA file")
