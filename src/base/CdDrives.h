@@ -47,7 +47,7 @@ inline constexpr const char* NoUsableInterfaceText =
     "No usable interface available or selected interface not available";
 inline constexpr const char* NoInterfaceText = "No usable interface available";
 
-// True when libcdio can reach CD drives or disc images.
+// True when libcdio can reach CD drives.
 bool DetectInterface();
 
 // Rebuilds the table: libcdio's CD devices in name order, then the disc images of virtualDrives
