@@ -189,7 +189,8 @@ bool ParseLines(const std::string& text, Sheet& sheet, std::string& error) {
                     return false;
                 }
                 file.name = rest.substr(1, close - 1);
-                file.type = Upper(Trimmed(rest.substr(close + 1)));
+                const std::vector<std::string> after = Words(rest.substr(close + 1));
+                file.type = after.empty() ? std::string() : Upper(after[0]);
             } else {
                 // An unquoted name may hold blanks: the type is the last word.
                 const size_t blank = rest.find_last_of(" \t");

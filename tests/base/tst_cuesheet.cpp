@@ -118,6 +118,9 @@ void TestCueSheet::layouts_data() {
                       "FILE\t\"a.bin\"\tBINARY\n\tTRACK 01 AUDIO\n\t\tFLAGS DCP\n\t\tISRC ABCDE1234567\n"
                       "\t\tINDEX 01 00:00:00\n\t\tINDEX 02 00:00:03\n")
         << Files{{"a.bin", Sectors(5)}} << "01 AUDIO -/0 | 5";
+    QTest::newRow("words after the file type")
+        << QByteArray("FILE \"a.bin\" BINARY   written by hand\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n")
+        << Files{{"a.bin", Sectors(3)}} << "01 AUDIO -/0 | 3";
     QTest::newRow("a WAVE file's sectors start after its header")
         << QByteArray("FILE a.wav WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n TRACK 02 AUDIO\n  INDEX 01 "
                       "00:00:04\n")
