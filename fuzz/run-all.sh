@@ -20,6 +20,7 @@ fuzz_ogg
 fuzz_wma
 fuzz_laterformats
 fuzz_trackinfo
+fuzz_cuesheet
 fuzz_decoder_mpeg
 fuzz_decoder_vorbis
 fuzz_decoder_sndfile
@@ -53,6 +54,8 @@ for t in $TARGETS; do
     echo "== building $t"
     case $t in
     fuzz_decoder_*) decoder_build "$t" ;;
+    fuzz_cuesheet) $CXX $FLAGS -I"$root/src/base" "$here/$t.cpp" "$root/src/base/CueSheet.cpp" \
+        "$root/src/base/DiscImageReader.cpp" "$root/src/base/WavReader.cpp" -o "$out/bin/$t" ;;
     *) $CXX $FLAGS "$here/$t.cpp" $SOURCES -o "$out/bin/$t" ;;
     esac
 done

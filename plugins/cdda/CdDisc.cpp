@@ -1,35 +1,21 @@
 #include "CdDisc.h"
 
-#include <cdio/cdio.h>
-
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 namespace larkspin::cdda {
 
 std::vector<AudioTrack> ReadAudioTracks(const CdDriveInfo& drive) {
     std::vector<AudioTrack> tracks;
-    const std::unique_ptr<CdIo_t, void (*)(CdIo_t*)> cd(OpenCdDevice(drive), [](CdIo_t* p) {
-        if (p)
-            cdio_destroy(p);
-    });
-    if (!cd)
+    DiscToc toc;
+    if (!ReadDiscToc(drive, toc))
         return tracks;
-    const track_t first = cdio_get_first_track_num(cd.get());
-    const track_t count = cdio_get_num_tracks(cd.get());
-    if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK)
-        return tracks;
-    for (int i = 0; i < count && first + i <= CDIO_CD_MAX_TRACKS; ++i) {
-        const auto number = static_cast<track_t>(first + i);
-        if (cdio_get_track_format(cd.get(), number) != TRACK_FORMAT_AUDIO)
-            continue;
-        const lsn_t start = cdio_get_track_lsn(cd.get(), number);
-        const lsn_t last = cdio_get_track_last_lsn(cd.get(), number);
-        // A damaged sheet can claim anything; a track must have sectors in rising order.
-        if (start == CDIO_INVALID_LSN || last == CDIO_INVALID_LSN || start < 0 || last < start)
-            continue;
-        tracks.push_back({number, start, last});
+    // A track runs to the next one's start (its pregap included), the last one to the lead-out.
+    for (size_t i = 0; i < toc.Tracks.size(); ++i) {
+        const DiscTocTrack& track = toc.Tracks[i];
+        const std::int32_t end = i + 1 < toc.Tracks.size() ? toc.Tracks[i + 1].Start : toc.LeadOut;
+        if (track.Audio)
+            tracks.push_back({track.Number, track.Start, end - 1});
     }
     return tracks;
 }

@@ -8,7 +8,7 @@
 
 namespace larkspin::cdda {
 
-// One audio track of a disc: its number in the TOC and its sectors as libcdio reads them.
+// One audio track of a disc: its number in the TOC and its sectors.
 struct AudioTrack {
     int number = 0;
     int32_t firstSector = 0;

@@ -1,4 +1,4 @@
-// Audio CD tracks, read through the ripping library (libcdio-paranoia) from drives and disc images.
+// Audio CD tracks, read through the ripping reader: drives with libcdio-paranoia, disc images exactly.
 #include "CddaDecoder.h"
 
 #include "CdDisc.h"

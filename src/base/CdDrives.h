@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 typedef struct _CdIo CdIo_t;
 
@@ -25,8 +26,8 @@ struct CdDriveInfo {
     std::string Product;
     std::string ProductRevision;
     std::string VendorSpecific;
-    std::string DisplayName;
-    std::string DevicePath; // /dev/sr0, or the .cue file of a disc image
+    std::string DisplayName; // the drive's names, or a disc image's sheet file name ("Album.cue")
+    std::string DevicePath;  // /dev/sr0, or the .cue file of a disc image
     bool IsVirtual = false;
 };
 
@@ -46,7 +47,7 @@ inline constexpr const char* NoUsableInterfaceText =
     "No usable interface available or selected interface not available";
 inline constexpr const char* NoInterfaceText = "No usable interface available";
 
-// True when libcdio can reach CD drives or disc images.
+// True when libcdio can reach CD drives.
 bool DetectInterface();
 
 // Rebuilds the table: libcdio's CD devices in name order, then the disc images of virtualDrives
@@ -61,14 +62,25 @@ bool InquireDrive(int index, CdDriveTable& table, TCDInterface cdInterface);
 // The functions here call it first; code that calls libcdio itself on other threads calls it before.
 void QuietCdioLogging();
 
-// Opens a drive through libcdio: the device, or for a disc image its .cue sheet (null when the sheet
-// has no tracks, or when the sheet or its data file is no regular file: a FIFO or a device would block
-// the caller for ever). The caller owns the handle and frees it with cdio_destroy.
+// Opens a real drive through libcdio; null for a disc image (DiscImageReader reads those) or when
+// the device cannot be opened. The caller owns the handle and frees it with cdio_destroy.
 CdIo_t* OpenCdDevice(const CdDriveInfo& drive);
 
-// The data file libcdio reads for the disc image cuePath: the sheet's name with "cue" (or "CUE") at its
-// end replaced by "bin" ("BIN"); empty when the name does not end so.
-std::string DiscImageDataPath(const std::string& cuePath);
+// One track of a disc as its TOC gives it.
+struct DiscTocTrack {
+    int Number = 0;
+    std::int32_t Start = 0; // first sector, counted from the first track's start as 0 (LSN)
+    bool Audio = true;
+};
+
+struct DiscToc {
+    std::vector<DiscTocTrack> Tracks; // rising starts, all before LeadOut
+    std::int32_t LeadOut = 0;
+};
+
+// Reads the TOC of a drive (through libcdio) or a disc image (from its CUE sheet). False when there
+// is no readable disc; then error (when given) says why.
+bool ReadDiscToc(const CdDriveInfo& drive, DiscToc& toc, std::string* error = nullptr);
 
 // Reads the TOC of one drive into toc: 0 on success, 1 when there is no readable disc (toc stays empty).
 int ReadDriveToc(const CdDriveTable& table, int index, TocRecord& toc, TCDInterface cdInterface);

@@ -4,8 +4,6 @@
 #include <cdio/paranoia/cdda.h>
 #include <cdio/paranoia/paranoia.h>
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -47,22 +45,33 @@ int CdRipReader::Open(const CdDriveInfo& drive, std::int32_t first, std::int32_t
     Close();
     try {
         error_.clear();
-        cdio_ = OpenCdDevice(drive);
-        if (!cdio_)
-            return Fail("No disc in " + drive.DevicePath);
-        drive_ = cdio_cddap_identify_cdio(cdio_, CDDA_MESSAGE_FORGETIT, nullptr);
-        // Audio sectors are little-endian (drives deliver them so, images hold them so). Left unset,
-        // the library guesses the byte order from the samples, and a quiet or unusual track can be
-        // taken for big-endian and read as noise.
-        if (drive_)
-            drive_->bigendianp = 0;
-        if (!drive_ || cdio_cddap_open(drive_) != 0) {
-            Close();
-            return Fail("No audio disc in " + drive.DevicePath);
+        std::int32_t discFirst = 0, discLast = -1;
+        if (drive.IsVirtual) {
+            image_ = std::make_unique<DiscImageReader>();
+            if (!image_->Open(drive.DevicePath)) {
+                const std::string why = image_->LastError();
+                Close();
+                return Fail("No disc in " + drive.DevicePath + ": " + why);
+            }
+            discLast = image_->Layout().LeadOut - 1;
+        } else {
+            cdio_ = OpenCdDevice(drive);
+            if (!cdio_)
+                return Fail("No disc in " + drive.DevicePath);
+            drive_ = cdio_cddap_identify_cdio(cdio_, CDDA_MESSAGE_FORGETIT, nullptr);
+            // Audio sectors are little-endian (drives deliver them so). Left unset, the library guesses
+            // the byte order from the samples, and a quiet or unusual track can be taken for big-endian
+            // and read as noise.
+            if (drive_)
+                drive_->bigendianp = 0;
+            if (!drive_ || cdio_cddap_open(drive_) != 0) {
+                Close();
+                return Fail("No audio disc in " + drive.DevicePath);
+            }
+            cdio_cddap_verbose_set(drive_, CDDA_MESSAGE_FORGETIT, CDDA_MESSAGE_FORGETIT);
+            discFirst = cdio_cddap_disc_firstsector(drive_);
+            discLast = cdio_cddap_disc_lastsector(drive_);
         }
-        cdio_cddap_verbose_set(drive_, CDDA_MESSAGE_FORGETIT, CDDA_MESSAGE_FORGETIT);
-        const lsn_t discFirst = cdio_cddap_disc_firstsector(drive_);
-        const lsn_t discLast = cdio_cddap_disc_lastsector(drive_);
         if (first > last || first < discFirst || last > discLast) {
             Close();
             char text[128];
@@ -70,14 +79,13 @@ int CdRipReader::Open(const CdDriveInfo& drive, std::int32_t first, std::int32_t
                           static_cast<int>(discFirst), static_cast<int>(discLast));
             return Fail(text);
         }
-        if (options.Speed > 0 && !drive.IsVirtual)
+        if (options.Speed > 0 && drive_)
             cdio_cddap_speed_set(drive_, options.Speed);
-        if (options.JitterCorrect && !StartParanoia(first)) {
+        if (options.JitterCorrect && drive_ && !StartParanoia(first)) {
             Close();
             return Fail("Cannot start paranoia on " + drive.DevicePath);
         }
         options_ = options;
-        imageData_ = drive.IsVirtual ? DiscImageDataPath(drive.DevicePath) : std::string();
         shaper_ = PcmShaper(options.Format, options.SwapChannels);
         first_ = first;
         last_ = last;
@@ -103,6 +111,7 @@ void CdRipReader::Close() noexcept {
     if (cdio_)
         cdio_destroy(cdio_);
     cdio_ = nullptr;
+    image_.reset();
 }
 
 void CdRipReader::NoteParanoiaEvent(long position, int mode) noexcept {
@@ -132,39 +141,28 @@ void CdRipReader::NoteParanoiaEvent(long position, int mode) noexcept {
     }
 }
 
-std::int64_t CdRipReader::ReadableSectors() const noexcept {
-    if (imageData_.empty())
-        return INT32_MAX;
-    struct stat info {};
-    return ::stat(imageData_.c_str(), &info) == 0 ? info.st_size / CdSectorBytes : 0;
-}
-
 bool CdRipReader::ReadPlainly(std::int32_t count) noexcept {
-    // libcdio reads a disc image with one fread and reports a short read as success, leaving the
-    // buffer's end as the chunk before left it: the image's size says what is really there, before
-    // the read and again after it (the file may shrink meanwhile).
-    const auto fail = [this](std::int64_t sector) {
-        const std::int64_t missing = std::max<std::int64_t>(next_, std::min(sector, ReadableSectors()));
-        error_ = SectorText("Read error", static_cast<std::int32_t>(missing));
-        return false;
-    };
-    if (next_ + count > ReadableSectors())
-        return fail(next_ + count);
     // The drive reads at most its own batch of sectors per call.
     for (std::int32_t done = 0; done < count;) {
         const long got = cdio_cddap_read(drive_, raw_.data() + static_cast<size_t>(done) * CdSectorBytes,
                                          next_ + done, count - done);
-        if (got <= 0 || got > count - done)
-            return fail(next_ + done);
+        if (got <= 0 || got > count - done) {
+            error_ = SectorText("Read error", next_ + done);
+            return false;
+        }
         done += static_cast<std::int32_t>(got);
     }
-    if (next_ + count > ReadableSectors())
-        return fail(next_ + count);
     return true;
 }
 
 // Reads count sectors at next_ into raw_.
 bool CdRipReader::ReadSectors(std::int32_t count) noexcept {
+    if (image_) {
+        if (image_->Read(next_, count, raw_.data()))
+            return true;
+        error_ = image_->LastError();
+        return false;
+    }
     if (!paranoia_)
         return ReadPlainly(count);
     // Paranoia 10.2+2.0.0 cannot be trusted with sectors that do not read at all: it may spin on them

@@ -2,9 +2,11 @@
 
 #include "CdDrives.h"
 #include "CdRipFormat.h"
+#include "DiscImageReader.h"
 #include "PcmShaper.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,15 +16,17 @@ typedef struct cdrom_paranoia_s cdrom_paranoia_t;
 namespace larkspin {
 
 struct CdRipOptions {
-    bool JitterCorrect = true; // paranoia's full mode (retrying, never looping forever); off = plain reads
+    bool JitterCorrect = true; // paranoia's full mode (retrying, never looping forever); off = plain reads.
+                               // Disc images are always read exactly, without paranoia.
     bool SwapChannels = false;
     TOutputFormat Format = STEREO44100;
     int Speed = 0; // read speed for a real drive, 0 = leave it as it is
 };
 
 // Reads one range of audio sectors from a drive or disc image in chunks, shaped to the chosen output
-// format. Standard library and libcdio only, no exceptions leave it. One object is used by one thread
-// at a time; independent objects may read different drives on different threads.
+// format. A drive is read through libcdio-paranoia; a disc image's sectors are read exactly as its
+// files hold them, so it needs no paranoia. Standard library and libcdio only, no exceptions leave it. One
+// object is used by one thread at a time; independent objects may read different drives on different threads.
 //
 // Use: Open, ReadChunk until CrRipDone (or CrError), optionally Seek, Close (the destructor closes too).
 class CdRipReader {
@@ -39,7 +43,7 @@ public:
     // track's start as 0). CrOk, or CrError with the reason in LastError (no disc, a range outside it).
     int Open(const CdDriveInfo& drive, std::int32_t first, std::int32_t last,
              const CdRipOptions& options) noexcept;
-    bool IsOpen() const noexcept { return cdio_ != nullptr; }
+    bool IsOpen() const noexcept { return cdio_ != nullptr || image_ != nullptr; }
     void Close() noexcept;
 
     // The most bytes one ReadChunk delivers.
@@ -65,15 +69,13 @@ private:
     int Fail(std::string message) noexcept;
     bool ReadSectors(std::int32_t count) noexcept;
     bool ReadPlainly(std::int32_t count) noexcept;
-    // The sectors a disc image's data file holds now; no bound for a drive.
-    std::int64_t ReadableSectors() const noexcept;
     bool StartParanoia(std::int32_t sector) noexcept;
 
     CdIo_t* cdio_ = nullptr;
     cdrom_drive_t* drive_ = nullptr;
     cdrom_paranoia_t* paranoia_ = nullptr;
     CdRipOptions options_;
-    std::string imageData_; // a disc image's data file, whose size bounds what reads really deliver
+    std::unique_ptr<DiscImageReader> image_; // a disc image instead of cdio_
     PcmShaper shaper_{STEREO44100, false};
     std::int32_t first_ = 0;
     std::int32_t last_ = -1;

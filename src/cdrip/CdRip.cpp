@@ -15,10 +15,6 @@ namespace larkspin {
 
 namespace {
 
-struct CdioCloser {
-    void operator()(CdIo_t* p) const { cdio_destroy(p); }
-};
-
 // The library's process-wide state; every field is guarded by lock.
 struct RipLibrary {
     std::mutex lock;
@@ -160,32 +156,23 @@ int CR_ReadToc() noexcept {
     lib.toc.clear();
     if (!ActiveValid(lib))
         return 1;
-    std::unique_ptr<CdIo_t, CdioCloser> cd(OpenCdDevice(lib.drives.Drives[static_cast<size_t>(lib.active)]));
-    if (!cd)
-        return 1;
-    const track_t first = cdio_get_first_track_num(cd.get());
-    const track_t count = cdio_get_num_tracks(cd.get());
-    if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0)
-        return 1;
     try {
+        DiscToc disc;
+        if (!ReadDiscToc(lib.drives.Drives[static_cast<size_t>(lib.active)], disc))
+            return 1;
         std::vector<TOCENTRY> toc;
-        for (int i = 0; i <= count; ++i) {
-            const bool leadOut = i == count;
-            const track_t number =
-                leadOut ? static_cast<track_t>(CDIO_CDROM_LEADOUT_TRACK) : static_cast<track_t>(first + i);
-            const lsn_t start = cdio_get_track_lsn(cd.get(), number);
-            // Starts must rise inside the disc; a damaged image (a .bin shorter than its sheet) can
-            // claim anything.
-            if (start == CDIO_INVALID_LSN || start < 0 || (!toc.empty() && start <= toc.back().StartSector))
-                return 1;
+        for (const DiscTocTrack& track : disc.Tracks) {
             TOCENTRY entry;
-            entry.StartSector = start;
-            entry.TrackNumber = leadOut ? TocLeadOutTrack : static_cast<std::uint8_t>(number);
-            entry.Flag = leadOut || cdio_get_track_format(cd.get(), number) == TRACK_FORMAT_AUDIO
-                             ? TocFlagAudio
-                             : TocFlagData;
+            entry.StartSector = track.Start;
+            entry.TrackNumber = static_cast<std::uint8_t>(track.Number);
+            entry.Flag = track.Audio ? TocFlagAudio : TocFlagData;
             toc.push_back(entry);
         }
+        TOCENTRY leadOut;
+        leadOut.StartSector = disc.LeadOut;
+        leadOut.TrackNumber = TocLeadOutTrack;
+        leadOut.Flag = TocFlagAudio;
+        toc.push_back(leadOut);
         lib.toc = std::move(toc);
     } catch (...) {
         return 1;

@@ -7,8 +7,7 @@
 #include <QProcess>
 #include <QString>
 
-// Builds a CD image from generated tones: <dir>/<name>.cue with one <name>.bin. libcdio 2.1 reads the
-// .bin that has the sheet's base name whatever the FILE line says, so the two names must agree.
+// Builds a CD image from generated tones: <dir>/<name>.cue with one <name>.bin.
 // trackFrames holds each track's length in frames (1/75 s, 2352 bytes); modes the CUE track types;
 // pregaps a PREGAP (silence not in the file) in frames for each track, 0 for none.
 // Returns the .cue path, or an empty text (with the reason in error) when sox fails.

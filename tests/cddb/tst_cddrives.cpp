@@ -55,7 +55,7 @@ void TestCdDrives::imageIsReadThroughVirtualDrives() {
     QCOMPARE(drive.Vendor, std::string("Virtual"));
     QCOMPARE(drive.Product, std::string("tones.cue"));
     QCOMPARE(drive.ProductRevision, std::string("1.0"));
-    QCOMPARE(drive.DisplayName, std::string("Virtualtones.cue1.0"));
+    QCOMPARE(drive.DisplayName, std::string("tones.cue"));
 
     TocRecord toc;
     toc.TrackCount = 77; // must be replaced
