@@ -32,6 +32,7 @@ struct RipJob {
     TLameCoder* coder = nullptr; // encoding when set
     AtomicFile* file = nullptr;
     std::atomic<bool>* abortRequested = nullptr;
+    TrackChecksummer* sums = nullptr; // CD audio (44.1 kHz stereo) only
     // Hands the percentage to the owner's thread and returns at once: the worker never waits for
     // the owner's thread, which may be quitting.
     std::function<void(int)> progress;
@@ -91,6 +92,8 @@ void RunRip(RipJob& job) {
                 job.error = CR_GetLastError();
                 break;
             }
+            if (job.sums)
+                job.sums->Add(rip.data(), static_cast<size_t>(delivered));
             if (job.coder) {
                 samples.resize(static_cast<size_t>(delivered) / 2);
                 if (!samples.empty())
@@ -304,6 +307,20 @@ QString WithExtension(const QString& fileName, const QString& extension) {
 
 } // namespace
 
+std::int32_t TCDRIP::firstAudioSector() const {
+    for (const auto& [name, track] : tracks_)
+        if (track.Kind == QLatin1String("Audio"))
+            return track.StartSector;
+    return -1;
+}
+
+std::int32_t TCDRIP::lastAudioSector() const {
+    for (auto it = tracks_.crbegin(); it != tracks_.crend(); ++it)
+        if (it->second.Kind == QLatin1String("Audio"))
+            return it->second.EndSector;
+    return -1;
+}
+
 QString TCDRIP::Mp3FileName(const QString& fileName) {
     return WithExtension(fileName, QStringLiteral(".mp3"));
 }
@@ -374,6 +391,14 @@ void TCDRIP::RipRange(std::int32_t first, std::int32_t last, const QString& file
     const std::int64_t dataBytes = FormatBytes(outputFormat_, static_cast<std::int64_t>(last) - first + 1);
     const bool wav = writeWAV_ && !encode_;
     RipJob job;
+    // The checksums of CD audio as it comes from the disc; other formats are no longer the disc's.
+    std::optional<TrackChecksummer> sums;
+    lastChecksums_.reset();
+    if (outputFormat_ == STEREO44100) {
+        sums.emplace(static_cast<std::uint64_t>(last - first + 1) * SamplesPerSector, first == firstAudioSector(),
+                     last == lastAudioSector());
+        job.sums = &*sums;
+    }
     if (wav) {
         const QByteArray header = WavHeader(outputFormat_, static_cast<std::uint32_t>(dataBytes));
         if (!file.Write(header.constData(), static_cast<size_t>(header.size())))
@@ -450,8 +475,11 @@ void TCDRIP::RipRange(std::int32_t first, std::int32_t last, const QString& file
         coder->CloseCoder();
         coder->WriteVBRHeader = vbrHeaderWanted;
     }
-    if (keep)
+    if (keep) {
         lastFileName_ = name;
+        if (sums)
+            lastChecksums_ = sums->Result();
+    }
 
     if (job.error.empty() && !jitterErrors_.isEmpty()) {
         const QString log = JitterLogName(name);
