@@ -97,8 +97,9 @@ bool ParseAccurateRip(std::string_view data, std::vector<AccurateRipRecord>& rec
     return true;
 }
 
-AccurateRipVerdict CheckAccurateRip(const std::vector<AccurateRipRecord>& records, const AccurateRipDisc& disc,
-                                    int position, std::uint32_t crcV1, std::uint32_t crcV2) {
+AccurateRipVerdict CheckAccurateRip(const std::vector<AccurateRipRecord>& records,
+                                    const AccurateRipDisc& disc, int position, std::uint32_t crcV1,
+                                    std::uint32_t crcV2) {
     AccurateRipVerdict verdict;
     for (const AccurateRipRecord& record : records) {
         if (record.TrackCount != disc.TrackCount || record.Id1 != disc.Id1 || record.Id2 != disc.Id2 ||

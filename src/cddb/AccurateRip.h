@@ -59,8 +59,9 @@ struct AccurateRipVerdict {
 };
 // position: the track's 0-based place among the disc's audio tracks. Only records of this disc (same
 // track count and identifiers) count; a record matches when its checksum equals either of the track's.
-AccurateRipVerdict CheckAccurateRip(const std::vector<AccurateRipRecord>& records, const AccurateRipDisc& disc,
-                                    int position, std::uint32_t crcV1, std::uint32_t crcV2);
+AccurateRipVerdict CheckAccurateRip(const std::vector<AccurateRipRecord>& records,
+                                    const AccurateRipDisc& disc, int position, std::uint32_t crcV1,
+                                    std::uint32_t crcV2);
 
 // "Accurately ripped (confidence N)", "Not accurate" or "Not in database".
 std::string AccurateRipText(const AccurateRipVerdict& verdict);

@@ -56,6 +56,7 @@ void CdripTrackSource::Configure(const RipOptions& options) {
     cdrip_->SetSpeed(options.Speed);
     cdrip_->SetJitterCorrect(options.JitterCorrect);
     cdrip_->SetSwapChannel(options.SwapChannel);
+    cdrip_->SetReadOffset(options.ReadOffset);
     cdrip_->SetCoder(options.Encode ? options.Coder : nullptr);
     cdrip_->SetEncode(options.Encode);
     cdrip_->SetWriteWAV(options.WriteWAV);

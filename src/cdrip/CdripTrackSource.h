@@ -41,6 +41,7 @@ public:
         int Speed = 0;
         bool JitterCorrect = true;
         bool SwapChannel = false;
+        int ReadOffset = 0; // samples
     };
     void Configure(const RipOptions& options);
 

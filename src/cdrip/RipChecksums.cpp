@@ -26,7 +26,8 @@ constexpr std::uint64_t EdgeSamples = 5 * SamplesPerSector;
 
 std::uint32_t Magnitude(std::uint16_t raw) {
     const auto value = static_cast<std::int16_t>(raw);
-    return value < 0 ? static_cast<std::uint32_t>(-static_cast<std::int32_t>(value)) : static_cast<std::uint32_t>(value);
+    return value < 0 ? static_cast<std::uint32_t>(-static_cast<std::int32_t>(value))
+                     : static_cast<std::uint32_t>(value);
 }
 
 } // namespace
@@ -48,7 +49,8 @@ void TrackChecksummer::Add(const std::uint8_t* pcm, std::size_t bytes) {
         pendingBytes_ = 0;
     }
     for (; at + 4 <= bytes; at += 4)
-        addSample(pcm[at] | pcm[at + 1] << 8 | pcm[at + 2] << 16 | static_cast<std::uint32_t>(pcm[at + 3]) << 24);
+        addSample(pcm[at] | pcm[at + 1] << 8 | pcm[at + 2] << 16 |
+                  static_cast<std::uint32_t>(pcm[at + 3]) << 24);
     while (at < bytes)
         pending_[pendingBytes_++] = pcm[at++];
 }

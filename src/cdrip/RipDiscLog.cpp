@@ -56,13 +56,14 @@ QString RipLogText(const RipDiscInfo& disc, const std::vector<CdListItem>& items
     for (size_t i = 0; i < items.size(); ++i) {
         const RipTrackResult result = i < results.size() ? results[i] : RipTrackResult{};
         log += QStringLiteral("\nTrack %1\n").arg(items[i].Track, 2, 10, QLatin1Char('0'));
-        log += QStringLiteral("  File: %1\n").arg(result.File.isEmpty() ? QStringLiteral("(none)")
-                                                                       : QFileInfo(result.File).fileName());
+        log += QStringLiteral("  File: %1\n")
+                   .arg(result.File.isEmpty() ? QStringLiteral("(none)") : QFileInfo(result.File).fileName());
         if (result.Sums) {
             const TrackChecksums& s = *result.Sums;
             log += QStringLiteral("  Peak: %1 %\n").arg(s.Peak * 100.0 / 32768, 0, 'f', 1);
             log += QStringLiteral("  CRC32: %1\n").arg(Hex(s.Crc32));
-            log += QStringLiteral("  AccurateRip checksums: v1 %1, v2 %2\n").arg(Hex(s.ArCrcV1), Hex(s.ArCrcV2));
+            log +=
+                QStringLiteral("  AccurateRip checksums: v1 %1, v2 %2\n").arg(Hex(s.ArCrcV1), Hex(s.ArCrcV2));
         }
         log += QStringLiteral("  AccurateRip: %1\n")
                    .arg(result.AccurateRip.isEmpty() ? QStringLiteral("Not checked") : result.AccurateRip);
@@ -87,7 +88,8 @@ QString RipCueSheetText(const std::vector<CdListItem>& items, const std::vector<
         const RipTagValues v = TagValuesOf(items[i]);
         const QString name = QFileInfo(results[i].File).fileName();
         const bool mp3 = name.endsWith(QStringLiteral(".mp3"), Qt::CaseInsensitive);
-        body += QStringLiteral("FILE %1 %2\n").arg(Quoted(name), mp3 ? QStringLiteral("MP3") : QStringLiteral("WAVE"));
+        body += QStringLiteral("FILE %1 %2\n")
+                    .arg(Quoted(name), mp3 ? QStringLiteral("MP3") : QStringLiteral("WAVE"));
         body += QStringLiteral("  TRACK %1 AUDIO\n").arg(++number, 2, 10, QLatin1Char('0'));
         body += QStringLiteral("    TITLE %1\n").arg(Quoted(v.Title));
         body += QStringLiteral("    PERFORMER %1\n").arg(Quoted(v.Artist));

@@ -50,9 +50,8 @@ RipRun::RipRun(RipRunSetup setup, RipTrackSource& ripper, TEncoderHost* encoder,
     connect(&timer_, &QTimer::timeout, this, &RipRun::tick);
     results_.resize(setup_.Items.size());
     checkTimer_.setSingleShot(true);
-    connect(&checkTimer_, &QTimer::timeout, this, [this] {
-        checkDone(false, QStringLiteral("no answer within %1 s").arg(setup_.Disc.AccurateRipTimeoutMs / 1000), {});
-    });
+    connect(&checkTimer_, &QTimer::timeout, this,
+            [this] { checkDone(false, QStringLiteral("the server did not answer in time"), {}); });
 }
 
 RipRun::~RipRun() = default;
@@ -351,15 +350,19 @@ void RipRun::startCheck() {
     }
     const QUrl url(QString::fromStdString(AccurateRipUrl(disc.AccurateRipUrl.toStdString(), ids)));
     qCDebug(lcRipRun) << "asking AccurateRip:" << url;
-    display_.RipText = QStringLiteral("Checking AccurateRip...");
-    emit displayChanged();
     check_ = new HttpGet(this);
-    connect(check_, &HttpGet::finished, this,
-            [this](bool ok, const QString& error, const QByteArray& body, bool) { checkDone(ok, error, body); });
+    connect(
+        check_, &HttpGet::finished, this,
+        [this](bool ok, const QString& error, const QByteArray& body, bool) { checkDone(ok, error, body); });
     HttpGet::Limits limits;
     limits.maxBodyBytes = 256 * 1024; // a record file holds a few hundred bytes per submission
     check_->Start(url, "Larkspin/3.0", {}, limits);
+    if (!check_)
+        return; // answered at once
     checkTimer_.start(disc.AccurateRipTimeoutMs);
+    // Last: a listener may abort the run from here.
+    display_.RipText = QStringLiteral("Checking AccurateRip...");
+    emit displayChanged();
 }
 
 void RipRun::checkDone(bool ok, const QString& error, const QByteArray& body) {
@@ -374,7 +377,8 @@ void RipRun::checkDone(bool ok, const QString& error, const QByteArray& body) {
     QString common; // the verdict of every track when the record itself decides nothing
     if (ok) {
         std::string why;
-        if (!ParseAccurateRip(std::string_view(body.constData(), static_cast<size_t>(body.size())), records, why))
+        if (!ParseAccurateRip(std::string_view(body.constData(), static_cast<size_t>(body.size())), records,
+                              why))
             common = QStringLiteral("AccurateRip's record is unusable: ") + QString::fromStdString(why);
     } else if (error.startsWith(QStringLiteral("HTTP 404"))) {
         common = QStringLiteral("Not in database");
@@ -417,8 +421,8 @@ void RipRun::writeReports() {
     if (!cue.isEmpty())
         write(RipReportName(setup_.Items, QStringLiteral(".cue")), cue, cueFile_);
     // The log last, so it lists a CUE sheet that could not be written.
-    write(RipReportName(setup_.Items, QStringLiteral(".log")), RipLogText(setup_.Disc, setup_.Items, results_, problems_),
-          logFile_);
+    write(RipReportName(setup_.Items, QStringLiteral(".log")),
+          RipLogText(setup_.Disc, setup_.Items, results_, problems_), logFile_);
 }
 
 void RipRun::problem(const QString& text) {

@@ -46,19 +46,19 @@ public:
 struct RipDiscInfo {
     TocRecord Toc;
     QString DriveName;
-    QString ReadMode;          // e.g. "Secure (jitter correction)"
-    int ReadOffset = 0;        // the drive's read offset in samples (0 for a disc image)
-    QString AccurateRipUrl;    // the database's base address; empty: no check
+    QString ReadMode;       // e.g. "Secure (jitter correction)"
+    int ReadOffset = 0;     // the drive's read offset in samples (0 for a disc image)
+    QString AccurateRipUrl; // the database's base address; empty: no check
     int AccurateRipTimeoutMs = 30000;
 };
 
 // What became of one item of a run.
 struct RipTrackResult {
-    QString File;                        // the finished file; empty when there is none
-    std::optional<TrackChecksums> Sums;  // of the ripped audio
+    QString File;                       // the finished file; empty when there is none
+    std::optional<TrackChecksums> Sums; // of the ripped audio
     int JitterErrors = 0;
-    QString AccurateRip;                 // the check's verdict; empty when not checked
-    QString Error;                       // why the track has no file
+    QString AccurateRip; // the check's verdict; empty when not checked
+    QString Error;       // why the track has no file
 };
 
 struct RipRunSetup {
@@ -111,6 +111,7 @@ public:
     // The finished files of the run.
     const QStringList& Written() const { return written_; }
     const std::vector<CdListItem>& Items() const { return setup_.Items; }
+    const RipDiscInfo& Disc() const { return setup_.Disc; }
     // One result per item, in order.
     const std::vector<RipTrackResult>& Results() const { return results_; }
     // The rip log and the CUE sheet the run wrote; empty when it wrote none.
@@ -154,7 +155,7 @@ private:
     QString cueFile_;
     HttpGet* check_ = nullptr; // the AccurateRip request while it runs
     QTimer checkTimer_;
-    bool checked_ = false;     // the AccurateRip check is over (or was never due)
+    bool checked_ = false; // the AccurateRip check is over (or was never due)
 
     bool started_ = false;
     bool finished_ = false;

@@ -86,6 +86,10 @@ public:
     bool SwapChannel() const { return swapChannel_; }
     void SetSwapChannel(bool on);
     int Speed() const { return speed_; }
+    // The drive's read offset in samples: a track's audio is read that many samples later (earlier
+    // when negative) than its sectors, so the file holds it where it belongs. CD audio only.
+    int ReadOffset() const { return readOffset_; }
+    void SetReadOffset(int samples) { readOffset_ = samples; }
     void SetSpeed(int speed) { speed_ = speed; }
     QString Version() const { return version_; }
     // The drive's identification text, as the drive list shows it.
@@ -148,6 +152,7 @@ private:
     bool jitterCorrect_ = true;
     bool swapChannel_ = false;
     int speed_ = 0;
+    int readOffset_ = 0;
     QString version_;
     QString driveName_;
     int tocEntryCount_ = 0;

@@ -328,6 +328,7 @@ void TFrame_CDRipper::StartRippingClick() {
     options.Speed = SpeedList[std::min<int>(settings_.SpeedIdx, 5)];
     options.SwapChannel = settings_.SwapChannel;
     options.JitterCorrect = settings_.Jitter;
+    options.ReadOffset = run->Disc().ReadOffset;
     if (settings_.IntEncoder && !settings_.Encoder) {
         options.Encode = true;
         options.Coder = coder_.get();

@@ -147,7 +147,8 @@ void TestAccurateRip::parsesRecordFiles() {
 void TestAccurateRip::damagedFilesNeverCrash() {
     // Every cut of a good file and random bytes: an answer and no read outside the data (the
     // sanitizers watch); a cut file is refused unless the cut falls between records.
-    const std::string good = Record(TwoTracks, {{{1, 2, 3}}, {{4, 5, 6}}}) + Record(TwoTracks, {{{7, 8, 9}}, {{1, 2, 3}}});
+    const std::string good =
+        Record(TwoTracks, {{{1, 2, 3}}, {{4, 5, 6}}}) + Record(TwoTracks, {{{7, 8, 9}}, {{1, 2, 3}}});
     std::vector<AccurateRipRecord> records;
     std::string why;
     for (size_t cut = 0; cut <= good.size(); ++cut) {
@@ -181,11 +182,11 @@ void TestAccurateRip::verdicts_data() {
     QTest::newRow("v1 matches") << QByteArray::fromStdString(a) << 0 << "Accurately ripped (confidence 3)";
     QTest::newRow("v2 matches") << QByteArray::fromStdString(b) << 0 << "Accurately ripped (confidence 12)";
     // Two submissions agree in different versions: the higher confidence counts.
-    QTest::newRow("both records match") << QByteArray::fromStdString(a + b) << 0
-                                        << "Accurately ripped (confidence 12)";
+    QTest::newRow("both records match")
+        << QByteArray::fromStdString(a + b) << 0 << "Accurately ripped (confidence 12)";
     QTest::newRow("no record matches") << QByteArray::fromStdString(a + b) << 1 << "Not accurate";
-    QTest::newRow("records of other discs only") << QByteArray::fromStdString(otherDisc + threeTracks) << 1
-                                                  << "Not in database";
+    QTest::newRow("records of other discs only")
+        << QByteArray::fromStdString(otherDisc + threeTracks) << 1 << "Not in database";
     QTest::newRow("position beyond the disc") << QByteArray::fromStdString(a) << 2 << "Not in database";
     QTest::newRow("no records") << QByteArray() << 0 << "Not in database";
 }

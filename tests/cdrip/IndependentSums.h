@@ -47,11 +47,16 @@ inline std::vector<IndependentSum> IndependentSums(const QString& file, const st
                                                    QString* error) {
     QStringList args{"-c", IndependentSumProgram, file};
     for (const SumRange& r : ranges)
-        args << QStringLiteral("%1:%2:%3:%4").arg(r.first).arg(r.last).arg(int(r.firstTrack)).arg(int(r.lastTrack));
+        args << QStringLiteral("%1:%2:%3:%4")
+                    .arg(r.first)
+                    .arg(r.last)
+                    .arg(int(r.firstTrack))
+                    .arg(int(r.lastTrack));
     QProcess python;
     python.start(QStringLiteral("python3"), args);
     if (!python.waitForFinished(120000) || python.exitCode() != 0) {
-        *error = "python3 failed: " + python.errorString() + QString::fromLocal8Bit(python.readAllStandardError());
+        *error =
+            "python3 failed: " + python.errorString() + QString::fromLocal8Bit(python.readAllStandardError());
         return {};
     }
     std::vector<IndependentSum> sums;

@@ -341,10 +341,10 @@ void Put32(QByteArray& out, uint32_t v) {
 void TestCdRipperPage::accurateRipVerdictsLogAndCueSheet_data() {
     QTest::addColumn<QString>("reply"); // "record", "wrong record", "404", "closed"
     QTest::addColumn<QStringList>("verdicts");
-    QTest::newRow("matching record")
-        << "record"
-        << QStringList{"Accurately ripped (confidence 4)", "Accurately ripped (confidence 7)",
-                       "Accurately ripped (confidence 2)"};
+    QTest::newRow("matching record") << "record"
+                                     << QStringList{"Accurately ripped (confidence 4)",
+                                                    "Accurately ripped (confidence 7)",
+                                                    "Accurately ripped (confidence 2)"};
     QTest::newRow("other checksums") << "wrong record" << QStringList(3, "Not accurate");
     QTest::newRow("unknown disc") << "404" << QStringList(3, "Not in database");
     QTest::newRow("no server") << "closed"
@@ -357,8 +357,8 @@ void TestCdRipperPage::accurateRipVerdictsLogAndCueSheet() {
     // The image's tracks: sectors 0-374, 375-919 and 920-1219; the checksums computed apart.
     QString error;
     const QString bin = QFileInfo(audioCue_).path() + "/audio.bin";
-    const std::vector<IndependentSum> sums =
-        IndependentSums(bin, {{0, 374, true, false}, {375, 919, false, false}, {920, 1219, false, true}}, &error);
+    const std::vector<IndependentSum> sums = IndependentSums(
+        bin, {{0, 374, true, false}, {375, 919, false, false}, {920, 1219, false, true}}, &error);
     if (sums.empty())
         QSKIP(qPrintable(error));
     QVERIFY2(error.isEmpty(), qPrintable(error));
@@ -449,9 +449,10 @@ void TestCdRipperPage::accurateRipVerdictsLogAndCueSheet() {
     QVERIFY(cueFile.open(QIODevice::ReadOnly));
     QString expected = "PERFORMER \"CD Audio\"\n";
     for (int i = 1; i <= 3; ++i)
-        expected += QString("FILE \"0%1 CD Audio - Track Number %1.wav\" WAVE\n  TRACK 0%1 AUDIO\n"
-                            "    TITLE \"Track Number %1\"\n    PERFORMER \"CD Audio\"\n    INDEX 01 00:00:00\n")
-                        .arg(i);
+        expected +=
+            QString("FILE \"0%1 CD Audio - Track Number %1.wav\" WAVE\n  TRACK 0%1 AUDIO\n"
+                    "    TITLE \"Track Number %1\"\n    PERFORMER \"CD Audio\"\n    INDEX 01 00:00:00\n")
+                .arg(i);
     QCOMPARE(QString::fromUtf8(cueFile.readAll()), expected);
 }
 
