@@ -24,8 +24,8 @@ struct SumRange {
 inline const char* IndependentSumProgram = R"(
 import struct, sys, zlib
 data = open(sys.argv[1], 'rb').read()
-for spec in sys.argv[2:]:
-    a, b, first, last = map(int, spec.split(':'))
+for part in sys.argv[2:]:
+    a, b, first, last = map(int, part.split(':'))
     pcm = data[a * 2352:(b + 1) * 2352]
     n = len(pcm) // 4
     words = struct.unpack('<%dI' % n, pcm[:n * 4])
