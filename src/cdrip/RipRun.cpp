@@ -70,6 +70,13 @@ QStringList RipRun::TargetFiles() const {
     return files;
 }
 
+QStringList RipRun::ReportFiles() const {
+    if (setup_.Disc.Toc.TrackCount == 0)
+        return {};
+    return {setup_.Folder + RipReportName(setup_.Items, QStringLiteral(".cue")),
+            setup_.Folder + RipReportName(setup_.Items, QStringLiteral(".log"))};
+}
+
 QStringList RipRun::ExistingTargets() const {
     QStringList existing;
     const QStringList targets = TargetFiles();
@@ -80,6 +87,9 @@ QStringList RipRun::ExistingTargets() const {
         else if (setup_.Mode == RipOutputMode::PlugIn && Taken(ripFileOf(i)))
             existing << ripFileOf(i);
     }
+    for (const QString& report : ReportFiles())
+        if (Taken(report))
+            existing << report;
     return existing;
 }
 
@@ -110,6 +120,9 @@ void RipRun::Start() {
         for (const QString& path : {targets[i], ripFileOf(i)})
             if (QFileInfo(path).isSymLink())
                 QFile::remove(path);
+    for (const QString& path : ReportFiles())
+        if (QFileInfo(path).isSymLink())
+            QFile::remove(path);
     const bool encodeAfterRip = setup_.Mode != RipOutputMode::Wav;
     encodeDone_ = setup_.Mode != RipOutputMode::PlugIn;
     display_.EncodeVisible = encodeAfterRip;
@@ -409,20 +422,20 @@ void RipRun::checkDone(bool ok, const QString& error, const QByteArray& body) {
 void RipRun::writeReports() {
     if (setup_.Disc.Toc.TrackCount == 0 || written_.isEmpty())
         return;
-    const auto write = [this](const QString& name, const QString& text, QString& written) {
-        const QString path = setup_.Folder + name;
+    const auto write = [this](const QString& path, const QString& text, QString& written) {
+        const QString name = QFileInfo(path).fileName();
         std::string error;
         if (WriteFileAtomically(path.toStdString(), text.toStdString(), &error))
             written = path;
         else
             problem(QStringLiteral("%1 could not be written: %2").arg(name, QString::fromStdString(error)));
     };
+    const QStringList reports = ReportFiles(); // the CUE sheet, the log
     const QString cue = RipCueSheetText(setup_.Items, results_);
     if (!cue.isEmpty())
-        write(RipReportName(setup_.Items, QStringLiteral(".cue")), cue, cueFile_);
+        write(reports[0], cue, cueFile_);
     // The log last, so it lists a CUE sheet that could not be written.
-    write(RipReportName(setup_.Items, QStringLiteral(".log")),
-          RipLogText(setup_.Disc, setup_.Items, results_, problems_), logFile_);
+    write(reports[1], RipLogText(setup_.Disc, setup_.Items, results_, problems_), logFile_);
 }
 
 void RipRun::problem(const QString& text) {

@@ -93,7 +93,9 @@ public:
 
     // The final files of the run, one per item, in order: WAV, MP3 or the plug-in's type.
     QStringList TargetFiles() const;
-    // Those of TargetFiles that exist already (the run would replace them).
+    // The rip log and the CUE sheet a run of a known disc writes beside its files; none otherwise.
+    QStringList ReportFiles() const;
+    // Those of TargetFiles and ReportFiles that exist already (the run would replace them).
     QStringList ExistingTargets() const;
     // Why folder cannot take the run's files ("" when it can): missing, not a folder, not writable.
     static QString CheckOutputFolder(const QString& folder);

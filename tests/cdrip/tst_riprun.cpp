@@ -94,6 +94,7 @@ private slots:
     void outputFolderChecks();
     void accurateRipAnswers_data();
     void accurateRipAnswers();
+    void reportsOfAKnownDiscAreTargetsToo();
     void abortWhileCheckingWritesNoReports();
 };
 
@@ -449,6 +450,34 @@ void TestRipRun::accurateRipAnswers() {
                            "  AccurateRip checksums: v1 00005000, v2 00006000\n  AccurateRip: " +
                            verdicts[1] + "\n"),
              qPrintable(text));
+}
+
+void TestRipRun::reportsOfAKnownDiscAreTargetsToo() {
+    // A rip log or CUE sheet of the same name (a disc image's own sheet, say) is replaced only when
+    // the user agrees; a link under such a name is replaced, not followed.
+    Rig rig;
+    SetSums(rig.ripper);
+    RipRun& run = rig.make(RipOutputMode::Wav, TwoPreparedTracks(), {}, {}, CheckedDisc({}));
+    QCOMPARE(run.ReportFiles(),
+             QStringList({rig.folder() + "The Album.cue", rig.folder() + "The Album.log"}));
+    QVERIFY(run.ExistingTargets().isEmpty());
+    QFile sheet(rig.folder() + "The Album.cue");
+    QVERIFY(sheet.open(QIODevice::WriteOnly));
+    sheet.close();
+    const QString outside = rig.dir.filePath("outside.log");
+    QVERIFY(QFile::link(outside, rig.folder() + "The Album.log"));
+    QCOMPARE(run.ExistingTargets(), QStringList({sheet.fileName(), rig.folder() + "The Album.log"}));
+    QSignalSpy finished(&run, &RipRun::finished);
+    run.Start();
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 30000);
+    QVERIFY2(!QFileInfo::exists(outside), "nothing is written outside the output folder");
+    QVERIFY(QFileInfo(run.LogFile()).isFile() && !QFileInfo(run.LogFile()).isSymLink());
+    QVERIFY(QFileInfo(sheet.fileName()).size() > 0);
+    // No database address: the tracks are not checked.
+    QCOMPARE(run.Results()[0].AccurateRip, QString());
+    // Without a disc (a table of contents) there are no reports.
+    Rig plain;
+    QVERIFY(plain.make(RipOutputMode::Wav, TwoPreparedTracks()).ReportFiles().isEmpty());
 }
 
 void TestRipRun::abortWhileCheckingWritesNoReports() {
