@@ -261,7 +261,7 @@ void writeIni(const QString& programFolder, const QString& out, const QString& d
     if (!ini.open(QIODevice::WriteOnly))
         fail("cannot write the settings");
     ini.write(QStringLiteral("[Prog]\nFirststart=0\n[CDRipper]\nIntEncoder=1\nBitrate=128\nTemp=%1/\n"
-                             "CDDBServer=127.0.0.1\nCDDBPort=%2\nCDDBEmail=bench@example.org\n"
+                             "CDDBServer=127.0.0.1\nCDDBPort=%2\nCDDBEmail=bench@example.org\nAccurateRipUrl=\n"
                              "[CDAudio]\nVirtualDrives=%3\n")
                   .arg(out)
                   .arg(cddbPort)

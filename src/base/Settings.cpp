@@ -49,7 +49,8 @@ const Key Keys[] = {
     KEY("CDRipper", Jitter), KEY("CDRipper", Temp), KEY("CDRipper", Mode), KEY("CDRipper", Reading),
     KEY("CDRipper", SwapChannel), CLAMPED("CDRipper", Bitrate, 8, 320), CHOICE("CDRipper", Channel, 4),
     KEY("CDRipper", WriteId3v1), KEY("CDRipper", WriteId3v2), KEY("CDRipper", CDDBServer),
-    KEY("CDRipper", CDDBPort), KEY("CDRipper", CDDBEmail),
+    KEY("CDRipper", CDDBPort), KEY("CDRipper", CDDBEmail), CLAMPED("CDRipper", ReadOffset, -5000, 5000),
+    KEY("CDRipper", AccurateRipUrl),
 
     KEY("StartUp", RememberPlaylist), KEY("StartUp", PlaylistWindowShow), KEY("StartUp", StationWindowShow),
     KEY("StartUp", AutomaticPlay), KEY("StartUp", SkinName), KEY("StartUp", SelectedPlaylist),

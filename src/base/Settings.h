@@ -47,6 +47,8 @@ struct Settings {
     std::string CDDBServer = DefaultCddbServer;
     std::string CDDBPort = "80";
     std::string CDDBEmail = MakerEmail;
+    int32_t ReadOffset = 0; // the drive's read offset in samples, as AccurateRip lists drives
+    std::string AccurateRipUrl = "http://www.accuraterip.com/accuraterip/";
     // StartUp
     bool RememberPlaylist = true;
     bool PlaylistWindowShow = true;

@@ -56,6 +56,7 @@ void CdripTrackSource::Configure(const RipOptions& options) {
     cdrip_->SetSpeed(options.Speed);
     cdrip_->SetJitterCorrect(options.JitterCorrect);
     cdrip_->SetSwapChannel(options.SwapChannel);
+    cdrip_->SetReadOffset(options.ReadOffset);
     cdrip_->SetCoder(options.Encode ? options.Coder : nullptr);
     cdrip_->SetEncode(options.Encode);
     cdrip_->SetWriteWAV(options.WriteWAV);
@@ -69,6 +70,34 @@ void CdripTrackSource::RipTrack(int track, const QString& fileName) {
         if (run_)
             run_->TrackFailed(track, QString::fromUtf8(e.what()));
     }
+}
+
+TocRecord CdripTrackSource::Toc() const {
+    TocRecord toc;
+    const auto& tracks = cdrip_->Tracks();
+    if (tracks.isEmpty() || tracks.size() > TocMaxTracks)
+        return toc;
+    toc.TrackCount = static_cast<uint8_t>(tracks.size());
+    for (qsizetype i = 0; i < tracks.size(); ++i) {
+        const TTrack& t = tracks[i].second;
+        static_cast<TocMsf&>(toc.Tracks[static_cast<size_t>(i)]) =
+            MsfFromFrames(static_cast<uint32_t>(t.StartSector) + LeadInFrames);
+        toc.Tracks[static_cast<size_t>(i)].IsAudio = t.Kind == QLatin1String("Audio") ? TocAudioTrack : 0;
+    }
+    toc.LeadOut = MsfFromFrames(static_cast<uint32_t>(tracks.back().second.EndSector + 1) + LeadInFrames);
+    return toc;
+}
+
+bool CdripTrackSource::IsImage() const {
+    return CR_IsVirtualDrive(cdrip_->CDRomNum());
+}
+
+std::optional<TrackChecksums> CdripTrackSource::LastChecksums() const {
+    return cdrip_->LastChecksums();
+}
+
+int CdripTrackSource::LastJitterErrors() const {
+    return cdrip_->JitterErrorCount();
 }
 
 void CdripTrackSource::AbortRip() {

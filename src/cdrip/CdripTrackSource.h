@@ -29,6 +29,10 @@ public:
     QList<int> AudioTracks() const;
     // Opens (true) or closes the tray of the active drive.
     void Eject(bool open);
+    // The table of contents of the active drive's disc (TrackCount 0 without a disc).
+    TocRecord Toc() const;
+    // Whether the active drive is a disc image.
+    bool IsImage() const;
 
     struct RipOptions {
         bool Encode = false;  // MP3 through coder while ripping
@@ -37,6 +41,7 @@ public:
         int Speed = 0;
         bool JitterCorrect = true;
         bool SwapChannel = false;
+        int ReadOffset = 0; // samples
     };
     void Configure(const RipOptions& options);
 
@@ -44,6 +49,8 @@ public:
     void setRun(RipRun* run) { run_ = run; }
     void RipTrack(int track, const QString& fileName) override;
     void AbortRip() override;
+    std::optional<TrackChecksums> LastChecksums() const override;
+    int LastJitterErrors() const override;
 
 private:
     std::unique_ptr<TCDRIP> cdrip_;

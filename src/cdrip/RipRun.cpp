@@ -1,6 +1,10 @@
 #include "RipRun.h"
 #include "MakerAddress.h"
 
+#include "AccurateRip.h"
+#include "AtomicFile.h"
+#include "HttpGet.h"
+#include "RipDiscLog.h"
 #include "RipNames.h"
 #include "RipRunLog.h"
 #include "Settings.h"
@@ -44,6 +48,10 @@ RipRun::RipRun(RipRunSetup setup, RipTrackSource& ripper, TEncoderHost* encoder,
     setup_.Folder = FolderWithSlash(setup_.Folder);
     timer_.setInterval(100);
     connect(&timer_, &QTimer::timeout, this, &RipRun::tick);
+    results_.resize(setup_.Items.size());
+    checkTimer_.setSingleShot(true);
+    connect(&checkTimer_, &QTimer::timeout, this,
+            [this] { checkDone(false, QStringLiteral("the server did not answer in time"), {}); });
 }
 
 RipRun::~RipRun() = default;
@@ -62,6 +70,13 @@ QStringList RipRun::TargetFiles() const {
     return files;
 }
 
+QStringList RipRun::ReportFiles() const {
+    if (setup_.Disc.Toc.TrackCount == 0)
+        return {};
+    return {setup_.Folder + RipReportName(setup_.Items, QStringLiteral(".cue")),
+            setup_.Folder + RipReportName(setup_.Items, QStringLiteral(".log"))};
+}
+
 QStringList RipRun::ExistingTargets() const {
     QStringList existing;
     const QStringList targets = TargetFiles();
@@ -72,6 +87,9 @@ QStringList RipRun::ExistingTargets() const {
         else if (setup_.Mode == RipOutputMode::PlugIn && Taken(ripFileOf(i)))
             existing << ripFileOf(i);
     }
+    for (const QString& report : ReportFiles())
+        if (Taken(report))
+            existing << report;
     return existing;
 }
 
@@ -102,6 +120,9 @@ void RipRun::Start() {
         for (const QString& path : {targets[i], ripFileOf(i)})
             if (QFileInfo(path).isSymLink())
                 QFile::remove(path);
+    for (const QString& path : ReportFiles())
+        if (QFileInfo(path).isSymLink())
+            QFile::remove(path);
     const bool encodeAfterRip = setup_.Mode != RipOutputMode::Wav;
     encodeDone_ = setup_.Mode != RipOutputMode::PlugIn;
     display_.EncodeVisible = encodeAfterRip;
@@ -161,16 +182,22 @@ void RipRun::TrackEnded(int) {
     }
     if (!QFileInfo(file).isFile()) {
         // The ripper could not be opened for this track; the run goes on with the next one.
-        problem(QStringLiteral("Track %1 could not be read.").arg(setup_.Items[position].Track));
-    } else if (setup_.Mode == RipOutputMode::Mp3) {
-        const QString failed = WriteRipTags(file, TagValuesOf(setup_.Items[position]), setup_.Tags);
-        if (!failed.isEmpty())
-            problem(failed);
-        written_ << file;
-    } else if (setup_.Mode == RipOutputMode::PlugIn) {
-        waiting_.push_back(position);
+        const QString text = QStringLiteral("Track %1 could not be read.").arg(setup_.Items[position].Track);
+        problem(text);
+        results_[position].Error = text;
     } else {
-        written_ << file;
+        results_[position].Sums = ripper_.LastChecksums();
+        results_[position].JitterErrors = ripper_.LastJitterErrors();
+        if (setup_.Mode == RipOutputMode::Mp3) {
+            const QString failed = WriteRipTags(file, TagValuesOf(setup_.Items[position]), setup_.Tags);
+            if (!failed.isEmpty())
+                problem(failed);
+            wrote(position, file);
+        } else if (setup_.Mode == RipOutputMode::PlugIn) {
+            waiting_.push_back(position);
+        } else {
+            wrote(position, file);
+        }
     }
     ++tracksRipped_;
     if (ripPosition_ + 1 < static_cast<int>(setup_.Items.size())) {
@@ -198,6 +225,7 @@ void RipRun::TrackFailed(int track, const QString& message) {
         return;
     }
     problem(QStringLiteral("Track %1: %2").arg(track).arg(message));
+    results_[ripPosition_].Error = message;
     // A drive that failed once fails again; the tracks ripped so far are still finished.
     ripDone_ = true;
     display_.RipText = QStringLiteral("Stopped");
@@ -246,6 +274,7 @@ void RipRun::pollPlugIn() {
             // The WAV stays: the ripped audio is not lost with a failed encode.
             problem(
                 QStringLiteral("%1 could not be encoded%2").arg(wav, error.isEmpty() ? "" : ": " + error));
+            results_[position].Error = problems_.back();
         } else {
             // The plug-in wrote its own ID3v2 tag from SendTag; ID3v1 is added here.
             if (setup_.PlugInType.compare(u"mp3", Qt::CaseInsensitive) == 0 && setup_.Tags.Id3v1) {
@@ -254,7 +283,7 @@ void RipRun::pollPlugIn() {
                 if (!failed.isEmpty())
                     problem(failed);
             }
-            written_ << target;
+            wrote(position, target);
             if (!QFile::remove(wav))
                 qCWarning(lcRipRun) << "the ripped WAV could not be removed:" << wav;
         }
@@ -293,6 +322,21 @@ void RipRun::finishIfDone() {
         return;
     if (!ripAborted_ && !(ripDone_ && encodeDone_))
         return;
+    if (!ripAborted_ && !checked_) {
+        if (!check_)
+            startCheck();
+        if (!checked_)
+            return;
+    }
+    if (check_) {
+        // Aborted while the database was asked: the answer is no longer wanted.
+        checkTimer_.stop();
+        check_->Abort();
+        check_->deleteLater();
+        check_ = nullptr;
+    }
+    if (!ripAborted_)
+        writeReports();
     finished_ = true;
     timer_.stop();
     // The plug-in starts the next run fresh.
@@ -300,6 +344,98 @@ void RipRun::finishIfDone() {
         encoder_->ReloadEncoderPlugin();
     emit displayChanged();
     emit finished();
+}
+
+void RipRun::wrote(int position, const QString& file) {
+    written_ << file;
+    results_[position].File = file;
+}
+
+void RipRun::startCheck() {
+    const RipDiscInfo& disc = setup_.Disc;
+    const AccurateRipDisc ids = AccurateRipDiscOf(disc.Toc);
+    const bool anySums = std::any_of(results_.begin(), results_.end(), [](const RipTrackResult& r) {
+        return r.Sums.has_value() && !r.File.isEmpty();
+    });
+    if (disc.AccurateRipUrl.isEmpty() || ids.TrackCount == 0 || !anySums) {
+        checked_ = true;
+        return;
+    }
+    const QUrl url(QString::fromStdString(AccurateRipUrl(disc.AccurateRipUrl.toStdString(), ids)));
+    qCDebug(lcRipRun) << "asking AccurateRip:" << url;
+    check_ = new HttpGet(this);
+    connect(
+        check_, &HttpGet::finished, this,
+        [this](bool ok, const QString& error, const QByteArray& body, bool) { checkDone(ok, error, body); });
+    HttpGet::Limits limits;
+    limits.maxBodyBytes = 256 * 1024; // a record file holds a few hundred bytes per submission
+    check_->Start(url, "Larkspin/3.0", {}, limits);
+    if (!check_)
+        return; // answered at once
+    checkTimer_.start(disc.AccurateRipTimeoutMs);
+    // Last: a listener may abort the run from here.
+    display_.RipText = QStringLiteral("Checking AccurateRip...");
+    emit displayChanged();
+}
+
+void RipRun::checkDone(bool ok, const QString& error, const QByteArray& body) {
+    if (!check_)
+        return;
+    checkTimer_.stop();
+    check_->Abort();
+    check_->deleteLater();
+    check_ = nullptr;
+    const AccurateRipDisc ids = AccurateRipDiscOf(setup_.Disc.Toc);
+    std::vector<AccurateRipRecord> records;
+    QString common; // the verdict of every track when the record itself decides nothing
+    if (ok) {
+        std::string why;
+        if (!ParseAccurateRip(std::string_view(body.constData(), static_cast<size_t>(body.size())), records,
+                              why))
+            common = QStringLiteral("AccurateRip's record is unusable: ") + QString::fromStdString(why);
+    } else if (error.startsWith(QStringLiteral("HTTP 404"))) {
+        common = QStringLiteral("Not in database");
+    } else {
+        common = QStringLiteral("AccurateRip could not be reached: ") + error;
+    }
+    if (!common.isEmpty())
+        qCDebug(lcRipRun) << common;
+    for (size_t i = 0; i < results_.size(); ++i) {
+        RipTrackResult& r = results_[i];
+        if (!r.Sums || r.File.isEmpty())
+            continue;
+        // The track's place among the disc's audio tracks.
+        const int track = setup_.Items[i].Track;
+        int position = 0;
+        for (int t = 0; t + 1 < track && t < TocMaxTracks; ++t)
+            position += setup_.Disc.Toc.Tracks[static_cast<size_t>(t)].IsAudio != 0 ? 1 : 0;
+        r.AccurateRip = !common.isEmpty() ? common
+                                          : QString::fromStdString(AccurateRipText(CheckAccurateRip(
+                                                records, ids, position, r.Sums->ArCrcV1, r.Sums->ArCrcV2)));
+    }
+    checked_ = true;
+    display_.RipText = QStringLiteral("Finished");
+    emit displayChanged();
+    finishIfDone();
+}
+
+void RipRun::writeReports() {
+    if (setup_.Disc.Toc.TrackCount == 0 || written_.isEmpty())
+        return;
+    const auto write = [this](const QString& path, const QString& text, QString& written) {
+        const QString name = QFileInfo(path).fileName();
+        std::string error;
+        if (WriteFileAtomically(path.toStdString(), text.toStdString(), &error))
+            written = path;
+        else
+            problem(QStringLiteral("%1 could not be written: %2").arg(name, QString::fromStdString(error)));
+    };
+    const QStringList reports = ReportFiles(); // the CUE sheet, the log
+    const QString cue = RipCueSheetText(setup_.Items, results_);
+    if (!cue.isEmpty())
+        write(reports[0], cue, cueFile_);
+    // The log last, so it lists a CUE sheet that could not be written.
+    write(reports[1], RipLogText(setup_.Disc, setup_.Items, results_, problems_), logFile_);
 }
 
 void RipRun::problem(const QString& text) {

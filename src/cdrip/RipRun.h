@@ -1,7 +1,9 @@
 #pragma once
 
 #include "CdListItem.h"
+#include "RipChecksums.h"
 #include "RipTagging.h"
+#include "TocRecord.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -10,10 +12,12 @@
 #include <QTimer>
 
 #include <deque>
+#include <optional>
 #include <vector>
 
 namespace larkspin {
 
+class HttpGet;
 class TEncoderHost;
 
 // How ripped tracks end up: WAV files; MP3 files encoded while ripping; or WAV files that an encoder
@@ -31,6 +35,30 @@ public:
     virtual void RipTrack(int track, const QString& fileName) = 0;
     // Stops the track being ripped; it then reports TrackEnded or TrackFailed as usual.
     virtual void AbortRip() = 0;
+    // After TrackEnded: the checksums of the audio just ripped (none when unknown) and the jitter
+    // errors of its read.
+    virtual std::optional<TrackChecksums> LastChecksums() const { return std::nullopt; }
+    virtual int LastJitterErrors() const { return 0; }
+};
+
+// The disc a run rips and how; a run with a table of contents (TrackCount above 0) checks its tracks
+// with AccurateRip and leaves a rip log and a CUE sheet beside its files.
+struct RipDiscInfo {
+    TocRecord Toc;
+    QString DriveName;
+    QString ReadMode;       // e.g. "Secure (jitter correction)"
+    int ReadOffset = 0;     // the drive's read offset in samples (0 for a disc image)
+    QString AccurateRipUrl; // the database's base address; empty: no check
+    int AccurateRipTimeoutMs = 30000;
+};
+
+// What became of one item of a run.
+struct RipTrackResult {
+    QString File;                       // the finished file; empty when there is none
+    std::optional<TrackChecksums> Sums; // of the ripped audio
+    int JitterErrors = 0;
+    QString AccurateRip; // the check's verdict; empty when not checked
+    QString Error;       // why the track has no file
 };
 
 struct RipRunSetup {
@@ -39,6 +67,7 @@ struct RipRunSetup {
     std::vector<CdListItem> Items; // the ticked items of the CD list, in list order
     RipTagChoice Tags;             // the tags ripped MP3 files get
     QString PlugInType;            // plug-in mode: the loaded plug-in's encode type ("mp3", "ogg")
+    RipDiscInfo Disc;
 };
 
 // What the rip panel shows.
@@ -64,7 +93,9 @@ public:
 
     // The final files of the run, one per item, in order: WAV, MP3 or the plug-in's type.
     QStringList TargetFiles() const;
-    // Those of TargetFiles that exist already (the run would replace them).
+    // The rip log and the CUE sheet a run of a known disc writes beside its files; none otherwise.
+    QStringList ReportFiles() const;
+    // Those of TargetFiles and ReportFiles that exist already (the run would replace them).
     QStringList ExistingTargets() const;
     // Why folder cannot take the run's files ("" when it can): missing, not a folder, not writable.
     static QString CheckOutputFolder(const QString& folder);
@@ -81,6 +112,13 @@ public:
     const QStringList& Problems() const { return problems_; }
     // The finished files of the run.
     const QStringList& Written() const { return written_; }
+    const std::vector<CdListItem>& Items() const { return setup_.Items; }
+    const RipDiscInfo& Disc() const { return setup_.Disc; }
+    // One result per item, in order.
+    const std::vector<RipTrackResult>& Results() const { return results_; }
+    // The rip log and the CUE sheet the run wrote; empty when it wrote none.
+    const QString& LogFile() const { return logFile_; }
+    const QString& CueFile() const { return cueFile_; }
 
     void TrackBegun(int track);
     void TrackProgress(int percent);
@@ -101,6 +139,10 @@ private:
     void startJob();
     void finishIfDone();
     void problem(const QString& text);
+    void wrote(int position, const QString& file);
+    void startCheck();
+    void checkDone(bool ok, const QString& error, const QByteArray& body);
+    void writeReports();
 
     RipRunSetup setup_;
     RipTrackSource& ripper_;
@@ -110,6 +152,12 @@ private:
     RipDisplay display_;
     QStringList problems_;
     QStringList written_;
+    std::vector<RipTrackResult> results_;
+    QString logFile_;
+    QString cueFile_;
+    HttpGet* check_ = nullptr; // the AccurateRip request while it runs
+    QTimer checkTimer_;
+    bool checked_ = false; // the AccurateRip check is over (or was never due)
 
     bool started_ = false;
     bool finished_ = false;

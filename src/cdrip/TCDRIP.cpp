@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QScopeGuard>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
@@ -32,6 +33,12 @@ struct RipJob {
     TLameCoder* coder = nullptr; // encoding when set
     AtomicFile* file = nullptr;
     std::atomic<bool>* abortRequested = nullptr;
+    TrackChecksummer* sums = nullptr; // CD audio (44.1 kHz stereo) only
+    // A read offset moves the range read: silence for what lies before the disc, bytes read before the
+    // range, and the range's bytes (the rest is silence past the disc's end); keepBytes -1: no offset.
+    std::int64_t zerosBefore = 0;
+    std::int64_t dropBytes = 0;
+    std::int64_t keepBytes = -1;
     // Hands the percentage to the owner's thread and returns at once: the worker never waits for
     // the owner's thread, which may be quitting.
     std::function<void(int)> progress;
@@ -80,6 +87,7 @@ void RunRip(RipJob& job) {
         std::vector<std::int16_t> samples; // one chunk as delivered
         std::vector<std::int16_t> pending; // samples in the coder's layout, short of a whole chunk
         std::vector<std::uint8_t> out(job.coder ? job.coder->OutputBufferSize() : 0);
+        std::vector<std::uint8_t> shifted;
         for (;;) {
             if (*job.abortRequested) {
                 job.aborted = true;
@@ -91,10 +99,32 @@ void RunRip(RipJob& job) {
                 job.error = CR_GetLastError();
                 break;
             }
+            const std::uint8_t* data = rip.data();
+            size_t size = static_cast<size_t>(delivered);
+            if (job.keepBytes >= 0) {
+                shifted.clear();
+                const auto zeros = std::min(job.zerosBefore, job.keepBytes);
+                shifted.assign(static_cast<size_t>(zeros), 0);
+                job.keepBytes -= zeros;
+                job.zerosBefore = 0;
+                const auto skip = std::min<std::int64_t>(job.dropBytes, delivered);
+                job.dropBytes -= skip;
+                const auto take = std::min<std::int64_t>(delivered - skip, job.keepBytes);
+                shifted.insert(shifted.end(), data + skip, data + skip + take);
+                job.keepBytes -= take;
+                if (r == CrRipDone) {
+                    shifted.insert(shifted.end(), static_cast<size_t>(job.keepBytes), 0);
+                    job.keepBytes = 0;
+                }
+                data = shifted.data();
+                size = shifted.size();
+            }
+            if (job.sums)
+                job.sums->Add(data, size);
             if (job.coder) {
-                samples.resize(static_cast<size_t>(delivered) / 2);
+                samples.resize(size / 2);
                 if (!samples.empty())
-                    std::memcpy(samples.data(), rip.data(), samples.size() * 2);
+                    std::memcpy(samples.data(), data, samples.size() * 2);
                 AppendForCoder(samples.data(), samples.size(), job.pcmChannels, coderChannels, pending);
                 size_t used = 0;
                 for (; pending.size() - used >= chunk; used += chunk) {
@@ -108,10 +138,10 @@ void RunRip(RipJob& job) {
                         return;
                 }
                 pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(used));
-            } else if (!WriteAll(*job.file, rip.data(), static_cast<size_t>(delivered), job.error)) {
+            } else if (!WriteAll(*job.file, data, size, job.error)) {
                 return;
             }
-            job.pcmBytes += delivered;
+            job.pcmBytes += static_cast<std::int64_t>(size);
             if (r == CrJitterError) {
                 std::int32_t start = 0, end = 0;
                 CR_GetLastJitterErrorPosition(&start, &end);
@@ -304,6 +334,20 @@ QString WithExtension(const QString& fileName, const QString& extension) {
 
 } // namespace
 
+std::int32_t TCDRIP::firstAudioSector() const {
+    for (const auto& [name, track] : tracks_)
+        if (track.Kind == QLatin1String("Audio"))
+            return track.StartSector;
+    return -1;
+}
+
+std::int32_t TCDRIP::lastAudioSector() const {
+    for (auto it = tracks_.crbegin(); it != tracks_.crend(); ++it)
+        if (it->second.Kind == QLatin1String("Audio"))
+            return it->second.EndSector;
+    return -1;
+}
+
 QString TCDRIP::Mp3FileName(const QString& fileName) {
     return WithExtension(fileName, QStringLiteral(".mp3"));
 }
@@ -332,8 +376,29 @@ void TCDRIP::RipRange(std::int32_t first, std::int32_t last, const QString& file
     const auto clearAbort = qScopeGuard([this] { abortRequested_ = false; });
     lastFileName_.clear();
 
+    // A drive's read offset: the track's audio lies readOffset_ samples later than its sectors say. The
+    // sectors around it are read; what lies outside the disc is silence.
+    std::int32_t readFirst = first;
+    std::int32_t readLast = last;
+    std::int64_t zerosBefore = 0, dropBytes = 0, keepBytes = -1;
+    if (readOffset_ != 0 && outputFormat_ == STEREO44100 && !tracks_.isEmpty()) {
+        const std::int64_t sps = SamplesPerSector;
+        const std::int64_t discEnd = tracks_.back().second.EndSector + 1;
+        const std::int64_t from = first * sps + readOffset_; // the first sample wanted
+        const std::int64_t to = (last + std::int64_t{1}) * sps + readOffset_;
+        const auto floorDiv = [](std::int64_t a, std::int64_t b) {
+            return a >= 0 ? a / b : -((-a + b - 1) / b);
+        };
+        const std::int64_t rf = std::clamp<std::int64_t>(floorDiv(from, sps), 0, discEnd - 1);
+        const std::int64_t rl = std::clamp<std::int64_t>(floorDiv(to - 1, sps), rf, discEnd - 1);
+        zerosBefore = std::max<std::int64_t>(0, rf * sps - from) * 4;
+        dropBytes = std::max<std::int64_t>(0, from - rf * sps) * 4;
+        keepBytes = (to - from) * 4;
+        readFirst = static_cast<std::int32_t>(rf);
+        readLast = static_cast<std::int32_t>(rl);
+    }
     std::int32_t bufferSize = 0;
-    if (CR_OpenRipper(&bufferSize, first, last) != 0) {
+    if (CR_OpenRipper(&bufferSize, readFirst, readLast) != 0) {
         // Nothing to read is an error the user must see, not an empty success.
         qCWarning(lcCdRip) << "cannot rip sectors" << first << "to" << last << StdText(CR_GetLastError());
         throw ECDRIPError("Cannot read sectors " + std::to_string(first) + " to " + std::to_string(last) +
@@ -374,6 +439,14 @@ void TCDRIP::RipRange(std::int32_t first, std::int32_t last, const QString& file
     const std::int64_t dataBytes = FormatBytes(outputFormat_, static_cast<std::int64_t>(last) - first + 1);
     const bool wav = writeWAV_ && !encode_;
     RipJob job;
+    // The checksums of CD audio as it comes from the disc; other formats are no longer the disc's.
+    std::optional<TrackChecksummer> sums;
+    lastChecksums_.reset();
+    if (outputFormat_ == STEREO44100) {
+        sums.emplace(static_cast<std::uint64_t>(last - first + 1) * SamplesPerSector,
+                     first == firstAudioSector(), last == lastAudioSector());
+        job.sums = &*sums;
+    }
     if (wav) {
         const QByteArray header = WavHeader(outputFormat_, static_cast<std::uint32_t>(dataBytes));
         if (!file.Write(header.constData(), static_cast<size_t>(header.size())))
@@ -382,6 +455,9 @@ void TCDRIP::RipRange(std::int32_t first, std::int32_t last, const QString& file
 
     // The worker reads and encodes; this thread keeps serving its events until the worker is done.
     job.bufferSize = bufferSize;
+    job.zerosBefore = zerosBefore;
+    job.dropBytes = dropBytes;
+    job.keepBytes = keepBytes;
     job.pcmChannels = FormatChannels(outputFormat_);
     job.coder = coder;
     job.file = &file;
@@ -450,8 +526,11 @@ void TCDRIP::RipRange(std::int32_t first, std::int32_t last, const QString& file
         coder->CloseCoder();
         coder->WriteVBRHeader = vbrHeaderWanted;
     }
-    if (keep)
+    if (keep) {
         lastFileName_ = name;
+        if (sums)
+            lastChecksums_ = sums->Result();
+    }
 
     if (job.error.empty() && !jitterErrors_.isEmpty()) {
         const QString log = JitterLogName(name);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CdRip.h"
+#include "RipChecksums.h"
 #include "TDriveTableClass.h"
 
 #include <QList>
@@ -11,6 +12,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 namespace larkspin {
@@ -84,6 +86,10 @@ public:
     bool SwapChannel() const { return swapChannel_; }
     void SetSwapChannel(bool on);
     int Speed() const { return speed_; }
+    // The drive's read offset in samples: a track's audio is read that many samples later (earlier
+    // when negative) than its sectors, so the file holds it where it belongs. CD audio only.
+    int ReadOffset() const { return readOffset_; }
+    void SetReadOffset(int samples) { readOffset_ = samples; }
     void SetSpeed(int speed) { speed_ = speed; }
     QString Version() const { return version_; }
     // The drive's identification text, as the drive list shows it.
@@ -98,6 +104,9 @@ public:
     // The file the last rip wrote (FileName, with ".mp3" when encoding); empty when none was written.
     QString LastFileName() const { return lastFileName_; }
     bool Ripping() const { return ripping_; }
+    // The checksums of the audio the last rip kept; none when it kept no file or did not rip CD audio
+    // (44.1 kHz stereo). The disc's first and last audio tracks get AccurateRip's edge rules.
+    const std::optional<TrackChecksums>& LastChecksums() const { return lastChecksums_; }
 
     // Writes Speed into the parameter record and hands it to the library: false when the library
     // refuses it. Raises ECDRIPError "Error setting parameters" when the call throws.
@@ -131,6 +140,8 @@ private:
     void BuildTrackList();
     void TakeParameters();
     void SyncCoderFormat();
+    std::int32_t firstAudioSector() const;
+    std::int32_t lastAudioSector() const;
 
     TLameCoder* coder_ = nullptr;
     int cdRomNum_ = 0;
@@ -141,6 +152,7 @@ private:
     bool jitterCorrect_ = true;
     bool swapChannel_ = false;
     int speed_ = 0;
+    int readOffset_ = 0;
     QString version_;
     QString driveName_;
     int tocEntryCount_ = 0;
@@ -148,6 +160,7 @@ private:
     QStringList jitterErrors_;
     int jitterErrorCount_ = 0;
     QString lastFileName_;
+    std::optional<TrackChecksums> lastChecksums_;
     bool ripping_ = false;
     quint64 ripSerial_ = 0; // counts the rips, so late progress of an earlier one is recognised
     std::atomic<bool> abortRequested_{false};

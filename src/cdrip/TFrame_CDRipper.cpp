@@ -51,7 +51,7 @@ TFrame_CDRipper::TFrame_CDRipper(Settings& settings, TEncoderHost* encoders, QWi
     auto* search = new QPushButton(QStringLiteral("Search..."), this);
     CDListView = new QTreeWidget(this);
     CDListView->setObjectName(QStringLiteral("CDListView"));
-    CDListView->setHeaderLabels({QStringLiteral("Track")});
+    CDListView->setHeaderLabels({QStringLiteral("Track"), QStringLiteral("AccurateRip")});
     CDListView->setRootIsDecorated(false);
     auto* selectAll = new QPushButton(QStringLiteral("Select all"), this);
     auto* selectNone = new QPushButton(QStringLiteral("Select none"), this);
@@ -204,6 +204,7 @@ bool TFrame_CDRipper::RefreshCdView() {
     if (DriveSelBox->currentIndex() >= 0)
         source_->SetDrive(DriveSelBox->currentIndex());
     list_.clear();
+    verdicts_.clear();
     for (int position : source_->AudioTracks())
         list_.push_back(
             {position, QStringLiteral("CD Audio / Track Number %1").arg(position), {}, {}, {}, false});
@@ -238,7 +239,7 @@ void TFrame_CDRipper::showList() {
     filling_ = true;
     CDListView->clear();
     for (const CdListItem& item : list_) {
-        auto* row = new QTreeWidgetItem(CDListView, {item.Caption});
+        auto* row = new QTreeWidgetItem(CDListView, {item.Caption, verdicts_.value(item.Track)});
         row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
         row->setCheckState(0, item.Ticked ? Qt::Checked : Qt::Unchecked);
     }
@@ -294,6 +295,13 @@ void TFrame_CDRipper::StartRippingClick() {
                                         : RipOutputMode::Wav;
     setup.Folder = FolderWithSlash(Pathinfo->text());
     setup.Tags = {settings_.WriteId3v1, settings_.WriteId3v2};
+    setup.Disc.Toc = source_->Toc();
+    setup.Disc.DriveName = source_->DriveName();
+    const bool secure = settings_.Jitter || (settings_.IntEncoder && !settings_.Encoder);
+    setup.Disc.ReadMode = secure ? QStringLiteral("Secure (jitter correction)") : QStringLiteral("Burst");
+    // A disc image holds the audio where it belongs: no offset to correct.
+    setup.Disc.ReadOffset = source_->IsImage() ? 0 : settings_.ReadOffset;
+    setup.Disc.AccurateRipUrl = QString::fromStdString(settings_.AccurateRipUrl);
     for (const CdListItem& item : list_)
         if (item.Ticked)
             setup.Items.push_back(item);
@@ -320,6 +328,7 @@ void TFrame_CDRipper::StartRippingClick() {
     options.Speed = SpeedList[std::min<int>(settings_.SpeedIdx, 5)];
     options.SwapChannel = settings_.SwapChannel;
     options.JitterCorrect = settings_.Jitter;
+    options.ReadOffset = run->Disc().ReadOffset;
     if (settings_.IntEncoder && !settings_.Encoder) {
         options.Encode = true;
         options.Coder = coder_.get();
@@ -372,6 +381,10 @@ void TFrame_CDRipper::runFinished() {
         return;
     const QStringList problems = run_->Problems();
     const bool aborted = run_->Aborted();
+    const std::vector<CdListItem>& items = run_->Items();
+    for (size_t i = 0; i < items.size() && i < run_->Results().size(); ++i)
+        verdicts_[items[i].Track] = run_->Results()[i].AccurateRip;
+    showList();
     source_->setRun(nullptr);
     run_.reset();
     rippanel->hide();

@@ -3,6 +3,7 @@
 #include "CdListItem.h"
 #include "RipRun.h"
 
+#include <QHash>
 #include <QWidget>
 
 #include <memory>
@@ -98,6 +99,7 @@ private:
     std::unique_ptr<CdripTrackSource> source_; // the ripping component, made again by every refresh
     std::unique_ptr<RipRun> run_;
     CdList list_;
+    QHash<int, QString> verdicts_; // per track of the last rip: its AccurateRip verdict
     bool TrayOpen = false;
     bool encodingActive_ = false;
     bool filling_ = false;

@@ -9,6 +9,7 @@
 #include "TLameCoder.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QStringList>
 #include <QTimer>
 
@@ -46,6 +47,8 @@ public:
         QTimer::singleShot(0, [this] { nextChunk(); });
     }
 
+    std::optional<larkspin::TrackChecksums> LastChecksums() const override { return checksums.value(track_); }
+
     void AbortRip() override {
         calls << QStringLiteral("abort %1").arg(track_);
         aborted_ = true;
@@ -57,6 +60,7 @@ public:
     int chunks = 4;        // chunks per track
     int framesPerChunk = 4410;
     int chunkDelayMs = 0;                              // time between chunks
+    QHash<int, larkspin::TrackChecksums> checksums;    // what LastChecksums reports per track
     std::function<void(int track, int chunk)> onChunk; // called before each chunk is read
 
 private:

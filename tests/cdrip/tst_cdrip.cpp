@@ -74,6 +74,8 @@ private slots:
     void vanishingDiscMidRip();
     void mp3OnTheFly_data();
     void mp3OnTheFly();
+    void readOffsetShiftsTheAudio_data();
+    void readOffsetShiftsTheAudio();
 };
 
 void TestCdRip::trackListOfAnImage() {
@@ -514,6 +516,52 @@ void TestCdRip::mp3OnTheFly() {
     }
     const double correlation = dot / std::sqrt(a * b);
     QVERIFY2(correlation > 0.99, qPrintable(QString("correlation %1").arg(correlation)));
+}
+
+void TestCdRip::readOffsetShiftsTheAudio_data() {
+    QTest::addColumn<int>("track");
+    QTest::addColumn<int>("offset"); // samples
+    QTest::addColumn<bool>("jitter");
+    QTest::newRow("middle, later") << 2 << 100 << true;
+    QTest::newRow("middle, earlier") << 2 << -100 << false;
+    QTest::newRow("middle, over a sector later") << 2 << 700 << true;
+    QTest::newRow("middle, over a sector earlier") << 2 << -1300 << true;
+    // Before the disc's start and past its end: silence.
+    QTest::newRow("first, earlier") << 1 << -1000 << true;
+    QTest::newRow("last, later") << 3 << 1000 << false;
+    QTest::newRow("last, a whole sector later") << 3 << 588 << true;
+}
+
+void TestCdRip::readOffsetShiftsTheAudio() {
+    // The file holds the disc's samples from the track's start + offset, silence outside the disc;
+    // the checksums are of what the file holds.
+    QFETCH(int, track);
+    QFETCH(int, offset);
+    QFETCH(bool, jitter);
+    Disc disc;
+    MakeDisc(disc, {"AUDIO", "AUDIO", "AUDIO"});
+    auto rip = OpenComponent({disc.cue});
+    rip->SetJitterCorrect(jitter);
+    rip->SetReadOffset(offset);
+    const QByteArray whole = disc.tracks.join();
+    qint64 start = 0;
+    for (int i = 0; i + 1 < track; ++i)
+        start += disc.tracks[i].size();
+    QByteArray expected;
+    for (qint64 at = start + offset * 4; at < start + offset * 4 + disc.tracks[track - 1].size(); at += 4)
+        expected += at >= 0 && at < whole.size() ? whole.mid(at, 4) : QByteArray(4, '\0');
+    const QString file = disc.out + "/shifted.wav";
+    rip->RipTrack(track, file);
+    const QByteArray wav = ReadAll(file);
+    QCOMPARE(wav.left(44), TCDRIP::WavHeader(STEREO44100, static_cast<quint32>(expected.size())));
+    QVERIFY2(wav.mid(44) == expected, "the ripped samples are not the shifted ones");
+    // The checksums are those of the shifted audio.
+    TrackChecksummer shifted(static_cast<uint64_t>(expected.size() / 4), track == 1, track == 3);
+    shifted.Add(reinterpret_cast<const uint8_t*>(expected.constData()), static_cast<size_t>(expected.size()));
+    QVERIFY(rip->LastChecksums().has_value());
+    QCOMPARE(rip->LastChecksums()->Samples, shifted.Result().Samples);
+    QCOMPARE(rip->LastChecksums()->Crc32, shifted.Result().Crc32);
+    QCOMPARE(rip->LastChecksums()->ArCrcV2, shifted.Result().ArCrcV2);
 }
 
 QTEST_GUILESS_MAIN(TestCdRip)

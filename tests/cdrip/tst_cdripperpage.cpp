@@ -1,7 +1,10 @@
 // The "CD Ripper" page on disc images as virtual drives: the audio tracks it lists, ticking, the rip it
 // starts through the preparation, the controls it refuses while a rip runs, the question before files are
 // replaced, and an output folder that is missing.
+#include "CddbTestServer.h"
+#include "DiscId.h"
 #include "DiscImage.h"
+#include "IndependentSums.h"
 #include "ModalAnswer.h"
 #include "Settings.h"
 #include "TEncoderHost.h"
@@ -53,6 +56,7 @@ Settings& WithDrives(Settings& settings, const QString& cue) {
 struct PageRig {
     explicit PageRig(const QString& cue, TEncoderHost* encoders = nullptr)
         : page(WithDrives(settings, cue), encoders) {
+        settings.AccurateRipUrl.clear(); // no test asks the real database
         page.Initialise();
         page.Pathinfo->setText(out.path());
     }
@@ -79,6 +83,8 @@ private slots:
     void encoderPlugInModeLeavesEncodedFilesOnly();
     void vanishingDiscEndsTheRunWithItsReason();
     void damagedImageListsNothing();
+    void accurateRipVerdictsLogAndCueSheet_data();
+    void accurateRipVerdictsLogAndCueSheet();
 
 private:
     QTemporaryDir dir_;
@@ -151,7 +157,8 @@ void TestCdRipperPage::ripsTheTickedTracksAndRefusesChangesMeanwhile() {
     QTRY_VERIFY_WITH_TIMEOUT(!page.RipInProgress(), 30000);
     QCOMPARE(running.size(), 2);
     QCOMPARE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden),
-             QStringList({"01 CD Audio - Track Number 1.wav", "03 CD Audio - Track Number 3.wav"}));
+             QStringList({"01 CD Audio - Track Number 1.wav", "03 CD Audio - Track Number 3.wav",
+                          "Audio CD.cue", "Audio CD.log"}));
     // 375 and 300 frames of 2352 bytes behind a 44-byte header.
     QCOMPARE(QFileInfo(out.filePath("01 CD Audio - Track Number 1.wav")).size(), 44 + 375 * 2352);
     QCOMPARE(QFileInfo(out.filePath("03 CD Audio - Track Number 3.wav")).size(), 44 + 300 * 2352);
@@ -276,7 +283,8 @@ void TestCdRipperPage::encoderPlugInModeLeavesEncodedFilesOnly() {
     QVERIFY(page.label6->isVisibleTo(&page));
     QTRY_VERIFY_WITH_TIMEOUT(!page.RipInProgress(), 30000);
     QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-             QStringList({"01 CD Audio - Track Number 1.flac", "02 CD Audio - Track Number 2.flac"}));
+             QStringList({"01 CD Audio - Track Number 1.flac", "02 CD Audio - Track Number 2.flac",
+                          "Audio CD.cue", "Audio CD.log"}));
     QVERIFY(!OpenMessage(&page));
 }
 
@@ -319,6 +327,133 @@ void TestCdRipperPage::damagedImageListsNothing() {
     QCOMPARE(page.CDListView->topLevelItemCount(), 0);
     page.StartRippingClick();
     QVERIFY(!page.RipInProgress());
+}
+
+namespace {
+
+void Put32(QByteArray& out, uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        out += static_cast<char>(v >> (8 * i));
+}
+
+} // namespace
+
+void TestCdRipperPage::accurateRipVerdictsLogAndCueSheet_data() {
+    QTest::addColumn<QString>("reply"); // "record", "wrong record", "404", "closed"
+    QTest::addColumn<QStringList>("verdicts");
+    QTest::newRow("matching record") << "record"
+                                     << QStringList{"Accurately ripped (confidence 4)",
+                                                    "Accurately ripped (confidence 7)",
+                                                    "Accurately ripped (confidence 2)"};
+    QTest::newRow("other checksums") << "wrong record" << QStringList(3, "Not accurate");
+    QTest::newRow("unknown disc") << "404" << QStringList(3, "Not in database");
+    QTest::newRow("no server") << "closed"
+                               << QStringList(3, "AccurateRip could not be reached: Connection refused");
+}
+
+void TestCdRipperPage::accurateRipVerdictsLogAndCueSheet() {
+    QFETCH(QString, reply);
+    QFETCH(QStringList, verdicts);
+    // The image's tracks: sectors 0-374, 375-919 and 920-1219; the checksums computed apart.
+    QString error;
+    const QString bin = QFileInfo(audioCue_).path() + "/audio.bin";
+    const std::vector<IndependentSum> sums = IndependentSums(
+        bin, {{0, 374, true, false}, {375, 919, false, false}, {920, 1219, false, true}}, &error);
+    if (sums.empty())
+        QSKIP(qPrintable(error));
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+
+    // The disc's AccurateRip ids worked out by hand: id1 = 0 + 375 + 920 + 1220 = 0x9d3,
+    // id2 = 1*1 + 375*2 + 920*3 + 1220*4 = 0x20c7.
+    TocRecord toc;
+    toc.TrackCount = 3;
+    for (int i = 0; i < 3; ++i) {
+        static_cast<TocMsf&>(toc.Tracks[i]) = MsfFromFrames(QList<int>{0, 375, 920}[i] + 150);
+        toc.Tracks[i].IsAudio = TocAudioTrack;
+    }
+    toc.LeadOut = MsfFromFrames(1220 + 150);
+    const uint32_t cddbId = ComputeDiscId(toc);
+    const int wrong = reply == "wrong record" ? 1 : 0;
+    QByteArray record(1, 3);
+    Put32(record, 0x9d3);
+    Put32(record, 0x20c7);
+    Put32(record, cddbId);
+    // Track 1 submitted with its v1 checksum, track 2 with v2, track 3 with v1.
+    const uint32_t crcs[] = {sums[0].v1, sums[1].v2, sums[2].v1};
+    const int confidences[] = {4, 7, 2};
+    for (int i = 0; i < 3; ++i) {
+        record += static_cast<char>(confidences[i]);
+        Put32(record, crcs[i] + wrong);
+        Put32(record, 0);
+    }
+    // Some other pressing's record does not disturb the verdicts.
+    QByteArray other(1, 3);
+    Put32(other, 0x9d3);
+    Put32(other, 0x20c7);
+    Put32(other, cddbId);
+    for (int i = 0; i < 3; ++i) {
+        other += static_cast<char>(90);
+        Put32(other, 0x12345678 + i);
+        Put32(other, 0);
+    }
+
+    CddbTestServer server(60000);
+    if (reply == "404")
+        server.enqueueStatus(404, "<html>Not found</html>");
+    else
+        server.enqueue(record + other);
+    QString port = server.port();
+    if (reply == "closed")
+        server.shutDown();
+
+    PageRig rig(audioCue_);
+    rig.settings.AccurateRipUrl = ("http://127.0.0.1:" + port + "/accuraterip").toStdString();
+    TFrame_CDRipper& page = rig.page;
+    page.SelectAllClick();
+    ModalAnswer start(StartInPreparation);
+    page.StartRippingClick();
+    QTRY_VERIFY_WITH_TIMEOUT(!page.RipInProgress(), 60000);
+    QVERIFY(!OpenMessage(&page));
+    if (reply != "closed")
+        QCOMPARE(server.targets,
+                 QList<QByteArray>{QString("/accuraterip/3/d/9/dBAR-003-000009d3-000020c7-%1.bin")
+                                       .arg(cddbId, 8, 16, QLatin1Char('0'))
+                                       .toLatin1()});
+
+    // The list shows each track's verdict.
+    QStringList shown;
+    for (int i = 0; i < page.CDListView->topLevelItemCount(); ++i)
+        shown << page.CDListView->topLevelItem(i)->text(1);
+    QCOMPARE(shown, verdicts);
+
+    // The log: drive, read mode, per track its file, peak, CRC-32, checksums, verdict and jitter errors.
+    QFile logFile(rig.out.filePath("Audio CD.log"));
+    QVERIFY(logFile.open(QIODevice::ReadOnly));
+    const QString log = QString::fromUtf8(logFile.readAll());
+    QVERIFY2(log.contains("Drive: " + page.DriveSelBox->currentText() + "\n"), qPrintable(log));
+    QVERIFY2(log.contains("Read mode: Burst\nRead offset: 0 samples\n"), qPrintable(log));
+    for (int i = 0; i < 3; ++i) {
+        const auto hex = [](uint32_t v) { return QString("%1").arg(v, 8, 16, QLatin1Char('0')).toUpper(); };
+        const QString block =
+            QString("Track %1\n  File: %1 CD Audio - Track Number %2.wav\n  Peak: %3 %\n  CRC32: %4\n"
+                    "  AccurateRip checksums: v1 %5, v2 %6\n  AccurateRip: %7\n  Jitter errors: 0\n")
+                .arg(QString::asprintf("%02d", i + 1))
+                .arg(i + 1)
+                .arg(sums[i].peak * 100.0 / 32768, 0, 'f', 1)
+                .arg(hex(sums[i].crc32), hex(sums[i].v1), hex(sums[i].v2), verdicts[i]);
+        QVERIFY2(log.contains(block), qPrintable(log + "\nlacks:\n" + block));
+    }
+    QVERIFY2(log.endsWith("Errors:\n  None\n"), qPrintable(log));
+
+    QFile cueFile(rig.out.filePath("Audio CD.cue"));
+    QVERIFY(cueFile.open(QIODevice::ReadOnly));
+    QString expected = "PERFORMER \"CD Audio\"\n";
+    for (int i = 1; i <= 3; ++i)
+        expected +=
+            QString("FILE \"0%1 CD Audio - Track Number %1.wav\" WAVE\n  TRACK 0%1 AUDIO\n"
+                    "    TITLE \"Track Number %1\"\n    PERFORMER \"CD Audio\"\n    INDEX 01 00:00:00\n")
+                .arg(i);
+    QCOMPARE(QString::fromUtf8(cueFile.readAll()), expected);
 }
 
 QTEST_MAIN(TestCdRipperPage)

@@ -47,8 +47,9 @@ bool WriteRipSettings(const QString& folder, const QString& out, const QString& 
     QFile ini(QDir(folder).filePath("larkspin.ini"));
     if (!ini.open(QIODevice::WriteOnly))
         return false;
-    ini.write(QStringLiteral("[Prog]\nFirststart=0\n[CDRipper]\nIntEncoder=1\nBitrate=128\nTemp=%1/\n%2"
-                             "[CDAudio]\nVirtualDrives=%3\n")
+    ini.write(QStringLiteral(
+                  "[Prog]\nFirststart=0\n[CDRipper]\nIntEncoder=1\nBitrate=128\nTemp=%1/\nAccurateRipUrl=\n%2"
+                  "[CDAudio]\nVirtualDrives=%3\n")
                   .arg(out, ripperLines, cue)
                   .toUtf8());
     return true;
@@ -125,7 +126,16 @@ void TestRipApp::prepareFetchNamesAndRipTwoTracksToMp3() {
     QTRY_VERIFY_WITH_TIMEOUT(!page->RipInProgress(), 60000);
 
     QCOMPARE(QDir(out).entryList(QDir::Files | QDir::Hidden),
-             QStringList({"01 Disc Artist - First Song.mp3", "02 Guest - Second Song.mp3"}));
+             QStringList({"01 Disc Artist - First Song.mp3", "02 Guest - Second Song.mp3", "Disc Album.cue",
+                          "Disc Album.log"}));
+    // The CUE sheet is named after the album and plays the MP3 files as one disc.
+    QFile cueSheet(QDir(out).filePath("Disc Album.cue"));
+    QVERIFY(cueSheet.open(QIODevice::ReadOnly));
+    const QString sheet = QString::fromUtf8(cueSheet.readAll());
+    QVERIFY2(sheet.startsWith("TITLE \"Disc Album\"\nFILE \"01 Disc Artist - First Song.mp3\" MP3\n"),
+             qPrintable(sheet));
+    QVERIFY2(sheet.contains("FILE \"02 Guest - Second Song.mp3\" MP3\n  TRACK 02 AUDIO\n"),
+             qPrintable(sheet));
     const QStringList artists = {"Disc Artist", "Guest"};
     const QStringList titles = {"First Song", "Second Song"};
     const QStringList files = QDir(out).entryList(QDir::Files);
@@ -254,7 +264,7 @@ void TestRipApp::refusedQuitLeavesTheRipRunning() {
     // The rip goes on to the end of the track.
     QTRY_VERIFY_WITH_TIMEOUT(!page->RipInProgress(), 120000);
     QCOMPARE(QDir(out).entryList(QDir::Files | QDir::Hidden),
-             QStringList{"01 CD Audio - Track Number 1.mp3"});
+             QStringList({"01 CD Audio - Track Number 1.mp3", "Audio CD.cue", "Audio CD.log"}));
     TagLib::MPEG::File mp3(
         QFile::encodeName(QDir(out).filePath("01 CD Audio - Track Number 1.mp3")).constData());
     QVERIFY(mp3.isValid() && mp3.audioProperties());

@@ -1,6 +1,8 @@
 // The rip run without windows: its three output modes, the tags it writes from the prepared list, abort,
 // failing and unreadable tracks, hostile names and the output folder checks. A small fake stands in for
 // the ripping component; the encoder plug-ins and the tag writers are the real ones, TagLib reads back.
+#include "AccurateRip.h"
+#include "CddbTestServer.h"
 #include "FakeRipper.h"
 #include "RipNames.h"
 #include "RipRun.h"
@@ -56,13 +58,14 @@ struct Rig {
     }
 
     RipRun& make(RipOutputMode mode, std::vector<CdListItem> items, RipTagChoice tags = {},
-                 const QString& plugInType = {}) {
+                 const QString& plugInType = {}, const RipDiscInfo& disc = {}) {
         RipRunSetup setup;
         setup.Mode = mode;
         setup.Folder = path();
         setup.Items = std::move(items);
         setup.Tags = tags;
         setup.PlugInType = plugInType;
+        setup.Disc = disc;
         owned = std::make_unique<RipRun>(std::move(setup), ripper, encoders.get());
         run = owned.get();
         return *run;
@@ -89,6 +92,10 @@ private slots:
     void existingFilesAreNamed();
     void linksUnderTrackNamesAreReplacedNotFollowed();
     void outputFolderChecks();
+    void accurateRipAnswers_data();
+    void accurateRipAnswers();
+    void reportsOfAKnownDiscAreTargetsToo();
+    void abortWhileCheckingWritesNoReports();
 };
 
 void TestRipRun::outputModes_data() {
@@ -350,6 +357,147 @@ void TestRipRun::outputFolderChecks() {
         QCOMPARE(RipRun::CheckOutputFolder(dir.filePath("ro")),
                  QStringLiteral("The output directory \"%1\" cannot be written.").arg(dir.filePath("ro")));
     }
+}
+
+namespace {
+
+// A disc whose first track is data and whose audio tracks 2 to 5 (AccurateRip's positions 0 to 3) the
+// fake rips; track 2 sums to v1 0x1000 / v2 0x2000, track 5 to 0x5000 / 0x6000.
+RipDiscInfo CheckedDisc(const QString& url, int timeoutMs = 30000) {
+    RipDiscInfo disc;
+    disc.Toc.TrackCount = 5;
+    for (int i = 0; i < 5; ++i) {
+        static_cast<TocMsf&>(disc.Toc.Tracks[i]) = MsfFromFrames(150 + 3000 * i);
+        disc.Toc.Tracks[i].IsAudio = i == 0 ? 0 : TocAudioTrack;
+    }
+    disc.Toc.LeadOut = MsfFromFrames(150 + 15000);
+    disc.DriveName = "Fake drive";
+    disc.ReadMode = "Burst";
+    disc.AccurateRipUrl = url;
+    disc.AccurateRipTimeoutMs = timeoutMs;
+    return disc;
+}
+
+void SetSums(FakeRipper& ripper) {
+    ripper.checksums[2] = {0xAAAA, 0x1000, 0x2000, 100, 17640};
+    ripper.checksums[5] = {0xBBBB, 0x5000, 0x6000, 200, 17640};
+}
+
+QByteArray Record(const AccurateRipDisc& disc, const QList<uint32_t>& crcs) {
+    QByteArray r(1, static_cast<char>(crcs.size()));
+    auto put = [&r](uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            r += static_cast<char>(v >> (8 * i));
+    };
+    put(disc.Id1);
+    put(disc.Id2);
+    put(disc.CddbId);
+    for (uint32_t crc : crcs) {
+        r += static_cast<char>(9);
+        put(crc);
+        put(0);
+    }
+    return r;
+}
+
+} // namespace
+
+void TestRipRun::accurateRipAnswers_data() {
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QStringList>("verdicts");
+    const AccurateRipDisc disc = AccurateRipDiscOf(CheckedDisc({}).Toc);
+    QCOMPARE(disc.TrackCount, 4);
+    // The record lists the audio tracks by their place among them: track 2 first, track 5 fourth.
+    QTest::newRow("record") << QString::fromLatin1(Record(disc, {0x2000, 1, 2, 0x5001}).toHex())
+                            << QStringList{"Accurately ripped (confidence 9)", "Not accurate"};
+    QTest::newRow("damaged record") << QString::fromLatin1(QByteArray("\x04garbage").toHex())
+                                    << QStringList(
+                                           2, "AccurateRip's record is unusable: The AccurateRip record at "
+                                              "byte 0 is cut short");
+    QTest::newRow("server error") << "500"
+                                  << QStringList(2, "AccurateRip could not be reached: HTTP 500 Failed");
+    QTest::newRow("no answer")
+        << "silent" << QStringList(2, "AccurateRip could not be reached: the server did not answer in time");
+}
+
+void TestRipRun::accurateRipAnswers() {
+    QFETCH(QString, answer);
+    QFETCH(QStringList, verdicts);
+    CddbTestServer server(60000);
+    if (answer == "silent")
+        server.enqueueSilence();
+    else if (answer == "500")
+        server.enqueueStatus(500, "oops");
+    else
+        server.enqueue(QByteArray::fromHex(answer.toLatin1()));
+    Rig rig;
+    SetSums(rig.ripper);
+    RipRun& run = rig.make(RipOutputMode::Wav, TwoPreparedTracks(), {}, {},
+                           CheckedDisc("http://127.0.0.1:" + server.port(), 500));
+    QSignalSpy finished(&run, &RipRun::finished);
+    run.Start();
+    QTRY_VERIFY_WITH_TIMEOUT(finished.size() == 1, 30000);
+    QCOMPARE(server.targets.size(), 1);
+    QCOMPARE(run.Results().size(), size_t(2));
+    QCOMPARE((QStringList{run.Results()[0].AccurateRip, run.Results()[1].AccurateRip}), verdicts);
+    QCOMPARE(rig.files(), QStringList({"01 Some Artist - Some Song.wav", "02 Other Artist - Mr. X.wav",
+                                       "The Album.cue", "The Album.log"}));
+    QCOMPARE(run.LogFile(), rig.folder() + "The Album.log");
+    QFile log(run.LogFile());
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(log.readAll());
+    QVERIFY2(text.contains("Track 05\n  File: 02 Other Artist - Mr. X.wav\n  Peak: 0.6 %\n  CRC32: 0000BBBB\n"
+                           "  AccurateRip checksums: v1 00005000, v2 00006000\n  AccurateRip: " +
+                           verdicts[1] + "\n"),
+             qPrintable(text));
+}
+
+void TestRipRun::reportsOfAKnownDiscAreTargetsToo() {
+    // A rip log or CUE sheet of the same name (a disc image's own sheet, say) is replaced only when
+    // the user agrees; a link under such a name is replaced, not followed.
+    Rig rig;
+    SetSums(rig.ripper);
+    RipRun& run = rig.make(RipOutputMode::Wav, TwoPreparedTracks(), {}, {}, CheckedDisc({}));
+    QCOMPARE(run.ReportFiles(),
+             QStringList({rig.folder() + "The Album.cue", rig.folder() + "The Album.log"}));
+    QVERIFY(run.ExistingTargets().isEmpty());
+    QFile sheet(rig.folder() + "The Album.cue");
+    QVERIFY(sheet.open(QIODevice::WriteOnly));
+    sheet.close();
+    const QString outside = rig.dir.filePath("outside.log");
+    QVERIFY(QFile::link(outside, rig.folder() + "The Album.log"));
+    QCOMPARE(run.ExistingTargets(), QStringList({sheet.fileName(), rig.folder() + "The Album.log"}));
+    QSignalSpy finished(&run, &RipRun::finished);
+    run.Start();
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 30000);
+    QVERIFY2(!QFileInfo::exists(outside), "nothing is written outside the output folder");
+    QVERIFY(QFileInfo(run.LogFile()).isFile() && !QFileInfo(run.LogFile()).isSymLink());
+    QVERIFY(QFileInfo(sheet.fileName()).size() > 0);
+    // No database address: the tracks are not checked.
+    QCOMPARE(run.Results()[0].AccurateRip, QString());
+    // Without a disc (a table of contents) there are no reports.
+    Rig plain;
+    QVERIFY(plain.make(RipOutputMode::Wav, TwoPreparedTracks()).ReportFiles().isEmpty());
+}
+
+void TestRipRun::abortWhileCheckingWritesNoReports() {
+    CddbTestServer server(60000);
+    server.enqueueSilence();
+    Rig rig;
+    SetSums(rig.ripper);
+    RipRun& run = rig.make(RipOutputMode::Wav, TwoPreparedTracks(), {}, {},
+                           CheckedDisc("http://127.0.0.1:" + server.port(), 60000));
+    QSignalSpy finished(&run, &RipRun::finished);
+    connect(&run, &RipRun::displayChanged, this, [&run] {
+        if (run.Display().RipText == QLatin1String("Checking AccurateRip..."))
+            run.Abort();
+    });
+    run.Start();
+    QTRY_VERIFY_WITH_TIMEOUT(finished.size() == 1, 30000);
+    QVERIFY(run.Aborted());
+    // The tracks were done; the check and the reports are not.
+    QCOMPARE(rig.files(), QStringList({"01 Some Artist - Some Song.wav", "02 Other Artist - Mr. X.wav"}));
+    QVERIFY(run.LogFile().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestRipRun)
