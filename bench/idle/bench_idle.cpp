@@ -165,8 +165,12 @@ int main(int argc, char** argv) {
     if (!audacious.isEmpty() && !PrepareAudaciousHome(audacious, audaciousHome.path())) {
         std::printf("audacious: cannot make it play into SDL's output; its rows are left out\n");
     } else if (!audacious.isEmpty()) {
-        rows.append({"audacious idle, 1,000 entries (peer)", audacious, {"--enqueue", playlist.fileName()}, -1,
-                     {}, {}});
+        rows.append({"audacious idle, 1,000 entries (peer)",
+                     audacious,
+                     {"--enqueue", playlist.fileName()},
+                     -1,
+                     {},
+                     {}});
         rows.append({"audacious playing an MP3 (peer)", audacious, {mp3}, -1, {}, {}});
         rows.append({"audacious stopped after a track ended (peer)", audacious, {shortMp3}, -1, {}, {}});
     }
@@ -189,8 +193,9 @@ int main(int argc, char** argv) {
     std::printf("%-46s %12s %8s %10s\n", "state", "wake-ups/s", "goal", "CPU %");
     for (const Row& row : rows) {
         const QString goal = row.goal < 0 ? QStringLiteral("-") : QStringLiteral("< %1").arg(row.goal);
-        std::printf("%-46s %12s %8s %10s\n", qPrintable(row.name), qPrintable(figure(median(row.wakeups), "%.1f")),
-                    qPrintable(goal), qPrintable(figure(median(row.cpu), "%.2f")));
+        std::printf("%-46s %12s %8s %10s\n", qPrintable(row.name),
+                    qPrintable(figure(median(row.wakeups), "%.1f")), qPrintable(goal),
+                    qPrintable(figure(median(row.cpu), "%.2f")));
     }
     if (audacious.isEmpty())
         std::printf("audacious: not installed (scripts/install-deps.sh bench installs it)\n");

@@ -241,8 +241,7 @@ void LarkspinApp::connectSettingsAndSkins() {
     EnsureActiveLogo(skinFolders, ownSkins, settings().SkinName);
     hauptform_->applySkin(skinEngine().skin());
     connect(&skinEngine(), &SkinEngine::skinChanged, hauptform_.get(), &THauptform::applySkin);
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{playlistForm_.get(), stationForm_.get()})
+    for (QWidget* w : std::initializer_list<QWidget*>{playlistForm_.get(), stationForm_.get()})
         skinEngine().follow(w);
 
     plugInForm_->setSkinFolders(skinFolders, ownSkins);

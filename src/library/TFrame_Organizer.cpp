@@ -269,7 +269,6 @@ void TFrame_Organizer::connectWidgets() {
             [this] { settings_.filelist_height = upperPanelHeight(); });
 }
 
-
 int TFrame_Organizer::currentMode() const {
     const int row = listarchiv1->currentRow();
     return row < 0 ? ModeAll : row;

@@ -85,7 +85,8 @@ void TestApplication::startPreparesAFreshProgramFolder() {
     QVERIFY(!organizer.countTimer().isActive());
     for (QWidget* w : QApplication::topLevelWidgets()) {
         QVERIFY2(w->findChildren<QFileSystemModel*>().isEmpty(), qPrintable(w->objectName()));
-        QVERIFY2(!qobject_cast<Thintform*>(w) && !qobject_cast<Taddurlform*>(w) && !qobject_cast<TGetCDForm*>(w),
+        QVERIFY2(!qobject_cast<Thintform*>(w) && !qobject_cast<Taddurlform*>(w) &&
+                     !qobject_cast<TGetCDForm*>(w),
                  w->metaObject()->className());
     }
 }

@@ -570,8 +570,7 @@ void TestPlayerController::tickShowsLengthPositionAndFading() {
 void TestPlayerController::displayTimerRunsOnlyWithSomethingToFollow_data() {
     QTest::addColumn<QStringList>("steps");
     QTest::newRow("nothing played") << QStringList{"tick:0", "select1:0", "tick:0"};
-    QTest::newRow("stop without a fade")
-        << QStringList{"play:1", "tick:1", "stop:1", "tick:0", "tick:0"};
+    QTest::newRow("stop without a fade") << QStringList{"play:1", "tick:1", "stop:1", "tick:0", "tick:0"};
     QTest::newRow("stop fade sounds on until it is over")
         << QStringList{"play:1", "fading:1", "stop:1", "tick:1", "tick:1", "silent:1", "tick:0"};
     QTest::newRow("paused") << QStringList{"play:1", "pause:1", "tick:1", "tick:1"};
