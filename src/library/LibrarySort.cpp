@@ -59,28 +59,33 @@ std::unordered_map<std::string_view, std::uint32_t> Ranks(const std::vector<std:
 // cost one allocation instead of three each.
 std::vector<std::uint32_t> CodePointOrder(const LibraryLines& lines, std::size_t first, std::size_t end,
                                           const std::array<std::size_t, LibraryFieldCount>& widths) {
+    std::size_t width = 0;
+    for (std::size_t w : widths)
+        width += w;
+    // ASCII lines are exactly width bytes long; a longer text grows the buffer as it must.
     std::string keys;
+    keys.reserve(width * (end - first));
     std::vector<std::size_t> starts;
     starts.reserve(end - first + 1);
     starts.push_back(0);
-    std::string text;
     for (std::size_t i = first; i < end; ++i) {
-        text.clear();
-        lines.Entry(i).AppendFilled(text, widths);
-        if (keys.empty())
-            keys.reserve(text.size() * (end - first) + 1);
-        bool ascii = true;
-        for (char& c : text) {
-            const auto u = static_cast<unsigned char>(c);
-            ascii &= u < 0x80;
-            c = static_cast<char>(u + (static_cast<unsigned char>(u - 'A') < 26 ? 32 : 0));
+        const std::size_t start = keys.size();
+        lines.Entry(i).AppendFilled(keys, widths);
+        // Branch-free so the compiler turns it into vector code.
+        char* text = keys.data() + start;
+        const std::size_t n = keys.size() - start;
+        unsigned char high = 0;
+        for (std::size_t j = 0; j < n; ++j) {
+            const auto u = static_cast<unsigned char>(text[j]);
+            high |= u;
+            text[j] = static_cast<char>(u + (static_cast<unsigned char>(u - 'A') < 26 ? 32 : 0));
         }
-        if (!ascii) {
+        if (high >= 0x80) {
             // Folding ASCII letters first changes nothing: the folded form of the text is the same.
-            const QByteArray folded = ToQString(text).toCaseFolded().toUtf8();
-            text.assign(folded.constData(), static_cast<std::size_t>(folded.size()));
+            const QByteArray folded = ToQString(std::string_view(text, n)).toCaseFolded().toUtf8();
+            keys.resize(start);
+            keys.append(folded.constData(), static_cast<std::size_t>(folded.size()));
         }
-        keys += text;
         starts.push_back(keys.size());
     }
     const auto key = [&](std::uint32_t i) {
