@@ -93,8 +93,11 @@ std::vector<std::uint32_t> CodePointOrder(const LibraryLines& lines, std::size_t
     };
     std::vector<std::uint32_t> order(end - first);
     std::iota(order.begin(), order.end(), 0u);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](std::uint32_t a, std::uint32_t b) { return key(a) < key(b); });
+    // Equal keys keep their order by the position as the last key: cheaper than a stable sort's merging.
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const int c = key(a).compare(key(b));
+        return c < 0 || (c == 0 && a < b);
+    });
     return order;
 }
 
@@ -115,7 +118,7 @@ std::vector<std::uint32_t> SortedOrder(const LibraryLines& lines, std::size_t fi
     std::array<std::size_t, LibraryFieldCount> longest{};
     for (std::size_t i = first; i < end; ++i)
         for (int k = 0; k < LibraryFieldCount; ++k)
-            longest[k] = std::max(longest[k], lines.Entry(i).Value(k + 1).size());
+            longest[k] = std::max(longest[k], lines.Entry(i).ValueSize(k + 1));
 
     const QCollator collator = LibraryCollator(Qt::CaseInsensitive);
     std::vector<std::uint32_t> order;
