@@ -1,10 +1,14 @@
 // How often the running program wakes up, and the CPU time it takes, when nothing changes: idle with a
-// 1,000-entry playlist, and playing an MP3 with the player window shown. A wake-up is counted as a
-// context switch of any of the process's threads (voluntary and involuntary, summed over
-// /proc/PID/task/*/status): each time a thread gives up the CPU it must be woken again to run. Threads
-// that end within the measured time are missed, which only lowers the count.
+// 1,000-entry playlist, playing an MP3 with the player window shown, and stopped after a short track
+// played to its end; beside Audacious doing the same when it is installed (playing into SDL's dummy
+// output, as Larkspin does here). A wake-up is counted as a context switch of any of the process's
+// threads (voluntary and involuntary, summed over /proc/PID/task/*/status): each time a thread gives up
+// the CPU it must be woken again to run. Threads that end within the measured time are missed, which
+// only lowers the count. The rows run interleaved, round after round, and the medians are printed.
 //
-//   xvfb-run -a bench_idle [--seconds N]       (without a display it runs with QT_QPA_PLATFORM=offscreen)
+//   xvfb-run -a bench_idle [--seconds N] [--rounds N]
+//   (without a display it runs with QT_QPA_PLATFORM=offscreen)
+#include "PeerPlayer.h"
 #include "ShippedProgram.h"
 
 #include <QCoreApplication>
@@ -16,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 
@@ -94,30 +99,46 @@ QString figure(double value, const char* format) {
     return value < 0 ? QStringLiteral("failed") : QString::asprintf(format, value);
 }
 
+// The median of the values that did not fail; -1 when all failed.
+double median(QList<double> values) {
+    values.removeIf([](double v) { return v < 0; });
+    if (values.isEmpty())
+        return -1;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    int seconds = 20;
+    int seconds = 20, rounds = 3;
     const QStringList args = app.arguments();
     if (const qsizetype i = args.indexOf("--seconds"); i > 0 && i + 1 < args.size())
         seconds = std::max(1, args[i + 1].toInt());
+    if (const qsizetype i = args.indexOf("--rounds"); i > 0 && i + 1 < args.size())
+        rounds = std::max(1, args[i + 1].toInt());
     const bool display = !qEnvironmentVariableIsEmpty("DISPLAY");
     if (!display)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     std::printf("display: %s\n", display ? "X (QT_QPA_PLATFORM as set)" : "none, QT_QPA_PLATFORM=offscreen");
 
-    // Ten minutes of a tone as MP3, and a playlist of 1,000 entries (links to it).
+    // Ten minutes of a tone as MP3, three seconds of it, and a playlist of 1,000 entries (links to it).
     QTemporaryDir music;
     const QDir m(music.path());
     const QString wav = m.filePath("tone.wav"), mp3 = m.filePath("tone.mp3");
+    const QString shortWav = m.filePath("short.wav"), shortMp3 = m.filePath("short.mp3");
     if (!run("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth", "600", "sine", "440", "vol",
                      "0.3"}) ||
-        !run("lame", {"--quiet", "-b", "128", wav, mp3})) {
+        !run("lame", {"--quiet", "-b", "128", wav, mp3}) ||
+        !run("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", shortWav, "synth", "3", "sine", "440", "vol",
+                     "0.3"}) ||
+        !run("lame", {"--quiet", "-b", "128", shortWav, shortMp3})) {
         std::fprintf(stderr, "cannot make the test file (sox, lame)\n");
         return 1;
     }
     QFile::remove(wav);
+    QFile::remove(shortWav);
     m.mkpath("list");
     QFile playlist(m.filePath("list.m3u"));
     if (!playlist.open(QIODevice::WriteOnly))
@@ -134,27 +155,49 @@ int main(int argc, char** argv) {
         QString peer; // empty for larkspin
         QStringList arguments;
         double goal;
+        QList<double> wakeups, cpu;
     };
-    QList<Row> rows = {{"larkspin idle, 1,000 entries", {}, {"--enqueue", playlist.fileName()}, 5},
-                       {"larkspin playing an MP3", {}, {mp3}, 25}};
-    const QString audacious = QStandardPaths::findExecutable("audacious");
-    if (!audacious.isEmpty()) {
-        rows.append(
-            {"audacious idle, 1,000 entries (peer)", audacious, {"--enqueue", playlist.fileName()}, -1});
-        rows.append({"audacious playing an MP3 (peer)", audacious, {mp3}, -1});
+    QList<Row> rows = {{"larkspin idle, 1,000 entries", {}, {"--enqueue", playlist.fileName()}, 5, {}, {}},
+                       {"larkspin playing an MP3", {}, {mp3}, 25, {}, {}},
+                       {"larkspin stopped after a track ended", {}, {shortMp3}, 5, {}, {}}};
+    const QString audacious = AudaciousProgram();
+    QTemporaryDir audaciousHome;
+    if (!audacious.isEmpty() && !PrepareAudaciousHome(audacious, audaciousHome.path())) {
+        std::printf("audacious: cannot make it play into SDL's output; its rows are left out\n");
+    } else if (!audacious.isEmpty()) {
+        rows.append({"audacious idle, 1,000 entries (peer)",
+                     audacious,
+                     {"--enqueue", playlist.fileName()},
+                     -1,
+                     {},
+                     {}});
+        rows.append({"audacious playing an MP3 (peer)", audacious, {mp3}, -1, {}, {}});
+        rows.append({"audacious stopped after a track ended (peer)", audacious, {shortMp3}, -1, {}, {}});
     }
 
-    std::printf("measured over %d s after 10 s to settle\n", seconds);
-    std::printf("%-40s %12s %8s %10s\n", "state", "wake-ups/s", "goal", "CPU %");
+    std::printf("measured over %d s after 10 s to settle, median of %d interleaved rounds\n", seconds,
+                rounds);
+    for (int round = 0; round < rounds; ++round) {
+        for (Row& row : rows) {
+            QTemporaryDir home, folder;
+            QString program = row.peer;
+            if (row.peer.isEmpty())
+                program = CopyShippedProgram(folder);
+            else
+                CopyAudaciousHome(audaciousHome.path(), home.path());
+            const Figures f = measure(program, row.arguments, home.path(), 10, seconds);
+            row.wakeups << f.wakeups;
+            row.cpu << f.cpuPercent;
+        }
+    }
+    std::printf("%-46s %12s %8s %10s\n", "state", "wake-ups/s", "goal", "CPU %");
     for (const Row& row : rows) {
-        QTemporaryDir home, folder;
-        const QString program = row.peer.isEmpty() ? CopyShippedProgram(folder) : row.peer;
-        const Figures f = measure(program, row.arguments, home.path(), 10, seconds);
         const QString goal = row.goal < 0 ? QStringLiteral("-") : QStringLiteral("< %1").arg(row.goal);
-        std::printf("%-40s %12s %8s %10s\n", qPrintable(row.name), qPrintable(figure(f.wakeups, "%.1f")),
-                    qPrintable(goal), qPrintable(figure(f.cpuPercent, "%.2f")));
+        std::printf("%-46s %12s %8s %10s\n", qPrintable(row.name),
+                    qPrintable(figure(median(row.wakeups), "%.1f")), qPrintable(goal),
+                    qPrintable(figure(median(row.cpu), "%.2f")));
     }
     if (audacious.isEmpty())
-        std::printf("audacious: not installed\n");
+        std::printf("audacious: not installed (scripts/install-deps.sh bench installs it)\n");
     return 0;
 }

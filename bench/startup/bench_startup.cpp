@@ -1,9 +1,11 @@
 // Start-up time and resident memory after start of the shipped program, with every decoder plug-in and
-// without IB_ffmpeg, beside qmmp (a well-known player of the same kind) on the same X display: a first
-// start in a fresh home folder, then a second start in that folder (settings and caches written).
-// Start-up time ends when the program's main window exists.
+// without IB_ffmpeg, beside Audacious (and qmmp when installed), well-known players of the same kind, on
+// the same X display: a first start in a fresh home folder, then a second start in that folder (settings
+// and caches written). Start-up time ends when the program's main window exists. The rows run
+// interleaved, round after round, so a change in the machine's load falls on all of them alike.
 //
 //   xvfb-run -a bench_startup [--runs N]
+#include "PeerPlayer.h"
 #include "ShippedProgram.h"
 
 #include <QCoreApplication>
@@ -102,25 +104,29 @@ int main(int argc, char** argv) {
         QString title;
         QString peer;       // the peer's executable, empty for larkspin
         QString skipPlugIn; // a decoder plug-in left out of larkspin's folder
-    };
-    QList<Row> rows = {{"larkspin, all plug-ins", "Larkspin 3.0", {}, {}},
-                       {"larkspin, without IB_ffmpeg", "Larkspin 3.0", {}, "ffmpeg"}};
-    if (const QString qmmp = QStandardPaths::findExecutable("qmmp"); !qmmp.isEmpty())
-        rows.append({"qmmp (peer)", "Qmmp", qmmp, {}});
-    else
-        std::printf("qmmp not found (scripts/install-deps.sh bench installs it); the peer row is left out\n");
-
-    std::printf("%-30s %12s %12s %14s\n", "program (median)", "first ms", "second ms", "resident MiB");
-    for (const Row& row : rows) {
         QList<Figures> first, second;
-        for (int i = 0; i < runs; ++i) {
+    };
+    QList<Row> rows = {{"larkspin, all plug-ins", "Larkspin 3.0", {}, {}, {}, {}},
+                       {"larkspin, without IB_ffmpeg", "Larkspin 3.0", {}, "ffmpeg", {}, {}}};
+    if (const QString audacious = AudaciousProgram(); !audacious.isEmpty())
+        rows.append({"audacious (peer)", "Audacious", audacious, {}, {}, {}});
+    else
+        std::printf("audacious not found (scripts/install-deps.sh bench installs it); its row is left out\n");
+    if (const QString qmmp = QStandardPaths::findExecutable("qmmp"); !qmmp.isEmpty())
+        rows.append({"qmmp (peer)", "Qmmp", qmmp, {}, {}, {}});
+
+    for (int i = 0; i < runs; ++i) {
+        for (Row& row : rows) {
             QTemporaryDir home, folder;
             const QString program =
                 row.peer.isEmpty() ? CopyShippedProgram(folder, row.skipPlugIn) : row.peer;
-            first << measure(program, home.path(), row.title);
-            second << measure(program, home.path(), row.title);
+            row.first << measure(program, home.path(), row.title);
+            row.second << measure(program, home.path(), row.title);
         }
-        const Figures a = median(first), b = median(second);
+    }
+    std::printf("%-30s %12s %12s %14s\n", "program (median)", "first ms", "second ms", "resident MiB");
+    for (const Row& row : rows) {
+        const Figures a = median(row.first), b = median(row.second);
         std::printf("%-30s %12lld %12lld %14.1f\n", qPrintable(row.name), static_cast<long long>(a.startMs),
                     static_cast<long long>(b.startMs), b.residentMiB);
     }

@@ -22,12 +22,10 @@
 #include "TEncoderSettingsPanel.h"
 #include "TFrame_CDRipper.h"
 #include "TFrame_Organizer.h"
-#include "TGetCDForm.h"
 #include "THauptform.h"
 #include "TPlaylistForm.h"
 #include "TPlugInForm.h"
 #include "TStationForm.h"
-#include "Taddurlform.h"
 #include "Thintform.h"
 #include "WindowSnapping.h"
 
@@ -146,7 +144,8 @@ void LarkspinApp::Raise() {
 }
 
 void LarkspinApp::Start() {
-    // The eight windows of the program, created once, in this order, living until the process ends.
+    // The windows of the program, created once, in this order, living until the process ends; windows
+    // that open only on a command are made when first opened.
     // With ActivateAdd on, every played file joins the library.
     PlayerFileServices files;
     files.AddPlayedFile = [](const std::string& path) { AddPlayedFile(library(), settings(), path); };
@@ -178,13 +177,17 @@ void LarkspinApp::Start() {
     connect(cdRipper_, &TFrame_CDRipper::ripInProgressChanged, encoderPage_, &TEncoderPage::setRipInProgress);
     connect(encoderPage_, &TEncoderPage::encodingActiveChanged, cdRipper_,
             &TFrame_CDRipper::setEncodingActive);
-    addUrlForm_ = std::make_unique<Taddurlform>();
-    getCdForm_ = std::make_unique<TGetCDForm>();
-    hintForm_ = std::make_unique<Thintform>();
 
     hauptform_->setCompanions(playlistForm_.get(), stationForm_.get());
     stationForm_->setPlayer(&hauptform_->player());
-    stationForm_->setHintWindow(hintForm_.get());
+    // The hint window is made when the library browser first shows it: most runs never do.
+    stationForm_->setHintWindow([this] {
+        if (!hintForm_) {
+            hintForm_ = std::make_unique<Thintform>();
+            skinEngine().follow(hintForm_.get());
+        }
+        return hintForm_.get();
+    });
     std::vector<std::string> fileTypes;
     for (const PlugInRow& row : host_->PlugInTable())
         fileTypes.push_back(row.fileTypes);
@@ -238,8 +241,7 @@ void LarkspinApp::connectSettingsAndSkins() {
     EnsureActiveLogo(skinFolders, ownSkins, settings().SkinName);
     hauptform_->applySkin(skinEngine().skin());
     connect(&skinEngine(), &SkinEngine::skinChanged, hauptform_.get(), &THauptform::applySkin);
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{playlistForm_.get(), stationForm_.get(), hintForm_.get()})
+    for (QWidget* w : std::initializer_list<QWidget*>{playlistForm_.get(), stationForm_.get()})
         skinEngine().follow(w);
 
     plugInForm_->setSkinFolders(skinFolders, ownSkins);

@@ -22,18 +22,16 @@ class PrivateProfile;
 class TEncoderHost;
 class TEncoderPage;
 class TFrame_CDRipper;
-class TGetCDForm;
 class THauptform;
 class TPlaylistForm;
 class TPlugInForm;
 class TPlugInHost;
 class TStationForm;
-class Taddurlform;
 class Thintform;
 class WindowSnapping;
 
 // The running program: chooses the program folder, reads the settings, owns the decoder plug-in host and
-// the eight windows, and shuts the program down. Lives on the GUI thread for the whole run.
+// its windows, and shuts the program down. Lives on the GUI thread for the whole run.
 class LarkspinApp : public QObject {
     Q_OBJECT
 public:
@@ -91,9 +89,7 @@ private:
     std::unique_ptr<TPlaylistForm> playlistForm_;
     std::unique_ptr<TPlugInForm> plugInForm_;
     std::unique_ptr<TStationForm> stationForm_;
-    std::unique_ptr<Taddurlform> addUrlForm_;
-    std::unique_ptr<TGetCDForm> getCdForm_;
-    std::unique_ptr<Thintform> hintForm_;
+    std::unique_ptr<Thintform> hintForm_; // made when the library browser first shows a hint
     TEncoderPage* encoderPage_ = nullptr; // owned by the station window
     TFrame_CDRipper* cdRipper_ = nullptr; // owned by the station window
     std::unique_ptr<WindowSnapping> snapping_;

@@ -59,6 +59,8 @@ public:
     bool Valid() const { return p_ != nullptr; }
     // The field's value without the spaces that fill it to its width.
     std::string_view Value(int field) const;
+    // The byte count of Value(field), without walking the fields before it.
+    std::size_t ValueSize(int field) const { return p_[field - 1]; }
     // LibraryField of the entry's line: the value with trailing bytes 0 to 32 removed.
     std::string_view Field(int field) const { return TrimTrailingBlanks(Value(field)); }
     // The 785-byte library line.

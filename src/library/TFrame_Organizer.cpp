@@ -104,8 +104,20 @@ TFrame_Organizer::TFrame_Organizer(MusicLibrary& library, Settings& settings, QW
     listarchiv3->setFont(listFont);
     countTimer_.setInterval(1000);
     connect(&countTimer_, &QTimer::timeout, this, &TFrame_Organizer::UpdateEntryCount);
-    countTimer_.start();
     UpdateEntryCount();
+}
+
+// Played files join the library from elsewhere, so the count is looked at once a second; a hidden
+// browser shows no count, and a program that idles with it hidden is not woken for it.
+void TFrame_Organizer::showEvent(QShowEvent* event) {
+    UpdateEntryCount();
+    countTimer_.start();
+    QWidget::showEvent(event);
+}
+
+void TFrame_Organizer::hideEvent(QHideEvent* event) {
+    countTimer_.stop();
+    QWidget::hideEvent(event);
 }
 
 void TFrame_Organizer::buildWidgets() {
@@ -255,12 +267,6 @@ void TFrame_Organizer::connectWidgets() {
     });
     connect(splitter1, &QSplitter::splitterMoved, this,
             [this] { settings_.filelist_height = upperPanelHeight(); });
-}
-
-void TFrame_Organizer::setHintWindow(Thintform* hint) {
-    hint_ = hint;
-    if (hint_)
-        hint_->setWatchedWidget(listarchiv3);
 }
 
 int TFrame_Organizer::currentMode() const {
@@ -500,13 +506,19 @@ void TFrame_Organizer::setUpperPanelHeight(int height) {
 }
 
 void TFrame_Organizer::HintAt(const QPoint& viewportPos) {
-    if (!hint_)
-        return;
     const QModelIndex index = listarchiv3->indexAt(viewportPos);
     if (!settings_.HintWindow || !index.isValid()) {
-        hint_->close();
+        if (hint_)
+            hint_->close();
         return;
     }
+    if (!hint_ && makeHint_) {
+        hint_ = makeHint_();
+        if (hint_)
+            hint_->setWatchedWidget(listarchiv3);
+    }
+    if (!hint_)
+        return;
     const int row = index.row();
     using C = LibraryTitleModel;
     hint_->ShowTrack(listarchiv3->viewport()->mapToGlobal(viewportPos),

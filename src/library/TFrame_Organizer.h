@@ -41,7 +41,8 @@ public:
     TFrame_Organizer(MusicLibrary& library, Settings& settings, QWidget* parent = nullptr);
 
     void setPlayer(PlayerController* player) { player_ = player; }
-    void setHintWindow(Thintform* hint);
+    // The hint window over the title list, made by make when it is first needed (not at start).
+    void setHintWindow(std::function<Thintform*()> make) { makeHint_ = std::move(make); }
     // Opens the import; the library page refreshes afterwards. Empty: the button does nothing.
     void setImportOpener(std::function<void()> open) { openImport_ = std::move(open); }
 
@@ -101,6 +102,8 @@ public:
     const std::vector<std::string>& names() const { return names_; }
     // The path of the title row selected last.
     const QString& currentPath() const { return currentPath_; }
+    // Follows the library's entry count once a second, only while the browser shows.
+    const QTimer& countTimer() const { return countTimer_; }
 
 signals:
     void addToPlaylist(const QStringList& paths);
@@ -109,6 +112,8 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void buildWidgets();
@@ -123,7 +128,8 @@ private:
     MusicLibrary& library_;
     Settings& settings_;
     PlayerController* player_ = nullptr;
-    Thintform* hint_ = nullptr;
+    Thintform* hint_ = nullptr; // null until first shown
+    std::function<Thintform*()> makeHint_;
     std::function<void()> openImport_;
     LibraryTitleModel* titleModel_ = nullptr;
     QStringListModel* nameModel_ = nullptr;

@@ -79,8 +79,8 @@ void TStationForm::setPlayer(PlayerController* player) {
     organizer_->setPlayer(player);
 }
 
-void TStationForm::setHintWindow(Thintform* hint) {
-    organizer_->setHintWindow(hint);
+void TStationForm::setHintWindow(std::function<Thintform*()> make) {
+    organizer_->setHintWindow(std::move(make));
 }
 
 void TStationForm::showEvent(QShowEvent* event) {

@@ -35,7 +35,8 @@ public:
 
     // "Play" of the library plays through this player.
     void setPlayer(PlayerController* player);
-    void setHintWindow(Thintform* hint);
+    // The library browser's hint window, made by make when it is first shown.
+    void setHintWindow(std::function<Thintform*()> make);
     // The decoder plug-ins' type lists, offered by the import's file-type choice.
     void setDecoderFileTypes(std::vector<std::string> typeLists) { fileTypes_ = std::move(typeLists); }
 

@@ -429,6 +429,11 @@ void PlayerController::DisplayTimerTimer() {
     } else {
         display_.IndexVisible = false;
     }
+    // Nothing left to follow: stopped and no fade still sounding. This tick has drawn the stopped
+    // display; StartPlayback starts the timer again. The open CD player keeps it, since a CD track can
+    // start without the Play button.
+    if (!Playing && !CdMode && !(ready && plugIn.fading))
+        SetDisplayTimer(false);
 }
 
 void PlayerController::MoveOn() {

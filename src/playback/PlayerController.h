@@ -17,7 +17,8 @@ struct Settings;
 // The player's state machine: turns commands and track ends into plug-in calls, chooses the next
 // entry, and keeps the display state the player window draws. It owns no timers: the window runs
 // DisplayTimer (100 ms) and the one-shot TimerLinear and calls DisplayTimerTimer / TimerLinearTimer;
-// displayTimerEnabledChanged and timerLinearStarted tell it when to switch them.
+// displayTimerEnabledChanged and timerLinearStarted tell it when to switch them. DisplayTimer runs only
+// while there is something to follow: a track playing or paused, a stop fade sounding, the CD player.
 class PlayerController : public QObject {
     Q_OBJECT
 public:

@@ -7,8 +7,12 @@
 #include "Playlist.h"
 #include "PlaylistFiles.h"
 #include "Settings.h"
+#include "TFrame_Organizer.h"
+#include "TGetCDForm.h"
 #include "THauptform.h"
 #include "TPlaylistForm.h"
+#include "TStationForm.h"
+#include "Taddurlform.h"
 #include "Thintform.h"
 
 #include <QApplication>
@@ -69,14 +73,21 @@ void TestApplication::startPreparesAFreshProgramFolder() {
     QCOMPARE(app.mainWindow().player().Display().VolLabel, QStringLiteral("Volume:0%"));
     QCOMPARE(settings().PlayVolume, 255);
 
-    // Nothing runs while nothing changes: no folder is watched, the hint window (off) does not ask for
-    // the pointer, the docking tick stops once the windows stand still, nothing plays so nothing ticks.
+    // Nothing runs while nothing changes: no folder is watched, the docking tick stops once the windows
+    // stand still, nothing plays so nothing ticks. Windows that open only on a command (the library's
+    // hint window, the add-URL and medium-name dialogs) are not made at start.
     QTRY_VERIFY_WITH_TIMEOUT(!app.mainWindow().Timer1.isActive(), 20000);
     QVERIFY(!app.mainWindow().DisplayTimer.isActive());
+    // The library browser follows the entry count only while it shows.
+    const TFrame_Organizer& organizer = *app.stationWindow().organizer();
+    QCOMPARE(organizer.countTimer().isActive(), organizer.isVisible());
+    app.stationWindow().close();
+    QVERIFY(!organizer.countTimer().isActive());
     for (QWidget* w : QApplication::topLevelWidgets()) {
         QVERIFY2(w->findChildren<QFileSystemModel*>().isEmpty(), qPrintable(w->objectName()));
-        if (auto* hint = qobject_cast<Thintform*>(w))
-            QVERIFY(!hint->pointerTimer().isActive());
+        QVERIFY2(!qobject_cast<Thintform*>(w) && !qobject_cast<Taddurlform*>(w) &&
+                     !qobject_cast<TGetCDForm*>(w),
+                 w->metaObject()->className());
     }
 }
 

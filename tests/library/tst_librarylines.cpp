@@ -64,13 +64,14 @@ QStringList ToQStringList(const std::vector<std::string>& v) {
     return l;
 }
 
-// Random texts made of few letters, spaces and one accented letter, so lines often share prefixes.
-std::string RandomText(QRandomGenerator& rng, int maxLength) {
-    static const char* pieces[] = {"a", "A", "b", "B", " ", "é", "-", "1"};
+// Random texts made of few letters, spaces and one accented letter, so lines often share prefixes;
+// with wide also the capital accented letter and the last ASCII characters.
+std::string RandomText(QRandomGenerator& rng, int maxLength, bool wide = false) {
+    static const char* pieces[] = {"a", "A", "b", "B", " ", "é", "-", "1", "É", "z", "~", "\x7f"};
     std::string s;
     const int n = rng.bounded(maxLength + 1);
     for (int i = 0; i < n; ++i)
-        s += pieces[rng.bounded(8)];
+        s += pieces[rng.bounded(wide ? 12 : 8)];
     return s;
 }
 
@@ -99,6 +100,7 @@ private slots:
 
     void sortIgnoresLetterCase_data();
     void sortIgnoresLetterCase();
+    void sortMatchesWholeLineComparison_data();
     void sortMatchesWholeLineComparison();
     void addLineSortedFindsItsPlace();
     void sortAppendedMatchesFullSort();
@@ -413,13 +415,22 @@ void TestLibraryLines::sortIgnoresLetterCase() {
     QCOMPARE(ToQStringList(artists), ToQStringList(expected));
 }
 
+void TestLibraryLines::sortMatchesWholeLineComparison_data() {
+    QTest::addColumn<QLocale>("locale");
+    QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates);
+    // Lines of only ASCII fold byte by byte there, others through Unicode: both must agree.
+    QTest::newRow("C") << QLocale::c();
+}
+
 void TestLibraryLines::sortMatchesWholeLineComparison() {
+    QFETCH(QLocale, locale);
+    QLocale::setDefault(locale);
     // The compact form must order exactly as the full 785-byte lines do.
     QRandomGenerator rng(1234);
     LibraryLines lines;
     for (int i = 0; i < 400; ++i) {
-        LibraryValues v =
-            Values(RandomText(rng, 6), RandomText(rng, 5), "/p" + RandomText(rng, 4), RandomText(rng, 3));
+        LibraryValues v = Values(RandomText(rng, 6, true), RandomText(rng, 5, true),
+                                 "/p" + RandomText(rng, 4), RandomText(rng, 3));
         lines.AppendValues(v);
     }
     SortLibrary(lines);

@@ -299,15 +299,26 @@ void TestStationForm::clearLibraryAsks() {
 void TestStationForm::entryCount() {
     TFrame_Organizer o(lib, s);
     QCOMPARE(o.LibraryBox->title(), QString("Number of files: 5"));
+    QVERIFY(!o.countTimer().isActive()); // hidden: nothing to follow
+    lib.Lines.AppendValues(Values("Hidden", "T", "/hidden"));
+    o.show();
+    QCOMPARE(o.LibraryBox->title(), QString("Number of files: 6")); // at once when shown
+    QVERIFY(o.countTimer().isActive());
     lib.Lines.AppendValues(Values("New", "T", "/new"));
-    QTRY_COMPARE(o.LibraryBox->title(), QString("Number of files: 6"));
+    QTRY_COMPARE(o.LibraryBox->title(), QString("Number of files: 7"));
+    o.hide();
+    QVERIFY(!o.countTimer().isActive());
 }
 
 void TestStationForm::hintWindowFollowsPointer() {
     s.HintWindow = true;
     TStationForm form(lib, s);
     Thintform hint;
-    form.setHintWindow(&hint);
+    int made = 0;
+    form.setHintWindow([&] {
+        ++made;
+        return &hint;
+    });
     s.stationindex = TStationForm::LibraryPage;
     s.stationindex2 = TFrame_Organizer::ModeAll;
     form.show();
@@ -318,6 +329,8 @@ void TestStationForm::hintWindowFollowsPointer() {
     QTest::mouseMove(o.listarchiv3->viewport(), pos);
     o.HintAt(pos);
     QVERIFY(hint.isVisible());
+    o.HintAt(pos);
+    QCOMPARE(made, 1); // made once, when first shown
     QCOMPARE(hint.pos(), o.listarchiv3->viewport()->mapToGlobal(pos) + QPoint(5, 5));
     QCOMPARE(hint.values()[0]->text(), o.titles().Text(1, LibraryTitleModel::Artist));
     QCOMPARE(hint.values()[1]->text(), o.titles().Text(1, LibraryTitleModel::Title));
@@ -347,7 +360,11 @@ void TestStationForm::hintWindowClosesOutsideList() {
 void TestStationForm::hintWindowOff() {
     Thintform hint;
     TFrame_Organizer o(lib, s);
-    o.setHintWindow(&hint);
+    bool made = false;
+    o.setHintWindow([&] {
+        made = true;
+        return &hint;
+    });
     o.selectMode(TFrame_Organizer::ModeAll);
     o.resize(700, 500);
     o.show();
@@ -356,6 +373,7 @@ void TestStationForm::hintWindowOff() {
     const QPoint pos = o.listarchiv3->visualRect(o.titles().index(0, 0)).center();
     o.HintAt(pos);
     QVERIFY(!hint.isVisible());
+    QVERIFY(!made); // switched off: the hint window is not even made
     // The pointer is only asked for while the window shows.
     QVERIFY(!hint.pointerTimer().isActive());
     o.hintAction->trigger();

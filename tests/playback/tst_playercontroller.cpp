@@ -48,6 +48,8 @@ private slots:
     void timeDigits_data();
     void timeDigits();
     void tickShowsLengthPositionAndFading();
+    void displayTimerRunsOnlyWithSomethingToFollow_data();
+    void displayTimerRunsOnlyWithSomethingToFollow();
     void volume_data();
     void volume();
     void jumps_data();
@@ -126,6 +128,8 @@ void TestPlayerController::moveOn() {
     QCOMPARE(rig.player->Order().Current(), index);
     QCOMPARE(rig.player->Playing, playing);
     QCOMPARE(rig.list.marked, index);
+    // The display timer runs on exactly while something plays.
+    QCOMPARE(rig.player->DisplayTimerEnabled(), playing);
 }
 
 void TestPlayerController::repeatOneReplaysOnEveryTickInTheWindow() {
@@ -558,7 +562,58 @@ void TestPlayerController::tickShowsLengthPositionAndFading() {
     QVERIFY(!rig.player->Display().FadingVisible);
     QCOMPARE(rig.player->Display().Elapsed, (TimeDigits{Blank, 0, 0, 0, 0}));
     QCOMPARE(rig.player->Display().SliderPos, 0);
-    QVERIFY(rig.player->DisplayTimerEnabled()); // Stop leaves the timer running
+    // Nothing sounds any more: that tick drew the stopped display and switched the timer off.
+    QVERIFY(!rig.player->DisplayTimerEnabled());
+}
+
+// Steps "action:timer": after each action the display timer must run (1) or not (0).
+void TestPlayerController::displayTimerRunsOnlyWithSomethingToFollow_data() {
+    QTest::addColumn<QStringList>("steps");
+    QTest::newRow("nothing played") << QStringList{"tick:0", "select1:0", "tick:0"};
+    QTest::newRow("stop without a fade") << QStringList{"play:1", "tick:1", "stop:1", "tick:0", "tick:0"};
+    QTest::newRow("stop fade sounds on until it is over")
+        << QStringList{"play:1", "fading:1", "stop:1", "tick:1", "tick:1", "silent:1", "tick:0"};
+    QTest::newRow("paused") << QStringList{"play:1", "pause:1", "tick:1", "tick:1"};
+    QTest::newRow("play again after the timer stopped")
+        << QStringList{"play:1", "stop:1", "tick:0", "play:1", "tick:1"};
+    QTest::newRow("next entry chosen while stopped")
+        << QStringList{"play:1", "stop:1", "tick:0", "next:0", "tick:0"};
+    QTest::newRow("next entry while playing") << QStringList{"play:1", "next:1", "tick:1"};
+    QTest::newRow("CD player open and stopped")
+        << QStringList{"cd:1", "tick:1", "tick:1", "closecd:1", "tick:0"};
+}
+
+void TestPlayerController::displayTimerRunsOnlyWithSomethingToFollow() {
+    QFETCH(QStringList, steps);
+    PlayerRig rig(3);
+    rig.cd.count = 2;
+    rig.script("length", 200);
+    rig.script("pos", 10);
+    for (const QString& step : steps) {
+        const QString action = step.section(':', 0, 0);
+        const bool running = step.section(':', 1) == "1";
+        if (action == "play") {
+            rig.playEntry(0);
+            rig.script("state", 1);
+        } else if (action == "select1") {
+            rig.list.SelectRow(1);
+        } else if (action == "stop") {
+            rig.player->Stop();
+        } else if (action == "pause") {
+            rig.player->Pause();
+        } else if (action == "next") {
+            rig.player->NextTrack();
+        } else if (action == "fading" || action == "silent") {
+            rig.script("fading", action == "fading");
+        } else if (action == "cd") {
+            rig.player->OpenCd(0);
+        } else if (action == "closecd") {
+            rig.player->CloseCd();
+        } else if (action == "tick") {
+            rig.tick();
+        }
+        QVERIFY2(rig.player->DisplayTimerEnabled() == running, qPrintable(step));
+    }
 }
 
 void TestPlayerController::oneTickAsksThePlugInOnce() {

@@ -578,10 +578,12 @@ void TestPlayerWindow::timersRunTheDisplays() {
     // No manual tick: the window's own timer brings the plug-in's position to the digits.
     f.plugIns.position = 7;
     QTRY_COMPARE(f.digits({"elasek2", "elasek1"}), QStringLiteral("07"));
-    // After Stop the timer keeps running and shows position 0.
+    // After Stop the timer shows position 0 and then stands still: nothing is left to follow.
     f.child<TSkinButton>("StopBtn")->click();
     f.plugIns.state = 0;
     QTRY_COMPARE(f.digits({"elasek2", "elasek1"}), QStringLiteral("00"));
+    QTRY_VERIFY(!f.window->DisplayTimer.isActive());
+    f.child<TSkinButton>("PlayBtn")->click();
     QVERIFY(f.window->DisplayTimer.isActive());
 }
 
