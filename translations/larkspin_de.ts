@@ -230,6 +230,25 @@
     </message>
 </context>
 <context>
+    <name>larkspin::PlayerController</name>
+    <message>
+        <source>Cannot play %1: %2</source>
+        <translation>%1 kann nicht gespielt werden: %2</translation>
+    </message>
+    <message>
+        <source>the file is empty</source>
+        <translation>die Datei ist leer</translation>
+    </message>
+    <message>
+        <source>it is gone (%1)</source>
+        <translation>sie ist nicht mehr da (%1)</translation>
+    </message>
+    <message>
+        <source>it cannot be read (%1)</source>
+        <translation>sie kann nicht gelesen werden (%1)</translation>
+    </message>
+</context>
+<context>
     <name>larkspin::Messages</name>
     <message>
         <source>Cannot write to %1</source>
