@@ -34,6 +34,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFutureWatcher>
+#include <QStandardPaths>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QtConcurrent>
@@ -58,7 +59,9 @@ LarkspinApp::LarkspinApp(const QString& executablePath, const QString& dataHome,
                              << QString::fromStdString(programFolder() + sub);
 
     settingsFile_ = std::make_unique<PrivateProfile>(SettingsFilePath(programFolder(), exe));
-    ReadSettings(*settingsFile_, programFolder(), settings());
+    ReadSettings(*settingsFile_, programFolder(), settings(),
+                 ChooseOutputFolder(QStandardPaths::writableLocation(QStandardPaths::MusicLocation).toStdString(),
+                                    qEnvironmentVariable("HOME").toStdString()));
     // The CD plug-in offers the disc images of the settings as drives after the real ones. It reads
     // them from the environment, set once here before any plug-in is loaded.
     qputenv("LARKSPIN_VIRTUAL_DRIVES", QByteArray::fromStdString(settings().VirtualDrives));
@@ -172,6 +175,11 @@ void LarkspinApp::Start() {
     stationForm_ = std::make_unique<TStationForm>();
     encoderPage_ = new TEncoderPage(*encoderHost_, host_.get());
     encoderPage_->Edit1()->setText(QString::fromStdString(settings().Temp));
+    // The folder chosen or typed is where the next encoding (and the next start) goes.
+    connect(encoderPage_->Edit1(), &QLineEdit::textChanged, this, [](const QString& text) {
+        if (!text.isEmpty())
+            settings().Temp = text.toStdString();
+    });
     stationForm_->setEncoderPage(encoderPage_);
     cdRipper_ = new TFrame_CDRipper(settings(), encoderHost_.get());
     stationForm_->setCdRipperPage(cdRipper_, [this] { cdRipper_->Initialise(); });

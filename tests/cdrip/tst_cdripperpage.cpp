@@ -79,6 +79,7 @@ private slots:
     void encoderPlugInModeLeavesEncodedFilesOnly();
     void vanishingDiscEndsTheRunWithItsReason();
     void damagedImageListsNothing();
+    void outputFolderIsRemembered();
 
 private:
     QTemporaryDir dir_;
@@ -319,6 +320,20 @@ void TestCdRipperPage::damagedImageListsNothing() {
     QCOMPARE(page.CDListView->topLevelItemCount(), 0);
     page.StartRippingClick();
     QVERIFY(!page.RipInProgress());
+}
+
+// The page starts in the settings' output folder; a folder chosen or typed there becomes the setting,
+// so the next start offers it again. An emptied field forgets nothing.
+void TestCdRipperPage::outputFolderIsRemembered() {
+    Settings settings;
+    settings.Temp = "/home/someone/Music/";
+    TFrame_CDRipper page(settings, nullptr);
+    page.show();
+    QCOMPARE(page.Pathinfo->text(), QStringLiteral("/home/someone/Music/"));
+    page.Pathinfo->setText(QStringLiteral("/srv/rips/"));
+    QCOMPARE(settings.Temp, std::string("/srv/rips/"));
+    page.Pathinfo->clear();
+    QCOMPARE(settings.Temp, std::string("/srv/rips/"));
 }
 
 QTEST_MAIN(TestCdRipperPage)
