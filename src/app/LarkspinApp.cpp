@@ -249,6 +249,7 @@ void LarkspinApp::connectSettingsAndSkins() {
     for (QWidget* w :
          std::initializer_list<QWidget*>{playlistForm_.get(), stationForm_.get(), hintForm_.get()})
         skinEngine().follow(w);
+    skinEngine().followInApplication();
 
     plugInForm_->setSkinFolders(skinFolders, ownSkins);
     SettingsWindowHooks hooks;
