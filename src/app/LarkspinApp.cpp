@@ -34,9 +34,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFutureWatcher>
-#include <QStandardPaths>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QtConcurrent>
 
 #include <cstdio>
@@ -59,9 +59,10 @@ LarkspinApp::LarkspinApp(const QString& executablePath, const QString& dataHome,
                              << QString::fromStdString(programFolder() + sub);
 
     settingsFile_ = std::make_unique<PrivateProfile>(SettingsFilePath(programFolder(), exe));
-    ReadSettings(*settingsFile_, programFolder(), settings(),
-                 ChooseOutputFolder(QStandardPaths::writableLocation(QStandardPaths::MusicLocation).toStdString(),
-                                    qEnvironmentVariable("HOME").toStdString()));
+    ReadSettings(
+        *settingsFile_, programFolder(), settings(),
+        ChooseOutputFolder(QStandardPaths::writableLocation(QStandardPaths::MusicLocation).toStdString(),
+                           qEnvironmentVariable("HOME").toStdString()));
     // The CD plug-in offers the disc images of the settings as drives after the real ones. It reads
     // them from the environment, set once here before any plug-in is loaded.
     qputenv("LARKSPIN_VIRTUAL_DRIVES", QByteArray::fromStdString(settings().VirtualDrives));

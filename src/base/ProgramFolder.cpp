@@ -53,7 +53,8 @@ bool holdsAnything(const std::string& folder) {
 std::string ChooseOutputFolder(const std::string& musicFolder, const std::string& home) {
     for (const std::string& folder : {musicFolder, home}) {
         struct stat st {};
-        if (!folder.empty() && folder.front() == '/' && ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        if (!folder.empty() && folder.front() == '/' && ::stat(folder.c_str(), &st) == 0 &&
+            S_ISDIR(st.st_mode))
             return folder.back() == '/' ? folder : folder + "/";
     }
     return "/";

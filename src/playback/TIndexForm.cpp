@@ -143,9 +143,9 @@ void TIndexForm::DeleteBtnClick() {
 void TIndexForm::SaveBtnClick() {
     const std::optional<int> number = editor_.Save();
     if (!number) {
-        QMessageBox::critical(this, QStringLiteral("Larkspin 3.0"),
-                              tr("The index file %1 cannot be written.")
-                                  .arg(QString::fromStdString(editor_.TargetPath())));
+        QMessageBox::critical(
+            this, QStringLiteral("Larkspin 3.0"),
+            tr("The index file %1 cannot be written.").arg(QString::fromStdString(editor_.TargetPath())));
         return;
     }
     newMarkNumber_ = *number;

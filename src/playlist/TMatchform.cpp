@@ -14,8 +14,7 @@ TMatchform::TMatchform(QWidget* parent) : QDialog(parent, Qt::Tool) {
     setWindowTitle(tr("Matchform"));
     resize(360, 240);
 
-    auto* label =
-        new QLabel(tr("Some enries have been found. Please choose one of them..."), this);
+    auto* label = new QLabel(tr("Some enries have been found. Please choose one of them..."), this);
     LstMatches = new QListWidget(this);
     LstMatches->setObjectName(QStringLiteral("LstMatches"));
     LstMatches->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -17,7 +17,8 @@ double Luminance(const QColor& c) {
 
 // c with its HSL lightness set to lightness (0..1).
 QColor WithLightness(const QColor& c, double lightness) {
-    QColor out = QColor::fromHslF(c.hslHueF(), c.hslSaturationF(), std::clamp(lightness, 0.0, 1.0), c.alphaF());
+    QColor out =
+        QColor::fromHslF(c.hslHueF(), c.hslSaturationF(), std::clamp(lightness, 0.0, 1.0), c.alphaF());
     return out;
 }
 

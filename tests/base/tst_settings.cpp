@@ -255,13 +255,24 @@ void TestSettings::outputFolder_data() {
     QTest::addColumn<QString>("stored"); // the [CDRipper] Temp line, or empty for none
     QTest::addColumn<QString>("outputFolder");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("first start") << "" << "/home/u/Music/" << "/home/u/Music/";
-    QTest::newRow("chosen folder kept") << "Temp=/srv/rips/" << "/home/u/Music/" << "/srv/rips/";
-    QTest::newRow("old default moved") << "Temp=/p/" << "/home/u/Music/" << "/home/u/Music/";
-    QTest::newRow("temporary playlist folder moved")
-        << "Temp=/p/Temporary Playlist/" << "/home/u/Music/" << "/home/u/Music/";
-    QTest::newRow("empty value") << "Temp=" << "/home/u/Music/" << "/home/u/Music/";
-    QTest::newRow("no output folder given") << "" << "" << "/p/";
+    QTest::newRow("first start") << ""
+                                 << "/home/u/Music/"
+                                 << "/home/u/Music/";
+    QTest::newRow("chosen folder kept") << "Temp=/srv/rips/"
+                                        << "/home/u/Music/"
+                                        << "/srv/rips/";
+    QTest::newRow("old default moved") << "Temp=/p/"
+                                       << "/home/u/Music/"
+                                       << "/home/u/Music/";
+    QTest::newRow("temporary playlist folder moved") << "Temp=/p/Temporary Playlist/"
+                                                     << "/home/u/Music/"
+                                                     << "/home/u/Music/";
+    QTest::newRow("empty value") << "Temp="
+                                 << "/home/u/Music/"
+                                 << "/home/u/Music/";
+    QTest::newRow("no output folder given") << ""
+                                            << ""
+                                            << "/p/";
 }
 
 void TestSettings::outputFolder() {
@@ -280,11 +291,21 @@ void TestSettings::chooseOutputFolder_data() {
     QTest::addColumn<QString>("music"); // below a scratch folder holding "Music/" and "home/"
     QTest::addColumn<QString>("home");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("music folder") << "Music" << "home" << "Music/";
-    QTest::newRow("music folder with slash") << "Music/" << "home" << "Music/";
-    QTest::newRow("no music folder: home") << "Musik" << "home" << "home/";
-    QTest::newRow("a file is no folder") << "file.mp3" << "home" << "home/";
-    QTest::newRow("nothing there: root") << "gone" << "gone too" << "/";
+    QTest::newRow("music folder") << "Music"
+                                  << "home"
+                                  << "Music/";
+    QTest::newRow("music folder with slash") << "Music/"
+                                             << "home"
+                                             << "Music/";
+    QTest::newRow("no music folder: home") << "Musik"
+                                           << "home"
+                                           << "home/";
+    QTest::newRow("a file is no folder") << "file.mp3"
+                                         << "home"
+                                         << "home/";
+    QTest::newRow("nothing there: root") << "gone"
+                                         << "gone too"
+                                         << "/";
 }
 
 void TestSettings::chooseOutputFolder() {
@@ -295,8 +316,7 @@ void TestSettings::chooseOutputFolder() {
     QVERIFY(QDir(dir.path()).mkpath("Music") && QDir(dir.path()).mkpath("home"));
     writeAll(dir.filePath("file.mp3"), "x");
     const QString root = dir.path() + "/";
-    const std::string chosen =
-        ChooseOutputFolder((root + music).toStdString(), (root + home).toStdString());
+    const std::string chosen = ChooseOutputFolder((root + music).toStdString(), (root + home).toStdString());
     QCOMPARE(QString::fromStdString(chosen), expected == "/" ? expected : root + expected);
     QCOMPARE(ChooseOutputFolder("Music", ""), std::string("/")); // relative folders are not taken
 }

@@ -137,12 +137,12 @@ private slots:
             << QStringList{"/m/b.mp3", "/m/Zebra.mp3", "/m/apple.mp3", "/m/B.mp3"}
             << QStringList{"/m/apple.mp3", "/m/B.mp3", "/m/b.mp3", "/m/Zebra.mp3"};
         QTest::newRow("files before subfolders, subfolders by name")
-            << QStringList{"/m/z.mp3", "/m/cd 2/a.mp3", "/m/CD 1/b.mp3", "/m/CD 1/a.mp3", "/m/zz/y.mp3",
-                           "/m/a.wav", "/m/CD 1/deep/c.mp3"}
-            << QStringList{"/m/a.wav", "/m/z.mp3", "/m/CD 1/a.mp3", "/m/CD 1/b.mp3", "/m/CD 1/deep/c.mp3",
-                           "/m/cd 2/a.mp3", "/m/zz/y.mp3"};
-        QTest::newRow("a file and a folder of one name") << QStringList{"/m/x/a.mp3", "/m/x"}
-                                                         << QStringList{"/m/x", "/m/x/a.mp3"};
+            << QStringList{"/m/z.mp3",    "/m/cd 2/a.mp3", "/m/CD 1/b.mp3",     "/m/CD 1/a.mp3",
+                           "/m/zz/y.mp3", "/m/a.wav",      "/m/CD 1/deep/c.mp3"}
+            << QStringList{"/m/a.wav",           "/m/z.mp3",      "/m/CD 1/a.mp3", "/m/CD 1/b.mp3",
+                           "/m/CD 1/deep/c.mp3", "/m/cd 2/a.mp3", "/m/zz/y.mp3"};
+        QTest::newRow("a file and a folder of one name")
+            << QStringList{"/m/x/a.mp3", "/m/x"} << QStringList{"/m/x", "/m/x/a.mp3"};
     }
     void folderAndNameOrder() {
         QFETCH(QStringList, found);

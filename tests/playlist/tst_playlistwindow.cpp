@@ -508,7 +508,9 @@ void TestPlaylistWindow::columnsFillTheWidth() {
     view.resize(500, 200);
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
-    const auto stored = [&] { return QList<int>{view.storedWidth(0), view.storedWidth(1), view.storedWidth(2)}; };
+    const auto stored = [&] {
+        return QList<int>{view.storedWidth(0), view.storedWidth(1), view.storedWidth(2)};
+    };
     const auto filled = [&] { return view.horizontalHeader()->length() == view.viewport()->width(); };
     QTRY_VERIFY(filled());
     QCOMPARE(stored(), (QList<int>{100, 150, 60}));

@@ -177,12 +177,11 @@ void TestPlaylistWindowDialogs::dialogsSpeakTheLanguage_data() {
     QTest::addColumn<QString>("language");
     QTest::addColumn<QStringList>("expected"); // add directory, add files, add URL, match window
     QTest::newRow("English") << QString()
-                             << QStringList{"Add directory...", "Import audiofiles...", "Add URL...", "Matchform",
-                                            "Include subfolders", "Files to add:"};
-    QTest::newRow("German") << "de"
-                            << QStringList{"Ordner hinzufügen...", "Audiodateien importieren...",
-                                           "URL hinzufügen...", "Treffer", "Unterordner einbeziehen",
-                                           "Hinzuzufügende Dateien:"};
+                             << QStringList{"Add directory...", "Import audiofiles...", "Add URL...",
+                                            "Matchform",        "Include subfolders",   "Files to add:"};
+    QTest::newRow("German") << "de" << QStringList{"Ordner hinzufügen...",    "Audiodateien importieren...",
+                                                   "URL hinzufügen...",       "Treffer",
+                                                   "Unterordner einbeziehen", "Hinzuzufügende Dateien:"};
 }
 
 void TestPlaylistWindowDialogs::dialogsSpeakTheLanguage() {

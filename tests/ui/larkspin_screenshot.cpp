@@ -82,14 +82,15 @@ int main(int argc, char* argv[]) {
     QDir(dir.path()).mkpath(QStringLiteral("Skins"));
     drawLogo(dir.filePath(QStringLiteral("Skins/_logo.jpg")));
     const QString track =
-        argc > 2 ? QString::fromLocal8Bit(argv[2])
-                 : dir.filePath(QStringLiteral("Larkspin Ensemble - Evening Over The Meadow (Extended).flac"));
+        argc > 2
+            ? QString::fromLocal8Bit(argv[2])
+            : dir.filePath(QStringLiteral("Larkspin Ensemble - Evening Over The Meadow (Extended).flac"));
     if (argc <= 2)
         QProcess::execute(QStringLiteral("sox"),
-                      {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("44100"),
-                       QStringLiteral("-c"), QStringLiteral("2"), track, QStringLiteral("synth"),
-                       QStringLiteral("222"), QStringLiteral("sine"), QStringLiteral("220"),
-                       QStringLiteral("vol"), QStringLiteral("0.1")});
+                          {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("44100"),
+                           QStringLiteral("-c"), QStringLiteral("2"), track, QStringLiteral("synth"),
+                           QStringLiteral("222"), QStringLiteral("sine"), QStringLiteral("220"),
+                           QStringLiteral("vol"), QStringLiteral("0.1")});
 
     programFolder() = dir.path().toStdString();
     settings().PlayVolume = 80;

@@ -351,11 +351,12 @@ void TestSkinWidgets::readableAgainst_data() {
     QTest::addColumn<QColor>("background");
     QTest::addColumn<bool>("unchanged");
     QTest::newRow("black on white stays") << QColor(Qt::black) << QColor(Qt::white) << true;
-    QTest::newRow("navy on grey-green goes darker") << QColor(0x10, 0x24, 0x60) << QColor(0x7a, 0x84, 0x76)
-                                                    << false;
-    QTest::newRow("grey-green behind navy goes lighter") << QColor(0x7a, 0x84, 0x76)
-                                                         << QColor(0x10, 0x24, 0x60) << false;
-    QTest::newRow("green on dark brown stays") << QColor(0x7c, 0xff, 0x6a) << QColor(0x2a, 0x22, 0x1c) << true;
+    QTest::newRow("navy on grey-green goes darker")
+        << QColor(0x10, 0x24, 0x60) << QColor(0x7a, 0x84, 0x76) << false;
+    QTest::newRow("grey-green behind navy goes lighter")
+        << QColor(0x7a, 0x84, 0x76) << QColor(0x10, 0x24, 0x60) << false;
+    QTest::newRow("green on dark brown stays")
+        << QColor(0x7c, 0xff, 0x6a) << QColor(0x2a, 0x22, 0x1c) << true;
     QTest::newRow("mid grey on mid grey") << QColor(0x80, 0x80, 0x80) << QColor(0x78, 0x78, 0x78) << false;
 }
 
