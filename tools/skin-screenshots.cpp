@@ -70,6 +70,11 @@ int main(int argc, char* argv[]) {
                         folder.filePath("Skins/" + QString::fromStdString(name) + "/_display/" + f));
     }
     QFile::copy(skins + "/main_logo.jpg", folder.filePath("Skins/main_logo.jpg"));
+    // The build's decoder plug-ins, so the plug-in lists show rows.
+    const QString decoders = QCoreApplication::applicationDirPath() + "/../PlugIn/Decoder";
+    QDir().mkpath(folder.filePath("PlugIn/Decoder"));
+    for (const QString& f : QDir(decoders).entryList({QStringLiteral("*.so")}, QDir::Files))
+        QFile::copy(decoders + "/" + f, folder.filePath("PlugIn/Decoder/" + f));
 
     LarkspinApp larkspin(folder.filePath("larkspin"), folder.filePath("data"));
     larkspin.Start();
@@ -101,6 +106,13 @@ int main(int argc, char* argv[]) {
         if (playlist) {
             playlist->show();
             ok = save(playlist, stem + "-playlist.png") && ok;
+            // The CD player's panel over the list, as opening a disc shows it.
+            if (auto* cd = playlist->findChild<QWidget*>(QStringLiteral("cdpanel"))) {
+                cd->show();
+                cd->raise();
+                ok = save(playlist, stem + "-playlist-cd.png") && ok;
+                cd->hide();
+            }
         }
         if (station) {
             station->show();

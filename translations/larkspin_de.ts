@@ -145,6 +145,18 @@
         <source>No decoder plugin for CD-Playing found!</source>
         <translation>Kein Decoder-Plugin zum Abspielen von CDs gefunden!</translation>
     </message>
+    <message>
+        <source>Track</source>
+        <translation>Titel</translation>
+    </message>
+    <message>
+        <source>Length</source>
+        <translation>Länge</translation>
+    </message>
+    <message>
+        <source>Close CD Player</source>
+        <translation>CD-Player schließen</translation>
+    </message>
 </context>
 <context>
     <name>larkspin::THauptform</name>
@@ -227,6 +239,152 @@
     <message>
         <source>Delete indexfile</source>
         <translation>Indexdatei löschen</translation>
+    </message>
+</context>
+<context>
+    <name>larkspin::PlayerController</name>
+    <message>
+        <source>Cannot play %1: %2</source>
+        <translation>%1 kann nicht gespielt werden: %2</translation>
+    </message>
+    <message>
+        <source>the file is empty</source>
+        <translation>die Datei ist leer</translation>
+    </message>
+    <message>
+        <source>it is gone (%1)</source>
+        <translation>sie ist nicht mehr da (%1)</translation>
+    </message>
+    <message>
+        <source>it cannot be read (%1)</source>
+        <translation>sie kann nicht gelesen werden (%1)</translation>
+    </message>
+</context>
+<context>
+    <name>larkspin::TAdd_dirform</name>
+    <message>
+        <source>Add directory...</source>
+        <translation>Ordner hinzufügen...</translation>
+    </message>
+    <message>
+        <source>Include subfolders</source>
+        <translation>Unterordner einbeziehen</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>larkspin::Taddfilesform</name>
+    <message>
+        <source>Import audiofiles...</source>
+        <translation>Audiodateien importieren...</translation>
+    </message>
+    <message>
+        <source>Allow more than one directory</source>
+        <translation>Mehr als einen Ordner erlauben</translation>
+    </message>
+    <message>
+        <source>Remember selected files</source>
+        <translation>Ausgewählte Dateien merken</translation>
+    </message>
+    <message>
+        <source>add</source>
+        <translation>hinzufügen</translation>
+    </message>
+    <message>
+        <source>add all </source>
+        <translation>alle hinzufügen</translation>
+    </message>
+    <message>
+        <source>remove</source>
+        <translation>entfernen</translation>
+    </message>
+    <message>
+        <source>remove all</source>
+        <translation>alle entfernen</translation>
+    </message>
+    <message>
+        <source>Add selected files...</source>
+        <translation>Ausgewählte Dateien hinzufügen...</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Available mediafiles:</source>
+        <translation>Verfügbare Mediendateien:</translation>
+    </message>
+    <message>
+        <source>Files to add:</source>
+        <translation>Hinzuzufügende Dateien:</translation>
+    </message>
+</context>
+<context>
+    <name>larkspin::Taddurlform</name>
+    <message>
+        <source>Add URL...</source>
+        <translation>URL hinzufügen...</translation>
+    </message>
+</context>
+<context>
+    <name>larkspin::TMatchform</name>
+    <message>
+        <source>Matchform</source>
+        <translation>Treffer</translation>
+    </message>
+    <message>
+        <source>Some enries have been found. Please choose one of them...</source>
+        <translation>Es wurden mehrere Einträge gefunden. Bitte einen davon wählen...</translation>
+    </message>
+    <message>
+        <source>Get CD Infos...</source>
+        <translation>CD-Infos holen...</translation>
+    </message>
+</context>
+<context>
+    <name>larkspin::TIndexForm</name>
+    <message>
+        <source>Index marks</source>
+        <translation>Indexmarken</translation>
+    </message>
+    <message>
+        <source>Set index at (s):</source>
+        <translation>Index setzen bei (s):</translation>
+    </message>
+    <message>
+        <source>Startpoint</source>
+        <translation>Startpunkt</translation>
+    </message>
+    <message>
+        <source>Endpoint</source>
+        <translation>Endpunkt</translation>
+    </message>
+    <message>
+        <source>Index name</source>
+        <translation>Indexname</translation>
+    </message>
+    <message>
+        <source>Position (s)</source>
+        <translation>Position (s)</translation>
+    </message>
+    <message>
+        <source>Save index</source>
+        <translation>Index speichern</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Delete selected index</source>
+        <translation>Ausgewählten Index löschen</translation>
+    </message>
+    <message>
+        <source>The index file %1 cannot be written.</source>
+        <translation>Die Indexdatei %1 kann nicht geschrieben werden.</translation>
     </message>
 </context>
 <context>

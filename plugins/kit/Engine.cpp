@@ -293,6 +293,12 @@ int32_t Engine::length() {
     return current_ ? current_->lengthSeconds() : 0;
 }
 
+std::string Engine::loadError() {
+    std::lock_guard lock(mutex_);
+    const char* why = current_ ? current_->failure() : nullptr;
+    return why ? why : std::string();
+}
+
 uint8_t Engine::state() {
     Voices dead;
     uint8_t state;

@@ -33,6 +33,8 @@ public:
     void setPos(int32_t seconds);
     int32_t position();
     int32_t length();
+    // Why the current file cannot be played; empty while it plays or that is not known yet.
+    std::string loadError();
     uint8_t state();
     // The file of the voice brought in last; "" when none plays.
     std::string currentPath();

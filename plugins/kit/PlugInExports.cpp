@@ -27,6 +27,7 @@ std::string plugInPath() {
 struct PlugIn {
     Engine engine{plugInDescription().createDecoder, std::make_unique<AudioOutput>(plugInPath())};
     DecodeJob decode{plugInDescription().createDecoder};
+    std::string loadError; // GetLoadError's answer, kept until its next call
 };
 
 PlugIn* instance = nullptr; // the user-interface thread only
@@ -101,6 +102,7 @@ static_assert(std::is_same_v<decltype(&decodefile), LarkspinDecodeFileFn>);
 static_assert(std::is_same_v<decltype(&GetDecodePos), LarkspinGetDecodePosFn>);
 static_assert(std::is_same_v<decltype(&canceldecode), LarkspinCancelDecodeFn>);
 static_assert(std::is_same_v<decltype(&LarkspinAbiVersion), LarkspinAbiVersionFn>);
+static_assert(std::is_same_v<decltype(&GetLoadError), LarkspinGetLoadErrorFn>);
 
 extern "C" {
 
@@ -227,6 +229,14 @@ int32_t GetDecodePos(void) {
 }
 void canceldecode(void) {
     guarded([] { plugIn().decode.cancel(); });
+}
+
+const char* GetLoadError(void) {
+    return guarded(static_cast<const char*>(""), [] {
+        auto& p = plugIn();
+        p.loadError = p.engine.loadError();
+        return p.loadError.c_str();
+    });
 }
 
 } // extern "C"

@@ -130,6 +130,8 @@ float Voice::nextGain() {
 void Voice::run() {
     std::unique_ptr<Decoder> decoder = OpenDecoder(factory_, path_);
     if (!decoder || !playableFormat(decoder->sampleRate(), decoder->channels())) {
+        failure_ = decoder ? "its sample rate or channel count cannot be played"
+                           : "it holds no audio this plug-in can decode";
         failed_ = true;
         return;
     }

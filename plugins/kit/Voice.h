@@ -37,6 +37,8 @@ public:
     void seek(int32_t seconds);
     int32_t positionSeconds() const;
     int32_t lengthSeconds() const;
+    // Any thread: why the file cannot be played, or null while that is not known to be so.
+    const char* failure() const { return failed_ ? failure_.load() : nullptr; }
 
     // Envelope, touched only under the engine's lock.
     bool started = false;
@@ -66,6 +68,7 @@ private:
     std::atomic<int> sleeping_{Awake};  // decoding thread writes
     std::atomic<bool> stopping_{false}; // user-interface thread writes
     std::atomic<bool> failed_{false};   // decoding thread writes: the file cannot be played
+    std::atomic<const char*> failure_{nullptr}; // decoding thread writes before failed_: a static text
 
     // A seek is numbered by the user-interface thread, served by the decoding thread (which publishes
     // where its frames begin in the ring) and adopted by the audio thread.

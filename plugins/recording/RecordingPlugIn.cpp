@@ -26,6 +26,7 @@ struct Recorder {
     int32_t autoPos = 0;
     std::string textAnswer; // keeps returned texts alive until the next call
     std::string cdInfoAnswer;
+    std::string loadErrorAnswer;
 };
 
 Recorder* instance = nullptr;
@@ -282,6 +283,11 @@ int32_t GetDecodePos(void) {
 
 void canceldecode(void) {
     record("canceldecode");
+}
+
+const char* GetLoadError(void) {
+    record("GetLoadError");
+    return keepText(recorder().loadErrorAnswer, answer("loaderror", ""));
 }
 
 } // extern "C"

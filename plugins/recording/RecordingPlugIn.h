@@ -27,6 +27,7 @@
  *     cdtrackcount GetCDTrackCount, default 0
  *     cdtrackinfos GetCDTrackInfos, default ""
  *     decodepos    GetDecodePos, default 100
+ *     loaderror    GetLoadError (optional export, recorded too), default ""
  *     abiversion   LarkspinAbiVersion (not recorded), default LARKSPIN_DECODER_ABI_VERSION
  *   IB_unversioned.so lacks LarkspinAbiVersion, as plug-ins built before it existed.
  */

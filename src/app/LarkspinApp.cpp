@@ -34,6 +34,7 @@
 #include <QFutureWatcher>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QtConcurrent>
 
 #include <cstdio>
@@ -56,7 +57,10 @@ LarkspinApp::LarkspinApp(const QString& executablePath, const QString& dataHome,
                              << QString::fromStdString(programFolder() + sub);
 
     settingsFile_ = std::make_unique<PrivateProfile>(SettingsFilePath(programFolder(), exe));
-    ReadSettings(*settingsFile_, programFolder(), settings());
+    ReadSettings(
+        *settingsFile_, programFolder(), settings(),
+        ChooseOutputFolder(QStandardPaths::writableLocation(QStandardPaths::MusicLocation).toStdString(),
+                           qEnvironmentVariable("HOME").toStdString()));
     // The CD plug-in offers the disc images of the settings as drives after the real ones. It reads
     // them from the environment, set once here before any plug-in is loaded.
     qputenv("LARKSPIN_VIRTUAL_DRIVES", QByteArray::fromStdString(settings().VirtualDrives));
@@ -171,6 +175,11 @@ void LarkspinApp::Start() {
     stationForm_ = std::make_unique<TStationForm>();
     encoderPage_ = new TEncoderPage(*encoderHost_, host_.get());
     encoderPage_->Edit1()->setText(QString::fromStdString(settings().Temp));
+    // The folder chosen or typed is where the next encoding (and the next start) goes.
+    connect(encoderPage_->Edit1(), &QLineEdit::textChanged, this, [](const QString& text) {
+        if (!text.isEmpty())
+            settings().Temp = text.toStdString();
+    });
     stationForm_->setEncoderPage(encoderPage_);
     cdRipper_ = new TFrame_CDRipper(settings(), encoderHost_.get());
     stationForm_->setCdRipperPage(cdRipper_, [this] { cdRipper_->Initialise(); });
@@ -243,6 +252,7 @@ void LarkspinApp::connectSettingsAndSkins() {
     connect(&skinEngine(), &SkinEngine::skinChanged, hauptform_.get(), &THauptform::applySkin);
     for (QWidget* w : std::initializer_list<QWidget*>{playlistForm_.get(), stationForm_.get()})
         skinEngine().follow(w);
+    skinEngine().followInApplication();
 
     plugInForm_->setSkinFolders(skinFolders, ownSkins);
     SettingsWindowHooks hooks;

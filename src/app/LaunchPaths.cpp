@@ -15,8 +15,10 @@ LaunchPaths ResolveLaunchPaths(const std::vector<std::string>& given,
             break;
         struct stat st {};
         if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-            for (std::string& found : SearchFolder(path, patterns, 0, true, cancel))
-                out.paths.push_back(std::move(found));
+            std::vector<std::string> found = SearchFolder(path, patterns, 0, true, cancel);
+            SortByFolderAndName(found);
+            out.paths.insert(out.paths.end(), std::make_move_iterator(found.begin()),
+                             std::make_move_iterator(found.end()));
             continue;
         }
         std::vector<StoredEntry> stored;

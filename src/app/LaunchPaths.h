@@ -13,8 +13,9 @@ struct LaunchPaths {
 };
 
 // Resolves given paths: folders are searched with their subfolders for names matching patterns (the
-// add-directory list, searched as "All compatible Files" is), playlist files give their entries, any
-// other path is taken as it is. Standard library only, so it runs off the GUI thread; cancel stops a
+// add-directory list, searched as "All compatible Files" is) and their files put in the add-files
+// dialog's order (SortByFolderAndName), playlist files give their entries, any other path is taken as
+// it is. Standard library only, so it runs off the GUI thread; cancel stops a
 // folder search early.
 LaunchPaths ResolveLaunchPaths(const std::vector<std::string>& given,
                                const std::vector<std::string>& patterns,

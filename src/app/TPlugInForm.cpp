@@ -184,6 +184,12 @@ void TPlugInForm::fillDecoderList() {
         new QTreeWidgetItem(DecoderList, {qs(d.name), qs(d.fileTypes)});
     if (!host_.PlaybackPlugInName().empty())
         ActualPlugIn->setText(qs(host_.PlaybackPlugInName()));
+    // Names are never cut; long type lists say all of themselves in a tip.
+    for (QTreeWidget* list : {ListInput, DecoderList}) {
+        list->resizeColumnToContents(0);
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            list->topLevelItem(i)->setToolTip(1, list->topLevelItem(i)->text(1));
+    }
     filling_ = false;
 }
 

@@ -50,6 +50,16 @@ bool holdsAnything(const std::string& folder) {
 
 } // namespace
 
+std::string ChooseOutputFolder(const std::string& musicFolder, const std::string& home) {
+    for (const std::string& folder : {musicFolder, home}) {
+        struct stat st {};
+        if (!folder.empty() && folder.front() == '/' && ::stat(folder.c_str(), &st) == 0 &&
+            S_ISDIR(st.st_mode))
+            return folder.back() == '/' ? folder : folder + "/";
+    }
+    return "/";
+}
+
 std::string ChooseProgramFolder(std::string_view executablePath, std::string_view dataHome) {
     std::string beside = DeriveProgramFolder(executablePath);
     if (access((beside.empty() ? "/" : beside.c_str()), W_OK) == 0)

@@ -32,6 +32,10 @@ inline constexpr const char* DataFolders[] = {
     "/PlugIn/Output", "/PlugIn/Encoder", "/PlugIn/Extra", "/Language",
 };
 
+// The folder ripped and encoded files go to by default, with a trailing "/": musicFolder (the user's XDG
+// music folder) when it is a folder, else home when that is one, else "/".
+std::string ChooseOutputFolder(const std::string& musicFolder, const std::string& home);
+
 // Creates each missing data folder, one level each; a folder that cannot be created stays missing.
 void CreateDataFolders(const std::string& programFolder);
 

@@ -111,9 +111,10 @@ template <class... F> struct Overload : F... {
 
 } // namespace
 
-void ReadSettings(const PrivateProfile& file, const std::string& programFolder, Settings& s) {
+void ReadSettings(const PrivateProfile& file, const std::string& programFolder, Settings& s,
+                  const std::string& outputFolder) {
     Settings defaults;
-    defaults.Temp = programFolder + "/";
+    defaults.Temp = outputFolder.empty() ? programFolder + "/" : outputFolder;
     for (const Key& k : Keys) {
         std::visit(Overload{
                        [&](bool Settings::*m) { s.*m = k.readBack ? file.readBool(k.section, k.name, defaults.*m) : defaults.*m; },
@@ -130,6 +131,13 @@ void ReadSettings(const PrivateProfile& file, const std::string& programFolder, 
                        [&](std::string Settings::*m) { s.*m = file.readString(k.section, k.name, defaults.*m); },
                    },
                    k.field);
+    }
+    if (!outputFolder.empty()) {
+        const std::string program = programFolder + "/";
+        for (const std::string& old : {std::string(), program, program + "Temporary Playlist/", programFolder,
+                                       program + "Temporary Playlist"})
+            if (s.Temp == old)
+                s.Temp = outputFolder;
     }
 }
 

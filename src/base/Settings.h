@@ -127,8 +127,11 @@ struct Settings {
 // Fills every value from the file, or its default, section by section in file order. A number outside
 // its range (a volume of 900, a negative width) is clamped; a list position outside its list gives the
 // default.
-// programFolder gives the default of Temp.
-void ReadSettings(const PrivateProfile& file, const std::string& programFolder, Settings& s);
+// Temp, the folder ripped and encoded files go to, defaults to outputFolder (ChooseOutputFolder), or to
+// programFolder + "/" when that is empty. A stored Temp that names the program folder itself or its
+// "Temporary Playlist" folder, where output used to go by default, is moved to outputFolder as well.
+void ReadSettings(const PrivateProfile& file, const std::string& programFolder, Settings& s,
+                  const std::string& outputFolder = {});
 
 // Writes every key in table order and replaces the file once with all of them; lines of the file that
 // are no key of the table stay. Throws EProfileWriteError when the file cannot be replaced; the file

@@ -48,6 +48,11 @@ TFrame_CDRipper::TFrame_CDRipper(Settings& settings, TEncoderHost* encoders, QWi
     DriveSelBox->setObjectName(QStringLiteral("DriveSelBox"));
     Pathinfo = new QLineEdit(this);
     Pathinfo->setObjectName(QStringLiteral("Pathinfo"));
+    // The folder chosen or typed is where the next rip (and the next start) goes.
+    connect(Pathinfo, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (!text.isEmpty())
+            settings_.Temp = text.toStdString();
+    });
     auto* search = new QPushButton(QStringLiteral("Search..."), this);
     CDListView = new QTreeWidget(this);
     CDListView->setObjectName(QStringLiteral("CDListView"));

@@ -5,9 +5,20 @@
 #include "Settings.h"
 
 #include <QFileInfo>
+#include <QLoggingCategory>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+
+namespace {
+Q_LOGGING_CATEGORY(lcPlayback, "larkspin.playback", QtWarningMsg)
+}
 
 namespace larkspin {
 
@@ -39,6 +50,29 @@ QString BareName(const std::string& path) {
     name = name.mid(name.lastIndexOf(QLatin1Char('/')) + 1);
     int dot = name.lastIndexOf(QLatin1Char('.'));
     return dot >= 0 ? name.left(dot) : name;
+}
+
+// How long a message about a file that could not be played stays while the list plays on: 5 s.
+constexpr int NoticeTicks = 50;
+
+// What the file itself shows is wrong with it: gone, empty or unreadable (with errno's text); Fine
+// when only the plug-in can tell.
+struct FileProblem {
+    enum Kind { Fine, Gone, Empty, Unreadable } kind = Fine;
+    std::string error;
+};
+
+FileProblem LookAtFile(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return {FileProblem::Gone, std::strerror(errno)};
+    if (S_ISREG(st.st_mode) && st.st_size == 0)
+        return {FileProblem::Empty, {}};
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return {FileProblem::Unreadable, std::strerror(errno)};
+    ::close(fd);
+    return {};
 }
 
 QString FieldOrDashes(const std::string& field) {
@@ -104,6 +138,7 @@ bool PlayerController::PrepareTrack(const std::string& path) {
     PlayFromLibrary = false;
 
     if (!files_.FileAvailable(path)) {
+        qCWarning(lcPlayback, "cannot play %s: it does not exist or cannot be reached", path.c_str());
         display_.DisplayInfo = FileMissing;
         return false;
     }
@@ -122,6 +157,7 @@ bool PlayerController::PrepareTrack(const std::string& path) {
 
     std::optional<int> row = plugIns_.ChoosePlugIn(path);
     if (!row) {
+        qCWarning(lcPlayback, "cannot play %s: no enabled plug-in plays its type", path.c_str());
         display_.DisplayInfo = NoPlugIn;
         display_.CoverPath = QString::fromStdString(logo);
         return false;
@@ -129,7 +165,10 @@ bool PlayerController::PrepareTrack(const std::string& path) {
     plugIns_.SwitchPlugIn(*row, Playing);
     plugIns_.LoadFile(path);
 
-    ShowTitle(path);
+    if (!notice_.isEmpty())
+        display_.DisplayInfo = notice_;
+    else
+        ShowTitle(path);
 
     const std::string indexPath = IndexFilePath(path);
     if (files_.FileAvailable(indexPath)) {
@@ -159,6 +198,7 @@ bool PlayerController::PrepareTrack(const std::string& path) {
 
 void PlayerController::StartPlayback() {
     Notify n(*this);
+    failureReported_ = false; // every start is a new try
     if (Paused)
         plugIns_.Play(1);
     else if (Playing)
@@ -182,6 +222,8 @@ void PlayerController::PausePlayback() {
 
 void PlayerController::Play() {
     Notify n(*this);
+    ClearNotice();
+    failedInRow_ = 0;
     if (CdMode) {
         CdFailed = false;
         plugIns_.PlayCDTrack(CdDriveNumber, CurrentCdTrack, "play");
@@ -385,8 +427,20 @@ void PlayerController::DisplayTimerTimer() {
     display_.DSVisible = settings_.DirectSound;
     if (ready)
         display_.FadingVisible = plugIn.fading;
+    // A file that ended without playing: the plug-in says why (when it can), the list goes on.
+    bool unplayable = false;
+    if (ready && !CdMode && Playing && plugIn.state == 3 && !failureReported_) {
+        const std::string why = plugIns_.LoadError();
+        unplayable = !why.empty();
+        if (unplayable) {
+            ReportUnplayable(why);
+            PassUnplayable();
+        }
+    } else if (ready && !CdMode && Playing && plugIn.state == 1 && plugIn.length > 0) {
+        failedInRow_ = 0;
+    }
     // The end of a file, or the crossfade window before it, moves on to the next entry.
-    if (ready && !CdMode) {
+    if (ready && !CdMode && !unplayable) {
         const bool ended = plugIn.state == 3;
         bool crossfade = false;
         // The last entry of the play order is played to its end: with shuffle that is the last
@@ -429,11 +483,74 @@ void PlayerController::DisplayTimerTimer() {
     } else {
         display_.IndexVisible = false;
     }
+    if (!notice_.isEmpty() && !CdMode) {
+        display_.DisplayInfo = notice_;
+        if (noticeTicks_ > 0 && --noticeTicks_ == 0)
+            ClearNotice();
+    }
     // Nothing left to follow: stopped and no fade still sounding. This tick has drawn the stopped
     // display; StartPlayback starts the timer again. The open CD player keeps it, since a CD track can
     // start without the Play button.
     if (!Playing && !CdMode && !(ready && plugIn.fading))
         SetDisplayTimer(false);
+}
+
+void PlayerController::ShowNotice(const QString& text) {
+    notice_ = text.size() > TitleCells ? TitleBlanks() + text : text;
+    noticeTicks_ = NoticeTicks;
+    display_.DisplayInfo = notice_;
+}
+
+// The title display shows the current file again (its index marks take it over at the next tick).
+void PlayerController::ClearNotice() {
+    if (notice_.isEmpty())
+        return;
+    noticeTicks_ = 0;
+    notice_.clear();
+    if (TrackLoaded && !currentFile_.empty())
+        ShowTitle(currentFile_);
+}
+
+void PlayerController::ReportUnplayable(const std::string& pluginReason) {
+    failureReported_ = true;
+    ++failedInRow_;
+    const FileProblem problem = LookAtFile(currentFile_);
+    QString why;
+    switch (problem.kind) {
+    case FileProblem::Gone:
+        why = tr("it is gone (%1)").arg(QString::fromLocal8Bit(problem.error.c_str()));
+        break;
+    case FileProblem::Empty:
+        why = tr("the file is empty");
+        break;
+    case FileProblem::Unreadable:
+        why = tr("it cannot be read (%1)").arg(QString::fromLocal8Bit(problem.error.c_str()));
+        break;
+    case FileProblem::Fine:
+        why = QString::fromUtf8(pluginReason.c_str());
+        break;
+    }
+    qCWarning(lcPlayback, "cannot play %s: %s (plug-in: %s)", currentFile_.c_str(), qUtf8Printable(why),
+              pluginReason.c_str());
+    QString name = QString::fromStdString(currentFile_);
+    name = name.mid(name.lastIndexOf(QLatin1Char('/')) + 1);
+    ShowNotice(tr("Cannot play %1: %2").arg(name, why));
+}
+
+// As the end of a file, except that the same file is not tried again (repeat one) and a list none of
+// whose files can be played stops instead of going round.
+void PlayerController::PassUnplayable() {
+    const int count = EntryCount();
+    if (failedInRow_ < std::max(count, 1) && order().Next(count, settings_.ShufflePlay)) {
+        StartTimerLinear();
+    } else if (failedInRow_ < count && settings_.RepeatAll) {
+        RestartList();
+    } else {
+        Stop();
+    }
+    // Stopped by this file: its message stays until the user plays or chooses something.
+    if (!Playing)
+        noticeTicks_ = -1;
 }
 
 void PlayerController::MoveOn() {
@@ -502,6 +619,8 @@ void PlayerController::PlaylistSelectionChanged(int row, int selectedCount) {
         return;
     if (row < 0 || row >= list_->Count())
         return;
+    if (!selecting_)
+        ClearNotice();
     order().SetCurrent(row);
     TrackLoaded = PrepareTrack(EntryPath(row));
     list_->MarkCurrentEntry(Current());
@@ -510,6 +629,8 @@ void PlayerController::PlaylistSelectionChanged(int row, int selectedCount) {
 
 void PlayerController::PlaylistDoubleClick(int selectedRow) {
     Notify n(*this);
+    ClearNotice();
+    failedInRow_ = 0;
     if (CdMode && CdFailed && list_ && selectedRow >= 0 && selectedRow < list_->Count() &&
         !list_->PlaylistBusy()) {
         // The CD could not be read: the entry plays with its own plug-in instead.
@@ -544,8 +665,11 @@ void PlayerController::PlaylistDoubleClick(int selectedRow) {
 }
 
 void PlayerController::SelectPlaylistRow(int index) {
+    const bool was = selecting_;
+    selecting_ = true;
     if (list_)
         list_->SelectRow(index);
+    selecting_ = was;
 }
 
 void PlayerController::PlaylistCleared() {
@@ -569,6 +693,8 @@ void PlayerController::PlaylistCleared() {
 
 void PlayerController::PlayLibraryFile(const PlayerEntryList::Entry& entry) {
     Notify n(*this);
+    ClearNotice();
+    failedInRow_ = 0;
     PlayFromLibrary = true;
     libraryEntry_ = entry;
     order().SetCurrent(-1);
@@ -583,6 +709,7 @@ void PlayerController::PlayLibraryFile(const PlayerEntryList::Entry& entry) {
 
 void PlayerController::OpenCd(int drive) {
     Notify n(*this);
+    ClearNotice();
     display_.CoverPath = QString::fromStdString(folder_ + "/Skins/_logo.jpg");
     display_.CoverVisible = true;
     ++display_.CoverVersion;
@@ -608,6 +735,7 @@ void PlayerController::CdPluginSelected() {
 
 void PlayerController::CloseCd() {
     Notify n(*this);
+    ClearNotice();
     CdMode = false;
     CdFailed = false;
     Playing = false;

@@ -137,6 +137,11 @@ private:
     void CdStep(int delta);
     void ShowRepeatLabel();
     void ShowTime(TimeDigits& digits, int seconds) { digits = TimeToDigits(seconds); }
+    // The file that was started cannot be played: says which and why, then goes on as at its end.
+    void ReportUnplayable(const std::string& pluginReason);
+    void PassUnplayable();
+    void ShowNotice(const QString& text);
+    void ClearNotice();
 
     Settings& settings_;
     PlayerPlugIns& plugIns_;
@@ -151,6 +156,13 @@ private:
     bool displayTimer_ = false;
     bool timerLinear_ = false;
     int notifyDepth_ = 0;
+    // A message in the title display: it shows for NoticeTicks ticks, then the title comes back; -1
+    // holds it until the user plays or chooses something (the player stopped at the file it names).
+    QString notice_;
+    int noticeTicks_ = 0;
+    bool failureReported_ = false; // for the file loaded last
+    bool selecting_ = false;       // the player itself selects a row (not the user)
+    int failedInRow_ = 0;          // files that could not be played since one played or the user chose
 };
 
 } // namespace larkspin

@@ -75,6 +75,9 @@ public:
     virtual void SetPos(int32_t seconds) = 0;
     virtual void SetVolume(int32_t volume) = 0;
     virtual void PlayCDTrack(int32_t drive, int32_t track, const char* command) = 0;
+    // Why the file loaded last cannot be played, once the plug-in knows it cannot; empty while it plays,
+    // and always empty from a plug-in that does not say.
+    virtual std::string LoadError() { return {}; }
 };
 
 // File services the player needs from the track information service and the library. Each can be

@@ -185,6 +185,7 @@ bool TPlugInHost::BindPlugIn(const std::string& name) {
     playbackName_ = name;
     ready_ = false;
     playback_.assign(LARKSPIN_PLAYBACK_EXPORT_COUNT, nullptr);
+    loadError_ = nullptr;
     void*& handle = playbackLibraries_[name];
     if (!handle)
         handle = openLibrary(name);
@@ -196,6 +197,7 @@ bool TPlugInHost::BindPlugIn(const std::string& name) {
         playback_[i] = dlsym(handle, ExportNames[i]);
         all = all && playback_[i];
     }
+    loadError_ = reinterpret_cast<LarkspinGetLoadErrorFn>(dlsym(handle, LARKSPIN_LOAD_ERROR_EXPORT));
     ready_ = all;
     return ready_;
 }
@@ -308,6 +310,10 @@ std::string TPlugInHost::GetCDTrackInfos(int32_t track) {
 void TPlugInHost::PlayCDTrack(int32_t drive, int32_t track, const char* command) {
     if (ready_)
         reinterpret_cast<LarkspinPlayCDTrackFn>(playback_[ExPlayCDTrack])(drive, track, command ? command : "");
+}
+
+std::string TPlugInHost::LoadError() {
+    return ready_ && loadError_ ? textOrEmpty(loadError_()) : std::string();
 }
 
 std::optional<int> TPlugInHost::ChoosePlugIn(const std::string& path) {

@@ -85,6 +85,8 @@ public:
     int32_t GetCDTrackCount(int32_t drive);
     std::string GetCDTrackInfos(int32_t track);
     void PlayCDTrack(int32_t drive, int32_t track, const char* command) override;
+    // The optional GetLoadError export; empty when the bound plug-in lacks it.
+    std::string LoadError() override;
 
     // The last enabled row whose types contain the path's extension (upper-cased, substring test);
     // none when no row does.
@@ -135,6 +137,7 @@ private:
     void* playbackHandle_ = nullptr;
     void* decodingHandle_ = nullptr;
     std::vector<void*> playback_; // the 25 exports in lookup order, all set when ready_
+    LarkspinGetLoadErrorFn loadError_ = nullptr; // optional
     bool ready_ = false;
     std::string playbackName_;
     int currentIndex_ = 0;

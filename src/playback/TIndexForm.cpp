@@ -20,7 +20,7 @@ namespace larkspin {
 TIndexForm::TIndexForm(const QString& targetFile, int minimum, int maximum, int value, QWidget* parent)
     : QDialog(parent), editor_(targetFile.toStdString(), value) {
     setObjectName(QStringLiteral("IndexForm"));
-    setWindowTitle(QStringLiteral("Index marks"));
+    setWindowTitle(tr("Index marks"));
     setModal(true);
     // The player's colours, so the editor looks like part of it.
     const SkinDescription skin = SkinDescription::builtIn();
@@ -52,24 +52,24 @@ TIndexForm::TIndexForm(const QString& targetFile, int minimum, int maximum, int 
     }
 
     auto* top = new QGridLayout;
-    top->addWidget(new QLabel(QStringLiteral("Set index at (s):"), this), 0, 0);
+    top->addWidget(new QLabel(tr("Set index at (s):"), this), 0, 0);
     top->addWidget(numberBox_, 0, 1);
-    top->addWidget(new QLabel(QStringLiteral("Startpoint"), this), 1, 0);
+    top->addWidget(new QLabel(tr("Startpoint"), this), 1, 0);
     top->addWidget(scrollBar_, 1, 1);
-    top->addWidget(new QLabel(QStringLiteral("Endpoint"), this), 1, 2);
+    top->addWidget(new QLabel(tr("Endpoint"), this), 1, 2);
 
     list_ = new QTableWidget(0, 2, this);
     list_->setObjectName(QStringLiteral("IndexList"));
-    list_->setHorizontalHeaderLabels({QStringLiteral("Index name"), QStringLiteral("Position (s)")});
+    list_->setHorizontalHeaderLabels({tr("Index name"), tr("Position (s)")});
     list_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     list_->verticalHeader()->hide();
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
 
-    auto* save = new QPushButton(QStringLiteral("Save index"), this);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    auto* remove = new QPushButton(QStringLiteral("Delete selected index"), this);
+    auto* save = new QPushButton(tr("Save index"), this);
+    auto* cancel = new QPushButton(tr("Cancel"), this);
+    auto* remove = new QPushButton(tr("Delete selected index"), this);
     save->setObjectName(QStringLiteral("SaveBtn"));
     cancel->setObjectName(QStringLiteral("CancelBtn"));
     remove->setObjectName(QStringLiteral("DeleteBtn"));
@@ -143,9 +143,9 @@ void TIndexForm::DeleteBtnClick() {
 void TIndexForm::SaveBtnClick() {
     const std::optional<int> number = editor_.Save();
     if (!number) {
-        QMessageBox::critical(this, QStringLiteral("Larkspin 3.0"),
-                              QStringLiteral("The index file %1 cannot be written.")
-                                  .arg(QString::fromStdString(editor_.TargetPath())));
+        QMessageBox::critical(
+            this, QStringLiteral("Larkspin 3.0"),
+            tr("The index file %1 cannot be written.").arg(QString::fromStdString(editor_.TargetPath())));
         return;
     }
     newMarkNumber_ = *number;

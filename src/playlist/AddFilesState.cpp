@@ -11,12 +11,6 @@ namespace larkspin {
 
 namespace {
 
-// The list box order: alphabetical ignoring the case of a to z, equal names in byte order.
-bool NameBefore(const std::string& a, const std::string& b) {
-    const std::string ua = UpperAscii(a), ub = UpperAscii(b);
-    return ua != ub ? ua < ub : a < b;
-}
-
 std::string JoinPath(const std::string& folder, const std::string& name) {
     if (!folder.empty() && folder.back() == '/')
         return folder + name;

@@ -111,6 +111,30 @@ std::vector<std::string> SearchFolder(const std::string& folder, const std::vect
     return ListFolderFiles(folder, {patterns[static_cast<std::size_t>(selected)]}, includeSubfolders, cancel);
 }
 
+bool NameBefore(std::string_view a, std::string_view b) {
+    const std::string ua = UpperAscii(a), ub = UpperAscii(b);
+    return ua != ub ? ua < ub : a < b;
+}
+
+void SortByFolderAndName(std::vector<std::string>& paths) {
+    std::stable_sort(paths.begin(), paths.end(), [](std::string_view a, std::string_view b) {
+        // Past the part both share, compare the first differing name of a folder or file.
+        std::size_t start = 0;
+        for (;;) {
+            const std::size_t endA = a.find('/', start), endB = b.find('/', start);
+            const std::string_view partA = a.substr(start, endA == a.npos ? a.npos : endA - start);
+            const std::string_view partB = b.substr(start, endB == b.npos ? b.npos : endB - start);
+            const bool fileA = endA == a.npos, fileB = endB == b.npos;
+            if (partA != partB || fileA || fileB) {
+                if (fileA != fileB)
+                    return fileA; // a folder's files come before its subfolders
+                return NameBefore(partA, partB);
+            }
+            start = endA + 1;
+        }
+    });
+}
+
 std::vector<std::string> FolderFileNames(const std::string& folder) {
     std::vector<std::string> files;
     WalkFolder(folder, false, [&](const std::string&, std::string_view name) {

@@ -43,6 +43,15 @@ std::vector<std::string> SearchFolder(const std::string& folder, const std::vect
                                       int selected, bool includeSubfolders,
                                       const std::atomic<bool>* cancel = nullptr);
 
+// The add-files dialog's order of names: alphabetical ignoring the case of a to z, equal names in byte
+// order.
+bool NameBefore(std::string_view a, std::string_view b);
+
+// Puts the files a folder search found (paths below one folder) in the add-files dialog's order, folder
+// by folder: a folder's files (of every type together) before its subfolders, names and subfolders by
+// NameBefore. An album of mixed types keeps its track order.
+void SortByFolderAndName(std::vector<std::string>& paths);
+
 // Names of the ordinary files of one folder (regular files, not those beginning with "."), in byte
 // order. Empty when the folder cannot be read.
 std::vector<std::string> FolderFileNames(const std::string& folder);

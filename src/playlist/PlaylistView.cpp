@@ -39,6 +39,57 @@ PlaylistView::PlaylistView(QWidget* parent) : QTableView(parent) {
     horizontalHeader()->setSortIndicatorShown(false);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(false);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, &PlaylistView::columnResized);
+}
+
+void PlaylistView::fitColumns() {
+    QHeaderView* header = horizontalHeader();
+    fitting_ = true;
+    if (fillColumn_ >= 0 && fillColumn_ < header->count())
+        setColumnWidth(fillColumn_, std::max(columnWidth(fillColumn_) - fill_, 0));
+    fillColumn_ = -1;
+    fill_ = 0;
+    const int spare = viewport()->width() - header->length();
+    int widest = -1;
+    for (int c = 0; c < header->count(); ++c)
+        if (!header->isSectionHidden(c) && (widest < 0 || columnWidth(c) > columnWidth(widest)))
+            widest = c;
+    if (spare > 0 && widest >= 0) {
+        setColumnWidth(widest, columnWidth(widest) + spare);
+        fillColumn_ = widest;
+        fill_ = spare;
+    }
+    fitting_ = false;
+}
+
+int PlaylistView::storedWidth(int column) const {
+    return columnWidth(column) - (column == fillColumn_ ? fill_ : 0);
+}
+
+// A column set or dragged: the fill column's new width is its own; another column's change is taken
+// from (or given to) the room, so the columns keep filling the view.
+void PlaylistView::columnResized(int column, int oldWidth, int newWidth) {
+    if (fitting_)
+        return;
+    if (column == fillColumn_) {
+        fillColumn_ = -1;
+        fill_ = 0;
+        return;
+    }
+    if (fillColumn_ < 0 || fillColumn_ >= horizontalHeader()->count())
+        return;
+    const int give = std::min(newWidth - oldWidth, fill_); // negative: the room grows
+    fitting_ = true;
+    setColumnWidth(fillColumn_, columnWidth(fillColumn_) - give);
+    fill_ -= give;
+    fitting_ = false;
+}
+
+bool PlaylistView::viewportEvent(QEvent* event) {
+    const bool handled = QTableView::viewportEvent(event);
+    if (event->type() == QEvent::Resize && !fitting_)
+        fitColumns();
+    return handled;
 }
 
 QList<int> PlaylistView::selectedRowList() const {

@@ -21,6 +21,12 @@ public:
     // The data an internal drag carries (also used by tests to stand in for a drag).
     QMimeData* rowDragData() const;
 
+    // Room the columns leave free goes to the widest column, so they fill the view's width; it is taken
+    // back when the view narrows or another column widens. Runs by itself when the view is resized.
+    void fitColumns();
+    // The width of column without that room: the width that was set or dragged, the one to store.
+    int storedWidth(int column) const;
+
 signals:
     void playRequested();
     // The Delete key.
@@ -36,9 +42,15 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     bool isOwnDrag(const QMimeData* data) const;
+    void columnResized(int column, int oldWidth, int newWidth);
+
+    int fillColumn_ = -1; // the column holding the room, or none
+    int fill_ = 0;        // the room it holds
+    bool fitting_ = false;
 };
 
 } // namespace larkspin

@@ -14,7 +14,7 @@ namespace larkspin {
 
 TAdd_dirform::TAdd_dirform(const std::vector<std::string>& patterns, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Add_dirform"));
-    setWindowTitle(QStringLiteral("Add directory..."));
+    setWindowTitle(tr("Add directory..."));
     resize(360, 420);
 
     tree_ = new FolderTree(this);
@@ -23,11 +23,11 @@ TAdd_dirform::TAdd_dirform(const std::vector<std::string>& patterns, QWidget* pa
     for (const std::string& p : patterns)
         Patterns->addItem(QString::fromStdString(p));
     Patterns->setCurrentIndex(patterns.empty() ? -1 : 0);
-    Subfolders = new QCheckBox(QStringLiteral("Include subfolders"), this);
+    Subfolders = new QCheckBox(tr("Include subfolders"), this);
     Subfolders->setObjectName(QStringLiteral("Subfolders"));
     Subfolders->setChecked(true);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
+    buttons->button(QDialogButtonBox::Ok)->setText(tr("OK"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 

@@ -18,10 +18,12 @@ TCdPanelWidget::TCdPanelWidget(CdPanel& panel, const Settings& settings, QWidget
     : QGroupBox(parent), panel_(panel), settings_(settings) {
     setObjectName(QStringLiteral("cdpanel"));
     setTitle(panel_.Caption());
+    // It lies over the playlist's frame: its own background hides the list's caption and header.
+    setAutoFillBackground(true);
 
     cdlistview_ = new QTableWidget(0, 2, this);
     cdlistview_->setObjectName(QStringLiteral("cdlistview"));
-    cdlistview_->setHorizontalHeaderLabels({QStringLiteral("Track"), QStringLiteral("Length")});
+    cdlistview_->setHorizontalHeaderLabels({tr("Track"), tr("Length")});
     cdlistview_->setColumnWidth(0, 300);
     cdlistview_->setColumnWidth(1, 80);
     cdlistview_->setShowGrid(true);
@@ -34,7 +36,7 @@ TCdPanelWidget::TCdPanelWidget(CdPanel& panel, const Settings& settings, QWidget
     closeButton_ = new QToolButton(this);
     closeButton_->setObjectName(QStringLiteral("cdpanelclose"));
     closeButton_->setText(QStringLiteral("x"));
-    closeButton_->setToolTip(QStringLiteral("Close CD Player"));
+    closeButton_->setToolTip(tr("Close CD Player"));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);

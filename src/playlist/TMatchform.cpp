@@ -11,15 +11,14 @@ namespace larkspin {
 
 TMatchform::TMatchform(QWidget* parent) : QDialog(parent, Qt::Tool) {
     setObjectName(QStringLiteral("Matchform"));
-    setWindowTitle(QStringLiteral("Matchform"));
+    setWindowTitle(tr("Matchform"));
     resize(360, 240);
 
-    auto* label =
-        new QLabel(QStringLiteral("Some enries have been found. Please choose one of them..."), this);
+    auto* label = new QLabel(tr("Some enries have been found. Please choose one of them..."), this);
     LstMatches = new QListWidget(this);
     LstMatches->setObjectName(QStringLiteral("LstMatches"));
     LstMatches->setSelectionMode(QAbstractItemView::SingleSelection);
-    GetInfosBtn = new QPushButton(QStringLiteral("Get CD Infos..."), this);
+    GetInfosBtn = new QPushButton(tr("Get CD Infos..."), this);
     GetInfosBtn->setObjectName(QStringLiteral("GetInfosBtn"));
     GetInfosBtn->setDefault(true);
     connect(GetInfosBtn, &QPushButton::clicked, this, &TMatchform::choose);

@@ -189,6 +189,7 @@ void TPlaylistForm::connectList() {
             shownColumns_ = list_.Columns();
             for (size_t c = 0; c < shownColumns_.size(); ++c)
                 PlaylistView_->setColumnWidth(static_cast<int>(c), FieldWidth(settings_, shownColumns_[c]));
+            PlaylistView_->fitColumns();
         }
         mirrorSelection();
     });
@@ -293,7 +294,7 @@ void TPlaylistForm::RebuildView() {
 std::vector<int> TPlaylistForm::ColumnWidths() const {
     std::vector<int> widths;
     for (int c = 0; c < model_->columnCount(); ++c)
-        widths.push_back(PlaylistView_->columnWidth(c));
+        widths.push_back(PlaylistView_->storedWidth(c));
     return widths;
 }
 

@@ -32,7 +32,7 @@ Taddfilesform::Taddfilesform(QWidget* parent) : Taddfilesform(settings(), parent
 
 Taddfilesform::Taddfilesform(Settings& settings, QWidget* parent) : QDialog(parent), settings_(settings) {
     setObjectName(QStringLiteral("addfilesform"));
-    setWindowTitle(QStringLiteral("Import audiofiles..."));
+    setWindowTitle(tr("Import audiofiles..."));
     resize(640, 420);
 
     tree_ = new FolderTree(this);
@@ -52,9 +52,9 @@ Taddfilesform::Taddfilesform(Settings& settings, QWidget* parent) : QDialog(pare
     Label4->setObjectName(QStringLiteral("Label4"));
     Label5 = new QLabel(this);
     Label5->setObjectName(QStringLiteral("Label5"));
-    MoreThanOne = new QCheckBox(QStringLiteral("Allow more than one directory"), this);
+    MoreThanOne = new QCheckBox(tr("Allow more than one directory"), this);
     MoreThanOne->setObjectName(QStringLiteral("AllowMoreThanOne"));
-    RemSelected = new QCheckBox(QStringLiteral("Remember selected files"), this);
+    RemSelected = new QCheckBox(tr("Remember selected files"), this);
     RemSelected->setObjectName(QStringLiteral("RemSelected"));
 
     auto button = [this](const char* name, const QString& text, auto click) {
@@ -64,29 +64,29 @@ Taddfilesform::Taddfilesform(Settings& settings, QWidget* parent) : QDialog(pare
         connect(b, &QPushButton::clicked, this, click);
         return b;
     };
-    QPushButton* add = button("AddBtn", QStringLiteral("add"), [this] {
+    QPushButton* add = button("AddBtn", tr("add"), [this] {
         state_.Add(selectedRows(ListBox1));
         refreshLists();
     });
-    QPushButton* addAll = button("AddAllBtn", QStringLiteral("add all "), [this] {
+    QPushButton* addAll = button("AddAllBtn", tr("add all "), [this] {
         state_.AddAll();
         refreshLists();
     });
-    QPushButton* remove = button("RemoveBtn", QStringLiteral("remove"), [this] {
+    QPushButton* remove = button("RemoveBtn", tr("remove"), [this] {
         state_.Remove(selectedRows(ListBox2));
         refreshLists();
     });
-    QPushButton* removeAll = button("RemoveAllBtn", QStringLiteral("remove all"), [this] {
+    QPushButton* removeAll = button("RemoveAllBtn", tr("remove all"), [this] {
         state_.RemoveAll();
         refreshLists();
     });
-    QPushButton* accept = button("AcceptBtn", QStringLiteral("Add selected files..."), [this] {
+    QPushButton* accept = button("AcceptBtn", tr("Add selected files..."), [this] {
         // With nothing chosen the dialog stays open.
         if (state_.AcceptSelected())
             QDialog::accept();
     });
     accept->setDefault(true);
-    QPushButton* cancel = button("CancelBtn", QStringLiteral("Cancel"), [this] { reject(); });
+    QPushButton* cancel = button("CancelBtn", tr("Cancel"), [this] { reject(); });
 
     connect(tree_, &FolderTree::folderChosen, this, &Taddfilesform::changeFolder);
     connect(MoreThanOne, &QCheckBox::clicked, this, [this](bool on) {
@@ -104,8 +104,8 @@ Taddfilesform::Taddfilesform(Settings& settings, QWidget* parent) : QDialog(pare
         moves->addWidget(b);
     moves->addStretch();
     auto* lists = new QGridLayout;
-    lists->addWidget(new QLabel(QStringLiteral("Available mediafiles:"), this), 0, 0);
-    lists->addWidget(new QLabel(QStringLiteral("Files to add:"), this), 0, 2);
+    lists->addWidget(new QLabel(tr("Available mediafiles:"), this), 0, 0);
+    lists->addWidget(new QLabel(tr("Files to add:"), this), 0, 2);
     lists->addWidget(ListBox1, 1, 0);
     lists->addLayout(moves, 1, 1);
     lists->addWidget(ListBox2, 1, 2);

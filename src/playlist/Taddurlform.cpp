@@ -3,7 +3,7 @@
 namespace larkspin {
 
 Taddurlform::Taddurlform(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("Add URL..."));
+    setWindowTitle(tr("Add URL..."));
 }
 
 } // namespace larkspin

@@ -1,7 +1,9 @@
 #include "SkinEngine.h"
 
+#include "ColorContrast.h"
 #include "SkinFile.h"
 
+#include <QApplication>
 #include <QPointer>
 #include <QWidget>
 
@@ -46,7 +48,10 @@ QPalette SkinEngine::paletteFor(const SkinDescription& s) {
     p.setColor(QPalette::Shadow, s.color(SkinColor::WindowEdge));
     p.setColor(QPalette::ToolTipBase, s.color(SkinColor::Panel));
     p.setColor(QPalette::ToolTipText, s.color(SkinColor::LedOn));
-    p.setColor(QPalette::Link, s.color(SkinColor::LedOn));
+    // Links take the lit colour, made readable against the window where it is not.
+    const QColor link = ReadableAgainst(s.color(SkinColor::LedOn), window);
+    p.setColor(QPalette::Link, link);
+    p.setColor(QPalette::LinkVisited, link);
     p.setColor(QPalette::BrightText, s.color(SkinColor::ButtonLit));
     for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
         QColor dim = p.color(QPalette::Active, role);
@@ -68,6 +73,14 @@ void SkinEngine::follow(QWidget* w) {
     applyTo(w);
     QPointer<QWidget> guard(w);
     connect(this, &SkinEngine::skinChanged, w, [this, guard] { applyTo(guard); });
+}
+
+void SkinEngine::followInApplication() {
+    if (followsApplication_ || !qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return;
+    followsApplication_ = true;
+    QApplication::setPalette(paletteFor(skin_));
+    connect(this, &SkinEngine::skinChanged, this, [this] { QApplication::setPalette(paletteFor(skin_)); });
 }
 
 SkinEngine& skinEngine() {

@@ -29,12 +29,16 @@ public:
     void applyTo(QWidget* w) const;
     // Applies the skin to w now and whenever it changes.
     void follow(QWidget* w);
+    // Makes the skin's palette the application's, now and whenever it changes, so windows nobody
+    // follows (file dialogs, message boxes, menus) take the skin's colours as well. Once is enough.
+    void followInApplication();
 
 signals:
     void skinChanged(const larkspin::SkinDescription& skin);
 
 private:
     SkinDescription skin_ = SkinDescription::builtIn();
+    bool followsApplication_ = false;
 };
 
 // The skin engine of the running program.

@@ -1,5 +1,7 @@
 #include "TScrollDisplay.h"
 
+#include "ColorContrast.h"
+
 #include "LedArithmetic.h"
 #include "SkinPainter.h"
 
@@ -57,6 +59,10 @@ void TScrollDisplay::setSkin(const SkinDescription& skin) {
     update();
 }
 
+QColor TScrollDisplay::DisplayCellBacking(const QColor& on, const QColor& off) {
+    return ReadableAgainst(off.darker(160), on);
+}
+
 void TScrollDisplay::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::TextAntialiasing, true);
@@ -69,11 +75,12 @@ void TScrollDisplay::paintEvent(QPaintEvent*) {
     QColor on = skin_.color(SkinColor::LedOn);
     QColor glow = on;
     glow.setAlpha(60);
-    QColor off = skin_.color(SkinColor::LedOff);
+    // Each cell has its own dim backing, like the cells of a dot-matrix display, kept far enough from
+    // the lit colour that the title reads well: dark digits of a pale skin get a light backing.
+    const QColor backing = DisplayCellBacking(on, skin_.color(SkinColor::LedOff));
     for (int i = 0; i < cells_; ++i) {
         const qreal x = i * cellW;
-        // Each cell has its own dim backing, like the cells of a dot-matrix display.
-        p.fillRect(QRectF(x + 0.5, 1, cellW - 1, height() - 2), off.darker(160));
+        p.fillRect(QRectF(x + 0.5, 1, cellW - 1, height() - 2), backing);
         const QChar c = shown.at(i);
         if (c.isSpace())
             continue;

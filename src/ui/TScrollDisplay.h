@@ -36,6 +36,10 @@ public:
 
     void setSkin(const SkinDescription& skin);
 
+    // The colour behind each cell for text lit in on, from the skin's unlit colour off: dim, but far
+    // enough from on that the text reads (contrast 4.5 or more).
+    static QColor DisplayCellBacking(const QColor& on, const QColor& off);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;

@@ -245,6 +245,10 @@ void TestSettingsWindow::decoderListRebuildsPlugCheck() {
     QCOMPARE(list->topLevelItemCount(), 2);
     QCOMPARE(list->topLevelItem(0)->text(0), QStringLiteral("IB_recording.so"));
     QCOMPARE(settings().PlugCheck, std::string("11"));
+    // Names are shown whole, whatever the list's first width.
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        QVERIFY(list->columnWidth(0) > list->fontMetrics().horizontalAdvance(list->topLevelItem(i)->text(0)) +
+                                           list->iconSize().width());
     list->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
     QCOMPARE(settings().PlugCheck, std::string("01"));
     QVERIFY(!host->PlugInTable()[0].enabled);

@@ -1,5 +1,6 @@
 #include "../TestFiles.h"
 #include "PrivateProfile.h"
+#include "ProgramFolder.h"
 #include "Settings.h"
 
 #include <QDir>
@@ -21,6 +22,10 @@ private slots:
     void oddValues_data();
     void oddValues();
     void pauseTimeIsNeverReadAndWrittenAsZero();
+    void outputFolder_data();
+    void outputFolder();
+    void chooseOutputFolder_data();
+    void chooseOutputFolder();
     void roundTripKeepsEveryValue();
     void failedSaveKeepsTheWholeOldFile();
     void saveReplacesTheFileOnceAndKeepsForeignLines();
@@ -242,6 +247,78 @@ void TestSettings::pauseTimeIsNeverReadAndWrittenAsZero() {
     QCOMPARE(s.PauseTime, 0);
     WriteSettings(file, s);
     QCOMPARE(PrivateProfile(path.toStdString()).readInteger("Audio", "PauseTime", -1), 0);
+}
+
+// Ripped and encoded files go to the user's music folder unless another was chosen; the folders output
+// used to go to by default (the program folder, its "Temporary Playlist") count as not chosen.
+void TestSettings::outputFolder_data() {
+    QTest::addColumn<QString>("stored"); // the [CDRipper] Temp line, or empty for none
+    QTest::addColumn<QString>("outputFolder");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("first start") << ""
+                                 << "/home/u/Music/"
+                                 << "/home/u/Music/";
+    QTest::newRow("chosen folder kept") << "Temp=/srv/rips/"
+                                        << "/home/u/Music/"
+                                        << "/srv/rips/";
+    QTest::newRow("old default moved") << "Temp=/p/"
+                                       << "/home/u/Music/"
+                                       << "/home/u/Music/";
+    QTest::newRow("temporary playlist folder moved") << "Temp=/p/Temporary Playlist/"
+                                                     << "/home/u/Music/"
+                                                     << "/home/u/Music/";
+    QTest::newRow("empty value") << "Temp="
+                                 << "/home/u/Music/"
+                                 << "/home/u/Music/";
+    QTest::newRow("no output folder given") << ""
+                                            << ""
+                                            << "/p/";
+}
+
+void TestSettings::outputFolder() {
+    QFETCH(QString, stored);
+    QFETCH(QString, outputFolder);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    QString path = dir.filePath("larkspin.ini");
+    writeAll(path, QString("[CDRipper]\n%1\n").arg(stored).toStdString());
+    Settings s;
+    ReadSettings(PrivateProfile(path.toStdString()), "/p", s, outputFolder.toStdString());
+    QCOMPARE(QString::fromStdString(s.Temp), expected);
+}
+
+void TestSettings::chooseOutputFolder_data() {
+    QTest::addColumn<QString>("music"); // below a scratch folder holding "Music/" and "home/"
+    QTest::addColumn<QString>("home");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("music folder") << "Music"
+                                  << "home"
+                                  << "Music/";
+    QTest::newRow("music folder with slash") << "Music/"
+                                             << "home"
+                                             << "Music/";
+    QTest::newRow("no music folder: home") << "Musik"
+                                           << "home"
+                                           << "home/";
+    QTest::newRow("a file is no folder") << "file.mp3"
+                                         << "home"
+                                         << "home/";
+    QTest::newRow("nothing there: root") << "gone"
+                                         << "gone too"
+                                         << "/";
+}
+
+void TestSettings::chooseOutputFolder() {
+    QFETCH(QString, music);
+    QFETCH(QString, home);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath("Music") && QDir(dir.path()).mkpath("home"));
+    writeAll(dir.filePath("file.mp3"), "x");
+    const QString root = dir.path() + "/";
+    const std::string chosen = ChooseOutputFolder((root + music).toStdString(), (root + home).toStdString());
+    QCOMPARE(QString::fromStdString(chosen), expected == "/" ? expected : root + expected);
+    QCOMPARE(ChooseOutputFolder("Music", ""), std::string("/")); // relative folders are not taken
 }
 
 void TestSettings::roundTripKeepsEveryValue() {

@@ -85,6 +85,7 @@ private slots:
     void damagedImageListsNothing();
     void accurateRipVerdictsLogAndCueSheet_data();
     void accurateRipVerdictsLogAndCueSheet();
+    void outputFolderIsRemembered();
 
 private:
     QTemporaryDir dir_;
@@ -454,6 +455,18 @@ void TestCdRipperPage::accurateRipVerdictsLogAndCueSheet() {
                     "    TITLE \"Track Number %1\"\n    PERFORMER \"CD Audio\"\n    INDEX 01 00:00:00\n")
                 .arg(i);
     QCOMPARE(QString::fromUtf8(cueFile.readAll()), expected);
+// The page starts in the settings' output folder; a folder chosen or typed there becomes the setting,
+// so the next start offers it again. An emptied field forgets nothing.
+void TestCdRipperPage::outputFolderIsRemembered() {
+    Settings settings;
+    settings.Temp = "/home/someone/Music/";
+    TFrame_CDRipper page(settings, nullptr);
+    page.show();
+    QCOMPARE(page.Pathinfo->text(), QStringLiteral("/home/someone/Music/"));
+    page.Pathinfo->setText(QStringLiteral("/srv/rips/"));
+    QCOMPARE(settings.Temp, std::string("/srv/rips/"));
+    page.Pathinfo->clear();
+    QCOMPARE(settings.Temp, std::string("/srv/rips/"));
 }
 
 QTEST_MAIN(TestCdRipperPage)

@@ -132,6 +132,10 @@ public:
 
     // Scripted plug-in answers: state, pos, length, fading.
     void script(const char* key, int value) { set_(key, QByteArray::number(value).constData()); }
+    // A scripted text answer; null restores the default.
+    void scriptText(const char* key, const QString& value) {
+        set_(key, value.isNull() ? nullptr : value.toUtf8().constData());
+    }
 
     // The commands the plug-in received since the last clear (queries left out), with the folder
     // of the entries cut from paths.

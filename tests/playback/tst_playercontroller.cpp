@@ -1,5 +1,7 @@
 #include "PlayerRig.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 
 using namespace larkspin;
@@ -34,6 +36,11 @@ private slots:
     void unplayablePaths();
     void missingEntryIsPassedWhilePlaying();
     void repeatAllWithNothingPlayableStopsOnce();
+    void unplayableOnlyFileSaysWhyOnce_data();
+    void unplayableOnlyFileSaysWhyOnce();
+    void unplayableEntryIsPassedAndNamed();
+    void listOfUnplayableFilesStops_data();
+    void listOfUnplayableFilesStops();
     void selectionPreparesOnlyWhenStopped_data();
     void selectionPreparesOnlyWhenStopped();
     void busyListPreparesNothing();
@@ -376,6 +383,128 @@ void TestPlayerController::repeatAllWithNothingPlayableStopsOnce() {
     QCOMPARE(rig.commands(), afterStop);
     QVERIFY(!afterStop.join(' ').contains("Play("));
     QVERIFY(!afterStop.join(' ').contains("LoadFile"));
+}
+
+namespace {
+const QString NoAudio = QStringLiteral("it holds no audio this plug-in can decode");
+const QRegularExpression CannotPlay(QStringLiteral("^cannot play "));
+} // namespace
+
+// A file the plug-in ends at once and says it cannot play: the title display says which file and why
+// (what the file itself shows comes first), one log line, and the player stops. The message stays while
+// nothing plays, until the user plays again.
+void TestPlayerController::unplayableOnlyFileSaysWhyOnce_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("readable");
+    QTest::addColumn<bool>("repeatAll");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("damaged") << QByteArray("ID3 not audio at all") << true << false << NoAudio;
+    QTest::newRow("empty") << QByteArray() << true << false << QStringLiteral("the file is empty");
+    QTest::newRow("damaged, repeat all") << QByteArray("xyz") << true << true << NoAudio;
+    if (::geteuid() != 0) // root reads every file
+        QTest::newRow("unreadable") << QByteArray("xyz") << false << false
+                                    << QStringLiteral("it cannot be read (Permission denied)");
+}
+
+void TestPlayerController::unplayableOnlyFileSaysWhyOnce() {
+    QFETCH(QByteArray, content);
+    QFETCH(bool, readable);
+    QFETCH(bool, repeatAll);
+    QFETCH(QString, why);
+    PlayerRig rig(1);
+    writeFile(rig.path("e0.mp3"), content);
+    rig.settings.RepeatAll = repeatAll;
+    rig.playEntry(0);
+    if (!readable)
+        QVERIFY(QFile::setPermissions(rig.path("e0.mp3"), QFileDevice::WriteOwner));
+    rig.script("state", 3);
+    rig.scriptText("loaderror", NoAudio);
+    QTest::failOnWarning(CannotPlay);
+    QTest::ignoreMessage(QtWarningMsg, CannotPlay);
+    for (int i = 0; i < 80; ++i)
+        rig.tick();
+    QVERIFY(!rig.player->Playing);
+    QCOMPARE(rig.player->Display().DisplayInfo.trimmed(), QStringLiteral("Cannot play e0.mp3: ") + why);
+    QCOMPARE(rig.commands(), QStringList{"Stop(1000)"});
+
+    // Play tries the file again: the message goes, and comes back once when it fails again.
+    QTest::ignoreMessage(QtWarningMsg, CannotPlay);
+    rig.player->Play();
+    QCOMPARE(rig.player->Display().DisplayInfo, QStringLiteral("e0"));
+    rig.tick();
+    QVERIFY(!rig.player->Playing);
+    QCOMPARE(rig.player->Display().DisplayInfo.trimmed(), QStringLiteral("Cannot play e0.mp3: ") + why);
+}
+
+// The list goes on past a file that cannot be played; the message shows for 5 s of the next file's
+// play, then its title comes back. A file that ends normally is not reported.
+void TestPlayerController::unplayableEntryIsPassedAndNamed() {
+    PlayerRig rig(3);
+    writeFile(rig.path("e1.mp3"), "not audio");
+    rig.settings.Crossfading = false;
+    rig.playEntry(0);
+    rig.script("state", 3);
+    QTest::failOnWarning(CannotPlay);
+    rig.tick(); // e0 ends normally
+    QCOMPARE(rig.commands(), (QStringList{"LoadFile(e1.mp3)", "Play(0)"}));
+    QCOMPARE(rig.player->Display().DisplayInfo, QStringLiteral("e1"));
+    rig.clear();
+
+    rig.scriptText("loaderror", NoAudio);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^cannot play .*/e1.mp3: " + NoAudio));
+    rig.tick(); // e1 cannot be played
+    QCOMPARE(rig.commands(), (QStringList{"LoadFile(e2.mp3)", "Play(0)"}));
+    QCOMPARE(rig.player->Order().Current(), 2);
+    const QString notice = QStringLiteral("Cannot play e1.mp3: ") + NoAudio;
+    QCOMPARE(rig.player->Display().DisplayInfo.trimmed(), notice);
+    QVERIFY(rig.player->Playing);
+    rig.clear();
+
+    rig.scriptText("loaderror", QString());
+    rig.script("state", 1);
+    rig.script("length", 200);
+    for (int i = 0; i < 10; ++i)
+        rig.tick();
+    QCOMPARE(rig.player->Display().DisplayInfo.trimmed(), notice);
+    for (int i = 0; i < 60; ++i)
+        rig.tick();
+    QCOMPARE(rig.player->Display().DisplayInfo, QStringLiteral("e2"));
+    QCOMPARE(rig.commands(), QStringList{});
+}
+
+// Every entry fails: each is tried once and named once, whatever the repeat mode, then the player
+// stops instead of going round (repeat all) or trying the same file again (repeat one).
+void TestPlayerController::listOfUnplayableFilesStops_data() {
+    QTest::addColumn<bool>("repeatAll");
+    QTest::addColumn<bool>("repeatOne");
+    QTest::addColumn<bool>("shuffle");
+    QTest::newRow("no repeat") << false << false << false;
+    QTest::newRow("repeat all") << true << false << false;
+    QTest::newRow("repeat one") << false << true << false;
+    QTest::newRow("repeat all, shuffle") << true << false << true;
+}
+
+void TestPlayerController::listOfUnplayableFilesStops() {
+    QFETCH(bool, repeatAll);
+    QFETCH(bool, repeatOne);
+    QFETCH(bool, shuffle);
+    PlayerRig rig(3);
+    rig.settings.RepeatAll = repeatAll;
+    rig.settings.RepeatOne = repeatOne;
+    rig.settings.ShufflePlay = shuffle;
+    rig.playEntry(0);
+    rig.script("state", 3);
+    rig.scriptText("loaderror", NoAudio);
+    QTest::failOnWarning(CannotPlay);
+    for (int i = 0; i < 3; ++i)
+        QTest::ignoreMessage(QtWarningMsg, CannotPlay);
+    for (int i = 0; i < 100; ++i)
+        rig.tick();
+    QVERIFY(!rig.player->Playing);
+    const QStringList commands = rig.commands();
+    QCOMPARE(commands.filter("LoadFile(").size(), 2); // e0 was loaded before the log was cleared
+    QCOMPARE(commands.filter("Play(").size(), 2);
+    QVERIFY(rig.player->Display().DisplayInfo.contains(QStringLiteral("Cannot play e")));
 }
 
 void TestPlayerController::selectionPreparesOnlyWhenStopped_data() {

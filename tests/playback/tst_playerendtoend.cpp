@@ -1,5 +1,5 @@
 // The player with a real decoder plug-in on SDL's dummy driver: two short WAV files in a list, the second
-// brought in by a crossfade.
+// brought in by a crossfade; a damaged and an empty file passed with a message.
 #include "PlugInHost.h"
 #include "PlayerController.h"
 #include "Settings.h"
@@ -67,6 +67,7 @@ class TestPlayerEndToEnd : public QObject {
     Q_OBJECT
 private slots:
     void secondEntryStartsByCrossfade();
+    void damagedAndEmptyFilesArePassed();
 };
 
 void TestPlayerEndToEnd::secondEntryStartsByCrossfade() {
@@ -146,6 +147,71 @@ void TestPlayerEndToEnd::secondEntryStartsByCrossfade() {
     // The last entry plays to its end, then the player stops.
     QTRY_VERIFY_WITH_TIMEOUT(!player.Playing, 10000);
     QCOMPARE(player.Order().Current(), 1);
+}
+
+// A list of a damaged WAV file, an empty one and a good one, played from the first: each bad file is
+// named once with its reason, and the good one plays to its end.
+void TestPlayerEndToEnd::damagedAndEmptyFilesArePassed() {
+    const QString plugIn = QStringLiteral(LARKSPIN_BUILD_DIR "/PlugIn/Decoder/IB_sndfile.so");
+    QVERIFY2(QFile::exists(plugIn), "build the decoder plug-ins first");
+    qputenv("LARKSPIN_AUDIO_DRIVER", "dummy");
+
+    QTemporaryDir dir;
+    const QString decoders = dir.filePath("PlugIn/Decoder");
+    QVERIFY(QDir().mkpath(decoders));
+    QVERIFY(QFile::copy(plugIn, decoders + "/IB_sndfile.so"));
+    TwoEntries list;
+    QByteArray damaged = wavFile(1.0, 440.0).left(44);
+    damaged.replace(8, 4, "JUNK"); // no longer a WAVE file
+    const std::pair<const char*, QByteArray> files[] = {
+        {"damaged.wav", damaged}, {"empty.wav", QByteArray()}, {"good.wav", wavFile(1.0, 440.0)}};
+    for (const auto& [name, data] : files) {
+        QFile f(dir.filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(data);
+        list.entries.push_back({dir.filePath(name).toStdString(), {}, {}, {}});
+    }
+
+    Settings settings;
+    settings.Crossfading = false;
+    settings.PlayFade = false;
+    PlugInHostOptions options;
+    options.decoderFolder = decoders.toStdString();
+    options.liveSettings = &settings;
+    TPlugInHost host(options);
+    std::string check;
+    host.EnumeratePlugIns(check);
+    QVERIFY(host.PlugInReady());
+
+    PlayerController player(settings, host, TrackInfoFileServices(), dir.path().toStdString());
+    list.player = &player;
+    player.SetEntryList(&list);
+
+    QStringList shown;
+    connect(&player, &PlayerController::displayChanged, this, [&] {
+        const QString text = player.Display().DisplayInfo.trimmed();
+        if (shown.isEmpty() || shown.last() != text)
+            shown << text;
+    });
+    QTest::failOnWarning(QRegularExpression("^cannot play "));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^cannot play .*/damaged.wav: it holds no audio"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^cannot play .*/empty.wav: the file is empty"));
+    list.SelectRow(0);
+    player.Play();
+    QTimer displayTimer;
+    displayTimer.setInterval(100);
+    connect(&displayTimer, &QTimer::timeout, this, [&] {
+        player.DisplayTimerTimer();
+        if (player.TimerLinearEnabled())
+            player.TimerLinearTimer();
+    });
+    displayTimer.start();
+    // The message shows for 5 s, longer than the good file plays; then its title comes back.
+    QTRY_VERIFY_WITH_TIMEOUT(!player.Playing && shown.last() == "good", 30000);
+    QCOMPARE(player.Order().Current(), 2);
+    QVERIFY2(shown.contains("Cannot play damaged.wav: it holds no audio this plug-in can decode"),
+             qPrintable(shown.join(" | ")));
+    QVERIFY2(shown.contains("Cannot play empty.wav: the file is empty"), qPrintable(shown.join(" | ")));
 }
 
 QTEST_GUILESS_MAIN(TestPlayerEndToEnd)

@@ -8,10 +8,13 @@
 #include "TCdPanelWidget.h"
 #include "TCddb.h"
 
+#include <QGroupBox>
+#include <QHeaderView>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTableView>
 #include <QTableWidget>
 #include <QToolButton>
 
@@ -136,6 +139,7 @@ private slots:
     void addMenuOffersTheFirstTwoAudioDiscs_data();
     void addMenuOffersTheFirstTwoAudioDiscs();
     void openingListsTheTracksInCdMode();
+    void panelHidesTheListUnderIt();
     void drivesWithoutAudioGiveTheMessage_data();
     void drivesWithoutAudioGiveTheMessage();
     void cddbExactMatchNamesTheRows();
@@ -221,6 +225,29 @@ void TestCdPanel::openingListsTheTracksInCdMode() {
     QCOMPARE(r.panel->MarkedRow(), 2);
     r.rig.player->DisplayTimerTimer();
     QCOMPARE(r.rig.player->Display().DisplayInfo, QString("Track 03"));
+}
+
+// The open panel covers the playlist's frame: its caption and its column header do not show through,
+// whatever they say.
+void TestCdPanel::panelHidesTheListUnderIt() {
+    CdRig r;
+    r.drives({r.image("three")});
+    QMenu* menu = r.w.window->addMenu();
+    emit menu->aboutToShow();
+    menu->findChild<QAction*>("cd11")->trigger();
+    QCoreApplication::processEvents();
+    QWidget* cd = r.w.window->cdPanelWidget();
+    QVERIFY(cd->isVisible());
+    const QRect area = cd->geometry();
+    const QImage before = r.w.window->grab(area).toImage();
+    auto* frame = r.w.window->findChild<QGroupBox*>(QStringLiteral("ListFrame"));
+    QVERIFY(frame);
+    frame->setTitle(QStringLiteral("WWWWWWWWWWWWWWWWWWWWWWWWWWWWWW"));
+    auto* view = r.w.window->findChild<QTableView*>(QStringLiteral("PlaylistView"));
+    QVERIFY(view);
+    view->horizontalHeader()->setVisible(true);
+    view->model()->setHeaderData(0, Qt::Horizontal, QStringLiteral("MMMMMMMMMMMMMMMMMMMM"));
+    QCOMPARE(r.w.window->grab(area).toImage(), before);
 }
 
 void TestCdPanel::drivesWithoutAudioGiveTheMessage_data() {

@@ -125,6 +125,35 @@ private slots:
         QVERIFY(SearchFolder(root.toStdString() + "/missing", patterns, 0, true).empty());
     }
 
+    // A folder from the command line comes in the add-files dialog's order: an album of mixed types keeps
+    // its track order, names ignore case, a folder's files come before its subfolders.
+    void folderAndNameOrder_data() {
+        QTest::addColumn<QStringList>("found");
+        QTest::addColumn<QStringList>("sorted");
+        QTest::newRow("mixed types keep the track order")
+            << QStringList{"/m/01 Intro.mp3", "/m/03 End.mp3", "/m/02 Song.flac"}
+            << QStringList{"/m/01 Intro.mp3", "/m/02 Song.flac", "/m/03 End.mp3"};
+        QTest::newRow("case of a to z ignored, equal names in byte order")
+            << QStringList{"/m/b.mp3", "/m/Zebra.mp3", "/m/apple.mp3", "/m/B.mp3"}
+            << QStringList{"/m/apple.mp3", "/m/B.mp3", "/m/b.mp3", "/m/Zebra.mp3"};
+        QTest::newRow("files before subfolders, subfolders by name")
+            << QStringList{"/m/z.mp3",    "/m/cd 2/a.mp3", "/m/CD 1/b.mp3",     "/m/CD 1/a.mp3",
+                           "/m/zz/y.mp3", "/m/a.wav",      "/m/CD 1/deep/c.mp3"}
+            << QStringList{"/m/a.wav",           "/m/z.mp3",      "/m/CD 1/a.mp3", "/m/CD 1/b.mp3",
+                           "/m/CD 1/deep/c.mp3", "/m/cd 2/a.mp3", "/m/zz/y.mp3"};
+        QTest::newRow("a file and a folder of one name")
+            << QStringList{"/m/x/a.mp3", "/m/x"} << QStringList{"/m/x", "/m/x/a.mp3"};
+    }
+    void folderAndNameOrder() {
+        QFETCH(QStringList, found);
+        QFETCH(QStringList, sorted);
+        std::vector<std::string> paths;
+        for (const QString& p : found)
+            paths.push_back(p.toStdString());
+        SortByFolderAndName(paths);
+        QCOMPARE(Texts(paths), sorted);
+    }
+
     void symbolicLinkLoopsEnd() {
         QTemporaryDir dir;
         const QString root = dir.path();

@@ -2,6 +2,7 @@
 // list and, through it, the player and its plug-in.
 #include "MakerAddress.h"
 #include "PlayMarks.h"
+#include "PlaylistView.h"
 #include "PlaylistWindowRig.h"
 
 #include <QGroupBox>
@@ -11,6 +12,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStandardItemModel>
 
 using namespace larkspin;
 using namespace larkspin::test;
@@ -52,6 +54,7 @@ class TestPlaylistWindow : public QObject {
     Q_OBJECT
 private slots:
     void layoutAndCaptions();
+    void columnsFillTheWidth();
     void columnsFollowTheRowSettings_data();
     void columnsFollowTheRowSettings();
     void playMarkPictures();
@@ -490,6 +493,48 @@ void TestPlaylistWindow::longWorkShowsProgressAndCancels() {
     QVERIFY(w.model()->rowCount() < 20000);
     QCOMPARE(w.child<QGroupBox>("ListFrame")->title(),
              QStringLiteral("Number of titles: %1").arg(w.model()->rowCount()));
+}
+
+// The columns fill the view as it grows and give the room back as it narrows; the widths to store are
+// those set or dragged, without the room.
+void TestPlaylistWindow::columnsFillTheWidth() {
+    QStandardItemModel model(3, 3);
+    PlaylistView view;
+    view.setModel(&model);
+    view.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view.setColumnWidth(0, 100);
+    view.setColumnWidth(1, 150);
+    view.setColumnWidth(2, 60);
+    view.resize(500, 200);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    const auto stored = [&] {
+        return QList<int>{view.storedWidth(0), view.storedWidth(1), view.storedWidth(2)};
+    };
+    const auto filled = [&] { return view.horizontalHeader()->length() == view.viewport()->width(); };
+    QTRY_VERIFY(filled());
+    QCOMPARE(stored(), (QList<int>{100, 150, 60}));
+    QVERIFY(view.columnWidth(1) > 150); // the widest column takes the room
+
+    view.resize(900, 200);
+    QTRY_VERIFY(filled());
+    QCOMPARE(stored(), (QList<int>{100, 150, 60}));
+
+    // A column dragged wider takes its room from the filling one.
+    view.horizontalHeader()->resizeSection(0, 180);
+    QVERIFY(filled());
+    QCOMPARE(stored(), (QList<int>{180, 150, 60}));
+    // The filling column dragged: its new width is its own.
+    view.horizontalHeader()->resizeSection(1, 200);
+    QCOMPARE(view.storedWidth(1), 200);
+
+    // Too narrow for the widths set: they stay, and the view scrolls.
+    view.resize(200, 200);
+    QTRY_COMPARE(view.columnWidth(1), 200);
+    QCOMPARE(stored(), (QList<int>{180, 200, 60}));
+    view.resize(700, 200);
+    QTRY_VERIFY(filled());
+    QCOMPARE(stored(), (QList<int>{180, 200, 60}));
 }
 
 QTEST_MAIN(TestPlaylistWindow)

@@ -7,7 +7,9 @@
 #include "PlugInHost.h"
 #include "TAdd_dirform.h"
 #include "TFileInfoForm.h"
+#include "TMatchform.h"
 #include "Taddfilesform.h"
+#include "Taddurlform.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -73,6 +75,8 @@ private slots:
     void saveAndLoadThroughTheDialogs();
     void unsupportedExtensionsLeaveEverything_data();
     void unsupportedExtensionsLeaveEverything();
+    void dialogsSpeakTheLanguage_data();
+    void dialogsSpeakTheLanguage();
     void addFilesDialog();
     void addFilesDialogRemembersChosenFiles();
     void addDirectoryDialog();
@@ -166,6 +170,43 @@ void TestPlaylistWindowDialogs::unsupportedExtensionsLeaveEverything() {
     QCOMPARE(w.column(0), QStringList{"A"});
     QCOMPARE(QFileInfo::exists(name), !save);
     QCOMPARE(w.window->windowTitle(), Captioned("Playlist"));
+}
+
+// The playlist's dialogs in English and, with the built German translation, in German.
+void TestPlaylistWindowDialogs::dialogsSpeakTheLanguage_data() {
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QStringList>("expected"); // add directory, add files, add URL, match window
+    QTest::newRow("English") << QString()
+                             << QStringList{"Add directory...", "Import audiofiles...", "Add URL...",
+                                            "Matchform",        "Include subfolders",   "Files to add:"};
+    QTest::newRow("German") << "de" << QStringList{"Ordner hinzufügen...",    "Audiodateien importieren...",
+                                                   "URL hinzufügen...",       "Treffer",
+                                                   "Unterordner einbeziehen", "Hinzuzufügende Dateien:"};
+}
+
+void TestPlaylistWindowDialogs::dialogsSpeakTheLanguage() {
+    QFETCH(QString, language);
+    QFETCH(QStringList, expected);
+    QTranslator translator;
+    if (!language.isEmpty()) {
+        QVERIFY(
+            translator.load(QStringLiteral(LARKSPIN_BUILD_DIR "/translations/larkspin_%1.qm").arg(language)));
+        QVERIFY(QCoreApplication::installTranslator(&translator));
+    }
+    Settings settings;
+    TAdd_dirform addDirectory(std::vector<std::string>{"All compatible Files"});
+    Taddfilesform addFiles(settings, nullptr);
+    Taddurlform addUrl;
+    TMatchform match;
+    QStringList shown{addDirectory.windowTitle(), addFiles.windowTitle(), addUrl.windowTitle(),
+                      match.windowTitle()};
+    shown << addDirectory.findChild<QCheckBox*>()->text();
+    for (const QLabel* label : addFiles.findChildren<QLabel*>())
+        if (label->text().endsWith(':') && label->text() != QLatin1String("0"))
+            shown << label->text();
+    QVERIFY2(shown.size() >= expected.size(), qPrintable(shown.join(" | ")));
+    for (const QString& text : expected)
+        QVERIFY2(shown.contains(text), qPrintable(text + " not in " + shown.join(" | ")));
 }
 
 void TestPlaylistWindowDialogs::addFilesDialog() {

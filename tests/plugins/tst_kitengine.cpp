@@ -60,6 +60,7 @@ private slots:
     void noCallWaitsForADecoder();
     void closeWaitsNeitherForTheDeviceNorForQueuedOrders();
     void stormOfCalls();
+    void unplayableFileSaysWhy();
 
 private:
     QString file(const QString& name) const { return dir.filePath(name); }
@@ -321,6 +322,27 @@ void TestKitEngine::stormOfCalls() {
     engine->stop(0);
     QCOMPARE(engine->state(), uint8_t(0));
     engine->settle();
+}
+
+// A file the decoder cannot open ends at once, and the engine says why; a good one says nothing, also
+// after a bad one.
+void TestKitEngine::unplayableFileSaysWhy() {
+    QFile bad(file("bad.fake"));
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write("not a fake file at all");
+    bad.close();
+    engine->loadFile(file("bad.fake").toStdString());
+    QCOMPARE(engine->loadError(), std::string()); // nothing is known before it plays
+    engine->play(0);
+    QVERIFY(pumpUntil([&] { return engine->state() == 3; }));
+    QCOMPARE(engine->loadError(), std::string("it holds no audio this plug-in can decode"));
+    QCOMPARE(engine->length(), 0);
+
+    engine->loadFile(file("a.fake").toStdString());
+    engine->play(0);
+    QVERIFY(pumpUntil([&] { return engine->length() > 0; }));
+    QCOMPARE(engine->state(), uint8_t(1));
+    QCOMPARE(engine->loadError(), std::string());
 }
 
 QTEST_GUILESS_MAIN(TestKitEngine)

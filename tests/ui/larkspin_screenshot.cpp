@@ -1,5 +1,6 @@
 // Starts the player window in a scratch program folder, plays a generated track through the build's
-// decoder plug-ins, and saves what the X server shows of the window as a PNG.
+// decoder plug-ins, and saves what the X server shows of the window as a PNG. A second argument plays
+// that file instead (e.g. a damaged one, to see what the player says about it).
 #include "PlayerController.h"
 #include "PlugInHost.h"
 #include "ProgramFolder.h"
@@ -73,7 +74,7 @@ void drawLogo(const QString& path) {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s output.png\n", argv[0]);
+        std::fprintf(stderr, "usage: %s output.png [track]\n", argv[0]);
         return 2;
     }
     const QString output = QString::fromLocal8Bit(argv[1]);
@@ -81,12 +82,15 @@ int main(int argc, char* argv[]) {
     QDir(dir.path()).mkpath(QStringLiteral("Skins"));
     drawLogo(dir.filePath(QStringLiteral("Skins/_logo.jpg")));
     const QString track =
-        dir.filePath(QStringLiteral("Larkspin Ensemble - Evening Over The Meadow (Extended).flac"));
-    QProcess::execute(QStringLiteral("sox"),
-                      {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("44100"),
-                       QStringLiteral("-c"), QStringLiteral("2"), track, QStringLiteral("synth"),
-                       QStringLiteral("222"), QStringLiteral("sine"), QStringLiteral("220"),
-                       QStringLiteral("vol"), QStringLiteral("0.1")});
+        argc > 2
+            ? QString::fromLocal8Bit(argv[2])
+            : dir.filePath(QStringLiteral("Larkspin Ensemble - Evening Over The Meadow (Extended).flac"));
+    if (argc <= 2)
+        QProcess::execute(QStringLiteral("sox"),
+                          {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("44100"),
+                           QStringLiteral("-c"), QStringLiteral("2"), track, QStringLiteral("synth"),
+                           QStringLiteral("222"), QStringLiteral("sine"), QStringLiteral("220"),
+                           QStringLiteral("vol"), QStringLiteral("0.1")});
 
     programFolder() = dir.path().toStdString();
     settings().PlayVolume = 80;

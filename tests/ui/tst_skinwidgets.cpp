@@ -1,13 +1,17 @@
 // The skin widget set: what the LED digits and the title display show, how the sliders map pixels to
 // values, and that the widgets draw what they claim (segments, bitmaps, pictures).
+#include "ColorContrast.h"
 #include "LedArithmetic.h"
 #include "SkinDescription.h"
+#include "SkinEngine.h"
+#include "SkinFile.h"
 #include "TCoverImage.h"
 #include "TLedDigit.h"
 #include "TScrollDisplay.h"
 #include "TSkinButton.h"
 #include "TSkinSlider.h"
 
+#include <QFileDialog>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -60,6 +64,11 @@ private slots:
     void sliderMouse();
     void buttonDrawsSkinBitmaps();
     void coverLoadsPicturesAndFailsQuietly();
+    void readableAgainst_data();
+    void readableAgainst();
+    void shippedLooksRead_data();
+    void shippedLooksRead();
+    void fileDialogsTakeTheSkin();
 };
 
 void TestSkinWidgets::ledShowsValueModTen_data() {
@@ -335,6 +344,75 @@ void TestSkinWidgets::coverLoadsPicturesAndFailsQuietly() {
     QVERIFY(!cover.loadFile(dir.filePath(QStringLiteral("missing.jpg"))));
     QVERIFY(!cover.hasPicture());
     QVERIFY(render(cover).pixel(50, 50) != QColor(220, 10, 10).rgb());
+}
+
+void TestSkinWidgets::readableAgainst_data() {
+    QTest::addColumn<QColor>("wanted");
+    QTest::addColumn<QColor>("background");
+    QTest::addColumn<bool>("unchanged");
+    QTest::newRow("black on white stays") << QColor(Qt::black) << QColor(Qt::white) << true;
+    QTest::newRow("navy on grey-green goes darker")
+        << QColor(0x10, 0x24, 0x60) << QColor(0x7a, 0x84, 0x76) << false;
+    QTest::newRow("grey-green behind navy goes lighter")
+        << QColor(0x7a, 0x84, 0x76) << QColor(0x10, 0x24, 0x60) << false;
+    QTest::newRow("green on dark brown stays")
+        << QColor(0x7c, 0xff, 0x6a) << QColor(0x2a, 0x22, 0x1c) << true;
+    QTest::newRow("mid grey on mid grey") << QColor(0x80, 0x80, 0x80) << QColor(0x78, 0x78, 0x78) << false;
+}
+
+void TestSkinWidgets::readableAgainst() {
+    QFETCH(QColor, wanted);
+    QFETCH(QColor, background);
+    QFETCH(bool, unchanged);
+    const QColor got = ReadableAgainst(wanted, background);
+    QVERIFY2(ContrastRatio(got, background) >= 4.5, qPrintable(got.name()));
+    QCOMPARE(got == wanted, unchanged);
+    if (!unchanged && wanted.hslSaturation() > 20) // a grey has no hue to keep
+        QVERIFY(std::abs(got.hslHue() - wanted.hslHue()) <= 3);
+    QCOMPARE(ContrastRatio(Qt::black, Qt::white), 21.0);
+    QCOMPARE(ContrastRatio(wanted, wanted), 1.0);
+}
+
+// Every shipped look: the title display's lit text stands out from its cells, and links from the
+// window they sit on.
+void TestSkinWidgets::shippedLooksRead_data() {
+    QTest::addColumn<QString>("skin"); // empty: the built-in look
+    QTest::newRow("built-in") << QString();
+    QTest::newRow("VezAdev") << QStringLiteral("VezAdev");
+    QTest::newRow("Glacier") << QStringLiteral("Glacier");
+}
+
+void TestSkinWidgets::shippedLooksRead() {
+    QFETCH(QString, skin);
+    SkinDescription look = SkinDescription::builtIn();
+    if (!skin.isEmpty()) {
+        const SkinLoad l = LoadSkinFile(QStringLiteral(LARKSPIN_SOURCE_DIR "/skins/") + skin + "/skin.ini");
+        QVERIFY(l.read);
+        look = l.skin;
+    }
+    const QColor on = look.color(SkinColor::LedOn);
+    const QColor backing = TScrollDisplay::DisplayCellBacking(on, look.color(SkinColor::LedOff));
+    QVERIFY2(ContrastRatio(on, backing) >= 4.5, qPrintable(on.name() + " on " + backing.name()));
+    const QPalette palette = SkinEngine::paletteFor(look);
+    for (QPalette::ColorRole link : {QPalette::Link, QPalette::LinkVisited})
+        QVERIFY(ContrastRatio(palette.color(link), palette.color(QPalette::Window)) >= 4.5);
+}
+
+// Windows nobody follows, as the file dialogs, take the skin's colours and change with it.
+void TestSkinWidgets::fileDialogsTakeTheSkin() {
+    SkinEngine engine;
+    engine.followInApplication();
+    const SkinLoad glacier = LoadSkinFile(QStringLiteral(LARKSPIN_SOURCE_DIR "/skins/Glacier/skin.ini"));
+    const SkinLoad vezadev = LoadSkinFile(QStringLiteral(LARKSPIN_SOURCE_DIR "/skins/VezAdev/skin.ini"));
+    QVERIFY(glacier.read && vezadev.read);
+    engine.setSkin(glacier.skin);
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    QCOMPARE(dialog.palette().color(QPalette::Base), glacier.skin.color(SkinColor::ListBackground));
+    QCOMPARE(dialog.palette().color(QPalette::Highlight), glacier.skin.color(SkinColor::ListSelection));
+    engine.setSkin(vezadev.skin);
+    QTRY_COMPARE(dialog.palette().color(QPalette::Base), vezadev.skin.color(SkinColor::ListBackground));
+    QApplication::setPalette(QPalette());
 }
 
 QTEST_MAIN(TestSkinWidgets)

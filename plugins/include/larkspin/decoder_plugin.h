@@ -47,7 +47,7 @@
  *
  * Failure
  *   A file that cannot be opened or decoded never crashes or hangs the plug-in: it plays as silence of no
- *   length and the state reads 0 or 3.
+ *   length and the state reads 0 or 3. A plug-in that exports GetLoadError (optional) then says why.
  *
  * Required exports
  *   The 25 playback exports are required: a library that lacks any of them is never called. The three
@@ -149,6 +149,13 @@ typedef int32_t (*LarkspinGetDecodePosFn)(void);
 /* Aborts the running decode and removes its partial output. */
 typedef void (*LarkspinCancelDecodeFn)(void);
 
+/* ---- Optional export: the host looks it up by name and does without it. ---- */
+
+#define LARKSPIN_LOAD_ERROR_EXPORT "GetLoadError"
+/* Why the file brought in last cannot be played, in English and without the file's name (e.g. "it holds
+ * no audio this plug-in can decode"); an empty text while it plays, or while that is not known yet. */
+typedef const char* (*LarkspinGetLoadErrorFn)(void);
+
 /* ---- Version. ---- */
 
 #define LARKSPIN_DECODER_ABI_VERSION 1
@@ -197,6 +204,7 @@ LARKSPIN_PLUGIN_EXPORT void PlayCDTrack(int32_t drive, int32_t track, const char
 LARKSPIN_PLUGIN_EXPORT void decodefile(const char* source, const char* outputFolder);
 LARKSPIN_PLUGIN_EXPORT int32_t GetDecodePos(void);
 LARKSPIN_PLUGIN_EXPORT void canceldecode(void);
+LARKSPIN_PLUGIN_EXPORT const char* GetLoadError(void);
 #endif
 
 #ifdef __cplusplus
