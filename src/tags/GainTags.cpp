@@ -112,9 +112,9 @@ bool GainTags::Take(std::string_view name, std::string_view value) {
     return true;
 }
 
-void TakeId3GainFrame(std::string_view data, GainTags& gain) {
+bool SplitId3Txxx(std::string_view data, std::string& description, std::string& value) {
     if (data.empty())
-        return;
+        return false;
     // Encoding, description, zero, value. UTF-16 texts come out of the decoder with the zero unit as a
     // zero byte, so one split serves every encoding.
     const auto encoding = static_cast<unsigned char>(data[0]);
@@ -126,10 +126,17 @@ void TakeId3GainFrame(std::string_view data, GainTags& gain) {
         text.assign(body);
     const std::size_t zero = text.find('\0');
     if (zero == std::string::npos)
-        return;
-    std::string_view value = std::string_view(text).substr(zero + 1);
-    value = value.substr(0, value.find('\0'));
-    gain.Take(TrimControls(std::string_view(text).substr(0, zero)), value);
+        return false;
+    description = TrimControls(std::string_view(text).substr(0, zero));
+    const std::string_view rest = std::string_view(text).substr(zero + 1);
+    value.assign(rest.substr(0, rest.find('\0')));
+    return true;
+}
+
+void TakeId3GainFrame(std::string_view data, GainTags& gain) {
+    std::string description, value;
+    if (SplitId3Txxx(data, description, value))
+        gain.Take(description, value);
 }
 
 bool ReadApeGain(const FileBytes& file, GainTags& gain) {

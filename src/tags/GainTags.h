@@ -42,6 +42,10 @@ std::optional<double> ParsePeak(std::string_view text);
 // A Q7.8 gain as text ("-1280" is -5 dB); empty unless it is a whole number from -32768 to 32767.
 std::optional<double> ParseQ78Db(std::string_view text);
 
+// The description and value of one ID3v2 TXXX frame's data (any encoding, as UTF-8); false when the data
+// holds no description ending.
+bool SplitId3Txxx(std::string_view data, std::string& description, std::string& value);
+
 // The data of one ID3v2 TXXX frame (encoding, description, value) when it holds a gain item.
 void TakeId3GainFrame(std::string_view data, GainTags& gain);
 
