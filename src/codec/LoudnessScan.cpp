@@ -15,11 +15,16 @@ namespace larkspin {
 
 namespace {
 
-// Which tag writer takes a file; "" when none does yet.
-QString TagWriterProblem(const QString& path) {
-    if (QFileInfo(path).suffix().compare(QStringLiteral("mp3"), Qt::CaseInsensitive) == 0)
-        return {};
-    return QStringLiteral("gain tags are not written into %1 files yet").arg(QFileInfo(path).suffix().toUpper());
+// Writes the values with the writer of the file's type; false with the reason in problem.
+bool WriteGain(const QString& path, const GainValues& values, std::string& problem) {
+    const QString type = QFileInfo(path).suffix().toLower();
+    const std::string name = QFile::encodeName(path).toStdString();
+    if (type == QStringLiteral("mp3"))
+        return WriteMp3Gain(name, values, problem);
+    if (type == QStringLiteral("flac"))
+        return WriteFlacGain(name, values, problem);
+    problem = "gain tags are not written into " + type.toUpper().toStdString() + " files yet";
+    return false;
 }
 
 } // namespace
@@ -84,12 +89,8 @@ private:
             emit done(path, false, QStringLiteral("was not tagged: the scan was cancelled"), 0);
             return;
         }
-        if (const QString problem = TagWriterProblem(path); !problem.isEmpty()) {
-            emit done(path, false, problem, values.TrackGain);
-            return;
-        }
         std::string problem;
-        if (!WriteMp3Gain(QFile::encodeName(path).toStdString(), values, problem)) {
+        if (!WriteGain(path, values, problem)) {
             emit done(path, false, QString::fromStdString(problem), values.TrackGain);
             return;
         }

@@ -24,7 +24,7 @@ struct LoudnessScanItem {
 
 // "Calculate loudness": files are decoded to WAV through the decoder plug-ins (a TDecodeRun into a
 // folder of its own), measured on a worker thread while the next file decodes, and given REPLAYGAIN_*
-// tags (reference -18 LUFS). Files of one album (same album text, same folder) also get the album's gain,
+// tags (reference -18 LUFS; MP3 and FLAC files). Files of one album (same album text, same folder) also get the album's gain,
 // written once every file of the album is measured. The decoded WAVs are removed as soon as they are
 // measured. Lives on the user-interface thread.
 class LoudnessScan : public QObject {

@@ -30,4 +30,15 @@ std::optional<std::string> Id3TagWithGain(std::string_view oldTag, const GainVal
 // over the original, which stays whole on any failure. False with the reason in problem.
 bool WriteMp3Gain(const std::string& path, const GainValues& values, std::string& problem);
 
+// The metadata blocks of a FLAC file ("fLaC" and every block, as read from its start) to write in their
+// place: the Vorbis comment block keeps its vendor and every comment but the REPLAYGAIN_* items of the
+// values given, which follow as new comments; a file without a comment block gets one behind STREAMINFO.
+// Every other block stays byte for byte and in its order. nullopt, with the reason in problem, when the
+// blocks are damaged.
+std::optional<std::string> FlacMetadataWithGain(std::string_view metadata, const GainValues& values,
+                                                std::string& problem);
+
+// Writes the values into a FLAC file's comments, rebuilding the file as WriteMp3Gain does.
+bool WriteFlacGain(const std::string& path, const GainValues& values, std::string& problem);
+
 } // namespace larkspin

@@ -139,6 +139,7 @@ void TestLoudnessScan::problemsAreReportedAndTheRestTagged() {
     const QString good = rig.tone("good.mp3", 4, -23);
     const QString silent = rig.tone("silent.mp3", 4, -100);
     const QString wav = rig.tone("plain.wav", 4, -23);
+    const QString flac = rig.tone("lossless.flac", 4, -23);
     const QString missing = rig.files.filePath("missing.mp3");
     QSignalSpy tagged(rig.scan.get(), &LoudnessScan::fileTagged);
     QSignalSpy failed(rig.scan.get(), &LoudnessScan::fileFailed);
@@ -147,10 +148,14 @@ void TestLoudnessScan::problemsAreReportedAndTheRestTagged() {
         QFile f(wav);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }();
-    QCOMPARE(rig.scan->Start({{missing, "X"}, {silent, "X"}, {wav, ""}, {good, "X"}}), QString());
+    QCOMPARE(rig.scan->Start({{missing, "X"}, {silent, "X"}, {wav, ""}, {good, "X"}, {flac, ""}}), QString());
     QVERIFY(finished.wait(60000) || finished.count() == 1);
-    QCOMPARE(tagged.count(), 1);
+    QCOMPARE(tagged.count(), 2);
     QCOMPARE(tagged.first().first().toString(), good);
+    // Lossless: the tone's own level.
+    const GainTags lossless = ReadGainTags(flac.toStdString());
+    QVERIFY2(std::fabs(Near(lossless.TrackGain) - 5) <= 0.05, qPrintable(QString::number(Near(lossless.TrackGain))));
+    QVERIFY(!lossless.AlbumGain);
     QMap<QString, QString> why;
     for (const auto& f : failed)
         why[QFileInfo(f.at(0).toString()).fileName()] = f.at(1).toString();

@@ -38,6 +38,8 @@ private slots:
     void framesReplacedOthersKept();
     void tagsThatCannotBeKept();
     void readBackByMutagenAndFfprobe();
+    void flacCommentsReplacedAudioKept();
+    void flacDamagedMetadata();
 };
 
 void TestGainTagWriting::valueTexts() {
@@ -173,6 +175,100 @@ void TestGainTagWriting::readBackByMutagenAndFfprobe() {
     const QStringList lines = QString::fromUtf8(mutagen.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
     QCOMPARE(lines, (QStringList{"3 4", "REPLAYGAIN_ALBUM_GAIN=-7.25 dB", "REPLAYGAIN_ALBUM_PEAK=1.043200",
                                  "REPLAYGAIN_TRACK_GAIN=-6.54 dB", "REPLAYGAIN_TRACK_PEAK=0.988251"}));
+}
+
+// A FLAC file with comments (an old gain among them), a picture and padding: after writing, the old
+// gain item is gone, the others and the picture stay, the audio's MD5 still checks, and metaflac and
+// mutagen read the values.
+void TestGainTagWriting::flacCommentsReplacedAudioKept() {
+    if (!HaveTool("sox") || !HaveTool("metaflac") || !HaveTool("flac"))
+        QSKIP("sox, flac and metaflac are needed");
+    const QString path = dir.filePath("song.flac");
+    QVERIFY(Run("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", path, "synth", "2", "sine", "440"}));
+    QVERIFY(writeFile(dir.filePath("cover.png"), QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(70000, 'c')));
+    QVERIFY(Run("metaflac", {"--remove-all-tags", "--set-tag=TITLE=Gr\u00fc\u00dfe", "--set-tag=replaygain_track_gain=+9.00 dB",
+                             "--set-tag=ARTIST=Someone", "--import-picture-from=3|image/png||1x1x24|" + dir.filePath("cover.png"),
+                             path}));
+    QVERIFY(Run("metaflac", {"--add-padding=1000", path}));
+    const QByteArray before = readFile(path);
+    std::string problem;
+    QVERIFY2(WriteFlacGain(path.toStdString(), WithAlbum, problem), problem.c_str());
+    QVERIFY(Run("flac", {"-t", "-s", path})); // decodes and checks the MD5 of the audio
+
+    QProcess tags;
+    tags.start("metaflac", {"--export-tags-to=-", path});
+    QVERIFY(tags.waitForFinished(60000));
+    QCOMPARE(QString::fromUtf8(tags.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
+             (QStringList{QString::fromUtf8("TITLE=Gr\xC3\xBC\xC3\x9F" "e"), "ARTIST=Someone",
+                          "REPLAYGAIN_TRACK_GAIN=-6.54 dB", "REPLAYGAIN_TRACK_PEAK=0.988251",
+                          "REPLAYGAIN_ALBUM_GAIN=-7.25 dB", "REPLAYGAIN_ALBUM_PEAK=1.043200"}));
+    QProcess pictures;
+    pictures.start("metaflac", {"--list", "--block-type=PICTURE", path});
+    QVERIFY(pictures.waitForFinished(60000));
+    QVERIFY(pictures.readAllStandardOutput().contains("data length: 70008"));
+    // The audio frames are the same bytes, behind the new metadata.
+    const QByteArray after = readFile(path);
+    const qsizetype audio = before.size() - before.indexOf("\xFF\xF8", 8 + 70000);
+    QVERIFY(audio > 0 && audio < before.size());
+    QCOMPARE(after.right(audio), before.right(audio));
+    const GainTags gain = ReadGainTags(path.toStdString());
+    QCOMPARE(*gain.TrackGain, -6.54);
+    QCOMPARE(*gain.AlbumPeak, 1.0432);
+
+    if (!QFile::exists("/usr/bin/python3") || !Run("/usr/bin/python3", {"-c", "import mutagen.flac"}))
+        QSKIP("python3-mutagen is needed for the second reading");
+    QProcess mutagen;
+    mutagen.start("/usr/bin/python3", {"-c",
+                                       "import sys, mutagen.flac as m\n"
+                                       "f = m.FLAC(sys.argv[1])\n"
+                                       "print(f['replaygain_track_gain'][0], f['replaygain_album_peak'][0], "
+                                       "len(f.pictures), f.info.total_samples)\n",
+                                       path});
+    QVERIFY(mutagen.waitForFinished(60000));
+    QCOMPARE(QString::fromUtf8(mutagen.readAllStandardOutput()).trimmed(),
+             QStringLiteral("-6.54 dB 1.043200 1 88200"));
+}
+
+void TestGainTagWriting::flacDamagedMetadata() {
+    // STREAMINFO body of 34 bytes, then a comment block whose count claims more comments than it holds.
+    auto block = [](int type, const QByteArray& body, bool last) {
+        QByteArray b(1, char((last ? 0x80 : 0) | type));
+        b += char(body.size() >> 16);
+        b += char(body.size() >> 8);
+        b += char(body.size());
+        return b + body;
+    };
+    const QByteArray info(34, '\1');
+    const QByteArray badComments = QByteArray("\1\0\0\0v\5\0\0\0", 9) + QByteArray("\3\0\0\0a=b", 7);
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        const char* problem;
+    } cases[] = {
+        {"not flac", "OggS" + QByteArray(100, 'x'), "not a FLAC file"},
+        {"cut blocks", "fLaC" + block(0, info, false).left(20), "cut short"},
+        {"past the file", "fLaC" + block(0, info, false) + QByteArray("\x81\x7f\xff\xff", 4), "cut short"},
+        {"comments cut", "fLaC" + block(0, info, false) + block(4, badComments, true) + "audio", "damaged comment"},
+        {"no streaminfo", "fLaC" + block(4, QByteArray(8, '\0'), true) + "audio", "STREAMINFO"},
+    };
+    for (const auto& c : cases) {
+        const QString path = dir.filePath(QString::fromLatin1(c.name) + ".flac");
+        QVERIFY(writeFile(path, c.bytes));
+        std::string problem;
+        QVERIFY2(!WriteFlacGain(path.toStdString(), WithAlbum, problem), c.name);
+        QVERIFY2(QString::fromStdString(problem).contains(c.problem), problem.c_str());
+        QCOMPARE(readFile(path), c.bytes);
+    }
+    // A file without comments gets a block behind STREAMINFO.
+    const QString bare = dir.filePath("bare.flac");
+    QVERIFY(writeFile(bare, "fLaC" + block(0, info, false) + block(1, QByteArray(10, '\0'), true) + "audio"));
+    std::string problem;
+    QVERIFY2(WriteFlacGain(bare.toStdString(), TrackOnly, problem), problem.c_str());
+    const QByteArray after = readFile(bare);
+    QCOMPARE(after.mid(4, 38), block(0, info, false));
+    QCOMPARE(int(after[42]), 4);
+    QVERIFY(after.endsWith(block(1, QByteArray(10, '\0'), true) + "audio"));
+    QCOMPARE(*ReadGainTags(bare.toStdString()).TrackGain, -6.54);
 }
 
 QTEST_GUILESS_MAIN(TestGainTagWriting)
