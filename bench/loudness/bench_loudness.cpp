@@ -62,8 +62,9 @@ int main(int argc, char** argv) {
         const QString wav = dir.filePath(QStringLiteral("src%1.wav").arg(i));
         const QString mp3 = dir.filePath(QStringLiteral("track%1.mp3").arg(i));
         // Noise with a slow swell at a different level per file.
-        if (!run("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth", QString::number(minutes * 60),
-                         "pinknoise", "tremolo", "0.3", "50", "vol", QString::number(-8 - i) + "dB"}) ||
+        if (!run("sox",
+                 {"-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth", QString::number(minutes * 60),
+                  "pinknoise", "tremolo", "0.3", "50", "vol", QString::number(-8 - i) + "dB"}) ||
             !run("lame", {"--quiet", "-b", "192", wav, mp3})) {
             std::fprintf(stderr, "cannot make the files\n");
             return 1;
@@ -104,7 +105,8 @@ int main(int argc, char** argv) {
             if (haveLoudgain)
                 return run("loudgain", QStringList{"-a", "-s", "i", "-q"} + theirFiles);
             for (const QString& f : theirFiles)
-                if (!run("ffmpeg", {"-hide_banner", "-nostats", "-i", f, "-af", "ebur128", "-f", "null", "-"}))
+                if (!run("ffmpeg",
+                         {"-hide_banner", "-nostats", "-i", f, "-af", "ebur128", "-f", "null", "-"}))
                     return false;
             return true;
         });
@@ -112,7 +114,8 @@ int main(int argc, char** argv) {
     const double audioSeconds = files * minutes * 60;
     const char* peer = haveLoudgain ? "loudgain -a -s i" : "ffmpeg -af ebur128 (measuring only)";
     std::printf("%d files, %.0f s of audio\n", files, audioSeconds);
-    std::printf("Larkspin: %.2f s wall, %.2f s CPU (%.0fx real time)\n", ours.wall, ours.cpu, audioSeconds / ours.wall);
+    std::printf("Larkspin: %.2f s wall, %.2f s CPU (%.0fx real time)\n", ours.wall, ours.cpu,
+                audioSeconds / ours.wall);
     std::printf("%s: %.2f s wall, %.2f s CPU (%.0fx real time)\n", peer, theirs.wall, theirs.cpu,
                 audioSeconds / theirs.wall);
     std::printf("throughput ratio (wall): %.2f  (goal >= 1.5)\n", theirs.wall / ours.wall);
@@ -126,7 +129,8 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "%s: gains missing\n", qPrintable(ourFiles[i]));
                 return 1;
             }
-            worst = std::max({worst, std::fabs(*a.TrackGain - *b.TrackGain), std::fabs(*a.AlbumGain - *b.AlbumGain)});
+            worst = std::max(
+                {worst, std::fabs(*a.TrackGain - *b.TrackGain), std::fabs(*a.AlbumGain - *b.AlbumGain)});
         }
         std::printf("largest gain difference to loudgain: %.3f dB  (goal <= 0.1)\n", worst);
         return worst <= 0.1 ? 0 : 1;

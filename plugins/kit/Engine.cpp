@@ -207,8 +207,8 @@ void Engine::loadFile(const std::string& path) {
 }
 
 void Engine::setFileGain(int32_t hundredthsDb) {
-    const float factor =
-        static_cast<float>(std::pow(10.0, static_cast<double>(std::clamp(hundredthsDb, -9600, 9600)) / 2000.0));
+    const float factor = static_cast<float>(
+        std::pow(10.0, static_cast<double>(std::clamp(hundredthsDb, -9600, 9600)) / 2000.0));
     std::lock_guard lock(mutex_);
     if (hasPending_) {
         pendingGain_ = factor;

@@ -36,9 +36,9 @@ bool LoudnessMeter::Measure(const std::string& wavPath, TrackLoudness& result, s
         return false;
     }
     const WavFormat& format = wav.Format();
-    State state(
-        ebur128_init(static_cast<unsigned>(format.channels), static_cast<unsigned long>(format.sampleRate),
-                     EBUR128_MODE_I | EBUR128_MODE_SAMPLE_PEAK));
+    State state(ebur128_init(static_cast<unsigned>(format.channels),
+                             static_cast<unsigned long>(format.sampleRate),
+                             EBUR128_MODE_I | EBUR128_MODE_SAMPLE_PEAK));
     if (!state) {
         problem = "cannot be measured (" + std::to_string(format.channels) + " channels at " +
                   std::to_string(format.sampleRate) + " Hz)";
@@ -60,7 +60,8 @@ bool LoudnessMeter::Measure(const std::string& wavPath, TrackLoudness& result, s
         }
         if (got == 0)
             break;
-        if (ebur128_add_frames_short(state.get(), samples.data(), static_cast<std::size_t>(got)) != EBUR128_SUCCESS) {
+        if (ebur128_add_frames_short(state.get(), samples.data(), static_cast<std::size_t>(got)) !=
+            EBUR128_SUCCESS) {
             problem = "cannot be measured (out of memory)";
             return false;
         }

@@ -47,8 +47,10 @@ public:
             QFile::remove(wave);
         emit measured(path);
         if (!ok) {
-            emit done(path, false, QStringLiteral("cannot be measured: the decoded audio ") +
-                                       QString::fromStdString(problem), 0);
+            emit done(path, false,
+                      QStringLiteral("cannot be measured: the decoded audio ") +
+                          QString::fromStdString(problem),
+                      0);
             return;
         }
         if (albumKey.isEmpty()) {

@@ -24,9 +24,9 @@ struct LoudnessScanItem {
 
 // "Calculate loudness": files are decoded to WAV through the decoder plug-ins (a TDecodeRun into a
 // folder of its own), measured on a worker thread while the next file decodes, and given REPLAYGAIN_*
-// tags (reference -18 LUFS; MP3 and FLAC files). Files of one album (same album text, same folder) also get the album's gain,
-// written once every file of the album is measured. The decoded WAVs are removed as soon as they are
-// measured. Lives on the user-interface thread.
+// tags (reference -18 LUFS; MP3 and FLAC files). Files of one album (same album text, same folder) also get
+// the album's gain, written once every file of the album is measured. The decoded WAVs are removed as soon as
+// they are measured. Lives on the user-interface thread.
 class LoudnessScan : public QObject {
     Q_OBJECT
 public:
@@ -65,8 +65,8 @@ private:
     QThread thread_;
     Worker* worker_ = nullptr;
     std::shared_ptr<std::atomic<bool>> cancel_;
-    QMap<QString, QString> albumOf_;  // path -> album key
-    QMap<QString, int> albumLeft_;    // album key -> files not measured yet
+    QMap<QString, QString> albumOf_; // path -> album key
+    QMap<QString, int> albumLeft_;   // album key -> files not measured yet
     int total_ = 0;
     int done_ = 0;
     int inFlight_ = 0; // decoded files handed to the worker and not measured yet

@@ -10,7 +10,8 @@ namespace larkspin {
 double FileGainDb(const GainTags& tags, const GainChoice& choice, bool albumInOrder) {
     if (choice.Mode == GainMode::Off)
         return 0;
-    const bool album = choice.Mode == GainMode::Album || (choice.Mode == GainMode::AlbumInOrder && albumInOrder);
+    const bool album =
+        choice.Mode == GainMode::Album || (choice.Mode == GainMode::AlbumInOrder && albumInOrder);
     const std::optional<double>& first = album ? tags.AlbumGain : tags.TrackGain;
     const std::optional<double>& second = album ? tags.TrackGain : tags.AlbumGain;
     double gain = choice.UntaggedDb;

@@ -16,9 +16,9 @@ enum class GainMode : int32_t {
 
 struct GainChoice {
     GainMode Mode = GainMode::Off;
-    double PreampDb = 0;           // added to a tagged gain
-    double UntaggedDb = 0;         // the gain of a file without gain tags
-    bool PreventClipping = true;   // the gain never lifts the tagged peak above full scale
+    double PreampDb = 0;         // added to a tagged gain
+    double UntaggedDb = 0;       // the gain of a file without gain tags
+    bool PreventClipping = true; // the gain never lifts the tagged peak above full scale
 };
 
 // The gain for one file in dB. albumInOrder tells whether the playlist plays the file's album in order

@@ -102,7 +102,8 @@ void PutLE32(std::string& out, std::uint32_t v) {
 
 std::uint32_t LE32(std::string_view s, std::size_t at) {
     const auto* p = reinterpret_cast<const unsigned char*>(s.data() + at);
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+           std::uint32_t(p[3]) << 24;
 }
 
 // The comment block body with the gain items replaced; nullopt when the old body is cut short.
@@ -250,7 +251,8 @@ bool WriteFlacGain(const std::string& path, const GainValues& values, std::strin
         // Large blocks (pictures): the metadata read as a whole, at most FlacMetadataLimit.
         const auto wanted = static_cast<std::size_t>(std::min<std::int64_t>(file.Size(), FlacMetadataLimit));
         metadata.resize(wanted);
-        if (file.Read(0, wanted, reinterpret_cast<std::uint8_t*>(metadata.data())) != static_cast<std::int64_t>(wanted)) {
+        if (file.Read(0, wanted, reinterpret_cast<std::uint8_t*>(metadata.data())) !=
+            static_cast<std::int64_t>(wanted)) {
             problem = "cannot be read";
             return false;
         }

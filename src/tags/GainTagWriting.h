@@ -24,7 +24,8 @@ std::string PeakText(double peak);
 // stays byte for byte and in its order, and the tag keeps its version. A file without a tag gets an
 // ID3v2.3 tag of just those frames. nullopt, with the reason in problem, when the old tag's frames
 // cannot be kept.
-std::optional<std::string> Id3TagWithGain(std::string_view oldTag, const GainValues& values, std::string& problem);
+std::optional<std::string> Id3TagWithGain(std::string_view oldTag, const GainValues& values,
+                                          std::string& problem);
 
 // Writes the values into an MP3 file's ID3v2 tag. The file is rebuilt under a temporary name and renamed
 // over the original, which stays whole on any failure. False with the reason in problem.

@@ -177,8 +177,9 @@ bool ReadApeGain(const FileBytes& file, GainTags& gain) {
 GainTags ReadGainTags(const std::string& path) {
     const std::size_t dot = path.rfind('.');
     const std::size_t slash = path.rfind('/');
-    const std::string type =
-        dot == std::string::npos || (slash != std::string::npos && dot < slash) ? "" : UpperAscii(path.substr(dot + 1));
+    const std::string type = dot == std::string::npos || (slash != std::string::npos && dot < slash)
+                                 ? ""
+                                 : UpperAscii(path.substr(dot + 1));
     FileBytes file;
     if (!file.Open(path))
         return {};

@@ -36,8 +36,8 @@ class TestLoudnessMeter : public QObject {
     QString path(const QString& name) const { return dir.filePath(name); }
     // A 16-bit WAV of the sox synthesis arguments given, at rate Hz and channels channels.
     bool make(const QString& name, const QStringList& synth, int rate = 48000, int channels = 2) {
-        return Run("sox", QStringList{"-n", "-r", QString::number(rate), "-c", QString::number(channels), "-b", "16",
-                                      path(name)} +
+        return Run("sox", QStringList{"-n", "-r", QString::number(rate), "-c", QString::number(channels),
+                                      "-b", "16", path(name)} +
                               synth);
     }
     // Tone pieces of given seconds at given dBFS, one after the other.
@@ -79,12 +79,10 @@ void TestLoudnessMeter::knownLevels_data() {
     QTest::newRow("-23 dBFS") << Pieces{{20, -23}} << 2 << -23.0 << -23.0;
     QTest::newRow("-33 dBFS") << Pieces{{20, -33}} << 2 << -33.0 << -33.0;
     // The quiet parts are more than 10 LU below: the relative gate leaves them out.
-    QTest::newRow("relative gate") << Pieces{{5, -36}, {20, -23}, {5, -36}} << 2 << -23.0
-                                   << -23.0;
+    QTest::newRow("relative gate") << Pieces{{5, -36}, {20, -23}, {5, -36}} << 2 << -23.0 << -23.0;
     // Below -70 LUFS the absolute gate leaves a part out.
-    QTest::newRow("absolute gate")
-        << Pieces{{5, -72}, {5, -36}, {20, -23}, {5, -36}, {5, -72}} << 2 << -23.0
-        << -23.0;
+    QTest::newRow("absolute gate") << Pieces{{5, -72}, {5, -36}, {20, -23}, {5, -36}, {5, -72}} << 2 << -23.0
+                                   << -23.0;
     // A mono file is heard on both loudspeakers.
     QTest::newRow("mono") << Pieces{{20, -23}} << 1 << -23.0 << -23.0;
 }
@@ -124,7 +122,8 @@ void TestLoudnessMeter::albumIsTheFilesInARow() {
     QVERIFY(meter.Album(album));
     LoudnessMeter whole;
     QVERIFY(whole.Measure(path("row.wav").toStdString(), row, problem));
-    QVERIFY2(std::fabs(album.Lufs - row.Lufs) < 0.05, qPrintable(QString("%1 %2").arg(album.Lufs).arg(row.Lufs)));
+    QVERIFY2(std::fabs(album.Lufs - row.Lufs) < 0.05,
+             qPrintable(QString("%1 %2").arg(album.Lufs).arg(row.Lufs)));
     QVERIFY(album.Lufs > quiet.Lufs && album.Lufs < loud.Lufs);
     QCOMPARE(album.Peak, loud.Peak);
     meter.ClearAlbum();
@@ -134,10 +133,14 @@ void TestLoudnessMeter::albumIsTheFilesInARow() {
 void TestLoudnessMeter::unmeasurable_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("problem");
-    QTest::newRow("missing") << "nothing.wav" << "cannot be opened";
-    QTest::newRow("silence") << "silence.wav" << "is silent";
-    QTest::newRow("below the absolute gate") << "whisper.wav" << "is silent";
-    QTest::newRow("not a wav") << "text.wav" << "not a WAV";
+    QTest::newRow("missing") << "nothing.wav"
+                             << "cannot be opened";
+    QTest::newRow("silence") << "silence.wav"
+                             << "is silent";
+    QTest::newRow("below the absolute gate") << "whisper.wav"
+                                             << "is silent";
+    QTest::newRow("not a wav") << "text.wav"
+                               << "not a WAV";
 }
 
 void TestLoudnessMeter::unmeasurable() {
@@ -166,7 +169,8 @@ void TestLoudnessMeter::cancelAndProgress() {
     TrackLoudness t;
     std::string problem;
     std::vector<double> steps;
-    QVERIFY(meter.Measure(path("long.wav").toStdString(), t, problem, nullptr, [&](double p) { steps.push_back(p); }));
+    QVERIFY(meter.Measure(path("long.wav").toStdString(), t, problem, nullptr,
+                          [&](double p) { steps.push_back(p); }));
     QVERIFY(steps.size() > 10);
     QVERIFY(std::is_sorted(steps.begin(), steps.end()));
     QCOMPARE(steps.back(), 1.0);
@@ -191,7 +195,8 @@ void TestLoudnessMeter::agreesWithFfmpeg() {
     std::string problem;
     QVERIFY(meter.Measure(path("noise.wav").toStdString(), t, problem));
     QByteArray out;
-    QVERIFY(Run("ffmpeg", {"-hide_banner", "-nostats", "-i", path("noise.wav"), "-af", "ebur128", "-f", "null", "-"},
+    QVERIFY(Run("ffmpeg",
+                {"-hide_banner", "-nostats", "-i", path("noise.wav"), "-af", "ebur128", "-f", "null", "-"},
                 &out));
     const QRegularExpression summary(QStringLiteral("Integrated loudness:\\s*I:\\s*(-?[0-9.]+) LUFS"));
     const auto match = summary.match(QString::fromUtf8(out));

@@ -32,8 +32,8 @@ struct Rig {
     QString tone(const QString& name, double seconds, double dbfs) {
         const QString path = files.filePath(name);
         const QString wav = name.endsWith(".mp3") ? files.filePath(name + ".src.wav") : path;
-        if (!runTool("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth", QString::number(seconds),
-                             "sine", "1000", "vol", QString::number(dbfs) + "dB"}))
+        if (!runTool("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth",
+                             QString::number(seconds), "sine", "1000", "vol", QString::number(dbfs) + "dB"}))
             return {};
         if (wav == path)
             return path;
@@ -92,7 +92,8 @@ void TestLoudnessScan::initTestCase() {
 // file of another folder's album "A": the album gain is that of the two together, the others get none.
 void TestLoudnessScan::trackAndAlbumGainsWritten() {
     Rig rig;
-    const QString a1 = rig.tone("a1.mp3", 8, -23), a2 = rig.tone("a2.mp3", 8, -33), solo = rig.tone("solo.mp3", 6, -28);
+    const QString a1 = rig.tone("a1.mp3", 8, -23), a2 = rig.tone("a2.mp3", 8, -33),
+                  solo = rig.tone("solo.mp3", 6, -28);
     QVERIFY(rig.files.path() != QString() && QDir(rig.files.path()).mkdir("other"));
     const QString other = rig.tone("other/o.mp3", 6, -20);
     QVERIFY(!a1.isEmpty() && !a2.isEmpty() && !solo.isEmpty() && !other.isEmpty());
@@ -154,7 +155,8 @@ void TestLoudnessScan::problemsAreReportedAndTheRestTagged() {
     QCOMPARE(tagged.first().first().toString(), good);
     // Lossless: the tone's own level.
     const GainTags lossless = ReadGainTags(flac.toStdString());
-    QVERIFY2(std::fabs(Near(lossless.TrackGain) - 5) <= 0.05, qPrintable(QString::number(Near(lossless.TrackGain))));
+    QVERIFY2(std::fabs(Near(lossless.TrackGain) - 5) <= 0.05,
+             qPrintable(QString::number(Near(lossless.TrackGain))));
     QVERIFY(!lossless.AlbumGain);
     QMap<QString, QString> why;
     for (const auto& f : failed)

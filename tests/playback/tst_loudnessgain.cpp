@@ -67,23 +67,25 @@ void TestLoudnessGain::chosenGain_data() {
     QTest::newRow("track falls back to album") << albumOnly << mode(GainMode::Track) << false << -8.0;
     QTest::newRow("album falls back to track") << trackOnly << mode(GainMode::Album) << false << -6.5;
     QTest::newRow("pre-amp on a tagged file") << full << mode(GainMode::Track, 2.5, -3) << false << -4.0;
-    QTest::newRow("untagged gets its own gain, no pre-amp") << none << mode(GainMode::Track, 2.5, -3) << false
-                                                           << -3.0;
+    QTest::newRow("untagged gets its own gain, no pre-amp")
+        << none << mode(GainMode::Track, 2.5, -3) << false << -3.0;
     // 1/0.8 is +1.94 dB of headroom: +4 dB would clip the peak.
     QTest::newRow("clipping prevented by the track peak")
         << loudPeak << mode(GainMode::Track) << false << -20 * std::log10(0.8);
     QTest::newRow("clipping prevented by the album peak")
         << loudPeak << mode(GainMode::Album) << false << -20 * std::log10(0.95);
     QTest::newRow("clipping allowed") << loudPeak << mode(GainMode::Track, 0, 0, false) << false << 4.0;
-    QTest::newRow("pre-amp limited by the peak") << full << mode(GainMode::Track, 14) << false
-                                                 << -20 * std::log10(0.5);
-    QTest::newRow("other peak when own is missing") << Tags(5, None, None, 0.9) << mode(GainMode::Track) << false
-                                                    << -20 * std::log10(0.9);
+    QTest::newRow("pre-amp limited by the peak")
+        << full << mode(GainMode::Track, 14) << false << -20 * std::log10(0.5);
+    QTest::newRow("other peak when own is missing")
+        << Tags(5, None, None, 0.9) << mode(GainMode::Track) << false << -20 * std::log10(0.9);
     QTest::newRow("peak zero is no peak") << Tags(5, 0, None, None) << mode(GainMode::Track) << false << 5.0;
-    QTest::newRow("quiet file with a low peak may rise") << Tags(10, 0.1, None, None) << mode(GainMode::Track)
-                                                         << false << 10.0;
-    QTest::newRow("bounded above") << Tags(40, None, None, None) << mode(GainMode::Track, 10) << false << 24.0;
-    QTest::newRow("bounded below") << Tags(-64, None, None, None) << mode(GainMode::Track, -10) << false << -60.0;
+    QTest::newRow("quiet file with a low peak may rise")
+        << Tags(10, 0.1, None, None) << mode(GainMode::Track) << false << 10.0;
+    QTest::newRow("bounded above") << Tags(40, None, None, None) << mode(GainMode::Track, 10) << false
+                                   << 24.0;
+    QTest::newRow("bounded below") << Tags(-64, None, None, None) << mode(GainMode::Track, -10) << false
+                                   << -60.0;
 }
 
 void TestLoudnessGain::chosenGain() {
@@ -121,8 +123,10 @@ void TestLoudnessGain::playerSendsTheGain_data() {
     QTest::newRow("track") << 1 << false << 2 << QStringList{"SetFileGain(-300)"};
     QTest::newRow("album") << 2 << false << 0 << QStringList{"SetFileGain(-1000)"};
     QTest::newRow("album in order, inside the album") << 3 << false << 2 << QStringList{"SetFileGain(-1000)"};
-    QTest::newRow("album in order, first of the album") << 3 << false << 1 << QStringList{"SetFileGain(-1000)"};
-    QTest::newRow("album in order, an album's only entry") << 3 << false << 4 << QStringList{"SetFileGain(-500)"};
+    QTest::newRow("album in order, first of the album")
+        << 3 << false << 1 << QStringList{"SetFileGain(-1000)"};
+    QTest::newRow("album in order, an album's only entry")
+        << 3 << false << 4 << QStringList{"SetFileGain(-500)"};
     QTest::newRow("album in order, shuffled") << 3 << true << 2 << QStringList{"SetFileGain(-300)"};
     QTest::newRow("untagged file at 0 dB sends nothing") << 1 << false << 5 << QStringList{};
 }

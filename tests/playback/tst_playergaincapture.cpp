@@ -2,8 +2,8 @@
 // what the output captured.
 #include "../plugins/CaptureAnalysis.h"
 #include "EntryListFake.h"
-#include "PlugInHost.h"
 #include "PlayerController.h"
+#include "PlugInHost.h"
 #include "Settings.h"
 
 #include <QDir>
@@ -26,7 +26,8 @@ void TestPlayerGainCapture::gainTagLowersItsFileInTheCapture() {
     using namespace capture;
     const QString plugIn = QStringLiteral(LARKSPIN_BUILD_DIR "/PlugIn/Decoder/IB_sndfile.so");
     QVERIFY2(QFile::exists(plugIn), "build the decoder plug-ins first");
-    if (QStandardPaths::findExecutable("sox").isEmpty() || QStandardPaths::findExecutable("metaflac").isEmpty())
+    if (QStandardPaths::findExecutable("sox").isEmpty() ||
+        QStandardPaths::findExecutable("metaflac").isEmpty())
         QSKIP("sox and metaflac are needed to make the files");
     QTemporaryDir dir;
     const QString decoders = dir.filePath("PlugIn/Decoder");
@@ -39,8 +40,8 @@ void TestPlayerGainCapture::gainTagLowersItsFileInTheCapture() {
                                 QString::number(freq), "vol", QString::number(Full)}));
         list.entries.push_back({path.toStdString(), {}, {}, {}});
     }
-    QVERIFY(runTool("metaflac", {"--set-tag=REPLAYGAIN_TRACK_GAIN=-6.02 dB", "--set-tag=REPLAYGAIN_TRACK_PEAK=0.5",
-                                 dir.filePath("tagged.flac")}));
+    QVERIFY(runTool("metaflac", {"--set-tag=REPLAYGAIN_TRACK_GAIN=-6.02 dB",
+                                 "--set-tag=REPLAYGAIN_TRACK_PEAK=0.5", dir.filePath("tagged.flac")}));
     const QString capturePath = dir.filePath("capture.raw");
     qputenv("LARKSPIN_AUDIO_DRIVER", "disk");
     qputenv("SDL_DISKAUDIOFILE", capturePath.toUtf8());
@@ -76,7 +77,8 @@ void TestPlayerGainCapture::gainTagLowersItsFileInTheCapture() {
     const Levels l = levelsOf(capturePath);
     const int tagged = firstAbove(l.a, 0.4);
     QVERIFY(tagged >= 0);
-    QVERIFY2(std::abs(l.a[size_t(tagged) + 10] - 0.5 * Full) < 0.03 * Full, "the tagged file at half amplitude");
+    QVERIFY2(std::abs(l.a[size_t(tagged) + 10] - 0.5 * Full) < 0.03 * Full,
+             "the tagged file at half amplitude");
     QVERIFY2(firstAbove(l.a, 0.6) < 0, "the tagged file never at its own level");
     const int plain = firstAbove(l.c, 0.9);
     QVERIFY(plain > tagged);

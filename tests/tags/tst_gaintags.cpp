@@ -67,8 +67,10 @@ std::string ApeTag(const std::vector<std::pair<std::string, std::string>>& items
     }
     std::string footer = "APETAGEX";
     PutLE32(footer, 2000);
-    PutLE32(footer, declaredSize >= 0 ? static_cast<uint32_t>(declaredSize) : static_cast<uint32_t>(body.size() + 32));
-    PutLE32(footer, declaredCount >= 0 ? static_cast<uint32_t>(declaredCount) : static_cast<uint32_t>(items.size()));
+    PutLE32(footer, declaredSize >= 0 ? static_cast<uint32_t>(declaredSize)
+                                      : static_cast<uint32_t>(body.size() + 32));
+    PutLE32(footer,
+            declaredCount >= 0 ? static_cast<uint32_t>(declaredCount) : static_cast<uint32_t>(items.size()));
     PutLE32(footer, 0);
     footer.append(8, '\0');
     return body + footer;
@@ -160,21 +162,21 @@ void TestGainTags::itemChoice_data() {
     QTest::addColumn<std::vector<std::string>>("items");
     QTest::addColumn<Four>("want");
     QTest::newRow("full set") << FullSet << FullSetValues;
-    QTest::newRow("names in any case") << std::vector<std::string>{"replaygain_track_gain=-2 dB",
-                                                                   "ReplayGain_Album_Peak=0.5"}
-                                       << Four{-2, None, None, 0.5};
+    QTest::newRow("names in any case")
+        << std::vector<std::string>{"replaygain_track_gain=-2 dB", "ReplayGain_Album_Peak=0.5"}
+        << Four{-2, None, None, 0.5};
     // R128 gains are relative to -23 LUFS: -1280 (-5 dB) is 0 dB towards -18 LUFS.
     QTest::newRow("r128 only") << std::vector<std::string>{"R128_TRACK_GAIN=-1280", "R128_ALBUM_GAIN=256"}
                                << Four{0, None, 6, None};
     QTest::newRow("r128 wins after") << std::vector<std::string>{"REPLAYGAIN_TRACK_GAIN=-9 dB",
                                                                  "R128_TRACK_GAIN=-2560"}
                                      << Four{-5, None, None, None};
-    QTest::newRow("r128 wins before") << std::vector<std::string>{"R128_TRACK_GAIN=-2560",
-                                                                  "REPLAYGAIN_TRACK_GAIN=-9 dB"}
-                                      << Four{-5, None, None, None};
-    QTest::newRow("first of repeated") << std::vector<std::string>{"REPLAYGAIN_TRACK_GAIN=-1 dB",
-                                                                   "REPLAYGAIN_TRACK_GAIN=-2 dB"}
-                                       << Four{-1, None, None, None};
+    QTest::newRow("r128 wins before")
+        << std::vector<std::string>{"R128_TRACK_GAIN=-2560", "REPLAYGAIN_TRACK_GAIN=-9 dB"}
+        << Four{-5, None, None, None};
+    QTest::newRow("first of repeated")
+        << std::vector<std::string>{"REPLAYGAIN_TRACK_GAIN=-1 dB", "REPLAYGAIN_TRACK_GAIN=-2 dB"}
+        << Four{-1, None, None, None};
     QTest::newRow("unreadable then readable")
         << std::vector<std::string>{"REPLAYGAIN_TRACK_GAIN=loud", "REPLAYGAIN_TRACK_GAIN=-2 dB"}
         << Four{-2, None, None, None};
@@ -206,7 +208,8 @@ void TestGainTags::containers_data() {
     QTest::addColumn<QString>("type");
     QTest::addColumn<Four>("want");
 
-    QTest::newRow("flac") << Flac({FlacBlock(0, StreamInfo(44100, 2, 16, 441000), false), FlacBlock(4, VorbisComments(FullSet), true)})
+    QTest::newRow("flac") << Flac({FlacBlock(0, StreamInfo(44100, 2, 16, 441000), false),
+                                   FlacBlock(4, VorbisComments(FullSet), true)})
                           << "flac" << FullSetValues;
     QTest::newRow("opus") << Opus({"TITLE=t", "R128_TRACK_GAIN=-512", "R128_ALBUM_GAIN=0"}, 48000 * 10)
                           << "opus" << Four{3, None, 5, None};
@@ -221,19 +224,20 @@ void TestGainTags::containers_data() {
                              // a freeform item without data, and one with a short name atom
                              Atom("----", Atom("name", std::string(4, '\0') + "replaygain_album_gain")),
                              Atom("----", Atom("name", "ab") + Atom("data", std::string(8, '\0') + "-1"))});
-    const std::string moov = Atom("moov", Atom("mvhd", TimeBody(1000, 5000)) +
-                                              SoundTrak(44100, 44100 * 5, Mp4aEntry(2, 44100, 128000)) + ilst);
-    QTest::newRow("mp4 freeform") << Atom("ftyp", "M4A ") + moov + Atom("mdat", std::string(100, 'x')) << "m4a"
-                                  << Four{-4.1, 0.75, None, None};
+    const std::string moov =
+        Atom("moov", Atom("mvhd", TimeBody(1000, 5000)) +
+                         SoundTrak(44100, 44100 * 5, Mp4aEntry(2, 44100, 128000)) + ilst);
+    QTest::newRow("mp4 freeform") << Atom("ftyp", "M4A ") + moov + Atom("mdat", std::string(100, 'x'))
+                                  << "m4a" << Four{-4.1, 0.75, None, None};
 
-    const QByteArray v23 = v2Tag(v2Frame("TIT2", latin1Text("t")) +
-                                 v2Frame("TXXX", Txxx8("REPLAYGAIN_TRACK_GAIN", "-6.54 dB")) +
-                                 v2Frame("TXXX", Txxx16("replaygain_track_peak", "0.988251")) +
-                                 v2Frame("TXXX", Txxx8("REPLAYGAIN_ALBUM_GAIN", "-7.25 dB\0", 0)) +
-                                 v2Frame("TXXX", Txxx8("MusicBrainz Album Id", "x")) +
-                                 v2Frame("TXXX", QByteArray("\0REPLAYGAIN_ALBUM_PEAK", 22))); // no value
-    QTest::newRow("id3v2.3 latin-1 and utf-16") << str(v23) + std::string(1000, '\xFF') << "mp3"
-                                                << Four{-6.54, 0.988251, -7.25, None};
+    const QByteArray v23 =
+        v2Tag(v2Frame("TIT2", latin1Text("t")) + v2Frame("TXXX", Txxx8("REPLAYGAIN_TRACK_GAIN", "-6.54 dB")) +
+              v2Frame("TXXX", Txxx16("replaygain_track_peak", "0.988251")) +
+              v2Frame("TXXX", Txxx8("REPLAYGAIN_ALBUM_GAIN", "-7.25 dB\0", 0)) +
+              v2Frame("TXXX", Txxx8("MusicBrainz Album Id", "x")) +
+              v2Frame("TXXX", QByteArray("\0REPLAYGAIN_ALBUM_PEAK", 22))); // no value
+    QTest::newRow("id3v2.3 latin-1 and utf-16")
+        << str(v23) + std::string(1000, '\xFF') << "mp3" << Four{-6.54, 0.988251, -7.25, None};
     const QByteArray v24 = v2Tag(v24Frame("TXXX", Txxx8("REPLAYGAIN_ALBUM_GAIN", "+2.00 dB", 3)) +
                                      v24Frame("TXXX", Txxx16("REPLAYGAIN_ALBUM_PEAK", "0.5")),
                                  4);
@@ -313,15 +317,16 @@ void TestGainTags::apeTags_data() {
     QTest::addColumn<Four>("want");
     const std::string audio(300, '\xFF');
     const std::string id3v1 = str(V1Block().title("t").b);
-    const auto tag = ApeTag({{"Replaygain_Track_Gain", "-3.00 dB"}, {"Artist", "a"}, {"REPLAYGAIN_ALBUM_PEAK", "0.7"}});
+    const auto tag =
+        ApeTag({{"Replaygain_Track_Gain", "-3.00 dB"}, {"Artist", "a"}, {"REPLAYGAIN_ALBUM_PEAK", "0.7"}});
     QTest::newRow("at the end") << audio + tag << true << Four{-3, None, None, 0.7};
     QTest::newRow("before id3v1") << audio + tag + id3v1 << true << Four{-3, None, None, 0.7};
     QTest::newRow("none") << audio << false << Four{};
     QTest::newRow("only a footer") << ApeTag({}) << true << Four{};
-    QTest::newRow("size beyond the file") << ApeTag({{"REPLAYGAIN_TRACK_GAIN", "-3 dB"}}, -1, 100000) << false
-                                          << Four{};
-    QTest::newRow("size below the footer") << audio + ApeTag({{"REPLAYGAIN_TRACK_GAIN", "-3 dB"}}, -1, 8) << false
-                                           << Four{};
+    QTest::newRow("size beyond the file")
+        << ApeTag({{"REPLAYGAIN_TRACK_GAIN", "-3 dB"}}, -1, 100000) << false << Four{};
+    QTest::newRow("size below the footer")
+        << audio + ApeTag({{"REPLAYGAIN_TRACK_GAIN", "-3 dB"}}, -1, 8) << false << Four{};
     QTest::newRow("count beyond the items")
         << audio + ApeTag({{"REPLAYGAIN_TRACK_GAIN", "-3 dB"}}, 70000) << true << Four{-3, None, None, None};
     // The second item claims more value bytes than the tag holds: the first stays, nothing is read past.
@@ -347,7 +352,8 @@ void TestGainTags::apeTags() {
 void TestGainTags::byExtension() {
     // The type comes from the name: Vorbis comments in a file named .mp3 are not looked for, a missing
     // file and a folder named like a file give nothing.
-    const std::string flac = Flac({FlacBlock(0, StreamInfo(44100, 2, 16, 441000), false), FlacBlock(4, VorbisComments(FullSet), true)});
+    const std::string flac = Flac(
+        {FlacBlock(0, StreamInfo(44100, 2, 16, 441000), false), FlacBlock(4, VorbisComments(FullSet), true)});
     QVERIFY(writeFile(dir.filePath("flac.mp3"), flac));
     QVERIFY(!ReadGainTags(dir.filePath("flac.mp3").toStdString()).Any());
     QVERIFY(writeFile(dir.filePath("flac.FLAC"), flac));
@@ -356,7 +362,8 @@ void TestGainTags::byExtension() {
     QVERIFY(QDir(dir.path()).mkdir("folder.flac"));
     QVERIFY(!ReadGainTags(dir.filePath("folder.flac").toStdString()).Any());
     // Other types: an APE tag (as WavPack and Musepack files carry).
-    QVERIFY(writeFile(dir.filePath("x.wv"), std::string(200, 'w') + ApeTag({{"REPLAYGAIN_TRACK_GAIN", "-2 dB"}})));
+    QVERIFY(writeFile(dir.filePath("x.wv"),
+                      std::string(200, 'w') + ApeTag({{"REPLAYGAIN_TRACK_GAIN", "-2 dB"}})));
     Compare(ReadGainTags(dir.filePath("x.wv").toStdString()), Four{-2, None, None, None});
 }
 
@@ -376,14 +383,25 @@ void TestGainTags::toolTaggedFiles() {
     if (!HaveTool("ffmpeg"))
         QSKIP("ffmpeg is needed to make the files");
     const QString path = dir.filePath(name);
-    QStringList args = {"-v", "error", "-y", "-f", "lavfi", "-i", "sine=frequency=440:duration=1", "-ac", "2"};
+    QStringList args = {"-v",  "error", "-y", "-f", "lavfi", "-i", "sine=frequency=440:duration=1",
+                        "-ac", "2"};
     if (name.endsWith(".opus")) {
         // Opus carries R128 items; ffmpeg writes them as comments like any other.
-        args << "-c:a" << "libopus" << "-metadata" << "R128_TRACK_GAIN=-1024" << "-metadata"
+        args << "-c:a"
+             << "libopus"
+             << "-metadata"
+             << "R128_TRACK_GAIN=-1024"
+             << "-metadata"
              << "R128_ALBUM_GAIN=128";
     } else {
-        args << "-metadata" << "REPLAYGAIN_TRACK_GAIN=-6.54 dB" << "-metadata" << "REPLAYGAIN_TRACK_PEAK=0.988251"
-             << "-metadata" << "REPLAYGAIN_ALBUM_GAIN=-7.25 dB" << "-metadata" << "REPLAYGAIN_ALBUM_PEAK=1.0432";
+        args << "-metadata"
+             << "REPLAYGAIN_TRACK_GAIN=-6.54 dB"
+             << "-metadata"
+             << "REPLAYGAIN_TRACK_PEAK=0.988251"
+             << "-metadata"
+             << "REPLAYGAIN_ALBUM_GAIN=-7.25 dB"
+             << "-metadata"
+             << "REPLAYGAIN_ALBUM_PEAK=1.0432";
     }
     if (name.endsWith(".m4a")) {
         // ffmpeg keeps such names as QuickTime "mdta" keys; taggers write iTunes freeform items.

@@ -63,17 +63,22 @@ void TestGainTagWriting::framesReplacedOthersKept_data() {
 
     const QByteArray title = v2Frame("TIT2", latin1Text("Song"));
     const QByteArray other = v2Frame("TXXX", latin1Text(QByteArray("MusicBrainz Album Id\0abc", 24)));
-    const QByteArray oldTrack = v2Frame("TXXX", latin1Text(QByteArray("replaygain_track_gain\0-1.00 dB", 31)));
-    const QByteArray oldAlbum = v2Frame("TXXX", utf16Text(QStringLiteral("REPLAYGAIN_ALBUM_GAIN")) +
-                                                    QByteArray(2, '\0') + utf16Text(QStringLiteral("-2.00 dB")).mid(1));
+    const QByteArray oldTrack =
+        v2Frame("TXXX", latin1Text(QByteArray("replaygain_track_gain\0-1.00 dB", 31)));
+    const QByteArray oldAlbum =
+        v2Frame("TXXX", utf16Text(QStringLiteral("REPLAYGAIN_ALBUM_GAIN")) + QByteArray(2, '\0') +
+                            utf16Text(QStringLiteral("-2.00 dB")).mid(1));
     const QByteArray picture = v2Frame("APIC", QByteArray("\0image/png\0\3\0", 13) + QByteArray(300, 'p'));
     QTest::newRow("v2.3, old track gain replaced, album kept")
         << v2Tag(title + oldTrack + other + oldAlbum + picture) << false << 3
         << QByteArrayList{title, other, oldAlbum, picture} << -2.0;
-    QTest::newRow("v2.3, album replaced too") << v2Tag(title + oldTrack + other + oldAlbum + picture) << true << 3
-                                              << QByteArrayList{title, other, picture} << -7.25;
+    QTest::newRow("v2.3, album replaced too") << v2Tag(title + oldTrack + other + oldAlbum + picture) << true
+                                              << 3 << QByteArrayList{title, other, picture} << -7.25;
     const QByteArray title4 = v24Frame("TIT2", QByteArray("\3Song", 5));
-    QTest::newRow("v2.4") << v2Tag(title4 + v24Frame("TXXX", QByteArray("\3REPLAYGAIN_TRACK_PEAK\0" "0.1", 27)), 4)
+    QTest::newRow("v2.4") << v2Tag(title4 + v24Frame("TXXX", QByteArray("\3REPLAYGAIN_TRACK_PEAK\0"
+                                                                        "0.1",
+                                                                        27)),
+                                   4)
                           << true << 4 << QByteArrayList{title4} << -7.25;
     const QByteArray title2 = v22Frame("TT2", latin1Text("Song"));
     QTest::newRow("v2.2") << v2Tag(title2, 2) << false << 2 << QByteArrayList{title2} << -1000.0;
@@ -86,7 +91,8 @@ void TestGainTagWriting::framesReplacedOthersKept() {
     QFETCH(int, version);
     QFETCH(QByteArrayList, kept);
     QFETCH(double, albumGain);
-    const QString path = dir.filePath(QString::fromLatin1(QTest::currentDataTag()).replace(' ', '_') + ".mp3");
+    const QString path =
+        dir.filePath(QString::fromLatin1(QTest::currentDataTag()).replace(' ', '_') + ".mp3");
     QVERIFY(writeFile(path, tag + Audio() + V1Block().title("v1").b));
     std::string problem;
     QVERIFY2(WriteMp3Gain(path.toStdString(), album ? WithAlbum : TrackOnly, problem), problem.c_str());
@@ -144,35 +150,40 @@ void TestGainTagWriting::readBackByMutagenAndFfprobe() {
         QSKIP("ffmpeg is needed to make the file");
     const QString path = dir.filePath("tool.mp3");
     QVERIFY(Run("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "sine=frequency=440:duration=1", "-c:a",
-                           "libmp3lame", "-id3v2_version", "3", "-metadata", "title=Gr\u00fc\u00dfe", "-metadata",
-                           "REPLAYGAIN_TRACK_GAIN=+9.00 dB", path}));
+                           "libmp3lame", "-id3v2_version", "3", "-metadata", "title=Gr\u00fc\u00dfe",
+                           "-metadata", "REPLAYGAIN_TRACK_GAIN=+9.00 dB", path}));
     std::string problem;
     QVERIFY2(WriteMp3Gain(path.toStdString(), WithAlbum, problem), problem.c_str());
 
     QProcess probe;
     probe.start("ffprobe", {"-v", "error", "-of", "json", "-show_entries", "format_tags", path});
     QVERIFY(probe.waitForFinished(60000));
-    const QJsonObject tags =
-        QJsonDocument::fromJson(probe.readAllStandardOutput()).object()["format"].toObject()["tags"].toObject();
+    const QJsonObject tags = QJsonDocument::fromJson(probe.readAllStandardOutput())
+                                 .object()["format"]
+                                 .toObject()["tags"]
+                                 .toObject();
     QCOMPARE(tags["REPLAYGAIN_TRACK_GAIN"].toString(), QStringLiteral("-6.54 dB"));
     QCOMPARE(tags["REPLAYGAIN_TRACK_PEAK"].toString(), QStringLiteral("0.988251"));
     QCOMPARE(tags["REPLAYGAIN_ALBUM_GAIN"].toString(), QStringLiteral("-7.25 dB"));
     QCOMPARE(tags["REPLAYGAIN_ALBUM_PEAK"].toString(), QStringLiteral("1.043200"));
-    QCOMPARE(tags["title"].toString(), QString::fromUtf8("Gr\xC3\xBC\xC3\x9F" "e"));
+    QCOMPARE(tags["title"].toString(), QString::fromUtf8("Gr\xC3\xBC\xC3\x9F"
+                                                         "e"));
 
     if (!QFile::exists("/usr/bin/python3") || !Run("/usr/bin/python3", {"-c", "import mutagen.id3"}))
         QSKIP("python3-mutagen is needed for the second reading");
     QProcess mutagen;
-    mutagen.start("/usr/bin/python3",
-                  {"-c",
-                   "import sys, mutagen.id3 as m\n"
-                   "t = m.ID3(sys.argv[1])\n"
-                   "print(t.version[1], len(t.getall('TXXX')))\n"
-                   "for f in sorted(t.getall('TXXX'), key=lambda f: f.desc): print(f.desc + '=' + f.text[0])\n",
-                   path});
+    mutagen.start(
+        "/usr/bin/python3",
+        {"-c",
+         "import sys, mutagen.id3 as m\n"
+         "t = m.ID3(sys.argv[1])\n"
+         "print(t.version[1], len(t.getall('TXXX')))\n"
+         "for f in sorted(t.getall('TXXX'), key=lambda f: f.desc): print(f.desc + '=' + f.text[0])\n",
+         path});
     QVERIFY(mutagen.waitForFinished(60000));
     QCOMPARE(mutagen.exitCode(), 0);
-    const QStringList lines = QString::fromUtf8(mutagen.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    const QStringList lines =
+        QString::fromUtf8(mutagen.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
     QCOMPARE(lines, (QStringList{"3 4", "REPLAYGAIN_ALBUM_GAIN=-7.25 dB", "REPLAYGAIN_ALBUM_PEAK=1.043200",
                                  "REPLAYGAIN_TRACK_GAIN=-6.54 dB", "REPLAYGAIN_TRACK_PEAK=0.988251"}));
 }
@@ -185,10 +196,12 @@ void TestGainTagWriting::flacCommentsReplacedAudioKept() {
         QSKIP("sox, flac and metaflac are needed");
     const QString path = dir.filePath("song.flac");
     QVERIFY(Run("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", path, "synth", "2", "sine", "440"}));
-    QVERIFY(writeFile(dir.filePath("cover.png"), QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(70000, 'c')));
-    QVERIFY(Run("metaflac", {"--remove-all-tags", "--set-tag=TITLE=Gr\u00fc\u00dfe", "--set-tag=replaygain_track_gain=+9.00 dB",
-                             "--set-tag=ARTIST=Someone", "--import-picture-from=3|image/png||1x1x24|" + dir.filePath("cover.png"),
-                             path}));
+    QVERIFY(
+        writeFile(dir.filePath("cover.png"), QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(70000, 'c')));
+    QVERIFY(
+        Run("metaflac", {"--remove-all-tags", "--set-tag=TITLE=Gr\u00fc\u00dfe",
+                         "--set-tag=replaygain_track_gain=+9.00 dB", "--set-tag=ARTIST=Someone",
+                         "--import-picture-from=3|image/png||1x1x24|" + dir.filePath("cover.png"), path}));
     QVERIFY(Run("metaflac", {"--add-padding=1000", path}));
     const QByteArray before = readFile(path);
     std::string problem;
@@ -198,10 +211,12 @@ void TestGainTagWriting::flacCommentsReplacedAudioKept() {
     QProcess tags;
     tags.start("metaflac", {"--export-tags-to=-", path});
     QVERIFY(tags.waitForFinished(60000));
-    QCOMPARE(QString::fromUtf8(tags.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
-             (QStringList{QString::fromUtf8("TITLE=Gr\xC3\xBC\xC3\x9F" "e"), "ARTIST=Someone",
-                          "REPLAYGAIN_TRACK_GAIN=-6.54 dB", "REPLAYGAIN_TRACK_PEAK=0.988251",
-                          "REPLAYGAIN_ALBUM_GAIN=-7.25 dB", "REPLAYGAIN_ALBUM_PEAK=1.043200"}));
+    QCOMPARE(
+        QString::fromUtf8(tags.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
+        (QStringList{QString::fromUtf8("TITLE=Gr\xC3\xBC\xC3\x9F"
+                                       "e"),
+                     "ARTIST=Someone", "REPLAYGAIN_TRACK_GAIN=-6.54 dB", "REPLAYGAIN_TRACK_PEAK=0.988251",
+                     "REPLAYGAIN_ALBUM_GAIN=-7.25 dB", "REPLAYGAIN_ALBUM_PEAK=1.043200"}));
     QProcess pictures;
     pictures.start("metaflac", {"--list", "--block-type=PICTURE", path});
     QVERIFY(pictures.waitForFinished(60000));
@@ -248,7 +263,8 @@ void TestGainTagWriting::flacDamagedMetadata() {
         {"not flac", "OggS" + QByteArray(100, 'x'), "not a FLAC file"},
         {"cut blocks", "fLaC" + block(0, info, false).left(20), "cut short"},
         {"past the file", "fLaC" + block(0, info, false) + QByteArray("\x81\x7f\xff\xff", 4), "cut short"},
-        {"comments cut", "fLaC" + block(0, info, false) + block(4, badComments, true) + "audio", "damaged comment"},
+        {"comments cut", "fLaC" + block(0, info, false) + block(4, badComments, true) + "audio",
+         "damaged comment"},
         {"no streaminfo", "fLaC" + block(4, QByteArray(8, '\0'), true) + "audio", "STREAMINFO"},
     };
     for (const auto& c : cases) {
