@@ -1,6 +1,7 @@
 #include "Engine.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace larkspin::kit {
@@ -201,32 +202,51 @@ void Engine::closeAfterFades() {
 void Engine::loadFile(const std::string& path) {
     std::lock_guard lock(mutex_);
     pendingPath_ = path;
+    pendingGain_ = 1.0f;
     hasPending_ = true;
+}
+
+void Engine::setFileGain(int32_t hundredthsDb) {
+    const float factor = static_cast<float>(
+        std::pow(10.0, static_cast<double>(std::clamp(hundredthsDb, -9600, 9600)) / 2000.0));
+    std::lock_guard lock(mutex_);
+    if (hasPending_) {
+        pendingGain_ = factor;
+        return;
+    }
+    lastGain_ = factor;
+    if (current_)
+        current_->loudness = factor;
 }
 
 void Engine::play(int32_t fadeMs) {
     std::string path;
+    float loudness = 1.0f;
     {
         std::lock_guard lock(mutex_);
         const bool wasPaused = paused_;
         paused_ = false;
         if (hasPending_) {
             path = pendingPath_;
+            loudness = pendingGain_;
             hasPending_ = false;
         } else if (wasPaused && current_) {
             path.clear(); // resume
         } else {
             path = lastPath_; // the same file again from its beginning
+            loudness = lastGain_;
         }
     }
     post({Order::Open, mode_});
     if (path.empty())
         return;
     auto voice = std::make_shared<Voice>(path, createDecoder_);
+    voice->loudness = loudness;
     Voices dead;
     {
         std::lock_guard lock(mutex_);
         lastPath_ = path;
+        lastGain_ = loudness;
         if (current_) {
             if (current_->started && !current_->finished()) {
                 dead.push_back(std::move(leaving_));
@@ -377,7 +397,7 @@ void Engine::mix(float* out, int frames) {
             const int block = std::min<int>(frames - done, static_cast<int>(ScratchFrames));
             const size_t got = voice.pull(scratch_.data(), static_cast<size_t>(block));
             for (int i = 0; i < block; ++i) {
-                const float g = voice.nextGain() * volume_;
+                const float g = voice.nextGain() * voice.loudness * volume_;
                 if (static_cast<size_t>(i) < got) {
                     out[(done + i) * 2] += scratch_[static_cast<size_t>(i) * 2] * g;
                     out[(done + i) * 2 + 1] += scratch_[static_cast<size_t>(i) * 2 + 1] * g;

@@ -40,6 +40,9 @@ public:
     std::string currentPath();
     bool nowFading();
     void setVolume(int32_t volume);
+    // The loudness gain of the file loaded last (or, with none pending, of the one playing), in
+    // hundredths of a dB; every loadFile starts at 0 dB.
+    void setFileGain(int32_t hundredthsDb);
     void setOutputMode(int32_t mode);
     int32_t outputMode() const { return mode_; }
     // Closes the output without waiting for it (the output thread closes the device; the destructor
@@ -79,8 +82,10 @@ private:
     std::shared_ptr<Voice> leaving_; // fades out once current_ starts
     Voices fading_;                  // capacity reserved: the mixer appends without allocating
     std::string pendingPath_;
+    float pendingGain_ = 1.0f; // the loudness factor of pendingPath_
     bool hasPending_ = false;
     std::string lastPath_;
+    float lastGain_ = 1.0f; // the loudness factor of lastPath_
     bool paused_ = false;
     float volume_ = 1.0f;
     std::vector<float> scratch_; // the mixer's buffer, sized once

@@ -103,6 +103,7 @@ static_assert(std::is_same_v<decltype(&GetDecodePos), LarkspinGetDecodePosFn>);
 static_assert(std::is_same_v<decltype(&canceldecode), LarkspinCancelDecodeFn>);
 static_assert(std::is_same_v<decltype(&LarkspinAbiVersion), LarkspinAbiVersionFn>);
 static_assert(std::is_same_v<decltype(&GetLoadError), LarkspinGetLoadErrorFn>);
+static_assert(std::is_same_v<decltype(&SetFileGain), LarkspinSetFileGainFn>);
 
 extern "C" {
 
@@ -169,6 +170,9 @@ unsigned char GetNowFading(void) {
 }
 void SetVolume(int32_t volume) {
     guarded([volume] { plugIn().engine.setVolume(volume); });
+}
+void SetFileGain(int32_t hundredthsDb) {
+    guarded([hundredthsDb] { plugIn().engine.setFileGain(hundredthsDb); });
 }
 const char* GetFileTypes(void) {
     return plugInDescription().fileTypes;

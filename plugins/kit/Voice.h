@@ -45,6 +45,7 @@ public:
     bool removeAfterFade = false;
     bool silent = false; // a fading voice whose fade is over: the engine retires it
     float gain = 1.0f;
+    float loudness = 1.0f; // the file's loudness normalisation factor
     float target = 1.0f;
     float step = 0.0f;
     int64_t envelopeLeft = 0;

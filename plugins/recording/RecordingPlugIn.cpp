@@ -236,6 +236,10 @@ void SetVolume(int32_t volume) {
     record("SetVolume", volume);
 }
 
+void SetFileGain(int32_t hundredthsDb) {
+    record("SetFileGain", hundredthsDb);
+}
+
 const char* GetFileTypes(void) {
     record("GetFileTypes");
     return keepText(recorder().textAnswer, answer("filetypes", "*.rec"));

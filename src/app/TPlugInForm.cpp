@@ -152,6 +152,9 @@ void TPlugInForm::FillSettingsControls() {
         const QSignalBlocker block(fadeSliders_[i]);
         fadeSliders_[i]->setValue(FadeSliderOf(s.*FadeTimes[i]));
     }
+    GainMode->setCurrentIndex(s.GainMode);
+    GainPreamp->setValue(s.GainPreamp / 10.0);
+    GainUntagged->setValue(s.GainUntagged / 10.0);
     CDPlugIn->clear();
     for (const std::string& name : host_.CdPlugIns())
         CDPlugIn->addItem(qs(name));

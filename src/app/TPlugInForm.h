@@ -14,6 +14,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QDoubleSpinBox;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
@@ -90,6 +91,7 @@ private:
     QWidget* buildPlugInsPage();
     QWidget* buildDecoderPage();
     QWidget* buildSoundPage();
+    QWidget* buildLoudnessPage();
     QWidget* buildEncoderPage();
     QWidget* buildTranscoderPage();
     QWidget* buildAudioCdPage();
@@ -142,6 +144,9 @@ private:
     std::array<QLineEdit*, 3> fadeFields_{};
     std::array<QSlider*, 3> fadeSliders_{};
     QLabel* CrossfadeDiagram = nullptr;
+    QComboBox* GainMode = nullptr;
+    QDoubleSpinBox* GainPreamp = nullptr;
+    QDoubleSpinBox* GainUntagged = nullptr;
     QTreeWidget* DecoderList = nullptr;
     QComboBox* DecodeOutput = nullptr;
     QCheckBox* DeleteDecoded = nullptr;

@@ -10,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -25,6 +26,8 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 namespace larkspin {
 namespace {
@@ -213,6 +216,7 @@ QWidget* TPlugInForm::buildPlugInsPage() {
     tabs->setObjectName(QStringLiteral("PlugInPages"));
     tabs->addTab(buildDecoderPage(), QStringLiteral("Decoder"));
     tabs->addTab(buildSoundPage(), QStringLiteral("Sound"));
+    tabs->addTab(buildLoudnessPage(), QStringLiteral("Loudness"));
     tabs->addTab(buildEncoderPage(), QStringLiteral("Encoder"));
     tabs->addTab(buildTranscoderPage(), QStringLiteral("Transcoder"));
     return tabs;
@@ -272,6 +276,41 @@ QWidget* TPlugInForm::buildSoundPage() {
     w->setLayout(v);
     v->addStretch(1);
     return w;
+}
+
+// Loudness normalisation by the gain tags of the files; a change applies from the next file loaded.
+QWidget* TPlugInForm::buildLoudnessPage() {
+    GainMode = new QComboBox;
+    GainMode->setObjectName(QStringLiteral("GainMode"));
+    GainMode->addItems({QStringLiteral("Off"), QStringLiteral("Track gain"), QStringLiteral("Album gain"),
+                        QStringLiteral("Album gain when the list plays an album in order")});
+    connect(GainMode, &QComboBox::currentIndexChanged, this, [this](int i) {
+        if (!filling_ && i >= 0)
+            settings().GainMode = i;
+    });
+    // The settings keep tenths of a dB.
+    const auto decibels = [this](const QString& name, int32_t Settings::*setting) {
+        auto* box = new QDoubleSpinBox;
+        box->setObjectName(name);
+        box->setRange(-20.0, 20.0);
+        box->setDecimals(1);
+        box->setSingleStep(0.5);
+        box->setSuffix(QStringLiteral(" dB"));
+        connect(box, &QDoubleSpinBox::valueChanged, this, [this, setting](double v) {
+            if (!filling_)
+                settings().*setting = static_cast<int32_t>(std::lround(v * 10));
+        });
+        return box;
+    };
+    GainPreamp = decibels(QStringLiteral("GainPreamp"), &Settings::GainPreamp);
+    GainUntagged = decibels(QStringLiteral("GainUntagged"), &Settings::GainUntagged);
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Normalise by"), GainMode);
+    form->addRow(QStringLiteral("Pre-amp for tagged files"), GainPreamp);
+    form->addRow(QStringLiteral("Gain for files without tags"), GainUntagged);
+    form->addRow(check(QStringLiteral("Prevent clipping (by the peak in the tags)"),
+                       QStringLiteral("GainPreventClipping"), &Settings::GainPreventClipping));
+    return page({group(QStringLiteral("Loudness"), form)});
 }
 
 QWidget* TPlugInForm::buildEncoderPage() {

@@ -86,6 +86,9 @@ const Key Keys[] = {
 
     KEY("CDAudio", CDautoFreeDB), KEY("CDAudio", CDautofirst), CLAMPED("CDAudio", CDPlugIndex, 0, 255),
     KEY("CDAudio", VirtualDrives),
+
+    CHOICE("Loudness", GainMode, 4), CLAMPED("Loudness", GainPreamp, -200, 200),
+    CLAMPED("Loudness", GainUntagged, -200, 200), KEY("Loudness", GainPreventClipping),
 };
 
 #undef KEY

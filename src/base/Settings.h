@@ -122,6 +122,11 @@ struct Settings {
     bool CDautofirst = false;
     int32_t CDPlugIndex = 0;
     std::string VirtualDrives; // disc images (.cue) offered as CD drives, separated by ";"
+    // Loudness
+    int32_t GainMode = 0;     // 0 off, 1 track gain, 2 album gain, 3 album gain while an album plays in order
+    int32_t GainPreamp = 0;   // tenths of a dB added to tagged gains
+    int32_t GainUntagged = 0; // tenths of a dB for files without gain tags
+    bool GainPreventClipping = true; // lowers the gain so that the tagged peak stays at full scale
 };
 
 // Fills every value from the file, or its default, section by section in file order. A number outside

@@ -1,5 +1,7 @@
 #include "PlayerController.h"
 
+#include "LoudnessGain.h"
+
 #include "CoverPicture.h"
 
 #include "Settings.h"
@@ -164,6 +166,7 @@ bool PlayerController::PrepareTrack(const std::string& path) {
     }
     plugIns_.SwitchPlugIn(*row, Playing);
     plugIns_.LoadFile(path);
+    ApplyFileGain(path, fromLibrary);
 
     if (!notice_.isEmpty())
         display_.DisplayInfo = notice_;
@@ -194,6 +197,31 @@ bool PlayerController::PrepareTrack(const std::string& path) {
     display_.Artist = FieldOrDashes(info.Artist);
     display_.Title = FieldOrDashes(info.Title);
     return true;
+}
+
+bool PlayerController::AlbumPlaysInOrder(bool fromLibrary) const {
+    if (fromLibrary || !list_ || settings_.ShufflePlay)
+        return false;
+    const int index = Current();
+    const int count = list_->Count();
+    if (index < 0 || index >= count)
+        return false;
+    const std::string album = list_->EntryAt(index).Album;
+    if (album.empty())
+        return false;
+    return (index > 0 && list_->EntryAt(index - 1).Album == album) ||
+           (index + 1 < count && list_->EntryAt(index + 1).Album == album);
+}
+
+// Every LoadFile starts the plug-in at 0 dB, so only another gain is sent.
+void PlayerController::ApplyFileGain(const std::string& path, bool fromLibrary) {
+    const GainChoice choice = GainChoiceOf(settings_);
+    if (choice.Mode == GainMode::Off)
+        return;
+    const GainTags tags = files_.ReadGain ? files_.ReadGain(path) : GainTags{};
+    const int32_t gain = FileGainHundredths(tags, choice, AlbumPlaysInOrder(fromLibrary));
+    if (gain != 0)
+        plugIns_.SetFileGain(gain);
 }
 
 void PlayerController::StartPlayback() {

@@ -121,6 +121,10 @@ signals:
     void scrollToRow(int row);
 
 private:
+    // True when the current playlist entry and a neighbour in list order share an album and shuffle is off.
+    bool AlbumPlaysInOrder(bool fromLibrary) const;
+    // Hands the plug-in the loudness gain of the file just loaded, as the settings ask.
+    void ApplyFileGain(const std::string& path, bool fromLibrary);
     class Notify;
     int EntryCount() const;
     PlayOrder& order() { return list_ ? list_->Order() : noList_; }

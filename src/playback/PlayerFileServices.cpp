@@ -2,6 +2,7 @@
 
 #include "CoverPicture.h"
 #include "DriveCheck.h"
+#include "GainTags.h"
 
 namespace larkspin {
 
@@ -13,6 +14,7 @@ PlayerFileServices TrackInfoFileServices() {
     PlayerFileServices s;
     s.FileAvailable = LocalFileAvailable;
     s.ExtractCover = ExtractTrackCover;
+    s.ReadGain = ReadGainTags;
     return s;
 }
 

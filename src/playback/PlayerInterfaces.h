@@ -1,5 +1,7 @@
 #pragma once
 
+#include "GainTags.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -74,6 +76,9 @@ public:
     virtual bool GetNowFading() = 0;
     virtual void SetPos(int32_t seconds) = 0;
     virtual void SetVolume(int32_t volume) = 0;
+    // The loudness gain of the file loaded last, in hundredths of a dB (plug-ins that cannot apply one
+    // ignore it).
+    virtual void SetFileGain(int32_t hundredthsDb) { (void)hundredthsDb; }
     virtual void PlayCDTrack(int32_t drive, int32_t track, const char* command) = 0;
     // Why the file loaded last cannot be played, once the plug-in knows it cannot; empty while it plays,
     // and always empty from a plug-in that does not say.
@@ -90,6 +95,8 @@ struct PlayerFileServices {
     std::function<bool(const std::string& path, const std::string& folder)> ExtractCover;
     // Adds a played file to the library when the library wants it.
     std::function<void(const std::string& path)> AddPlayedFile;
+    // The loudness normalisation values of a file's tags (none when not set).
+    std::function<GainTags(const std::string& path)> ReadGain;
 };
 
 // The track information service's file check (FileAvailable), never throwing.

@@ -155,6 +155,13 @@ TPlugInHost::~TPlugInHost() {
         UnloadDecodingPlugIn();
 }
 
+// A plug-in without the version export predates it and counts as the first version.
+static int32_t ContractVersion(void* handle) {
+    if (auto abiVersion = reinterpret_cast<LarkspinAbiVersionFn>(dlsym(handle, LARKSPIN_ABI_VERSION_EXPORT)))
+        return abiVersion();
+    return 1;
+}
+
 void* TPlugInHost::openLibrary(const std::string& name) {
     const std::string path = options_.decoderFolder + "/" + name;
     std::string why;
@@ -168,13 +175,11 @@ void* TPlugInHost::openLibrary(const std::string& name) {
         qCWarning(lcPlugIns, "%s cannot be loaded: %s", path.c_str(), error ? error : "unknown error");
         return nullptr;
     }
-    // A plug-in without the version export predates it and counts as the first version.
-    int32_t version = 1;
-    if (auto abiVersion = reinterpret_cast<LarkspinAbiVersionFn>(dlsym(handle, LARKSPIN_ABI_VERSION_EXPORT)))
-        version = abiVersion();
-    if (version != LARKSPIN_DECODER_ABI_VERSION) {
-        qCWarning(lcPlugIns, "%s was built for contract version %d, this program knows %d; not used",
-                  path.c_str(), static_cast<int>(version), LARKSPIN_DECODER_ABI_VERSION);
+    const int32_t version = ContractVersion(handle);
+    if (version < LARKSPIN_DECODER_ABI_VERSION_OLDEST || version > LARKSPIN_DECODER_ABI_VERSION) {
+        qCWarning(lcPlugIns, "%s was built for contract version %d, this program knows %d to %d; not used",
+                  path.c_str(), static_cast<int>(version), LARKSPIN_DECODER_ABI_VERSION_OLDEST,
+                  LARKSPIN_DECODER_ABI_VERSION);
         dlclose(handle);
         return nullptr;
     }
@@ -198,6 +203,11 @@ bool TPlugInHost::BindPlugIn(const std::string& name) {
         all = all && playback_[i];
     }
     loadError_ = reinterpret_cast<LarkspinGetLoadErrorFn>(dlsym(handle, LARKSPIN_LOAD_ERROR_EXPORT));
+    setFileGain_ = nullptr;
+    if (ContractVersion(handle) >= 2) {
+        setFileGain_ = reinterpret_cast<LarkspinSetFileGainFn>(dlsym(handle, LARKSPIN_SET_FILE_GAIN_EXPORT));
+        all = all && setFileGain_;
+    }
     ready_ = all;
     return ready_;
 }
@@ -249,6 +259,11 @@ std::string TPlugInHost::PlugCheck() const {
 void TPlugInHost::LoadFile(const std::string& path) {
     if (ready_)
         reinterpret_cast<LarkspinLoadFileFn>(playback_[ExLoadFile])(path.c_str());
+}
+
+void TPlugInHost::SetFileGain(int32_t hundredthsDb) {
+    if (ready_ && setFileGain_)
+        setFileGain_(hundredthsDb);
 }
 
 void TPlugInHost::Play(int32_t fadeMs) {

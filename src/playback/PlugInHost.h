@@ -62,7 +62,8 @@ public:
     // row). An empty PlugCheck enables every row. The last library stays bound.
     void EnumeratePlugIns(std::string& PlugCheck);
 
-    // Loads decoderFolder/name and looks up the 25 playback exports. Returns PlugInReady. A library that
+    // Loads decoderFolder/name and looks up the 25 playback exports (and SetFileGain of version 2).
+    // Returns PlugInReady. A library that
     // is cut short or answers a contract version the host does not know is never called.
     bool BindPlugIn(const std::string& name);
     // Closes the bound library (unless it is the decoding one), binds name, starts it (unless it is the
@@ -81,6 +82,8 @@ public:
     uint8_t GetState() override;
     bool GetNowFading() override;
     void SetVolume(int32_t volume) override;
+    // Only plug-ins of contract version 2 and later take it; older ones play every file unchanged.
+    void SetFileGain(int32_t hundredthsDb) override;
     std::string GetFileTypes();
     int32_t GetCDTrackCount(int32_t drive);
     std::string GetCDTrackInfos(int32_t track);
@@ -138,6 +141,7 @@ private:
     void* decodingHandle_ = nullptr;
     std::vector<void*> playback_; // the 25 exports in lookup order, all set when ready_
     LarkspinGetLoadErrorFn loadError_ = nullptr; // optional
+    LarkspinSetFileGainFn setFileGain_ = nullptr; // version 2 and later
     bool ready_ = false;
     std::string playbackName_;
     int currentIndex_ = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "GainTags.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -26,6 +28,7 @@ struct AudioTags {
     std::string Comment;
     std::int32_t Track = 0;
     std::string Picture; // the cover, filled only when asked for
+    GainTags Gain;       // loudness normalisation values
     // Why the tags were not read in full (a damaged, cut-off or oversized header); empty when they were
     // or when the file is not of the reader's format. What was read before the fault is kept.
     std::string Problem;

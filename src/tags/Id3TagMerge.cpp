@@ -86,6 +86,10 @@ std::string Id3TextFrame(std::uint8_t version, std::string_view id, bool comment
         data = '\1' + lang + (comment ? id3text::EncodeUtf16("") + std::string(2, '\0') : std::string()) +
                id3text::EncodeUtf16(text);
     }
+    return Id3Frame(version, id, data);
+}
+
+std::string Id3Frame(std::uint8_t version, std::string_view id, std::string_view data) {
     std::string frame(id);
     const auto size = static_cast<std::uint32_t>(data.size());
     if (version == 2) {
@@ -97,33 +101,51 @@ std::string Id3TextFrame(std::uint8_t version, std::string_view id, bool comment
             PutBigEndian(frame, size, 4);
         frame.append(2, '\0');
     }
-    return frame + data;
+    return frame.append(data);
 }
 
-std::optional<std::string> MergeId3v2Tag(std::string_view oldTag, const TID3v2& edited,
-                                         std::string& problem) {
+bool KeepableId3v2Tag(std::string_view oldTag, std::string& problem) {
     if (oldTag.size() < Id3FrameReader::HeaderLength || oldTag.substr(0, 3) != "ID3") {
         problem = "no ID3v2 tag";
-        return std::nullopt;
+        return false;
     }
     const auto version = static_cast<std::uint8_t>(oldTag[3]);
     const auto flags = static_cast<std::uint8_t>(oldTag[5]);
     if (version < 2 || version > 4) {
         problem = "ID3v2." + std::to_string(version) + " is not a version that can be edited";
-        return std::nullopt;
+        return false;
     }
     if ((flags & 0x80) != 0) {
         problem = "the tag is unsynchronised as a whole";
-        return std::nullopt;
+        return false;
     }
     if (version == 2 && (flags & 0x40) != 0) {
         problem = "the ID3v2.2 tag is compressed as a whole";
-        return std::nullopt;
+        return false;
     }
     if (version == 4 && (flags & 0x10) != 0) {
         problem = "the ID3v2.4 tag has a footer";
-        return std::nullopt;
+        return false;
     }
+    return true;
+}
+
+std::string Id3v2TagOf(std::string_view oldTag, std::string_view frames) {
+    const auto flags = static_cast<std::uint8_t>(oldTag[5]);
+    std::string tag("ID3", 3);
+    tag += oldTag[3];
+    tag += oldTag[4];
+    // The extended header is left out (its CRC would no longer match), and its flag with it.
+    tag += static_cast<char>(flags & ~0x40);
+    PutSynchsafe(tag, static_cast<std::uint32_t>(frames.size()));
+    return tag.append(frames);
+}
+
+std::optional<std::string> MergeId3v2Tag(std::string_view oldTag, const TID3v2& edited,
+                                         std::string& problem) {
+    if (!KeepableId3v2Tag(oldTag, problem))
+        return std::nullopt;
+    const auto version = static_cast<std::uint8_t>(oldTag[3]);
 
     // What the old tag shows, to find the fields that were changed.
     TID3v2 old;
@@ -192,13 +214,7 @@ std::optional<std::string> MergeId3v2Tag(std::string_view oldTag, const TID3v2& 
     std::string body;
     for (const std::string& frame : out)
         body += frame;
-    std::string tag("ID3", 3);
-    tag += static_cast<char>(version);
-    tag += oldTag[4];
-    // The extended header is left out (its CRC would no longer match), and its flag with it.
-    tag += static_cast<char>(flags & ~0x40);
-    PutSynchsafe(tag, static_cast<std::uint32_t>(body.size()));
-    return tag + body;
+    return Id3v2TagOf(oldTag, body);
 }
 
 } // namespace larkspin

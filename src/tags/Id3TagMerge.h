@@ -16,6 +16,17 @@ class TID3v2;
 std::string Id3TextFrame(std::uint8_t version, std::string_view id, bool comment, std::string_view language,
                          std::string_view text);
 
+// One frame (header and data) in the framing of the given major version.
+std::string Id3Frame(std::uint8_t version, std::string_view id, std::string_view data);
+
+// True when the frames of oldTag (a whole ID3v2 tag) can be kept byte for byte in a rewritten tag: a
+// version from 2.2 to 2.4, not unsynchronised or compressed as a whole, no v2.4 footer. Otherwise the
+// reason goes to problem.
+bool KeepableId3v2Tag(std::string_view oldTag, std::string& problem);
+
+// A tag of oldTag's version and flags (the extended header left out) around the frames given.
+std::string Id3v2TagOf(std::string_view oldTag, std::string_view frames);
+
 // The tag to write in place of oldTag (a whole ID3v2 tag, header included) when the fields of edited are
 // saved. Only the fields that differ from what oldTag itself shows are touched: such a field's frames are
 // replaced by one new frame in the place of the first (an emptied field just loses them); for the comment

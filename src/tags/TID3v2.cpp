@@ -160,6 +160,7 @@ void TID3v2::Clear() {
     year_.clear();
     genre_.clear();
     comment_.clear();
+    gain_ = {};
 }
 
 std::int64_t TID3v2::TagSizeOf(const std::uint8_t* h, std::int64_t fileSize) {
@@ -208,6 +209,8 @@ bool TID3v2::Load(const FileBytes& file) {
     std::string release;
     Id3FrameReader frames(tag);
     while (frames.Next()) {
+        if (frames.Id() == "TXXX" || frames.Id() == "TXX")
+            TakeId3GainFrame(frames.Data(), gain_);
         const int slot = SlotOf(frames.Id(), majorVersion_);
         if (slot < 0)
             continue;

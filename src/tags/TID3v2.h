@@ -1,5 +1,7 @@
 #pragma once
 
+#include "GainTags.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -52,6 +54,8 @@ public:
     const std::string& Year() const { return year_; }
     const std::string& Genre() const { return genre_; }
     const std::string& Comment() const { return comment_; }
+    // The REPLAYGAIN_* values of the tag's TXXX frames.
+    const GainTags& Gain() const { return gain_; }
 
     // Texts are stored with trailing bytes 0 to 32 trimmed.
     void SetTitle(std::string_view value);
@@ -73,6 +77,7 @@ private:
     std::string year_;
     std::string genre_;
     std::string comment_;
+    GainTags gain_;
 };
 
 } // namespace larkspin

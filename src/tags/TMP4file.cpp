@@ -186,6 +186,16 @@ bool ReadSoundTrack(std::string_view moov, AudioTags& tags, double& seconds, std
     return false;
 }
 
+// A freeform item ("mean", "name", "data" children; the first two full atoms): the gain items that
+// iTunes-style taggers keep under "com.apple.iTunes".
+void ReadFreeform(std::string_view body, AudioTags& tags) {
+    Atom name, data;
+    if (!Child(body, "name", name) || name.body.size() < 4 || !Child(body, "data", data) ||
+        data.body.size() < 8)
+        return;
+    tags.Gain.Take(name.body.substr(4), data.body.substr(8));
+}
+
 void ReadItems(std::string_view moov, AudioTags& tags, bool wantPicture) {
     Atom meta, ilst;
     if (!Path(moov, "udta/meta", meta))
@@ -200,6 +210,10 @@ void ReadItems(std::string_view moov, AudioTags& tags, bool wantPicture) {
     AtomList items(ilst.body);
     Atom item;
     while (items.Next(item)) {
+        if (item.type == "----") {
+            ReadFreeform(item.body, tags);
+            continue;
+        }
         AtomList values(item.body);
         Atom data;
         while (values.Next(data)) {

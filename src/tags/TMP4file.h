@@ -10,7 +10,8 @@ namespace larkspin {
 // An MP4/M4A file: the "moov" atom (found among the top-level atoms, before or after the audio; 64-bit
 // sizes allowed) is read with one read. The sound track's "mdhd" (else "mvhd") gives the length, its
 // sample entry ("mp4a" with "esds", or "alac") the rate, channels and bitrate, and the iTunes item list
-// ("udta/meta/ilst") the texts: ©nam, ©ART, ©alb, ©day, ©gen or gnre, ©cmt, trkn, and covr for the cover.
+// ("udta/meta/ilst") the texts: ©nam, ©ART, ©alb, ©day, ©gen or gnre, ©cmt, trkn, covr for the cover and the
+// freeform (----) gain items.
 class TMP4file : public AudioTags {
 public:
     TMP4file() { Clear(); }

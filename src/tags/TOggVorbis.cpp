@@ -18,11 +18,12 @@ namespace {
 constexpr std::string_view CommentNames[] = {"TITLE", "ARTIST", "ALBUM",  "TRACKNUMBER",
                                              "DATE",  "GENRE",  "COMMENT"};
 constexpr int NameCount = 7;
-constexpr std::size_t MaxNameLength = 11; // "TRACKNUMBER"
+constexpr std::size_t MaxNameLength = 21; // "REPLAYGAIN_TRACK_PEAK"
 
 struct HeaderInfo {
     std::string vendor;
     std::string values[NameCount];
+    GainTags gain;
 };
 
 // One length-prefixed string of the comment header at pos, of which the first MaxCommentBytes bytes are
@@ -53,6 +54,8 @@ void TakeCommentString(HeaderInfo& info, std::string_view s) {
         return;
     for (std::size_t i = 0; i < eq; ++i)
         name[i] = s[i] >= 'a' && s[i] <= 'z' ? static_cast<char>(s[i] - 'a' + 'A') : s[i];
+    if (info.gain.Take(std::string_view(name, eq), s.substr(eq + 1)))
+        return;
     for (int k = 0; k < NameCount; ++k)
         if (std::string_view(name, eq) == CommentNames[k])
             info.values[k] = s.substr(eq + 1);
@@ -173,6 +176,7 @@ bool TOggVorbis::Load(const FileBytes& file) {
     Genre = Shown(info.values[5]);
     Comment = Shown(info.values[6]);
     Vendor = Utf8ValidPrefix(info.vendor);
+    Gain = info.gain;
 
     Samples = FindLastGranule(file);
     if (Samples > 0)

@@ -69,6 +69,7 @@ bool TOpusFile::Load(const FileBytes& file, bool wantPicture) {
     const std::uint16_t preSkip = bytes::LE16(head + 10);
     const std::uint32_t inputRate = bytes::LE32(head + 12);
     SampleRate = inputRate != 0 ? inputRate : 48000;
+    Gain.HeaderGain = static_cast<std::int16_t>(bytes::LE16(head + 16)) / 256.0; // Q7.8 dB
     const std::uint32_t serial = packets.Serial();
 
     if (!packets.Next(packet) || packet.compare(0, 8, "OpusTags") != 0)

@@ -56,6 +56,8 @@ bool ReadVorbisComments(std::string_view block, AudioTags& tags, bool wantPictur
             continue;
         const std::string name = UpperAscii(entry.substr(0, eq));
         const std::string_view value = entry.substr(eq + 1);
+        if (tags.Gain.Take(name, value))
+            continue;
         if (name == "TITLE")
             AudioTags::AddValue(tags.Title, value);
         else if (name == "ARTIST")

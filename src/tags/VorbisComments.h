@@ -9,7 +9,7 @@ namespace larkspin {
 
 // Reads a Vorbis comment block (vendor, count, "NAME=value" entries; as in FLAC and Opus, without the
 // framing bit) into tags: TITLE, ARTIST, ALBUM, DATE (else YEAR), GENRE, COMMENT (else DESCRIPTION) and
-// TRACKNUMBER; names compared without regard to case; repeated names joined. With wantPicture, the first
+// TRACKNUMBER, and the gain items (GainTags::Take); names compared without regard to case; repeated names joined. With wantPicture, the first
 // METADATA_BLOCK_PICTURE (a FLAC picture block in base64) that is a front cover, else the first, goes to
 // tags.Picture. False when the block is cut short (what was read before stays).
 bool ReadVorbisComments(std::string_view block, AudioTags& tags, bool wantPicture);

@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -65,6 +66,7 @@ private slots:
     void libraryOption();
     void decoderListRebuildsPlugCheck();
     void outputFormatAndTheRest();
+    void loudnessControls();
     void discImagesListedAndRemoved();
     void skinsListedAndActivated();
     void opensModallyUnlessEncodingOrRipping();
@@ -268,6 +270,33 @@ void TestSettingsWindow::outputFormatAndTheRest() {
     control<QComboBox>("CDDBServer")->setCurrentText(QStringLiteral("cddb.example.org"));
     QCOMPARE(settings().CDDBServer, std::string("cddb.example.org"));
     QVERIFY(!form->findChild<QPushButton*>("LoadDefaults")->isEnabled());
+}
+
+void TestSettingsWindow::loudnessControls() {
+    // Shown from the settings (tenths of a dB as dB), and kept back as the user changes them.
+    settings().GainMode = 2;
+    settings().GainPreamp = -25;
+    settings().GainUntagged = 40;
+    settings().GainPreventClipping = false;
+    form->FillSettingsControls();
+    auto* mode = control<QComboBox>("GainMode");
+    auto* preamp = control<QDoubleSpinBox>("GainPreamp");
+    auto* untagged = control<QDoubleSpinBox>("GainUntagged");
+    QCOMPARE(mode->count(), 4);
+    QCOMPARE(mode->currentIndex(), 2);
+    QCOMPARE(preamp->value(), -2.5);
+    QCOMPARE(untagged->value(), 4.0);
+    QVERIFY(!control<QCheckBox>("GainPreventClipping")->isChecked());
+    QCOMPARE(settings().GainPreamp, -25); // filling changes nothing
+
+    mode->setCurrentIndex(3);
+    QCOMPARE(settings().GainMode, 3);
+    preamp->setValue(1.5);
+    QCOMPARE(settings().GainPreamp, 15);
+    untagged->setValue(-30); // beyond the range: -20 dB
+    QCOMPARE(settings().GainUntagged, -200);
+    click(control<QCheckBox>("GainPreventClipping"));
+    QVERIFY(settings().GainPreventClipping);
 }
 
 void TestSettingsWindow::discImagesListedAndRemoved() {

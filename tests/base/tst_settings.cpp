@@ -94,7 +94,7 @@ void TestSettings::missingFileGivesDefaultsAndFirstWriteCreatesAllSections() {
         sections.push_back((*it)[1]);
     std::vector<std::string> expected = {"Prog",      "Audio",     "CDRipper", "StartUp",
                                          "Player",    "Playlist",  "AddFiles", "Windows",
-                                         "FileInfos", "Organizer", "CDAudio"};
+                                         "FileInfos", "Organizer", "CDAudio",  "Loudness"};
     QCOMPARE(sections, expected);
     QVERIFY(text.rfind("[Prog]\nFirststart=1\n[Audio]\nPlayFontSize=8\n", 0) == 0);
 }

@@ -102,6 +102,7 @@ public:
         files.ExtractCover = [this](const std::string& path, const std::string& folder) {
             return extractCover && extractCover(path, folder);
         };
+        files.ReadGain = [this](const std::string& path) { return readGain ? readGain(path) : GainTags{}; };
         player = std::make_unique<PlayerController>(settings, *host, files, folder_.toStdString());
         list.player = player.get();
         player->SetEntryList(&list);
@@ -141,7 +142,7 @@ public:
     // of the entries cut from paths.
     QStringList commands() const {
         static const QRegularExpression command(
-            QStringLiteral("^[^:]*: (LoadFile|Play|Pause|Stop|SetPos|SetVolume|PlayCDTrack)\\("));
+            QStringLiteral("^[^:]*: (LoadFile|Play|Pause|Stop|SetPos|SetVolume|SetFileGain|PlayCDTrack)\\("));
         QStringList out;
         if (!log_)
             return out;
@@ -188,6 +189,8 @@ public:
     QStringList played;
     // Stands in for cutting the cover out of a file; unset: no file has a cover.
     std::function<bool(const std::string&, const std::string&)> extractCover;
+    // Stands in for reading a file's gain tags; unset: no file has any.
+    std::function<GainTags(const std::string&)> readGain;
 
 private:
     QTemporaryDir dir_;

@@ -1,5 +1,6 @@
 // The player with a real decoder plug-in on SDL's dummy driver: two short WAV files in a list, the second
 // brought in by a crossfade; a damaged and an empty file passed with a message.
+#include "EntryListFake.h"
 #include "PlugInHost.h"
 #include "PlayerController.h"
 #include "Settings.h"
@@ -46,20 +47,6 @@ QByteArray wavFile(double seconds, double frequency) {
     return out + pcm;
 }
 
-class TwoEntries : public PlayerEntryList {
-public:
-    std::vector<Entry> entries;
-    PlayerController* player = nullptr;
-    int Count() const override { return static_cast<int>(entries.size()); }
-    Entry EntryAt(int index) const override { return entries.at(static_cast<size_t>(index)); }
-    bool PlaylistBusy() const override { return false; }
-    void MarkCurrentEntry(int) override {}
-    void SelectRow(int index) override { player->PlaylistSelectionChanged(index, index >= 0 ? 1 : 0); }
-    void ScrollToRow(int) override {}
-    PlayOrder& Order() override { return order; }
-    const PlayOrder& Order() const override { return order; }
-    PlayOrder order;
-};
 
 } // namespace
 
@@ -79,7 +66,7 @@ void TestPlayerEndToEnd::secondEntryStartsByCrossfade() {
     const QString decoders = dir.filePath("PlugIn/Decoder");
     QVERIFY(QDir().mkpath(decoders));
     QVERIFY(QFile::copy(plugIn, decoders + "/IB_sndfile.so"));
-    TwoEntries list;
+    larkspin::test::EntryListFake list;
     for (auto [name, freq] : {std::pair{"first.wav", 440.0}, std::pair{"second.wav", 660.0}}) {
         QFile f(dir.filePath(name));
         QVERIFY(f.open(QIODevice::WriteOnly));

@@ -43,6 +43,7 @@ struct DecoderPlugIn {
         decodefile = reinterpret_cast<LarkspinDecodeFileFn>(dlsym(handle, "decodefile"));
         GetDecodePos = reinterpret_cast<LarkspinGetDecodePosFn>(dlsym(handle, "GetDecodePos"));
         canceldecode = reinterpret_cast<LarkspinCancelDecodeFn>(dlsym(handle, "canceldecode"));
+        SetFileGain = reinterpret_cast<LarkspinSetFileGainFn>(dlsym(handle, LARKSPIN_SET_FILE_GAIN_EXPORT));
     }
     bool loaded() const { return handle && StartPlugIn && decodefile && GetNowFading; }
 
@@ -64,6 +65,7 @@ struct DecoderPlugIn {
     LarkspinDecodeFileFn decodefile = nullptr;
     LarkspinGetDecodePosFn GetDecodePos = nullptr;
     LarkspinCancelDecodeFn canceldecode = nullptr;
+    LarkspinSetFileGainFn SetFileGain = nullptr;
 };
 
 // A plug-in of the build loaded once per test program and kept loaded, as the host keeps its plug-ins.

@@ -102,8 +102,10 @@ void TestPlugInHostLoading::contractVersions_data() {
                                   << "" << true;
     QTest::newRow("no version export counts as 1") << "IB_unversioned.so"
                                                    << "" << true;
+    QTest::newRow("the first version") << "IB_recording.so"
+                                       << "1" << true;
     QTest::newRow("a later version") << "IB_recording.so"
-                                     << "2" << false;
+                                     << "3" << false;
     QTest::newRow("version 0") << "IB_recording.so"
                                << "0" << false;
 }

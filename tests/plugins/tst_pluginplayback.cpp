@@ -31,6 +31,7 @@ private slots:
     void endOfFileGivesStateThreeAndPlayStartsItAgain();
     void playWhilePlayingRestartsTheFile();
     void volumeScalesTheOutput();
+    void fileGainScalesItsFileOnly();
 
 private:
     QString file(const QString& name) const { return dir.filePath(name); }
@@ -346,6 +347,38 @@ void TestPlugInPlayback::volumeScalesTheOutput() {
     QVERIFY(full > half);
     QVERIFY(std::abs(l.a[size_t(full) + 10] - Full) < 0.03 * Full);
     QVERIFY(firstBelow(l.a, 0.01, full) > full);
+}
+
+void TestPlugInPlayback::fileGainScalesItsFileOnly() {
+    DecoderPlugIn& p = *sndfile;
+    QVERIFY(p.SetFileGain);
+    const QString capture = startCapture("filegain.raw");
+    // -6.02 dB halves the amplitude of the file it was set for.
+    p.LoadFile(file("a440.wav").toUtf8());
+    p.SetFileGain(-602);
+    p.Play(0);
+    QVERIFY(waitFor([&] { return p.GetPos() == 1; }, 20000));
+    // The next file starts at 0 dB; a gain set with nothing loaded changes the file playing (+6.02 dB
+    // doubles it, still within full scale).
+    p.LoadFile(file("b880.wav").toUtf8());
+    p.Play(0);
+    QVERIFY(waitFor([&] { return p.GetPos() == 1; }, 20000));
+    p.SetFileGain(602);
+    QVERIFY(waitForMoreAudio(capture, 600));
+    p.Stop(0);
+    p.ClosePlugIn();
+
+    const Levels l = levelsOf(capture);
+    const int a = firstAbove(l.a, 0.45);
+    QVERIFY(a >= 0);
+    QVERIFY2(std::abs(l.a[size_t(a) + 10] - 0.5 * Full) < 0.03 * Full, "the first file at half amplitude");
+    QVERIFY2(firstAbove(l.a, 0.6) < 0, "never louder");
+    const int b = firstAbove(l.b, 0.9);
+    QVERIFY(b > a);
+    QVERIFY2(std::abs(l.b[size_t(b) + 10] - Full) < 0.03 * Full, "the second file unchanged");
+    const int doubled = firstAbove(l.b, 1.9, b);
+    QVERIFY2(doubled > b, "the gain set while it plays doubles it");
+    QVERIFY(std::abs(l.b[size_t(doubled) + 10] - 2 * Full) < 0.06 * Full);
 }
 
 QTEST_GUILESS_MAIN(TestPlugInPlayback)

@@ -54,10 +54,19 @@
  *   decode exports are looked up only when the library is bound for decoding and SupportDecoding answers
  *   true.
  *
+ * Loudness (version 2)
+ *   SetFileGain(hundredthsDb) sets the gain of the file brought in by the last LoadFile, in hundredths of
+ *   a dB (-600 is -6 dB): the plug-in multiplies that file's samples by 10^(gain/2000) before the volume
+ *   and the fade envelopes. Every LoadFile starts at 0 dB; the host sends SetFileGain after LoadFile and
+ *   before Play. Sent while nothing new is loaded, it changes the gain of the file brought in last (and of
+ *   that file played again). The host has already limited the gain so that the file's peak does not clip;
+ *   a plug-in only keeps the mixed output within full scale.
+ *
  * Version
  *   LarkspinAbiVersion answers the version of this contract the plug-in was built for. The host refuses
  *   (never calls) a plug-in whose version it does not know; a plug-in without the export counts as
- *   version 1. A plug-in exports only the names declared here and lets no C++ exception out of them.
+ *   version 1. Version 2 adds SetFileGain, required of a plug-in that answers 2 and never called on one
+ *   that answers 1. A plug-in exports only the names declared here and lets no C++ exception out of them.
  */
 #ifndef LARKSPIN_DECODER_PLUGIN_H
 #define LARKSPIN_DECODER_PLUGIN_H
@@ -158,10 +167,18 @@ typedef const char* (*LarkspinGetLoadErrorFn)(void);
 
 /* ---- Version. ---- */
 
-#define LARKSPIN_DECODER_ABI_VERSION 1
+#define LARKSPIN_DECODER_ABI_VERSION 2
+/* The oldest contract version the host still calls. */
+#define LARKSPIN_DECODER_ABI_VERSION_OLDEST 1
 #define LARKSPIN_ABI_VERSION_EXPORT "LarkspinAbiVersion"
 /* The contract version the plug-in implements (LARKSPIN_DECODER_ABI_VERSION when it was built). */
 typedef int32_t (*LarkspinAbiVersionFn)(void);
+
+/* ---- Version 2. ---- */
+
+#define LARKSPIN_SET_FILE_GAIN_EXPORT "SetFileGain"
+/* The gain of the file brought in last, in hundredths of a dB. */
+typedef void (*LarkspinSetFileGainFn)(int32_t hundredthsDb);
 
 #define LARKSPIN_PLAYBACK_EXPORT_COUNT 25
 
@@ -205,6 +222,7 @@ LARKSPIN_PLUGIN_EXPORT void decodefile(const char* source, const char* outputFol
 LARKSPIN_PLUGIN_EXPORT int32_t GetDecodePos(void);
 LARKSPIN_PLUGIN_EXPORT void canceldecode(void);
 LARKSPIN_PLUGIN_EXPORT const char* GetLoadError(void);
+LARKSPIN_PLUGIN_EXPORT void SetFileGain(int32_t hundredthsDb);
 #endif
 
 #ifdef __cplusplus

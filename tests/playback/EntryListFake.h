@@ -1,0 +1,24 @@
+#pragma once
+
+#include "PlayOrder.h"
+#include "PlayerController.h"
+
+namespace larkspin::test {
+
+// A playlist of fixed entries that reports selections back to the player, as the playlist window does.
+class EntryListFake : public PlayerEntryList {
+public:
+    std::vector<Entry> entries;
+    PlayerController* player = nullptr;
+    int Count() const override { return static_cast<int>(entries.size()); }
+    Entry EntryAt(int index) const override { return entries.at(static_cast<size_t>(index)); }
+    bool PlaylistBusy() const override { return false; }
+    void MarkCurrentEntry(int) override {}
+    void SelectRow(int index) override { player->PlaylistSelectionChanged(index, index >= 0 ? 1 : 0); }
+    void ScrollToRow(int) override {}
+    PlayOrder& Order() override { return order; }
+    const PlayOrder& Order() const override { return order; }
+    PlayOrder order;
+};
+
+} // namespace larkspin::test
