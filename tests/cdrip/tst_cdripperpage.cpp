@@ -455,6 +455,8 @@ void TestCdRipperPage::accurateRipVerdictsLogAndCueSheet() {
                     "    TITLE \"Track Number %1\"\n    PERFORMER \"CD Audio\"\n    INDEX 01 00:00:00\n")
                 .arg(i);
     QCOMPARE(QString::fromUtf8(cueFile.readAll()), expected);
+}
+
 // The page starts in the settings' output folder; a folder chosen or typed there becomes the setting,
 // so the next start offers it again. An emptied field forgets nothing.
 void TestCdRipperPage::outputFolderIsRemembered() {

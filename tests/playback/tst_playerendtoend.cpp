@@ -147,7 +147,7 @@ void TestPlayerEndToEnd::damagedAndEmptyFilesArePassed() {
     const QString decoders = dir.filePath("PlugIn/Decoder");
     QVERIFY(QDir().mkpath(decoders));
     QVERIFY(QFile::copy(plugIn, decoders + "/IB_sndfile.so"));
-    TwoEntries list;
+    larkspin::test::EntryListFake list;
     QByteArray damaged = wavFile(1.0, 440.0).left(44);
     damaged.replace(8, 4, "JUNK"); // no longer a WAVE file
     const std::pair<const char*, QByteArray> files[] = {
