@@ -58,14 +58,11 @@ private slots:
 };
 
 void TestPlayerEndToEnd::secondEntryStartsByCrossfade() {
-    const QString plugIn = QStringLiteral(LARKSPIN_BUILD_DIR "/PlugIn/Decoder/IB_sndfile.so");
-    QVERIFY2(QFile::exists(plugIn), "build the decoder plug-ins first");
     qputenv("LARKSPIN_AUDIO_DRIVER", "dummy");
 
     QTemporaryDir dir;
-    const QString decoders = dir.filePath("PlugIn/Decoder");
-    QVERIFY(QDir().mkpath(decoders));
-    QVERIFY(QFile::copy(plugIn, decoders + "/IB_sndfile.so"));
+    const QString decoders = larkspin::test::CopySndfileDecoder(dir);
+    QVERIFY2(!decoders.isEmpty(), "build the decoder plug-ins first");
     larkspin::test::EntryListFake list;
     for (auto [name, freq] : {std::pair{"first.wav", 440.0}, std::pair{"second.wav", 660.0}}) {
         QFile f(dir.filePath(name));
@@ -139,14 +136,11 @@ void TestPlayerEndToEnd::secondEntryStartsByCrossfade() {
 // A list of a damaged WAV file, an empty one and a good one, played from the first: each bad file is
 // named once with its reason, and the good one plays to its end.
 void TestPlayerEndToEnd::damagedAndEmptyFilesArePassed() {
-    const QString plugIn = QStringLiteral(LARKSPIN_BUILD_DIR "/PlugIn/Decoder/IB_sndfile.so");
-    QVERIFY2(QFile::exists(plugIn), "build the decoder plug-ins first");
     qputenv("LARKSPIN_AUDIO_DRIVER", "dummy");
 
     QTemporaryDir dir;
-    const QString decoders = dir.filePath("PlugIn/Decoder");
-    QVERIFY(QDir().mkpath(decoders));
-    QVERIFY(QFile::copy(plugIn, decoders + "/IB_sndfile.so"));
+    const QString decoders = larkspin::test::CopySndfileDecoder(dir);
+    QVERIFY2(!decoders.isEmpty(), "build the decoder plug-ins first");
     larkspin::test::EntryListFake list;
     QByteArray damaged = wavFile(1.0, 440.0).left(44);
     damaged.replace(8, 4, "JUNK"); // no longer a WAVE file

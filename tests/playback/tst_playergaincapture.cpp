@@ -24,15 +24,12 @@ private slots:
 // driver captures holds the first at half the amplitude of the second.
 void TestPlayerGainCapture::gainTagLowersItsFileInTheCapture() {
     using namespace capture;
-    const QString plugIn = QStringLiteral(LARKSPIN_BUILD_DIR "/PlugIn/Decoder/IB_sndfile.so");
-    QVERIFY2(QFile::exists(plugIn), "build the decoder plug-ins first");
     if (QStandardPaths::findExecutable("sox").isEmpty() ||
         QStandardPaths::findExecutable("metaflac").isEmpty())
         QSKIP("sox and metaflac are needed to make the files");
     QTemporaryDir dir;
-    const QString decoders = dir.filePath("PlugIn/Decoder");
-    QVERIFY(QDir().mkpath(decoders));
-    QVERIFY(QFile::copy(plugIn, decoders + "/IB_sndfile.so"));
+    const QString decoders = larkspin::test::CopySndfileDecoder(dir);
+    QVERIFY2(!decoders.isEmpty(), "build the decoder plug-ins first");
     larkspin::test::EntryListFake list;
     for (auto [name, freq] : {std::pair{"tagged.flac", 440}, std::pair{"plain.flac", 660}}) {
         const QString path = dir.filePath(name);
