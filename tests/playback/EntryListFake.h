@@ -30,7 +30,8 @@ public:
 inline QString CopySndfileDecoder(const QTemporaryDir& dir) {
     const QString plugIn = QStringLiteral(LARKSPIN_BUILD_DIR "/PlugIn/Decoder/IB_sndfile.so");
     const QString decoders = dir.filePath("PlugIn/Decoder");
-    if (!QFile::exists(plugIn) || !QDir().mkpath(decoders) || !QFile::copy(plugIn, decoders + "/IB_sndfile.so"))
+    if (!QFile::exists(plugIn) || !QDir().mkpath(decoders) ||
+        !QFile::copy(plugIn, decoders + "/IB_sndfile.so"))
         return {};
     return decoders;
 }
